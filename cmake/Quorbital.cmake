@@ -1,0 +1,31 @@
+# Helpers shared by the folders' CMakeLists.
+
+# q_library(<folder> [LIBS ...]): the folder's *.cc files as the static library
+# q_<folder>; the repository root is the include root ("platform/windows.h").
+function(q_library name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
+  add_library(q_${name} STATIC ${sources})
+  target_include_directories(q_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(q_${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# q_test(<name> SOURCES ... LIBS ... [DISPLAY] [TIMEOUT s]): one GoogleTest
+# program registered as one CTest test. DISPLAY marks tests that need an X
+# display (the test scripts provide Xvfb and a window manager).
+function(q_test name)
+  cmake_parse_arguments(ARG "DISPLAY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE
+    QUORBITAL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QUORBITAL_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_DISPLAY)
+    set_tests_properties(${name} PROPERTIES LABELS display)
+  endif()
+endfunction()

@@ -1,0 +1,122 @@
+// Hand-off to the main thread and the nestable message loop, over GLib's
+// default main context (which is also GTK's).
+#include "platform/main_thread.h"
+
+#include <glib.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace platform {
+namespace {
+
+GThread* g_main_thread = nullptr;
+
+std::mutex g_queue_mutex;
+std::deque<std::function<void()>> g_queue;
+bool g_drain_scheduled = false;
+
+// Runs queued calls one at a time. The source may recurse: a call that runs a
+// modal loop lets later calls start inside that loop, in queue order, instead
+// of stalling every other sender until the modal window closes. A burst is
+// served in slices so the loop keeps drawing and handling input.
+gboolean DrainQueue(gpointer) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(8);
+  for (;;) {
+    std::function<void()> fn;
+    {
+      std::lock_guard<std::mutex> lock(g_queue_mutex);
+      if (g_queue.empty()) {
+        g_drain_scheduled = false;
+        return G_SOURCE_REMOVE;
+      }
+      fn = std::move(g_queue.front());
+      g_queue.pop_front();
+    }
+    fn();
+    if (std::chrono::steady_clock::now() > deadline) return G_SOURCE_CONTINUE;
+  }
+}
+
+struct Level {
+  GMainLoop* loop;
+};
+std::vector<Level> g_levels;
+bool g_app_quit_pending = false;
+
+}  // namespace
+
+void InitMainThread() { g_main_thread = g_thread_self(); }
+
+bool IsMainThread() { return g_main_thread == nullptr || g_main_thread == g_thread_self(); }
+
+void PostToMainThread(std::function<void()> fn) {
+  std::lock_guard<std::mutex> lock(g_queue_mutex);
+  g_queue.push_back(std::move(fn));
+  if (!g_drain_scheduled) {
+    g_drain_scheduled = true;
+    GSource* source = g_idle_source_new();
+    g_source_set_priority(source, G_PRIORITY_DEFAULT);
+    g_source_set_can_recurse(source, TRUE);
+    g_source_set_callback(source, DrainQueue, nullptr, nullptr);
+    g_source_attach(source, g_main_context_default());
+    g_source_unref(source);
+  }
+}
+
+void RunOnMainThread(const std::function<void()>& fn) {
+  if (IsMainThread()) {
+    fn();
+    return;
+  }
+  std::mutex mutex;
+  std::condition_variable done_cv;
+  bool done = false;
+  PostToMainThread([&] {
+    fn();
+    std::lock_guard<std::mutex> lock(mutex);
+    done = true;
+    done_cv.notify_one();
+  });
+  std::unique_lock<std::mutex> lock(mutex);
+  done_cv.wait(lock, [&] { return done; });
+}
+
+void RunMessageLoop() {
+  if (g_levels.empty() && g_app_quit_pending) {
+    g_app_quit_pending = false;
+    return;
+  }
+  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+  g_levels.push_back({loop});
+  g_main_loop_run(loop);
+  g_levels.pop_back();
+  g_main_loop_unref(loop);
+  if (g_levels.size() == 1 && g_app_quit_pending) {
+    g_app_quit_pending = false;
+    g_main_loop_quit(g_levels.front().loop);
+  }
+}
+
+void QuitMessageLoop() {
+  if (g_levels.empty()) {
+    g_app_quit_pending = true;
+    return;
+  }
+  g_main_loop_quit(g_levels.back().loop);
+}
+
+void QuitApplicationLoop() {
+  if (g_levels.size() == 1) {
+    g_main_loop_quit(g_levels.front().loop);
+  } else {
+    g_app_quit_pending = true;
+  }
+}
+
+int MessageLoopDepth() { return static_cast<int>(g_levels.size()); }
+
+}  // namespace platform

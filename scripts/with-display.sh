@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Runs a command with an X display. When none is set (or FORCE_XVFB=1), starts
+# a private Xvfb with the openbox window manager, and gives the command a
+# private HOME, XDG directories and runtime directory; everything started here
+# is stopped when the command ends.
+set -euo pipefail
+
+cleanup_pids=()
+tmp=""
+cleanup() {
+  for pid in "${cleanup_pids[@]:-}"; do
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${cleanup_pids[@]:-}"; do
+    [ -n "$pid" ] && wait "$pid" 2>/dev/null || true
+  done
+  [ -n "$tmp" ] && rm -rf "$tmp"
+}
+trap cleanup EXIT INT TERM
+
+if [ "${PRIVATE_HOME:-0}" = "1" ]; then
+  tmp="$(mktemp -d /tmp/quorbital-env.XXXXXX)"
+  mkdir -p "$tmp/home" "$tmp/data" "$tmp/config" "$tmp/cache" "$tmp/runtime"
+  chmod 700 "$tmp/runtime"
+  export HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" XDG_CONFIG_HOME="$tmp/config" \
+    XDG_CACHE_HOME="$tmp/cache" XDG_RUNTIME_DIR="$tmp/runtime"
+fi
+
+if [ -z "${DISPLAY:-}" ] || [ "${FORCE_XVFB:-0}" = "1" ]; then
+  display=""
+  for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+  done
+  [ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
+  Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+  cleanup_pids+=($!)
+  for _ in $(seq 1 100); do
+    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+    sleep 0.05
+  done
+  export DISPLAY="$display"
+  if command -v openbox >/dev/null; then
+    openbox --sm-disable >/dev/null 2>&1 &
+    cleanup_pids+=($!)
+    sleep 0.3
+  fi
+fi
+
+# The engine's own helpers must not reach for a session bus of the host.
+export NO_AT_BRIDGE=1 GTK_A11Y=none
+set +e
+"$@"
+status=$?
+set -e
+exit $status
