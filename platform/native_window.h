@@ -38,6 +38,13 @@ class NativeWindow {
 
   virtual HWND Parent() const = 0;
 
+  // Native child widgets (the browser view) placed over the client area of a
+  // top-level window at a rectangle in client coordinates. Toolkit windows
+  // support this; other windows return false and ignore the rest.
+  virtual bool AddChild(void* /*widget*/, const RECT& /*rect*/) { return false; }
+  virtual void PlaceChild(void* /*widget*/, const RECT& /*rect*/) {}
+  virtual void RemoveChild(void* /*widget*/) {}
+
   // The toolkit object behind the window (a GtkWidget*), so that dialogs can
   // be made transient for it. May be null.
   virtual void* NativeHandle() const = 0;
