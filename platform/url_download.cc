@@ -1,0 +1,249 @@
+// URLDownloadToFileW over libcurl's easy interface. The download runs on the
+// calling thread; the body goes to a temporary file beside the target, which
+// is renamed over the target only when the whole body arrived with a 2xx
+// status, so a failed download never damages a file that stood there before.
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <glib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <string>
+
+#include "platform/log.h"
+#include "platform/windows.h"
+
+namespace {
+
+constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+constexpr long kBufferSize = 512 * 1024;
+constexpr long kConnectTimeoutSeconds = 30;
+// A transfer that delivers nothing for this long is given up; without it a
+// stalled server would keep a job's thread waiting for ever.
+constexpr long kStallSeconds = 120;
+
+std::string WideToUtf8(const wchar_t* text) {
+  static_assert(sizeof(wchar_t) == sizeof(gunichar));
+  glong written = 0;
+  gchar* utf8 = g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(text), -1, nullptr, &written,
+                               nullptr);
+  if (utf8 == nullptr) return {};
+  std::string out(utf8, static_cast<size_t>(written));
+  g_free(utf8);
+  return out;
+}
+
+void InitCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// The process umask, read without changing it (umask(2) would race with other
+// threads creating files).
+mode_t CurrentUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+  }
+  return 022;
+}
+
+// The sink sees 32-bit counts. Larger counts are held just below the total
+// until the body is complete, so a download over 4 GiB never looks finished
+// early and the bar still ends at 100.
+ULONG Clamp32(curl_off_t value) {
+  if (value <= 0) return 0;
+  return value > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<ULONG>(value);
+}
+
+struct Transfer {
+  CURL* curl = nullptr;
+  int fd = -1;
+  IBindStatusCallback* sink = nullptr;
+  std::wstring status_text;
+  curl_off_t received = 0;
+  curl_off_t expected = -1;  // Content-Length of the final response, -1 when unknown
+  bool body_started = false;
+  bool refused_status = false;  // the final response was not 2xx
+  bool write_failed = false;
+  bool aborted = false;  // the sink asked to stop
+  std::chrono::steady_clock::time_point last_report{};
+
+  // Reports progress unless the last report was less than the interval ago.
+  void Report(ULONG status, bool force) {
+    if (sink == nullptr) return;
+    auto now = std::chrono::steady_clock::now();
+    if (!force && now - last_report < kProgressInterval) return;
+    last_report = now;
+    ULONG total = expected > 0 ? Clamp32(expected) : 0;
+    ULONG progress = Clamp32(received);
+    if (total != 0 && received < expected && progress >= total) progress = total - 1;
+    if (sink->OnProgress(progress, total, status, status_text.c_str()) == E_ABORT) aborted = true;
+  }
+};
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  const size_t bytes = size * count;
+  if (!t->body_started) {
+    // Redirect bodies never reach this callback, so this is the final response.
+    t->body_started = true;
+    long code = 0;
+    curl_easy_getinfo(t->curl, CURLINFO_RESPONSE_CODE, &code);
+    if (code < 200 || code > 299) {
+      t->refused_status = true;
+      return 0;  // no need to fetch an error page
+    }
+    curl_off_t length = -1;
+    curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    t->expected = length;
+    t->Report(BINDSTATUS_BEGINDOWNLOADDATA, true);
+    if (t->aborted) return 0;
+  }
+  size_t done = 0;
+  while (done < bytes) {
+    ssize_t n = ::write(t->fd, data + done, bytes - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      t->write_failed = true;
+      return 0;
+    }
+    done += static_cast<size_t>(n);
+  }
+  t->received += static_cast<curl_off_t>(bytes);
+  t->Report(BINDSTATUS_DOWNLOADINGDATA, false);
+  return t->aborted ? 0 : bytes;
+}
+
+HRESULT ResultOfCurl(CURLcode code) {
+  switch (code) {
+    case CURLE_OK:
+      return S_OK;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+      return E_INVALIDARG;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return INET_E_RESOURCE_NOT_FOUND;
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+      return INET_E_CANNOT_CONNECT;
+    case CURLE_OUT_OF_MEMORY:
+      return E_OUTOFMEMORY;
+    default:
+      return INET_E_DOWNLOAD_FAILURE;
+  }
+}
+
+// Runs the transfer into fd and says whether the whole body arrived with a 2xx
+// status; result receives the failure code otherwise.
+bool RunTransfer(Transfer& t, const std::string& url, HRESULT& result) {
+  CURL* curl = t.curl;
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 20L);
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kBufferSize);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla/5.0 (X11; Linux x86_64) Quorbital");
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
+
+  CURLcode code = curl_easy_perform(curl);
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  if (t.aborted) {
+    result = E_ABORT;
+    return false;
+  }
+  if (t.write_failed) {
+    result = STG_E_WRITEFAULT;
+    return false;
+  }
+  if (code != CURLE_OK && !t.refused_status) {
+    result = ResultOfCurl(code);
+    platform::Log("download: %s failed: %s", url.c_str(), curl_easy_strerror(code));
+    return false;
+  }
+  if (status < 200 || status > 299) {
+    result = (status == 404 || status == 410) ? INET_E_RESOURCE_NOT_FOUND : INET_E_DOWNLOAD_FAILURE;
+    platform::Log("download: %s answered %ld", url.c_str(), status);
+    return false;
+  }
+  if (t.expected >= 0 && t.received != t.expected) {
+    result = INET_E_DOWNLOAD_FAILURE;
+    return false;
+  }
+  if (!t.body_started) {
+    // An empty body never reaches the write callback.
+    curl_off_t length = -1;
+    curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    t.expected = length;
+  }
+  result = S_OK;
+  return true;
+}
+
+}  // namespace
+
+HRESULT URLDownloadToFileW(LPUNKNOWN /*caller*/, LPCWSTR url, LPCWSTR file_name,
+                           DWORD /*reserved*/, LPBINDSTATUSCALLBACK callback) {
+  if (url == nullptr || file_name == nullptr || *url == L'\0' || *file_name == L'\0') {
+    return E_INVALIDARG;
+  }
+  const std::string url8 = WideToUtf8(url);
+  const std::string target = WideToUtf8(file_name);
+  if (url8.empty() || target.empty() || target.back() == '/') return E_INVALIDARG;
+
+  // The temporary file lives in the target's folder so the final rename never
+  // crosses file systems.
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
+  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string temp = folder + (folder == "/" ? "" : "/") + "." + base + ".part-XXXXXX";
+  int fd = mkstemp(temp.data());
+  if (fd < 0) {
+    platform::Log("download: cannot create a file in %s: %s", folder.c_str(), strerror(errno));
+    return STG_E_WRITEFAULT;
+  }
+  fchmod(fd, 0666 & ~CurrentUmask());
+
+  InitCurlOnce();
+  Transfer t;
+  t.curl = curl_easy_init();
+  t.fd = fd;
+  t.sink = callback;
+  t.status_text = url;
+  HRESULT result = E_FAIL;
+  bool ok = t.curl != nullptr && RunTransfer(t, url8, result);
+  if (t.curl != nullptr) curl_easy_cleanup(t.curl);
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    result = STG_E_WRITEFAULT;
+  }
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    platform::Log("download: cannot replace %s: %s", target.c_str(), strerror(errno));
+    ok = false;
+    result = STG_E_WRITEFAULT;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return result;
+  }
+  // The last report comes once the file is in place, so whoever shows it as
+  // finished can open it at once.
+  t.Report(BINDSTATUS_ENDDOWNLOADDATA, true);
+  return S_OK;
+}
