@@ -254,6 +254,7 @@ void Sleep(DWORD milliseconds);
 constexpr UINT CP_ACP = 0;
 constexpr UINT CP_UTF8 = 65001;
 constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
+constexpr DWORD WC_ERR_INVALID_CHARS = 0x00000080;
 
 // Wide characters are wchar_t (UTF-32 on this platform); conversions count in
 // wchar_t units. cbMultiByte/cchWideChar of -1 mean "up to and including the
@@ -416,3 +417,6 @@ using LPWSADATA = WSADATA*;
 int WSAStartup(WORD version_requested, LPWSADATA data);
 int WSACleanup();
 int closesocket(SOCKET s);
+constexpr int WSAEFAULT = 10014;
+constexpr int WSAVERNOTSUPPORTED = 10092;
+constexpr int WSANOTINITIALISED = 10093;

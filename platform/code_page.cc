@@ -1,0 +1,175 @@
+// Code-page conversions over iconv. Wide text is wchar_t, UTF-32 here. The
+// ANSI code page is the charset of the process's current locale; the plain
+// C/POSIX locale (ASCII) counts as UTF-8, the convention for file names here.
+#include <iconv.h>
+#include <langinfo.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/windows.h"
+
+namespace {
+
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+constexpr const char kWideCharset[] = "UTF-32LE";
+#else
+constexpr const char kWideCharset[] = "UTF-32BE";
+#endif
+static_assert(sizeof(wchar_t) == 4, "wide text is UTF-32 on this platform");
+
+constexpr wchar_t kReplacement = 0xFFFD;
+
+std::string CharsetOf(UINT code_page) {
+  if (code_page == CP_ACP) {
+    const char* codeset = nl_langinfo(CODESET);
+    if (codeset == nullptr || *codeset == '\0' || std::strcmp(codeset, "ANSI_X3.4-1968") == 0)
+      return "UTF-8";
+    return codeset;
+  }
+  if (code_page == CP_UTF8) return "UTF-8";
+  switch (code_page) {
+    case 936:
+      return "CP936";
+    case 54936:
+      return "GB18030";
+    case 20127:
+      return "ASCII";
+    case 28591:
+      return "ISO-8859-1";
+    default:
+      return "CP" + std::to_string(code_page);
+  }
+}
+
+// Owns one iconv descriptor.
+class Converter {
+ public:
+  Converter(const std::string& to, const std::string& from)
+      : cd_(iconv_open(to.c_str(), from.c_str())) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+// Converts in to out. At a unit iconv cannot take (invalid input, or a
+// character the target lacks) it skips skip_unit bytes and appends
+// replacement, or fails when strict. Returns false on failure.
+bool Convert(iconv_t cd, const char* in, size_t in_size, size_t skip_unit,
+             const std::string& replacement, bool strict, std::string& out, bool* replaced) {
+  std::vector<char> buffer(in_size * 4 + 16);
+  char* src = const_cast<char*>(in);
+  size_t src_left = in_size;
+  bool flushing = false;
+  for (;;) {
+    char* dst = buffer.data();
+    size_t dst_left = buffer.size();
+    size_t rc = flushing ? iconv(cd, nullptr, nullptr, &dst, &dst_left)
+                         : iconv(cd, &src, &src_left, &dst, &dst_left);
+    int error = errno;
+    out.append(buffer.data(), buffer.size() - dst_left);
+    if (rc != static_cast<size_t>(-1)) {
+      if (flushing) return true;
+      flushing = true;
+      continue;
+    }
+    if (error == E2BIG) continue;
+    if (error == EILSEQ || error == EINVAL) {
+      if (strict) return false;
+      if (replaced != nullptr) *replaced = true;
+      out += replacement;
+      size_t skip = src_left < skip_unit ? src_left : skip_unit;
+      src += skip;
+      src_left -= skip;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      continue;
+    }
+    return false;
+  }
+}
+
+template <typename Char>
+int CopyOut(const Char* result, size_t count, Char* target, int target_size) {
+  if (count > 0x7FFFFFFF) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
+  if (target_size == 0) return static_cast<int>(count);
+  if (count > static_cast<size_t>(target_size)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  if (count > 0) std::memcpy(target, result, count * sizeof(Char));
+  return static_cast<int>(count);
+}
+
+}  // namespace
+
+int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi_byte, int cb_multi_byte,
+                        LPWSTR wide, int cch_wide) {
+  if (multi_byte == nullptr || cb_multi_byte == 0 || cb_multi_byte < -1 || cch_wide < 0 ||
+      (wide == nullptr && cch_wide != 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  size_t length = cb_multi_byte == -1 ? std::strlen(multi_byte) + 1
+                                      : static_cast<size_t>(cb_multi_byte);
+  Converter converter(kWideCharset, CharsetOf(code_page));
+  if (!converter.ok()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::string utf32;
+  std::string replacement(reinterpret_cast<const char*>(&kReplacement), sizeof(wchar_t));
+  if (!Convert(converter.get(), multi_byte, length, 1, replacement,
+               (flags & MB_ERR_INVALID_CHARS) != 0, utf32, nullptr)) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+  }
+  return CopyOut(reinterpret_cast<const wchar_t*>(utf32.data()), utf32.size() / sizeof(wchar_t),
+                 wide, cch_wide);
+}
+
+int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int cch_wide,
+                        LPSTR multi_byte, int cb_multi_byte, LPCSTR default_char,
+                        BOOL* used_default_char) {
+  if (wide == nullptr || cch_wide == 0 || cch_wide < -1 || cb_multi_byte < 0 ||
+      (multi_byte == nullptr && cb_multi_byte != 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::string charset = CharsetOf(code_page);
+  bool utf8 = charset == "UTF-8";
+  // As on the original platform, UTF-8 output has no default character.
+  if (code_page == CP_UTF8 && (default_char != nullptr || used_default_char != nullptr)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  size_t length = cch_wide == -1 ? std::wcslen(wide) + 1 : static_cast<size_t>(cch_wide);
+  Converter converter(charset, kWideCharset);
+  if (!converter.ok()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::string replacement = utf8 ? "\xEF\xBF\xBD" : (default_char ? default_char : "?");
+  if (replacement.empty()) replacement = "?";
+  bool replaced = false;
+  std::string out;
+  if (!Convert(converter.get(), reinterpret_cast<const char*>(wide), length * sizeof(wchar_t),
+               sizeof(wchar_t), replacement, (flags & WC_ERR_INVALID_CHARS) != 0, out,
+               &replaced)) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+  }
+  if (used_default_char != nullptr) *used_default_char = replaced ? TRUE : FALSE;
+  return CopyOut(out.data(), out.size(), multi_byte, cb_multi_byte);
+}
