@@ -16,8 +16,9 @@ inline constexpr wchar_t kVersionFile[] = L"/version.ini";
 inline constexpr char kVersionFileA[] = "/version.ini";
 inline constexpr wchar_t kUpdateInfoFile[] = L"/updateinfo.txt";
 inline constexpr wchar_t kBundleArchive[] = L"/updatehtml.zip";
-// The name a bundle job carries (the archive's file name with its separator).
-inline constexpr wchar_t kBundleJobName[] = L"\\updatehtml.zip";
+// The name a bundle job carries: the archive's file name with its leading
+// separator, which is '/' on this platform as in every other location.
+inline constexpr wchar_t kBundleJobName[] = L"/updatehtml.zip";
 
 inline constexpr wchar_t kStartPage[] = L"/contentEditor/index.html";
 inline constexpr wchar_t kOfflineEditorPrefix[] =

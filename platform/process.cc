@@ -151,8 +151,16 @@ struct MutexHandle {
   int fd = -1;
 };
 
-std::mutex g_handles_lock;
-std::set<MutexHandle*> g_handles;
+// The open handles, so a stale or foreign one is refused. Built on first use:
+// handles may be made while static objects are still being constructed.
+struct HandleTable {
+  std::mutex lock;
+  std::set<MutexHandle*> handles;
+};
+HandleTable& Handles() {
+  static HandleTable* table = new HandleTable;
+  return *table;
+}
 
 // Lock file name: the mutex name in UTF-8 with every byte outside a small
 // safe set written as %XX, so no name can reach outside the runtime dir.
@@ -284,8 +292,8 @@ HANDLE CreateMutexW(SECURITY_ATTRIBUTES*, BOOL, LPCWSTR name) {
     handle->fd = fd;
   }
   {
-    std::lock_guard<std::mutex> guard(g_handles_lock);
-    g_handles.insert(handle);
+    std::lock_guard<std::mutex> guard(Handles().lock);
+    Handles().handles.insert(handle);
   }
   SetLastError(error);
   return handle;
@@ -294,8 +302,8 @@ HANDLE CreateMutexW(SECURITY_ATTRIBUTES*, BOOL, LPCWSTR name) {
 BOOL CloseHandle(HANDLE h) {
   auto* handle = static_cast<MutexHandle*>(h);
   {
-    std::lock_guard<std::mutex> guard(g_handles_lock);
-    if (g_handles.erase(handle) == 0) {
+    std::lock_guard<std::mutex> guard(Handles().lock);
+    if (Handles().handles.erase(handle) == 0) {
       SetLastError(ERROR_INVALID_HANDLE);
       return FALSE;
     }
