@@ -1,0 +1,97 @@
+// Percent-escaping of document paths for the offline editor's address and
+// percent-decoding of file names taken from download links.
+#include "util/url_escape.h"
+
+#include "util/text_convert.h"
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+int HexValue(unsigned char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Characters whose escapes are left as they are: letters, digits and the URL
+// delimiters, which mean something different escaped than plain.
+bool KeepsItsEscape(unsigned char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+  switch (c) {
+    case '!': case '$': case '&': case '\'': case '(': case ')': case '*': case '+':
+    case ',': case '-': case '.': case '/': case ':': case ';': case '=': case '?':
+    case '@': case '_':
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+// Non-ASCII bytes and spaces are escaped, and so are '#', '&' and '+': in the
+// editor's address they would end the file value, start another query value,
+// or read as a space. '%', '?', ':', '\' and '/' stay, so a path keeps its
+// separators and an already escaped path is not escaped twice.
+std::string UrlEscape(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (unsigned char c : text) {
+    if (c >= 0x80 || c == ' ' || c == '#' || c == '&' || c == '+') {
+      out += '%';
+      out += kHexDigits[c >> 4];
+      out += kHexDigits[c & 0x0F];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::string UrlUnescape(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '+') {
+      out += ' ';
+      continue;
+    }
+    if (c == '%' && i + 2 < text.size()) {
+      int high = HexValue(static_cast<unsigned char>(text[i + 1]));
+      int low = HexValue(static_cast<unsigned char>(text[i + 2]));
+      if (high >= 0 && low >= 0) {
+        unsigned char value = static_cast<unsigned char>(high * 16 + low);
+        if (KeepsItsEscape(value)) {
+          out += '%';
+        } else {
+          out += static_cast<char>(value);
+          i += 2;
+        }
+        continue;
+      }
+    }
+    out += static_cast<char>(c);
+  }
+  return out;
+}
+
+std::wstring EscapeDocumentPath(const std::wstring& path) {
+  std::string narrow;
+  WideToAnsi(path, narrow);
+  std::string escaped = AnsiToUtf8(UrlEscape(AnsiToUtf8(narrow)));
+  std::wstring result = path;
+  AnsiToWide(escaped, result);
+  return result;
+}
+
+std::wstring UrlDecodeToWide(const std::wstring& text) {
+  std::string narrow;
+  WideToAnsi(text, narrow);
+  std::string decoded = Utf8ToAnsi(UrlUnescape(Utf8ToAnsi(narrow)));
+  std::wstring result;
+  AnsiToWide(decoded, result);
+  return result;
+}
