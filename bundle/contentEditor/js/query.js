@@ -1,0 +1,108 @@
+/*
+ * Reading the editor's address: the client opens the offline editor as
+ *   editor/index.html?channel=offline&file=<escaped document path>
+ * where only spaces and non-ASCII bytes of the path are percent-escaped.
+ * The path may therefore still hold "&", "#", "+" or a lone "%", and the
+ * helpers here take care never to lose or mangle those characters.
+ * Works as a browser global (window.ZvQuery) and as a CommonJS module.
+ */
+(function (root, factory) {
+  if (typeof module === "object" && module.exports) module.exports = factory();
+  else root.ZvQuery = factory();
+})(typeof self !== "undefined" ? self : this, function () {
+  "use strict";
+
+  var KNOWN_KEYS = ["channel", "file"];
+
+  // Decodes percent escapes. A text that decodeURIComponent refuses (a lone
+  // "%" as in "100%.zv", or escapes that are not UTF-8) is decoded run by run:
+  // each run of escapes that forms valid UTF-8 is decoded, everything else is
+  // kept as written. "+" stays a plus sign: the client never writes spaces
+  // as "+".
+  function decodeParam(text) {
+    if (typeof text !== "string") return "";
+    try {
+      return decodeURIComponent(text);
+    } catch (e) {
+      return text.replace(/(?:%[0-9A-Fa-f]{2})+/g, function (run) {
+        try {
+          return decodeURIComponent(run);
+        } catch (e2) {
+          return run;
+        }
+      });
+    }
+  }
+
+  // Splits the text after the first "?" of an address into its values. The
+  // query is cut only at an "&" that starts one of the keys this page knows,
+  // so a document path containing "&" or "#" stays whole. The fragment is
+  // part of the value: the client does not escape "#" in paths.
+  function parseQuery(address) {
+    var result = {};
+    if (typeof address !== "string") return result;
+    var q = address.indexOf("?");
+    var query = q >= 0 ? address.slice(q + 1) : address;
+    if (query === "") return result;
+    var pattern = new RegExp("&(?=(?:" + KNOWN_KEYS.join("|") + ")=)");
+    var parts = query.split(pattern);
+    for (var i = 0; i < parts.length; i++) {
+      var part = parts[i];
+      var eq = part.indexOf("=");
+      var key = eq >= 0 ? part.slice(0, eq) : part;
+      var raw = eq >= 0 ? part.slice(eq + 1) : "";
+      if (!Object.prototype.hasOwnProperty.call(result, key)) {
+        result[key] = decodeParam(raw);
+      }
+    }
+    return result;
+  }
+
+  function isWindowsPath(path) {
+    return /^[A-Za-z]:[\\/]/.test(path);
+  }
+
+  function isAbsolutePath(path) {
+    return typeof path === "string" && (path.charAt(0) === "/" || isWindowsPath(path));
+  }
+
+  // Escapes one path segment for a file URL. encodeURIComponent leaves
+  // ! ' ( ) * alone, which is fine in a path; it escapes "#", "?", "%" and
+  // ";" which would otherwise change the URL's meaning.
+  function escapeSegment(segment) {
+    return encodeURIComponent(segment);
+  }
+
+  // Builds the file URL of an absolute document path, or returns null for a
+  // relative or empty one. Backslashes of a drive path become slashes.
+  function pathToFileUrl(path) {
+    if (!isAbsolutePath(path)) return null;
+    var p = path;
+    var prefix = "file://";
+    if (isWindowsPath(p)) {
+      p = p.replace(/\\/g, "/");
+      prefix = "file:///" + p.slice(0, 2);
+      p = p.slice(2);
+    }
+    var segments = p.split("/");
+    return prefix + segments.map(escapeSegment).join("/");
+  }
+
+  // The last component of a path, for titles and messages.
+  function baseName(path) {
+    if (typeof path !== "string") return "";
+    var parts = path.split(/[\\/]/);
+    for (var i = parts.length - 1; i >= 0; i--) {
+      if (parts[i] !== "") return parts[i];
+    }
+    return "";
+  }
+
+  return {
+    decodeParam: decodeParam,
+    parseQuery: parseQuery,
+    isAbsolutePath: isAbsolutePath,
+    pathToFileUrl: pathToFileUrl,
+    baseName: baseName
+  };
+});
