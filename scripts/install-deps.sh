@@ -9,7 +9,7 @@ packages=(
   libminizip-dev zlib1g-dev libpugixml-dev
   libgtest-dev libgmock-dev
   xvfb xauth openbox xdotool x11-utils imagemagick
-  python3 zip unzip curl
+  python3 zip unzip curl nodejs
 )
 
 missing=()

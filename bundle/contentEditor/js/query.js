@@ -24,14 +24,37 @@
     try {
       return decodeURIComponent(text);
     } catch (e) {
-      return text.replace(/(?:%[0-9A-Fa-f]{2})+/g, function (run) {
-        try {
-          return decodeURIComponent(run);
-        } catch (e2) {
-          return run;
-        }
-      });
+      return text.replace(/(?:%[0-9A-Fa-f]{2})+/g, decodeRun);
     }
+  }
+
+  // The length of the UTF-8 sequence a lead byte starts (1 for a byte that
+  // cannot start one, so that it is kept as written).
+  function sequenceLength(lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xc2 && lead <= 0xdf) return 2;
+    if (lead >= 0xe0 && lead <= 0xef) return 3;
+    if (lead >= 0xf0 && lead <= 0xf4) return 4;
+    return 1;
+  }
+
+  // Decodes a run of escapes ("%E8%AF%BE%FF") one UTF-8 sequence at a time;
+  // a sequence that does not decode keeps its first escape as written.
+  function decodeRun(run) {
+    var out = "";
+    var i = 0;
+    while (i < run.length) {
+      var n = sequenceLength(parseInt(run.substr(i + 1, 2), 16));
+      var piece = run.substr(i, 3 * n);
+      try {
+        out += decodeURIComponent(piece);
+        i += piece.length;
+      } catch (e) {
+        out += run.substr(i, 3);
+        i += 3;
+      }
+    }
+    return out;
   }
 
   // Splits the text after the first "?" of an address into its values. The
@@ -42,7 +65,8 @@
     var result = {};
     if (typeof address !== "string") return result;
     var q = address.indexOf("?");
-    var query = q >= 0 ? address.slice(q + 1) : address;
+    if (q < 0) return result;
+    var query = address.slice(q + 1);
     if (query === "") return result;
     var pattern = new RegExp("&(?=(?:" + KNOWN_KEYS.join("|") + ")=)");
     var parts = query.split(pattern);
