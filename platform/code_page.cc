@@ -121,8 +121,8 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi_byte, int cb_m
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  size_t length = cb_multi_byte == -1 ? std::strlen(multi_byte) + 1
-                                      : static_cast<size_t>(cb_multi_byte);
+  size_t length =
+      cb_multi_byte == -1 ? std::strlen(multi_byte) + 1 : static_cast<size_t>(cb_multi_byte);
   Converter converter(kWideCharset, CharsetOf(code_page));
   if (!converter.ok()) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -139,9 +139,8 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi_byte, int cb_m
                  wide, cch_wide);
 }
 
-int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int cch_wide,
-                        LPSTR multi_byte, int cb_multi_byte, LPCSTR default_char,
-                        BOOL* used_default_char) {
+int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int cch_wide, LPSTR multi_byte,
+                        int cb_multi_byte, LPCSTR default_char, BOOL* used_default_char) {
   if (wide == nullptr || cch_wide == 0 || cch_wide < -1 || cb_multi_byte < 0 ||
       (multi_byte == nullptr && cb_multi_byte != 0)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -165,8 +164,7 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int cch_wide,
   bool replaced = false;
   std::string out;
   if (!Convert(converter.get(), reinterpret_cast<const char*>(wide), length * sizeof(wchar_t),
-               sizeof(wchar_t), replacement, (flags & WC_ERR_INVALID_CHARS) != 0, out,
-               &replaced)) {
+               sizeof(wchar_t), replacement, (flags & WC_ERR_INVALID_CHARS) != 0, out, &replaced)) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
   }

@@ -197,8 +197,10 @@ bool WriteAtomically(const char* file_name, const std::string& content) {
   while (ok && done < content.size()) {
     ssize_t n = write(fd, content.data() + done, content.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<size_t>(n);
   }
   ok = ok && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
@@ -240,7 +242,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value,
     return CopyList(names, returned, size);
   }
   size_t begin = 0, end = 0;
-  bool found = loaded && FindSection(profile, section, begin, end);
+  bool found = loaded && FindSection(profile, Trim(section), begin, end);
   if (key == nullptr) {
     std::vector<std::string_view> names;
     for (size_t i = begin + 1; found && i < end; ++i) {
@@ -249,7 +251,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value,
     return CopyList(names, returned, size);
   }
   if (found) {
-    if (auto line = FindKey(profile, begin, end, key)) {
+    if (auto line = FindKey(profile, begin, end, Trim(key))) {
       std::string_view value = ParseKey(profile.lines[*line])->value;
       if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
           value.back() == value.front()) {
@@ -266,11 +268,10 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value,
 // A null key removes the section, a null value removes the key. Names and
 // values that would break the file's line structure are refused.
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file_name) {
-  if (file_name == nullptr || *file_name == '\0' || section == nullptr ||
-      HasLineBreak(section) || std::strchr(section, ']') != nullptr || HasLineBreak(key) ||
-      HasLineBreak(value) || (key != nullptr && (std::strchr(key, '=') != nullptr ||
-                                                 Trim(key).empty() || key[0] == '[' ||
-                                                 key[0] == ';' || key[0] == '#'))) {
+  if (file_name == nullptr || *file_name == '\0' || section == nullptr || HasLineBreak(section) ||
+      std::strchr(section, ']') != nullptr || HasLineBreak(key) || HasLineBreak(value) ||
+      (key != nullptr && (std::strchr(key, '=') != nullptr || Trim(key).empty() || key[0] == '[' ||
+                          key[0] == ';' || key[0] == '#'))) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }

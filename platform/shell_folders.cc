@@ -140,7 +140,8 @@ DWORD RemovePath(const std::string& path) {
   std::string trimmed = path;
   while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
   size_t slash = trimmed.rfind('/');
-  std::string parent = slash == std::string::npos ? "." : (slash == 0 ? "/" : trimmed.substr(0, slash));
+  std::string parent =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : trimmed.substr(0, slash));
   std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
   if (name == "." || name == "..") return ERROR_INVALID_PARAMETER;
   int parent_fd = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -1,13 +1,13 @@
 // Socket library start-up and clean-up over POSIX sockets, which need
 // neither: the calls keep the platform's version negotiation and balance.
+#include "platform/winsock.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-
-#include "platform/winsock.h"
 
 namespace {
 

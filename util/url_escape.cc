@@ -2,6 +2,8 @@
 // percent-decoding of file names taken from download links.
 #include "util/url_escape.h"
 
+#include <string_view>
+
 #include "util/text_convert.h"
 
 namespace {
@@ -19,14 +21,8 @@ int HexValue(unsigned char c) {
 // delimiters, which mean something different escaped than plain.
 bool KeepsItsEscape(unsigned char c) {
   if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
-  switch (c) {
-    case '!': case '$': case '&': case '\'': case '(': case ')': case '*': case '+':
-    case ',': case '-': case '.': case '/': case ':': case ';': case '=': case '?':
-    case '@': case '_':
-      return true;
-    default:
-      return false;
-  }
+  return std::string_view("!$&'()*+,-./:;=?@_").find(static_cast<char>(c)) !=
+         std::string_view::npos;
 }
 
 }  // namespace

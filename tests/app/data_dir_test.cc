@@ -2,43 +2,22 @@
 // and removal of the page bundle's tree.
 #include "app/data_dir.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "app/locations.h"
+#include "tests/support/test_process.h"
 
 namespace {
 
-class EnvGuard {
- public:
-  explicit EnvGuard(const char* name) : name_(name) {
-    const char* v = std::getenv(name);
-    had_ = v != nullptr;
-    if (had_) old_ = v;
-  }
-  ~EnvGuard() {
-    if (had_)
-      setenv(name_, old_.c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  bool had_ = false;
-  std::string old_;
-};
+using test_support::ScopedEnv;
 
 TEST(DataDir, UnderXdgDataHomeWhenSet) {
-  EnvGuard xdg("XDG_DATA_HOME"), home("HOME");
-  setenv("XDG_DATA_HOME", "/x/data", 1);
-  setenv("HOME", "/home/u", 1);
+  ScopedEnv xdg("XDG_DATA_HOME", "/x/data"), home("HOME", "/home/u");
   EXPECT_EQ(GetDataDir(), L"/x/data/vexalio");
   EXPECT_EQ(GetDataDirA(), "/x/data/vexalio");
   std::wstring data = GetDataDir();
@@ -49,27 +28,23 @@ TEST(DataDir, UnderXdgDataHomeWhenSet) {
 }
 
 TEST(DataDir, UnderHomeWithoutXdgDataHome) {
-  EnvGuard xdg("XDG_DATA_HOME"), home("HOME");
-  unsetenv("XDG_DATA_HOME");
-  setenv("HOME", "/home/u", 1);
+  ScopedEnv xdg("XDG_DATA_HOME", nullptr), home("HOME", "/home/u");
   EXPECT_EQ(GetDataDir(), L"/home/u/.local/share/vexalio");
-  setenv("HOME", "/home/李", 1);
+  home.Set("/home/李");
   EXPECT_EQ(GetDataDir(), L"/home/李/.local/share/vexalio");
   EXPECT_EQ(GetDataDirA(), "/home/李/.local/share/vexalio");
 }
 
 TEST(DataDir, EmptyWhenTheFolderCannotBeHad) {
-  EnvGuard xdg("XDG_DATA_HOME");
   // A folder name longer than the platform's path limit fails the query.
-  setenv("XDG_DATA_HOME", ("/" + std::string(300, 'd')).c_str(), 1);
+  ScopedEnv xdg("XDG_DATA_HOME", ("/" + std::string(300, 'd')).c_str());
   EXPECT_EQ(GetDataDir(), L"");
   EXPECT_EQ(GetDataDirA(), "");
 }
 
 TEST(RemoveDirectoryTree, RemovesTheBundleTreeOnly) {
-  char tmpl[] = "/tmp/q-datadir-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  std::string data = tmpl;
+  test_support::TempDir dir("q-datadir");
+  const std::string& data = dir.path();
   std::string editor = data + kEditorDirA;
   ASSERT_EQ(mkdir(editor.c_str(), 0755), 0);
   ASSERT_EQ(mkdir((editor + "/editor").c_str(), 0755), 0);
@@ -83,7 +58,6 @@ TEST(RemoveDirectoryTree, RemovesTheBundleTreeOnly) {
   // A path that is not there is reported, not ignored.
   EXPECT_NE(RemoveDirectoryTree(editor), 0);
   EXPECT_NE(RemoveDirectoryTree(""), 0);
-  std::system(("rm -rf " + data).c_str());
 }
 
 TEST(Locations, FixedNames) {

@@ -1,9 +1,9 @@
 // Code-page conversions: the ANSI code page follows the locale, UTF-8 and
 // GBK (code page 936) by number, sizes, terminators and invalid input.
+#include <gtest/gtest.h>
+
 #include <clocale>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "platform/windows.h"
 
@@ -18,8 +18,8 @@ std::wstring ToWide(UINT cp, const std::string& s, DWORD flags = 0) {
 
 std::string ToNarrow(UINT cp, const std::wstring& w, const char* default_char = nullptr,
                      BOOL* used = nullptr) {
-  int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                              default_char, used);
+  int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, default_char,
+                              used);
   std::string s(static_cast<size_t>(n), '\0');
   if (n > 0)
     WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), s.data(), n, default_char,
@@ -93,8 +93,11 @@ TEST_F(CodePage, TooSmallBufferAndBadArgumentsFail) {
 }
 
 TEST_F(CodePage, InvalidInputIsReplacedUnlessStrict) {
-  EXPECT_EQ(ToWide(CP_UTF8, "a\xFF" "b"), L"a\uFFFDb");
-  EXPECT_EQ(ToWide(CP_UTF8, "\xC0\xAF"), L"\uFFFD\uFFFD");  // an overlong '/'
+  EXPECT_EQ(ToWide(CP_UTF8,
+                   "a\xFF"
+                   "b"),
+            L"a\uFFFDb");
+  EXPECT_EQ(ToWide(CP_UTF8, "\xC0\xAF"), L"\uFFFD\uFFFD");      // an overlong '/'
   EXPECT_EQ(ToWide(CP_UTF8, "ok\xE4\xBB"), L"ok\uFFFD\uFFFD");  // cut short at the end
   EXPECT_EQ(ToWide(936, "a\xBF"), L"a\uFFFD");
   SetLastError(0);
@@ -104,8 +107,8 @@ TEST_F(CodePage, InvalidInputIsReplacedUnlessStrict) {
   // A lone surrogate is not a character: UTF-8 gets the replacement mark.
   std::wstring lone(1, static_cast<wchar_t>(0xD800));
   EXPECT_EQ(ToNarrow(CP_UTF8, L"x" + lone), "x\xEF\xBF\xBD");
-  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone.c_str(), 1, nullptr, 0,
-                                nullptr, nullptr),
+  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone.c_str(), 1, nullptr, 0, nullptr,
+                                nullptr),
             0);
   EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
 }

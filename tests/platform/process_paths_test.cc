@@ -5,30 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <string>
+
+#include "tests/support/test_process.h"
 
 namespace {
 
-class EnvGuard {
- public:
-  explicit EnvGuard(const char* name) : name_(name) {
-    const char* v = std::getenv(name);
-    had_ = v != nullptr;
-    if (had_) old_ = v;
-  }
-  ~EnvGuard() {
-    if (had_)
-      setenv(name_, old_.c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  bool had_ = false;
-  std::string old_;
-};
+using test_support::ScopedEnv;
 
 TEST(ProcessPaths, ExecutableDirHoldsThisTest) {
   std::string dir = platform::ExecutableDir();
@@ -40,23 +23,17 @@ TEST(ProcessPaths, ExecutableDirHoldsThisTest) {
 }
 
 TEST(ProcessPaths, RuntimeDirPrefersXdgRuntimeDir) {
-  EnvGuard guard("XDG_RUNTIME_DIR");
-  char tmpl[] = "/tmp/qrt-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  setenv("XDG_RUNTIME_DIR", tmpl, 1);
-  EXPECT_EQ(platform::RuntimeDir(), tmpl);
-  rmdir(tmpl);
+  test_support::TempDir dir("q-runtime");
+  ScopedEnv env("XDG_RUNTIME_DIR", dir.path().c_str());
+  EXPECT_EQ(platform::RuntimeDir(), dir.path());
 }
 
 TEST(ProcessPaths, RuntimeDirFallsBackToPrivateTmpDir) {
-  EnvGuard guard("XDG_RUNTIME_DIR");
-  for (const char* value : {"", "relative/dir", "/nonexistent/runtime"}) {
-    if (*value)
-      setenv("XDG_RUNTIME_DIR", value, 1);
-    else
-      unsetenv("XDG_RUNTIME_DIR");
+  ScopedEnv env("XDG_RUNTIME_DIR", nullptr);
+  for (const char* value : {static_cast<const char*>(nullptr), "relative/dir", "/nonexistent"}) {
+    env.Set(value);
     std::string dir = platform::RuntimeDir();
-    EXPECT_EQ(dir, "/tmp/quorbital-" + std::to_string(geteuid())) << value;
+    EXPECT_EQ(dir, "/tmp/quorbital-" + std::to_string(geteuid())) << (value ? value : "unset");
     struct stat st;
     ASSERT_EQ(lstat(dir.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));

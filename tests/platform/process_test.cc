@@ -1,21 +1,18 @@
 // Command-line splitting and rebuilding, named mutexes across processes, the
 // last-error value and the tick count.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/windows.h"
+#include "tests/support/test_process.h"
 
 namespace {
 
@@ -29,19 +26,15 @@ std::string ToUtf8(const std::wstring& w) {
   return s;
 }
 
-// When this binary is started as a child by a test below it does the child's
-// part here, before any test runs, and ends.
+// Started as a child by a test below, this binary writes what it split from
+// its own command line, each argument ended by a zero, and ends.
 const bool kIsChild = [] {
-  const char* mode = std::getenv("Q_TEST_CHILD");
-  if (mode == nullptr) return false;
-  if (std::string(mode) == "argv") {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::ofstream out(std::getenv("Q_TEST_OUT"), std::ios::binary);
-    for (int i = 0; i < argc; ++i) out << ToUtf8(argv[i]) << '\0';
-    LocalFree(argv);
-  }
-  _exit(0);
+  if (test_support::ChildMode() != "argv") return false;
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::string answer;
+  for (int i = 0; i < argc; ++i) answer += ToUtf8(argv[i]) + '\0';
+  test_support::ChildAnswer(answer);
 }();
 
 std::vector<std::string> Split(const wchar_t* line) {
@@ -79,12 +72,7 @@ TEST(CommandLineToArgvW, ProgramNameHasItsOwnRule) {
 }
 
 TEST(CommandLineToArgvW, EmptyLineNamesTheProgramAndNullIsRefused) {
-  Args args = Split(L"");
-  ASSERT_EQ(args.size(), 1u);
-  char exe[4096];
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe));
-  ASSERT_GT(n, 0);
-  EXPECT_EQ(args[0], std::string(exe, static_cast<size_t>(n)));
+  EXPECT_EQ(Split(L""), Args{test_support::SelfPath()});
 
   int argc = 0;
   SetLastError(0);
@@ -93,47 +81,21 @@ TEST(CommandLineToArgvW, EmptyLineNamesTheProgramAndNullIsRefused) {
   EXPECT_EQ(CommandLineToArgvW(L"x", nullptr), nullptr);
 }
 
-// Starts this binary as a child with the given argv[0] path and arguments and
-// returns what the child split from its own command line.
+// What a child started as program with these arguments splits from its own
+// command line.
 Args ChildArgs(const std::string& program, const Args& args) {
-  char out_path[] = "/tmp/q-argv-XXXXXX";
-  int fd = mkstemp(out_path);
-  EXPECT_GE(fd, 0);
-  close(fd);
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    setenv("Q_TEST_CHILD", "argv", 1);
-    setenv("Q_TEST_OUT", out_path, 1);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  std::ifstream in(out_path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  unlink(out_path);
+  bool exit_ok = false;
+  std::string answer = test_support::RunChild("argv", args, program, &exit_ok);
+  EXPECT_TRUE(exit_ok);
   Args result;
-  std::string s = content.str();
   size_t start = 0;
-  for (size_t end; (end = s.find('\0', start)) != std::string::npos; start = end + 1)
-    result.push_back(s.substr(start, end - start));
+  for (size_t end; (end = answer.find('\0', start)) != std::string::npos; start = end + 1)
+    result.push_back(answer.substr(start, end - start));
   return result;
 }
 
-std::string SelfPath() {
-  char exe[4096];
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe));
-  return std::string(exe, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
 TEST(GetCommandLineW, SplitsBackIntoTheProcessArguments) {
-  std::string self = SelfPath();
+  std::string self = test_support::SelfPath();
   const Args cases[] = {
       {},
       {"/home/u/my docs/课件 1.zv"},
@@ -150,13 +112,10 @@ TEST(GetCommandLineW, SplitsBackIntoTheProcessArguments) {
 }
 
 TEST(GetCommandLineW, ProgramPathWithBlanks) {
-  char dir[] = "/tmp/q-prog XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string link = std::string(dir) + "/my prog";
-  ASSERT_EQ(symlink(SelfPath().c_str(), link.c_str()), 0);
+  test_support::TempDir dir("q-prog dir");
+  std::string link = dir / "my prog";
+  ASSERT_EQ(symlink(test_support::SelfPath().c_str(), link.c_str()), 0);
   EXPECT_EQ(ChildArgs(link, {"doc.zv"}), (Args{link, "doc.zv"}));
-  unlink(link.c_str());
-  rmdir(dir);
 }
 
 std::wstring UniqueMutexName(const char* tag) {

@@ -2,42 +2,26 @@
 // defaults; writing that keeps every other line and replaces the file whole;
 // bad files and unwritable directories.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/windows.h"
+#include "tests/support/test_process.h"
 
 namespace {
 
 class Profile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/q-profile-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    file_ = dir_ + "/version.ini";
-  }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-
-  void Put(const std::string& content) {
-    std::ofstream(file_, std::ios::binary) << content;
-  }
-  std::string Content() const {
-    std::ifstream in(file_, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  std::string Get(const char* section, const char* key, const char* def = "dflt",
-                  DWORD size = 256, DWORD* result = nullptr) {
+  void Put(const std::string& content) { std::ofstream(file_, std::ios::binary) << content; }
+  std::string Content() const { return test_support::ReadFile(file_); }
+  std::string Get(const char* section, const char* key, const char* def = "dflt", DWORD size = 256,
+                  DWORD* result = nullptr) {
     std::string buffer(size + 1, '#');
     DWORD n = GetPrivateProfileStringA(section, key, def, buffer.data(), size, file_.c_str());
     if (result != nullptr) *result = n;
@@ -46,8 +30,9 @@ class Profile : public ::testing::Test {
     return buffer.substr(0, n);
   }
 
-  std::string dir_;
-  std::string file_;
+  test_support::TempDir temp_{"q-profile"};
+  std::string dir_ = temp_.path();
+  std::string file_ = temp_ / "version.ini";
 };
 
 TEST_F(Profile, ReadsTrimmedValuesWithCaseInsensitiveNames) {

@@ -1,37 +1,18 @@
 // The local application-data folder from the environment, and the recursive
 // delete that removes links but never what they point to.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "platform/windows.h"
+#include "tests/support/test_process.h"
 
 namespace {
 
-class EnvGuard {
- public:
-  explicit EnvGuard(const char* name) : name_(name) {
-    const char* v = std::getenv(name);
-    had_ = v != nullptr;
-    if (had_) old_ = v;
-  }
-  ~EnvGuard() {
-    if (had_)
-      setenv(name_, old_.c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  bool had_ = false;
-  std::string old_;
-};
+using test_support::ScopedEnv;
 
 std::string FolderA() {
   char path[MAX_PATH] = "untouched";
@@ -40,32 +21,29 @@ std::string FolderA() {
 }
 
 TEST(SHGetSpecialFolderPath, LocalAppDataFromTheEnvironment) {
-  EnvGuard xdg("XDG_DATA_HOME"), home("HOME");
-  setenv("XDG_DATA_HOME", "/x/data/", 1);
-  setenv("HOME", "/home/u", 1);
+  ScopedEnv xdg("XDG_DATA_HOME", "/x/data/"), home("HOME", "/home/u");
   EXPECT_EQ(FolderA(), "/x/data");
   wchar_t wide[MAX_PATH];
   ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, wide, CSIDL_LOCAL_APPDATA, FALSE));
   EXPECT_EQ(std::wstring(wide), L"/x/data");
 
-  setenv("XDG_DATA_HOME", "relative/ignored", 1);
+  xdg.Set("relative/ignored");
   EXPECT_EQ(FolderA(), "/home/u/.local/share");
-  unsetenv("XDG_DATA_HOME");
-  setenv("HOME", "/home/用户/", 1);
+  xdg.Set(nullptr);
+  home.Set("/home/用户/");
   EXPECT_EQ(FolderA(), "/home/用户/.local/share");
   ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, wide, CSIDL_LOCAL_APPDATA, FALSE));
   EXPECT_EQ(std::wstring(wide), L"/home/用户/.local/share");
 
   // Without HOME the user's entry in the password database is asked.
-  unsetenv("HOME");
+  home.Set(nullptr);
   std::string folder = FolderA();
   EXPECT_EQ(folder.substr(0, 1), "/");
   EXPECT_EQ(folder.substr(folder.size() - 13), "/.local/share");
 }
 
 TEST(SHGetSpecialFolderPath, TooLongOrUnknownFails) {
-  EnvGuard xdg("XDG_DATA_HOME");
-  setenv("XDG_DATA_HOME", ("/" + std::string(300, 'd')).c_str(), 1);
+  ScopedEnv xdg("XDG_DATA_HOME", ("/" + std::string(300, 'd')).c_str());
   EXPECT_EQ(FolderA(), "<failed>");
   wchar_t wide[MAX_PATH];
   EXPECT_FALSE(SHGetSpecialFolderPathW(nullptr, wide, CSIDL_LOCAL_APPDATA, FALSE));
@@ -74,27 +52,17 @@ TEST(SHGetSpecialFolderPath, TooLongOrUnknownFails) {
 }
 
 TEST(SHGetSpecialFolderPath, CreateFlagMakesTheFolder) {
-  EnvGuard xdg("XDG_DATA_HOME");
-  char tmpl[] = "/tmp/q-shell-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  std::string folder = std::string(tmpl) + "/a/b";
-  setenv("XDG_DATA_HOME", folder.c_str(), 1);
+  test_support::TempDir dir("q-shell");
+  std::string folder = dir / "a/b";
+  ScopedEnv xdg("XDG_DATA_HOME", folder.c_str());
   char path[MAX_PATH];
   ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_LOCAL_APPDATA, TRUE));
   struct stat st;
   EXPECT_EQ(stat(folder.c_str(), &st), 0);
-  std::system(("rm -rf " + std::string(tmpl)).c_str());
 }
 
 class Delete : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/q-delete-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-  }
-  void TearDown() override { std::system(("chmod -R u+rwx " + root_ + "; rm -rf " + root_).c_str()); }
-
   void Touch(const std::string& path) { std::ofstream(root_ + "/" + path) << "x"; }
   void Dir(const std::string& path) { mkdir((root_ + "/" + path).c_str(), 0755); }
   bool Exists(const std::string& path) {
@@ -110,7 +78,8 @@ class Delete : public ::testing::Test {
   }
   std::string Path(const std::string& p) { return root_ + "/" + p; }
 
-  std::string root_;
+  test_support::TempDir dir_{"q-delete"};
+  std::string root_ = dir_.path();
 };
 
 TEST_F(Delete, RemovesTreesAndFilesOfTheList) {

@@ -1,9 +1,9 @@
 // Socket library start-up: version negotiation and balanced clean-up.
+#include "platform/winsock.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
-
-#include "platform/winsock.h"
 
 namespace {
 

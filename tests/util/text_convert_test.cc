@@ -40,7 +40,10 @@ TEST_F(TextConvert, AnsiToWideDropsTheByteOrderMarkAndStopsAtZero) {
   std::wstring wide = L"before";
   EXPECT_EQ(AnsiToWide("", wide), 0);
   EXPECT_EQ(wide, L"before");
-  EXPECT_EQ(AnsiToWide("\xEF\xBB\xBF" "build", wide), 1);
+  EXPECT_EQ(AnsiToWide("\xEF\xBB\xBF"
+                       "build",
+                       wide),
+            1);
   EXPECT_EQ(wide, L"build");
   // Only a leading mark is dropped.
   EXPECT_EQ(AnsiToWide("a\xEF\xBB\xBF", wide), 1);

@@ -34,8 +34,7 @@ TEST(UrlEscape, CharactersThatWouldCutTheFileValue) {
 TEST(UrlUnescape, DecodesOnlyOutsideTheReservedSet) {
   EXPECT_EQ(UrlUnescape("a+b"), "a b");
   EXPECT_EQ(UrlUnescape("%41%2F%E4%BB%B6"), "%41%2F\xE4\xBB\xB6");
-  EXPECT_EQ(UrlUnescape("%20%22%23%25%3C%3E%5B%5C%5D%5E%60%7B%7C%7D%7E"),
-            " \"#%<>[\\]^`{|}~");
+  EXPECT_EQ(UrlUnescape("%20%22%23%25%3C%3E%5B%5C%5D%5E%60%7B%7C%7D%7E"), " \"#%<>[\\]^`{|}~");
   EXPECT_EQ(UrlUnescape("%e4%bb%b6"), "\xE4\xBB\xB6");
   for (const char* kept : {"%21", "%24", "%26", "%27", "%28", "%29", "%2A", "%2B", "%2C", "%2D",
                            "%2E", "%2f", "%3A", "%3B", "%3D", "%3F", "%40", "%5F", "%7a"}) {
