@@ -1,0 +1,54 @@
+// Sanitising of archive entry names: whatever an archive calls an entry, the
+// name that is written stays below the directory it is written into.
+#include "update/entry_name.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::wstring> Split(const std::wstring& name, bool* ok = nullptr) {
+  std::vector<std::wstring> parts;
+  const bool result = SplitEntryName(MakeSafeEntryName(name), parts);
+  if (ok) *ok = result;
+  return parts;
+}
+
+TEST(EntryNameTest, DropsDrivePrefixesAndLeadingSeparatorsRepeatedly) {
+  EXPECT_EQ(MakeSafeEntryName(L"C:\\bundle\\a.html"), L"bundle\\a.html");
+  EXPECT_EQ(MakeSafeEntryName(L"d:/x.txt"), L"x.txt");
+  EXPECT_EQ(MakeSafeEntryName(L"//server/share/x"), L"server/share/x");
+  EXPECT_EQ(MakeSafeEntryName(L"C:C:/\\D:x"), L"x");
+  EXPECT_EQ(MakeSafeEntryName(L"contentEditor/index.html"), L"contentEditor/index.html");
+  EXPECT_EQ(MakeSafeEntryName(L""), L"");
+  EXPECT_EQ(MakeSafeEntryName(L"C:"), L"");
+}
+
+TEST(EntryNameTest, DropsEverythingUpToParentStepsOfEitherSeparator) {
+  EXPECT_EQ(MakeSafeEntryName(L"a/../b.txt"), L"b.txt");
+  EXPECT_EQ(MakeSafeEntryName(L"a\\..\\b.txt"), L"b.txt");
+  EXPECT_EQ(MakeSafeEntryName(L"a\\../b.txt"), L"b.txt");
+  EXPECT_EQ(MakeSafeEntryName(L"a/..\\b.txt"), L"b.txt");
+  EXPECT_EQ(MakeSafeEntryName(L"x/../y/../etc/passwd"), L"etc/passwd");
+  EXPECT_EQ(MakeSafeEntryName(L"C:\\x\\..\\y/..\\z"), L"z");
+  // "..." and names that merely contain dots are ordinary names.
+  EXPECT_EQ(MakeSafeEntryName(L"a/.../b..c/d"), L"a/.../b..c/d");
+}
+
+TEST(EntryNameTest, SplitsOnBothSeparatorsAndRejectsResidualParents) {
+  bool ok = false;
+  EXPECT_EQ(Split(L"contentEditor\\css/site.css", &ok),
+            (std::vector<std::wstring>{L"contentEditor", L"css", L"site.css"}));
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(Split(L"a//./b/", &ok), (std::vector<std::wstring>{L"a", L"b"}));
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(Split(L"/", &ok), std::vector<std::wstring>{});
+  EXPECT_TRUE(ok);
+  // Names the sanitiser cannot shorten any further but that still climb.
+  for (const wchar_t* name : {L"../x", L"..\\x", L"/../x", L"C:..\\x", L"a/..", L"..", L"\\..",
+                           L"x/y/../../../../etc/passwd", L"C:\\x\\..\\/..\\z"}) {
+    Split(name, &ok);
+    EXPECT_FALSE(ok) << name;
+  }
+}
+
+}  // namespace

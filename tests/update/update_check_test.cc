@@ -1,0 +1,237 @@
+// The update check: scraping of the service's reply at its edges, the build
+// comparison, and the whole check against a local service on 127.0.0.1.
+#include "update/update_check.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+extern char** environ;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Scraped {
+  std::string build;
+  std::string url;
+};
+
+Scraped Scrape(const std::string& reply) {
+  Scraped s;
+  ScrapeUpdateReply(reply, s.build, s.url);
+  return s;
+}
+
+TEST(ScrapeUpdateReplyTest, TypicalReplyWithEscapedSlashes) {
+  const Scraped s = Scrape(
+      R"({"code":0,"data":{"build":1234,"package_url":"http:\/\/cdn.example\/b\/1234.zip","size":9}})");
+  EXPECT_EQ(s.build, "1234");
+  EXPECT_EQ(s.url, "http://cdn.example/b/1234.zip");
+}
+
+TEST(ScrapeUpdateReplyTest, BuildTextIsKeptAsWritten) {
+  // A quoted build keeps its quotes and reads as 0; a blank stays in front.
+  EXPECT_EQ(Scrape(R"({"build":"1234","package_url":"u1",})").build, "\"1234\"");
+  EXPECT_EQ(Scrape(R"({"build": 1234,"package_url":"u1",})").build, " 1234");
+  // A build with no comma after it runs to the end of the reply.
+  EXPECT_EQ(Scrape(R"({"package_url":"u1","build":1234})").build, "1234}");
+}
+
+TEST(ScrapeUpdateReplyTest, PackageUrlAsTheLastMemberRunsToTheEnd) {
+  // The reply's first and last characters are not the quotes: the value keeps
+  // its closing quote and what stood before the reply's last character.
+  EXPECT_EQ(Scrape(R"({"build":1234,"package_url":"http:\/\/h\/b.zip"})").url, "http://h/b.zip\"");
+  EXPECT_EQ(Scrape("{\"build\":1234,\"package_url\":\"http://h/b.zip\"}\n").url,
+            "http://h/b.zip\"}");
+}
+
+TEST(ScrapeUpdateReplyTest, MissingKeysAndEmptyReplies) {
+  // Without "build" the whole reply is the build text.
+  const std::string noBuild = R"({"version":7,"package_url":"u1",})";
+  EXPECT_EQ(Scrape(noBuild).build, noBuild);
+  EXPECT_EQ(Scrape(noBuild).url, "u1");
+  EXPECT_EQ(Scrape("").build, "");
+  EXPECT_EQ(Scrape("").url, "");
+  EXPECT_EQ(Scrape(R"({"build":5,"package_url":x,})").url, "");
+  EXPECT_EQ(Scrape(R"({"build":5,"package_url":"",})").url, "");
+  EXPECT_EQ(Scrape(R"({"build":5,"package_url":"\\",})").url, "");
+}
+
+TEST(ParseBuildNumberTest, ReadsLikeAtoiWithoutOverflow) {
+  EXPECT_EQ(ParseBuildNumber(" 1234"), 1234);
+  EXPECT_EQ(ParseBuildNumber("\t+12x"), 12);
+  EXPECT_EQ(ParseBuildNumber("-3"), -3);
+  EXPECT_EQ(ParseBuildNumber("\"1234\""), 0);
+  EXPECT_EQ(ParseBuildNumber(""), 0);
+  EXPECT_EQ(ParseBuildNumber("99999999999999999999"), INT_MAX);
+  EXPECT_EQ(ParseBuildNumber("-99999999999"), INT_MIN);
+}
+
+constexpr char kServer[] = R"PY(
+import functools, http.server, sys, threading
+class Quiet(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+server = http.server.ThreadingHTTPServer(
+    ('127.0.0.1', 0), functools.partial(Quiet, directory=sys.argv[1]))
+print(server.server_address[1], flush=True)
+threading.Thread(target=server.serve_forever, daemon=True).start()
+sys.stdin.read()
+)PY";
+
+// A static file server on 127.0.0.1 serving a private directory, shared by
+// the tests of the suite.
+class CheckForUpdateTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string tmpl = (fs::temp_directory_path() / "qchk-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    root_ = tmpl;
+    fs::create_directories(root_ / "www");
+    // The server ends when its standard input closes, so it never outlives
+    // this test program, however that ends.
+    int out[2], in[2];
+    ASSERT_EQ(pipe(out), 0);
+    ASSERT_EQ(pipe(in), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, in[1]);
+    const std::string dir = (root_ / "www").string();
+    const char* argv[] = {"python3", "-c", kServer, dir.c_str(), nullptr};
+    ASSERT_EQ(posix_spawnp(&server_, "python3", &actions, nullptr, const_cast<char**>(argv),
+                           environ),
+              0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(in[0]);
+    serverInput_ = in[1];
+    std::string line;
+    char c;
+    while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    close(out[0]);
+    port_ = std::atoi(line.c_str());
+    ASSERT_GT(port_, 0) << line;
+  }
+
+  static void TearDownTestSuite() {
+    if (serverInput_ >= 0) close(serverInput_);
+    if (server_ > 0) {
+      kill(server_, SIGTERM);
+      waitpid(server_, nullptr, 0);
+    }
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+
+  void SetUp() override {
+    data_ = root_ / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::create_directories(data_);
+  }
+
+  static std::string Base() { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+  void Publish(const std::string& path, const std::string& reply) {
+    fs::create_directories((root_ / "www" / path).parent_path());
+    std::ofstream(root_ / "www" / path, std::ios::binary) << reply;
+  }
+
+  void WriteIni(const std::string& text) { std::ofstream(data_ / "version.ini") << text; }
+
+  bool Check(std::string& build, std::string& url) {
+    const bool result = CheckForUpdate(data_.wstring(), build, url);
+    EXPECT_FALSE(fs::exists(data_ / "updateinfo.txt")) << "the reply is scratch";
+    return result;
+  }
+
+  static fs::path root_;
+  static pid_t server_;
+  static int serverInput_;
+  static int port_;
+  fs::path data_;
+};
+
+fs::path CheckForUpdateTest::root_;
+pid_t CheckForUpdateTest::server_ = 0;
+int CheckForUpdateTest::serverInput_ = -1;
+int CheckForUpdateTest::port_ = 0;
+
+TEST_F(CheckForUpdateTest, NewerBuildOnlyWhenStrictlyGreater) {
+  Publish("api/software/1", R"({"build":1234,"package_url":"http:\/\/127.0.0.1\/b.zip","x":1})");
+  for (const auto& [local, expected] :
+       {std::pair{"1233", true}, std::pair{"1234", false}, std::pair{"1235", false}}) {
+    WriteIni("[versionInformation]\nbuild=" + std::string(local) + "\ncloudHost=" + Base() + "\n");
+    std::string build, url;
+    EXPECT_EQ(Check(build, url), expected) << local;
+    // The scraped values are handed back either way once a reply was read.
+    EXPECT_EQ(build, "1234");
+    EXPECT_EQ(url, "http://127.0.0.1/b.zip");
+  }
+  // No installed build at all counts as 0.
+  WriteIni("[versionInformation]\ncloudHost=" + Base() + "\n");
+  std::string build, url;
+  EXPECT_TRUE(Check(build, url));
+}
+
+TEST_F(CheckForUpdateTest, QuotedBuildAndEmptyPackageOfferNothing) {
+  WriteIni("[versionInformation]\ncloudHost=" + Base() + "\n");
+  Publish("api/software/1", R"({"build":"1234","package_url":"http:\/\/h\/b.zip",})");
+  std::string build, url;
+  EXPECT_FALSE(Check(build, url));
+  EXPECT_EQ(build, "\"1234\"");
+
+  Publish("api/software/1", R"({"build":1234,"package_url":"",})");
+  build.clear();
+  url.clear();
+  EXPECT_FALSE(Check(build, url));
+
+  Publish("api/software/1", "");
+  EXPECT_FALSE(Check(build, url));
+}
+
+TEST_F(CheckForUpdateTest, LongCloudHostIsCutToTheBuffer) {
+  // The first 29 characters name a real path on the server; the rest of the
+  // 40 characters would not.
+  std::string host = Base();
+  host += std::string(29 - host.size() - 1, 'p') + "/";
+  ASSERT_EQ(host.size(), 29u);
+  const std::string longHost = host + "zzzzzzzzzzz";
+  ASSERT_EQ(longHost.size(), 40u);
+  Publish(host.substr(Base().size()) + "api/software/1",
+          R"({"build":7,"package_url":"http:\/\/h\/cut.zip",})");
+  WriteIni("[versionInformation]\nbuild=6\ncloudHost=" + longHost + "\n");
+  std::string build, url;
+  EXPECT_TRUE(Check(build, url));
+  EXPECT_EQ(url, "http://h/cut.zip");
+}
+
+TEST_F(CheckForUpdateTest, FailedRequestsLeaveTheStringsEmpty) {
+  std::string build, url;
+  // An empty cloudHost makes the request "api/software/1" alone.
+  WriteIni("[versionInformation]\ncloudHost=\n");
+  EXPECT_FALSE(Check(build, url));
+  // A service that does not know the path.
+  WriteIni("[versionInformation]\ncloudHost=" + Base() + "missing/\n");
+  EXPECT_FALSE(Check(build, url));
+  // Nobody listening.
+  WriteIni("[versionInformation]\ncloudHost=http://127.0.0.1:1/\n");
+  EXPECT_FALSE(Check(build, url));
+  EXPECT_EQ(build, "");
+  EXPECT_EQ(url, "");
+  // A data directory that does not exist.
+  EXPECT_FALSE(CheckForUpdate((data_ / "nowhere").wstring(), build, url));
+  EXPECT_EQ(build, "");
+}
+
+}  // namespace

@@ -1,0 +1,440 @@
+// Installation of a page-bundle archive. The archive is extracted into a
+// private staging directory inside the data directory first; the installed
+// bundle is replaced by renames only once every entry extracted completely,
+// so a broken download, a full disk or a hostile archive leaves the old bundle
+// and "version.ini" exactly as they were.
+#include "update/unpack_bundle.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <minizip/unzip.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <limits>
+#include <vector>
+
+#include "app/data_dir.h"
+#include "app/locations.h"
+#include "platform/windows.h"
+#include "update/entry_name.h"
+#include "util/text_convert.h"
+
+namespace {
+
+constexpr char kStagingPrefix[] = ".bundle-staging-";
+constexpr std::size_t kReadBufferSize = 256 * 1024;
+constexpr unsigned long kDosReadOnly = 0x01;
+constexpr unsigned long kDosDirectory = 0x10;
+constexpr unsigned long kHostUnix = 3;
+constexpr unsigned long kHostMac = 19;
+
+// One archive entry as the installation will write it.
+struct PlannedEntry {
+  std::vector<std::string> components;  // path below the data directory
+  bool directory = false;
+  bool skipped = false;  // links and special files are never created
+  bool readOnly = false;
+  std::uint64_t size = 0;
+  tm_unz time{};
+};
+
+// Closes its descriptor when it goes out of scope.
+class ScopedFd {
+ public:
+  explicit ScopedFd(int fd) : fd_(fd) {}
+  ~ScopedFd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  ScopedFd(const ScopedFd&) = delete;
+  ScopedFd& operator=(const ScopedFd&) = delete;
+  int get() const { return fd_; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+int RemoveVisited(const char* path, const struct stat*, int, struct FTW*) {
+  std::remove(path);
+  return 0;
+}
+
+// Removes a tree without following any link in it (a link is removed as such).
+void RemoveTree(const std::string& path) {
+  nftw(path.c_str(), RemoveVisited, 16, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
+}
+
+// Creates dir and its missing parents; the data directory may not exist yet.
+bool MakeDirectories(const std::string& dir) {
+  for (std::string::size_type pos = 1; pos <= dir.size(); ++pos) {
+    if (pos == dir.size() || dir[pos] == '/') {
+      const std::string part = dir.substr(0, pos);
+      if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+  }
+  struct stat st;
+  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Staging directories left behind by an installation that was cut short.
+void RemoveStaleStaging(const std::string& dataDir) {
+  DIR* dir = opendir(dataDir.c_str());
+  if (!dir) return;
+  std::vector<std::string> stale;
+  while (const dirent* entry = readdir(dir)) {
+    if (std::strncmp(entry->d_name, kStagingPrefix, sizeof(kStagingPrefix) - 1) == 0) {
+      stale.push_back(dataDir + "/" + entry->d_name);
+    }
+  }
+  closedir(dir);
+  for (const auto& path : stale) RemoveTree(path);
+}
+
+bool Utf8ToWideName(const std::string& utf8, std::wstring& wide) {
+  wide.clear();
+  if (utf8.empty()) return true;
+  const int count =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  if (count <= 0) return false;
+  wide.resize(static_cast<std::size_t>(count));
+  return MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                             count) == count;
+}
+
+// Reads the entry under the archive's cursor into a plan. False when the
+// entry cannot be written safely (its name still leaves the data directory).
+bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) {
+  unz_file_info64 info{};
+  if (unzGetCurrentFileInfo64(zip, &info, nameBuffer.data(), nameBuffer.size(), nullptr, 0,
+                              nullptr, 0) != UNZ_OK) {
+    return false;
+  }
+  // C-string semantics: a name ends at its first zero byte.
+  const std::string raw(nameBuffer.data(),
+                        strnlen(nameBuffer.data(), std::min<std::size_t>(info.size_filename,
+                                                                         nameBuffer.size())));
+  std::wstring name;
+  if (!Utf8ToWideName(raw, name)) return false;
+
+  const unsigned long host = info.version >> 8;
+  const unsigned long unixMode =
+      (host == kHostUnix || host == kHostMac) ? (info.external_fa >> 16) & 0xFFFF : 0;
+  const unsigned long type = unixMode & S_IFMT;
+  entry.directory = (!name.empty() && (name.back() == L'/' || name.back() == L'\\')) ||
+                    (info.external_fa & kDosDirectory) != 0 || type == S_IFDIR;
+  // A symbolic link is never created: it could point anywhere, and the
+  // bundle's pages need no aliases. Devices and pipes likewise.
+  entry.skipped = !entry.directory && type != 0 && type != S_IFREG;
+  entry.readOnly = (info.external_fa & kDosReadOnly) != 0 ||
+                   (unixMode != 0 && (unixMode & S_IWUSR) == 0);
+  entry.size = info.uncompressed_size;
+  entry.time = info.tmu_date;
+
+  std::vector<std::wstring> parts;
+  if (!SplitEntryName(MakeSafeEntryName(name), parts)) return false;
+  // An entry that names the data directory itself has nothing to create.
+  if (parts.empty()) {
+    entry.skipped = true;
+    return true;
+  }
+  std::wstring joined;
+  for (const auto& part : parts) {
+    if (!joined.empty()) joined += L'/';
+    joined += part;
+  }
+  std::string narrow;
+  WideToAnsi(joined, narrow);
+  if (narrow.empty()) return false;
+  entry.components.clear();
+  std::string::size_type start = 0;
+  while (start <= narrow.size()) {
+    auto end = narrow.find('/', start);
+    if (end == std::string::npos) end = narrow.size();
+    if (end > start) entry.components.push_back(narrow.substr(start, end - start));
+    start = end + 1;
+  }
+  for (const auto& part : entry.components) {
+    if (part == "." || part == "..") return false;
+  }
+  return !entry.components.empty();
+}
+
+// Reads the whole central directory. False for a damaged directory, no
+// entries, or an entry that cannot be installed safely.
+bool PlanArchive(unzFile zip, std::vector<PlannedEntry>& plan) {
+  std::vector<char> nameBuffer(65536 + 1);
+  int rc = unzGoToFirstFile(zip);
+  while (rc == UNZ_OK) {
+    PlannedEntry entry;
+    if (!PlanEntry(zip, nameBuffer, entry)) return false;
+    plan.push_back(std::move(entry));
+    rc = unzGoToNextFile(zip);
+  }
+  return rc == UNZ_END_OF_LIST_OF_FILE && !plan.empty();
+}
+
+std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
+  return a > std::numeric_limits<std::uint64_t>::max() - b
+             ? std::numeric_limits<std::uint64_t>::max()
+             : a + b;
+}
+
+// Whether the entries fit in the free space of the data directory's file
+// system, counted in whole blocks, before anything is written.
+bool FitsOnDisk(const std::string& dataDir, const std::vector<PlannedEntry>& plan) {
+  struct statvfs vfs;
+  if (statvfs(dataDir.c_str(), &vfs) != 0) return true;  // writing will tell
+  const std::uint64_t block = vfs.f_frsize ? vfs.f_frsize : 4096;
+  std::uint64_t needed = 0;
+  for (const auto& entry : plan) {
+    if (entry.skipped) continue;
+    const std::uint64_t blocks = entry.directory ? 1 : entry.size / block + 1;
+    needed = SaturatingAdd(needed, blocks > std::numeric_limits<std::uint64_t>::max() / block
+                                       ? std::numeric_limits<std::uint64_t>::max()
+                                       : blocks * block);
+  }
+  const std::uint64_t available =
+      vfs.f_bavail > std::numeric_limits<std::uint64_t>::max() / block
+          ? std::numeric_limits<std::uint64_t>::max()
+          : static_cast<std::uint64_t>(vfs.f_bavail) * block;
+  return needed <= available;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Writes entries below one directory descriptor. Directories are created and
+// entered one level at a time and never through a link, so nothing written
+// can end up outside the staging directory.
+class StagingWriter {
+ public:
+  StagingWriter(unzFile zip, int rootFd) : zip_(zip), root_(rootFd), buffer_(kReadBufferSize) {}
+  ~StagingWriter() { DropCachedDir(); }
+  StagingWriter(const StagingWriter&) = delete;
+  StagingWriter& operator=(const StagingWriter&) = delete;
+
+  bool Write(const PlannedEntry& entry) {
+    if (entry.skipped) return true;
+    if (entry.directory) return OpenDir(entry.components, entry.components.size()) >= 0;
+    const int dirFd = OpenDir(entry.components, entry.components.size() - 1);
+    return dirFd >= 0 && WriteFile(dirFd, entry);
+  }
+
+ private:
+  void DropCachedDir() {
+    if (cachedFd_ >= 0) close(cachedFd_);
+    cachedFd_ = -1;
+    cachedKey_.clear();
+  }
+
+  // The directory of the first count components, created as needed. Entries
+  // of one directory usually follow each other, so the last one is kept open.
+  int OpenDir(const std::vector<std::string>& components, std::size_t count) {
+    if (count == 0) return root_;
+    std::string key;
+    for (std::size_t i = 0; i < count; ++i) key += components[i] + '/';
+    if (cachedFd_ >= 0 && key == cachedKey_) return cachedFd_;
+    DropCachedDir();
+    int current = root_;
+    for (std::size_t i = 0; i < count; ++i) {
+      const char* part = components[i].c_str();
+      if (mkdirat(current, part, 0777) != 0 && errno != EEXIST) {
+        if (current != root_) close(current);
+        return -1;
+      }
+      const int next = openat(current, part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (current != root_) close(current);
+      if (next < 0) return -1;
+      current = next;
+    }
+    cachedFd_ = current;
+    cachedKey_ = key;
+    return current;
+  }
+
+  bool WriteFile(int dirFd, const PlannedEntry& entry) {
+    const char* name = entry.components.back().c_str();
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int raw = openat(dirFd, name, kFlags, 0666);
+    // A later entry of the same name replaces the earlier one.
+    if (raw < 0 && errno == EEXIST && unlinkat(dirFd, name, 0) == 0) {
+      raw = openat(dirFd, name, kFlags, 0666);
+    }
+    ScopedFd fd(raw);
+    if (fd.get() < 0) return false;
+    if (unzOpenCurrentFile(zip_) != UNZ_OK) return false;
+    std::uint64_t total = 0;
+    bool ok = true;
+    for (;;) {
+      const int got = unzReadCurrentFile(zip_, buffer_.data(), static_cast<unsigned>(buffer_.size()));
+      if (got < 0) {
+        ok = false;
+        break;
+      }
+      if (got == 0) break;
+      if (!WriteAll(fd.get(), buffer_.data(), static_cast<std::size_t>(got))) {
+        ok = false;
+        break;
+      }
+      total += static_cast<std::uint64_t>(got);
+    }
+    // Closing the entry checks its CRC once all of its data was read.
+    if (unzCloseCurrentFile(zip_) != UNZ_OK || !ok || total != entry.size) return false;
+    ApplyTimes(fd.get(), entry.time);
+    if (entry.readOnly) {
+      struct stat st;
+      if (fstat(fd.get(), &st) == 0) fchmod(fd.get(), st.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH));
+    }
+    return close(fd.Release()) == 0;
+  }
+
+  // Archive times are local times, as the archive's own systems write them.
+  static void ApplyTimes(int fd, const tm_unz& time) {
+    std::tm local{};
+    local.tm_sec = static_cast<int>(time.tm_sec);
+    local.tm_min = static_cast<int>(time.tm_min);
+    local.tm_hour = static_cast<int>(time.tm_hour);
+    local.tm_mday = static_cast<int>(time.tm_mday);
+    local.tm_mon = static_cast<int>(time.tm_mon);
+    local.tm_year = static_cast<int>(time.tm_year) - 1900;
+    local.tm_isdst = -1;
+    const std::time_t seconds = std::mktime(&local);
+    if (seconds == static_cast<std::time_t>(-1)) return;
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    futimens(fd, times);
+  }
+
+  unzFile zip_;
+  int root_;
+  std::vector<char> buffer_;
+  int cachedFd_ = -1;
+  std::string cachedKey_;
+};
+
+bool ExtractAll(unzFile zip, int rootFd, const std::vector<PlannedEntry>& plan) {
+  StagingWriter writer(zip, rootFd);
+  int rc = unzGoToFirstFile(zip);
+  for (const auto& entry : plan) {
+    if (rc != UNZ_OK || !writer.Write(entry)) return false;
+    rc = unzGoToNextFile(zip);
+  }
+  return rc == UNZ_END_OF_LIST_OF_FILE;
+}
+
+// Moves every extracted top-level item into the data directory, parking what
+// stood there under the staging directory; EditorDir is always replaced, by
+// nothing when the archive brought none. Undone completely on any failure.
+bool SwapIntoPlace(const std::string& dataDir, const std::string& fresh, const std::string& old) {
+  std::vector<std::string> names = {std::string(kEditorDirA + 1)};
+  if (DIR* dir = opendir(fresh.c_str())) {
+    while (const dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != ".." && name != names.front()) names.push_back(name);
+    }
+    closedir(dir);
+  } else {
+    return false;
+  }
+
+  struct Step {
+    std::string name;
+    bool movedOut = false;
+    bool movedIn = false;
+  };
+  std::vector<Step> done;
+  bool ok = true;
+  for (const auto& name : names) {
+    Step step{name};
+    const std::string target = dataDir + "/" + name;
+    const std::string parked = old + "/" + name;
+    const std::string incoming = fresh + "/" + name;
+    struct stat st;
+    if (lstat(target.c_str(), &st) == 0) {
+      ok = rename(target.c_str(), parked.c_str()) == 0;
+      step.movedOut = ok;
+    } else {
+      ok = errno == ENOENT;
+    }
+    if (ok && lstat(incoming.c_str(), &st) == 0) {
+      ok = rename(incoming.c_str(), target.c_str()) == 0;
+      step.movedIn = ok;
+    }
+    done.push_back(step);
+    if (!ok) break;
+  }
+  if (ok) return true;
+  for (auto it = done.rbegin(); it != done.rend(); ++it) {
+    const std::string target = dataDir + "/" + it->name;
+    if (it->movedIn) rename(target.c_str(), (fresh + "/" + it->name).c_str());
+    if (it->movedOut) rename((old + "/" + it->name).c_str(), target.c_str());
+  }
+  return false;
+}
+
+// Everything between a good archive and the swap: staging, checks, writing.
+bool Install(const std::string& dataDir, unzFile zip, const std::vector<PlannedEntry>& plan) {
+  if (!MakeDirectories(dataDir)) return false;
+  RemoveStaleStaging(dataDir);
+  if (!FitsOnDisk(dataDir, plan)) return false;
+
+  std::string staging = dataDir + "/" + kStagingPrefix + "XXXXXX";
+  if (!mkdtemp(staging.data())) return false;
+  const std::string fresh = staging + "/new";
+  const std::string old = staging + "/old";
+  bool ok = mkdir(fresh.c_str(), 0777) == 0 && mkdir(old.c_str(), 0777) == 0;
+  if (ok) {
+    ScopedFd root(open(fresh.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    ok = root.get() >= 0 && ExtractAll(zip, root.get(), plan);
+  }
+  ok = ok && SwapIntoPlace(dataDir, fresh, old);
+  RemoveTree(staging);
+  return ok;
+}
+
+}  // namespace
+
+bool UnpackBundleInto(const std::string& dataDir, const std::string& archivePath) {
+  bool ok = false;
+  // An archive that cannot be opened counts as one without entries: nothing
+  // of the installed bundle is touched.
+  if (unzFile zip = unzOpen64(archivePath.c_str())) {
+    unz_global_info64 global{};
+    std::vector<PlannedEntry> plan;
+    if (unzGetGlobalInfo64(zip, &global) == UNZ_OK && global.number_entry > 0 &&
+        !dataDir.empty() && PlanArchive(zip, plan)) {
+      ok = Install(dataDir, zip, plan);
+    }
+    unzClose(zip);
+  }
+  std::remove(archivePath.c_str());
+  return ok;
+}
+
+bool UnpackBundle(const std::wstring& archivePath) {
+  std::string archive;
+  WideToAnsi(archivePath, archive);
+  return UnpackBundleInto(GetDataDirA(), archive);
+}

@@ -1,0 +1,99 @@
+// The update check against the vendor service, run once while the main window
+// initialises. Every failure means "no update": nothing is shown.
+#include "update/update_check.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "app/locations.h"
+#include "platform/windows.h"
+#include "util/text_convert.h"
+
+namespace {
+
+constexpr char kSection[] = "versionInformation";
+constexpr DWORD kBuildBufferSize = 20;
+constexpr DWORD kCloudHostBufferSize = 30;
+constexpr std::size_t kMaxReplySize = 1 << 20;
+
+// The text between the first ":" after the first key and the next ",". The
+// unsigned arithmetic is deliberate: a missing key or ":" (npos) makes the
+// value start at 0, a missing "," makes it run to the end of the reply.
+std::string ScrapeValue(const std::string& reply, const char* key) {
+  const std::string::size_type b = reply.find(key);
+  const std::string::size_type c = reply.find(':', b);
+  const std::string::size_type e = reply.find(',', c);
+  const std::string::size_type start = c + 1;
+  if (start > reply.size()) return std::string();
+  return reply.substr(start, e - c - 1);
+}
+
+}  // namespace
+
+void ScrapeUpdateReply(const std::string& reply, std::string& build, std::string& packageUrl) {
+  build = ScrapeValue(reply, "build");
+  std::string url = ScrapeValue(reply, "package_url");
+  // Drop the quotes around the value; the service escapes every slash with a
+  // back-slash, and a package URL never needs a back-slash of its own.
+  url = url.size() >= 2 ? url.substr(1, url.size() - 2) : std::string();
+  for (auto pos = url.rfind('\\'); pos != std::string::npos; pos = url.rfind('\\')) {
+    url.erase(pos, 1);
+  }
+  packageUrl = url;
+}
+
+int ParseBuildNumber(const std::string& text) {
+  const long long value = std::strtoll(text.c_str(), nullptr, 10);
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string& packageUrl) {
+  const std::wstring replyPath = dataDir + kUpdateInfoFile;
+  std::string profilePath;
+  WideToAnsi(dataDir + kVersionFile, profilePath);
+
+  char localBuild[kBuildBufferSize] = {};
+  GetPrivateProfileStringA(kSection, "build", "", localBuild, kBuildBufferSize,
+                           profilePath.c_str());
+  char cloudHost[kCloudHostBufferSize] = {};
+  GetPrivateProfileStringA(kSection, "cloudHost", kDefaultCloudHost, cloudHost,
+                           kCloudHostBufferSize, profilePath.c_str());
+
+  std::wstring url;
+  AnsiToWide(cloudHost, url);
+  url += kVendorApiPath;
+
+  // The check's own request carries no cache-buster, unlike the downloads.
+  if (URLDownloadToFileW(nullptr, url.c_str(), replyPath.c_str(), 0, nullptr) != S_OK) {
+    return false;
+  }
+
+  std::string replyPathA;
+  WideToAnsi(replyPath, replyPathA);
+  std::string reply;
+  {
+    std::ifstream in(replyPathA);
+    if (!in.is_open()) return false;
+    // A real reply is a few hundred bytes; the cap keeps a hostile or broken
+    // service from exhausting memory.
+    reply.resize(kMaxReplySize);
+    in.read(reply.data(), static_cast<std::streamsize>(reply.size()));
+    reply.resize(static_cast<std::size_t>(in.gcount()));
+  }
+  // The reply is scratch: nothing reads it after this call.
+  std::remove(replyPathA.c_str());
+
+  std::string published;
+  std::string url8;
+  ScrapeUpdateReply(reply, published, url8);
+  build = published;
+  packageUrl = url8;
+
+  // A reply without a package address offers nothing to install.
+  if (packageUrl.empty()) return false;
+  return ParseBuildNumber(published) > ParseBuildNumber(localBuild);
+}
