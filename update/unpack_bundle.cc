@@ -24,6 +24,7 @@
 
 #include "app/data_dir.h"
 #include "app/locations.h"
+#include "platform/log.h"
 #include "platform/windows.h"
 #include "update/entry_name.h"
 #include "util/text_convert.h"
@@ -144,7 +145,10 @@ bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) 
   entry.time = info.tmu_date;
 
   std::vector<std::wstring> parts;
-  if (!SplitEntryName(MakeSafeEntryName(name), parts)) return false;
+  if (!SplitEntryName(MakeSafeEntryName(name), parts)) {
+    platform::Log("bundle: entry \"%s\" would leave the data directory", raw.c_str());
+    return false;
+  }
   // An entry that names the data directory itself has nothing to create.
   if (parts.empty()) {
     entry.skipped = true;
@@ -338,7 +342,12 @@ bool ExtractAll(unzFile zip, int rootFd, const std::vector<PlannedEntry>& plan) 
   StagingWriter writer(zip, rootFd);
   int rc = unzGoToFirstFile(zip);
   for (const auto& entry : plan) {
-    if (rc != UNZ_OK || !writer.Write(entry)) return false;
+    if (rc != UNZ_OK || !writer.Write(entry)) {
+      std::string name;
+      for (const auto& part : entry.components) name += "/" + part;
+      platform::Log("bundle: cannot extract %s: %s", name.c_str(), std::strerror(errno));
+      return false;
+    }
     rc = unzGoToNextFile(zip);
   }
   return rc == UNZ_END_OF_LIST_OF_FILE;
@@ -386,6 +395,8 @@ bool SwapIntoPlace(const std::string& dataDir, const std::string& fresh, const s
     if (!ok) break;
   }
   if (ok) return true;
+  platform::Log("bundle: cannot move %s into place: %s", done.back().name.c_str(),
+                std::strerror(errno));
   for (auto it = done.rbegin(); it != done.rend(); ++it) {
     const std::string target = dataDir + "/" + it->name;
     if (it->movedIn) rename(target.c_str(), (fresh + "/" + it->name).c_str());
@@ -398,7 +409,10 @@ bool SwapIntoPlace(const std::string& dataDir, const std::string& fresh, const s
 bool Install(const std::string& dataDir, unzFile zip, const std::vector<PlannedEntry>& plan) {
   if (!MakeDirectories(dataDir)) return false;
   RemoveStaleStaging(dataDir);
-  if (!FitsOnDisk(dataDir, plan)) return false;
+  if (!FitsOnDisk(dataDir, plan)) {
+    platform::Log("bundle: not enough free space in %s", dataDir.c_str());
+    return false;
+  }
 
   std::string staging = dataDir + "/" + kStagingPrefix + "XXXXXX";
   if (!mkdtemp(staging.data())) return false;

@@ -3,11 +3,7 @@
 #include "update/update_check.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
@@ -15,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-extern char** environ;
+#include "tests/update/static_file_server.h"
 namespace fs = std::filesystem;
 
 namespace {
@@ -76,20 +72,8 @@ TEST(ParseBuildNumberTest, ReadsLikeAtoiWithoutOverflow) {
   EXPECT_EQ(ParseBuildNumber("-99999999999"), INT_MIN);
 }
 
-constexpr char kServer[] = R"PY(
-import functools, http.server, sys, threading
-class Quiet(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-server = http.server.ThreadingHTTPServer(
-    ('127.0.0.1', 0), functools.partial(Quiet, directory=sys.argv[1]))
-print(server.server_address[1], flush=True)
-threading.Thread(target=server.serve_forever, daemon=True).start()
-sys.stdin.read()
-)PY";
-
-// A static file server on 127.0.0.1 serving a private directory, shared by
-// the tests of the suite.
+// The whole check against a static file server on 127.0.0.1 serving a private
+// directory, shared by the tests of the suite.
 class CheckForUpdateTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -97,40 +81,13 @@ class CheckForUpdateTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     root_ = tmpl;
     fs::create_directories(root_ / "www");
-    // The server ends when its standard input closes, so it never outlives
-    // this test program, however that ends.
-    int out[2], in[2];
-    ASSERT_EQ(pipe(out), 0);
-    ASSERT_EQ(pipe(in), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, in[1]);
-    const std::string dir = (root_ / "www").string();
-    const char* argv[] = {"python3", "-c", kServer, dir.c_str(), nullptr};
-    ASSERT_EQ(posix_spawnp(&server_, "python3", &actions, nullptr, const_cast<char**>(argv),
-                           environ),
-              0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(in[0]);
-    serverInput_ = in[1];
-    std::string line;
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    close(out[0]);
-    port_ = std::atoi(line.c_str());
-    ASSERT_GT(port_, 0) << line;
+    server_ = new StaticFileServer((root_ / "www").string());
+    ASSERT_GT(server_->port(), 0);
   }
 
   static void TearDownTestSuite() {
-    if (serverInput_ >= 0) close(serverInput_);
-    if (server_ > 0) {
-      kill(server_, SIGTERM);
-      waitpid(server_, nullptr, 0);
-    }
+    delete server_;
+    server_ = nullptr;
     std::error_code ec;
     fs::remove_all(root_, ec);
   }
@@ -140,7 +97,7 @@ class CheckForUpdateTest : public ::testing::Test {
     fs::create_directories(data_);
   }
 
-  static std::string Base() { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+  static std::string Base() { return server_->Base(); }
 
   void Publish(const std::string& path, const std::string& reply) {
     fs::create_directories((root_ / "www" / path).parent_path());
@@ -156,16 +113,12 @@ class CheckForUpdateTest : public ::testing::Test {
   }
 
   static fs::path root_;
-  static pid_t server_;
-  static int serverInput_;
-  static int port_;
+  static StaticFileServer* server_;
   fs::path data_;
 };
 
 fs::path CheckForUpdateTest::root_;
-pid_t CheckForUpdateTest::server_ = 0;
-int CheckForUpdateTest::serverInput_ = -1;
-int CheckForUpdateTest::port_ = 0;
+StaticFileServer* CheckForUpdateTest::server_ = nullptr;
 
 TEST_F(CheckForUpdateTest, NewerBuildOnlyWhenStrictlyGreater) {
   Publish("api/software/1", R"({"build":1234,"package_url":"http:\/\/127.0.0.1\/b.zip","x":1})");
