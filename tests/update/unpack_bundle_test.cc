@@ -320,4 +320,15 @@ z.close()
   }
 }
 
+TEST_F(UnpackBundleTest, InstallsIntoThePerUserDataDirectory) {
+  const fs::path xdg = root_ / "data" / "xdg";
+  ASSERT_EQ(setenv("XDG_DATA_HOME", xdg.c_str(), 1), 0);
+  Write(xdg / "vexalio" / "contentEditor" / "old.html", "old");
+  const fs::path zip = PythonZip("user.zip", "write([entry('contentEditor/index.html', b'u')])\n");
+  EXPECT_TRUE(UnpackBundle(zip.wstring()));
+  ExpectContained(zip);
+  EXPECT_EQ(Read(xdg / "vexalio" / "contentEditor" / "index.html"), "u");
+  EXPECT_FALSE(fs::exists(xdg / "vexalio" / "contentEditor" / "old.html"));
+}
+
 }  // namespace
