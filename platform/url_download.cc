@@ -70,6 +70,7 @@ struct Transfer {
   IBindStatusCallback* sink = nullptr;
   std::wstring status_text;
   curl_off_t received = 0;
+  curl_off_t reported = -1;  // received at the last report
   curl_off_t expected = -1;  // Content-Length of the final response, -1 when unknown
   bool body_started = false;
   bool refused_status = false;  // the final response was not 2xx
@@ -83,6 +84,7 @@ struct Transfer {
     auto now = std::chrono::steady_clock::now();
     if (!force && now - last_report < kProgressInterval) return;
     last_report = now;
+    reported = received;
     ULONG total = expected > 0 ? Clamp32(expected) : 0;
     ULONG progress = Clamp32(received);
     if (total != 0 && received < expected && progress >= total) progress = total - 1;
@@ -123,6 +125,16 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   return t->aborted ? 0 : bytes;
 }
 
+// Called by curl while the transfer runs, also when no data comes: a report
+// held back by the interval still reaches the sink during a pause.
+int OnTick(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto* t = static_cast<Transfer*>(user);
+  if (t->body_started && !t->refused_status && t->received != t->reported) {
+    t->Report(BINDSTATUS_DOWNLOADINGDATA, false);
+  }
+  return t->aborted ? 1 : 0;
+}
+
 HRESULT ResultOfCurl(CURLcode code) {
   switch (code) {
     case CURLE_OK:
@@ -136,6 +148,8 @@ HRESULT ResultOfCurl(CURLcode code) {
     case CURLE_COULDNT_CONNECT:
     case CURLE_OPERATION_TIMEDOUT:
       return INET_E_CANNOT_CONNECT;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return E_ABORT;
     case CURLE_OUT_OF_MEMORY:
       return E_OUTOFMEMORY;
     default:
@@ -160,6 +174,9 @@ bool RunTransfer(Transfer& t, const std::string& url, HRESULT& result) {
   curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla/5.0 (X11; Linux x86_64) Quorbital");
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnTick);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 
   CURLcode code = curl_easy_perform(curl);
   long status = 0;

@@ -48,7 +48,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             piece = min(chunk, end - offset)
             self.wfile.write(body_piece(offset, piece))
             offset += piece
-            if pause:
+            if pause and offset < end:
                 self.wfile.flush()
                 time.sleep(pause)
 

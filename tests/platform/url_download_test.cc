@@ -121,6 +121,17 @@ TEST_F(UrlDownload, WholeBodyArrivesWithThrottledProgressOnTheCallingThread) {
   EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 }
 
+TEST_F(UrlDownload, ProgressHeldBackByTheIntervalIsReportedDuringAPause) {
+  RecordingSink sink;
+  const std::wstring target = Target("half.bin");
+  ASSERT_EQ(URLDownloadToFileW(nullptr, server_->Url("/bytes/1048576?chunk=524288&pause=1.2").c_str(),
+                               target.c_str(), 0, &sink),
+            S_OK);
+  bool saw_half = false;
+  for (const Report& r : sink.reports) saw_half = saw_half || r.progress == 524288u;
+  EXPECT_TRUE(saw_half);
+}
+
 TEST_F(UrlDownload, BodyWithoutLengthIsWrittenButReportsNoTotal) {
   RecordingSink sink;
   const std::wstring target = Target("notes.pdf");
