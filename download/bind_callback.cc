@@ -1,0 +1,48 @@
+// The download job's progress sink: forwards reports with a known total to
+// the list window (mode 0) or the update window (mode 1).
+#include "download/bind_callback.h"
+
+#include "download/download_dialog.h"
+
+// The update window's code lives in update/; its progress call is compiled in
+// once that window exists, so this folder builds on its own before then.
+#if __has_include("update/update_dialog.h")
+#include "update/update_dialog.h"
+#define QUORBITAL_HAS_UPDATE_DIALOG 1
+#endif
+
+HRESULT CBindCallback::QueryInterface(REFIID, void** object) {
+  if (object != nullptr) *object = nullptr;
+  return E_NOTIMPL;
+}
+
+ULONG CBindCallback::AddRef() { return 0; }
+
+ULONG CBindCallback::Release() { return 0; }
+
+HRESULT CBindCallback::OnStartBinding(DWORD, IBinding*) { return E_NOTIMPL; }
+
+HRESULT CBindCallback::GetPriority(LONG*) { return E_NOTIMPL; }
+
+HRESULT CBindCallback::OnLowResource(DWORD) { return E_NOTIMPL; }
+
+HRESULT CBindCallback::OnProgress(ULONG progress, ULONG progress_max, ULONG, LPCWSTR) {
+  // Without a total there is nothing to show: the row waits for a length.
+  if (progress_max == 0) return S_OK;
+  if (mode == 0 && downloadDialog != nullptr) {
+    downloadDialog->UpdateProgress(progress, progress_max, index);
+  } else if (mode == 1 && updateDialog != nullptr) {
+#ifdef QUORBITAL_HAS_UPDATE_DIALOG
+    updateDialog->SetProgress(progress, progress_max);
+#endif
+  }
+  return S_OK;
+}
+
+HRESULT CBindCallback::OnStopBinding(HRESULT, LPCWSTR) { return E_NOTIMPL; }
+
+HRESULT CBindCallback::GetBindInfo(DWORD*, BINDINFO*) { return E_NOTIMPL; }
+
+HRESULT CBindCallback::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) { return E_NOTIMPL; }
+
+HRESULT CBindCallback::OnObjectAvailable(REFIID, IUnknown*) { return E_NOTIMPL; }
