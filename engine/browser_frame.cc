@@ -1,0 +1,55 @@
+// Loads into a browser's main frame.
+#include "engine/browser_frame.h"
+
+#include "engine/browser_impl.h"
+#include "engine/load_uri.h"
+#include "platform/main_thread.h"
+
+namespace engine {
+namespace {
+
+// Runs fn on the main thread with the browser held: at once when called
+// there, otherwise queued behind the caller's earlier requests.
+void OnMain(CefRefPtr<BrowserImpl> browser, std::function<void(WebKitWebView*)> fn) {
+  auto run = [browser, fn] {
+    if (WebKitWebView* view = browser->view()) fn(view);
+  };
+  if (platform::IsMainThread()) {
+    run();
+  } else {
+    platform::PostToMainThread(run);
+  }
+}
+
+}  // namespace
+
+void BrowserFrame::LoadURL(const CefString& url) {
+  const std::string uri = ToLoadUri(url.ToWString());
+  OnMain(browser_, [uri](WebKitWebView* view) { webkit_web_view_load_uri(view, uri.c_str()); });
+}
+
+void BrowserFrame::LoadString(const CefString& html, const CefString& url) {
+  const std::string content = html.ToString();
+  const std::string uri = url.ToString();
+  OnMain(browser_, [content, uri](WebKitWebView* view) {
+    webkit_web_view_load_alternate_html(view, content.c_str(), uri.c_str(), uri.c_str());
+  });
+}
+
+CefString BrowserFrame::GetURL() {
+  CefString url;
+  CefRefPtr<BrowserImpl> browser = browser_;
+  platform::RunOnMainThread([&] {
+    if (WebKitWebView* view = browser->view()) {
+      const gchar* uri = webkit_web_view_get_uri(view);
+      url = CefString(uri ? uri : "");
+    }
+  });
+  return url;
+}
+
+CefRefPtr<CefBrowser> BrowserFrame::GetBrowser() { return browser_; }
+
+long long BrowserFrame::GetIdentifier() { return browser_->GetIdentifier(); }
+
+}  // namespace engine

@@ -1,0 +1,215 @@
+// The browser's view, its placement, its signals turned into the client's
+// handler calls, and its end.
+#include "engine/browser_impl.h"
+
+#include "engine/browser_frame.h"
+#include "engine/browser_window.h"
+#include "engine/cef_context_menu_handler.h"
+#include "engine/cef_display_handler.h"
+#include "engine/cef_life_span_handler.h"
+#include "engine/cef_load_handler.h"
+#include "engine/cef_process_message.h"
+#include "engine/context_menu.h"
+#include "engine/engine_context.h"
+#include "engine/load_error.h"
+#include "engine/process_message_codec.h"
+#include "platform/log.h"
+#include "platform/main_thread.h"
+
+namespace engine {
+namespace {
+
+void ApplyState(cef_state_t state, void (*setter)(WebKitSettings*, gboolean),
+                WebKitSettings* settings, bool enabled_value) {
+  if (state == STATE_ENABLED) setter(settings, enabled_value);
+  if (state == STATE_DISABLED) setter(settings, !enabled_value);
+}
+
+WebKitSettings* NewViewSettings(const CefBrowserSettings& settings) {
+  WebKitSettings* s = webkit_settings_new();
+  ApplyState(settings.universal_access_from_file_urls,
+             webkit_settings_set_allow_universal_access_from_file_urls, s, true);
+  ApplyState(settings.file_access_from_file_urls,
+             webkit_settings_set_allow_file_access_from_file_urls, s, true);
+  // web_security ENABLED means the engine's checks stay on.
+  ApplyState(settings.web_security, webkit_settings_set_disable_web_security, s, false);
+  ApplyState(settings.javascript, webkit_settings_set_enable_javascript, s, true);
+  // Popups must reach the client's OnBeforePopup (which never opens a
+  // window) also when a page script asks without a user gesture.
+  webkit_settings_set_javascript_can_open_windows_automatically(s, TRUE);
+  return s;
+}
+
+}  // namespace
+
+BrowserImpl::BrowserImpl(CefRefPtr<CefClient> client, const CefWindowInfo& window_info)
+    : client_(client), window_info_(window_info) {}
+
+BrowserImpl::~BrowserImpl() {
+  if (view_) g_object_unref(view_);
+}
+
+CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo& window_info,
+                                           CefRefPtr<CefClient> client, const CefString& url,
+                                           const CefBrowserSettings& settings) {
+  if (!IsInitialized()) return nullptr;
+  CefRefPtr<BrowserImpl> browser = new BrowserImpl(client, window_info);
+  if (!browser->Attach(settings)) return nullptr;
+  AddBrowser(browser.get());
+  if (client) {
+    if (CefRefPtr<CefLifeSpanHandler> life = client->GetLifeSpanHandler()) {
+      life->OnAfterCreated(browser.get());
+    }
+  }
+  if (!url.empty() && !browser->closed_) browser->GetMainFrame()->LoadURL(url);
+  return browser;
+}
+
+bool BrowserImpl::Attach(const CefBrowserSettings& settings) {
+  platform::NativeWindow* parent = platform::LookupWindow(window_info_.parent_window);
+  if (!parent) return false;
+  WebKitSettings* view_settings = NewViewSettings(settings);
+  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", WebContext(),
+                                       "settings", view_settings, nullptr));
+  g_object_unref(view_settings);
+  g_object_ref_sink(view_);
+  const cef_color_t argb = BackgroundColor();
+  GdkRGBA color = {((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0,
+                   (argb & 0xFF) / 255.0, ((argb >> 24) & 0xFF) / 255.0};
+  webkit_web_view_set_background_color(view_, &color);
+  identifier_ = static_cast<int>(webkit_web_view_get_page_id(view_));
+
+  RECT rect = {window_info_.x, window_info_.y, window_info_.x + window_info_.width,
+               window_info_.y + window_info_.height};
+  if (!parent->AddChild(view_, rect)) {
+    platform::Log("engine: window %p takes no child; no browser", window_info_.parent_window);
+    gtk_widget_destroy(GTK_WIDGET(view_));
+    return false;
+  }
+  if (window_info_.style & WS_VISIBLE) gtk_widget_show(GTK_WIDGET(view_));
+  window_ = std::make_unique<BrowserWindow>(this, window_info_.parent_window, view_, rect,
+                                            static_cast<LONG>(window_info_.style));
+  hwnd_ = platform::RegisterWindow(window_.get());
+  ConnectSignals();
+  // The parent top-level is unrealized before any handler of its own
+  // "destroy" runs, so ending the browser there means the client has dropped
+  // it before the parent's final message, whatever order the toolkit uses.
+  parent_widget_ = static_cast<GtkWidget*>(parent->NativeHandle());
+  if (parent_widget_) {
+    g_object_ref(parent_widget_);
+    g_signal_connect(parent_widget_, "unrealize", G_CALLBACK(OnParentUnrealize), this);
+  }
+  return true;
+}
+
+void BrowserImpl::ConnectSignals() {
+  g_signal_connect(view_, "destroy", G_CALLBACK(OnViewDestroy), this);
+  g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
+  g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+  g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
+  g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
+  g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
+  g_signal_connect(view_, "notify::uri", G_CALLBACK(OnUriChanged), this);
+  g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitleChanged), this);
+  g_signal_connect(view_, "user-message-received", G_CALLBACK(OnUserMessage), this);
+}
+
+CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() { return new BrowserFrame(this); }
+
+bool BrowserImpl::IsSame(CefRefPtr<CefBrowser> that) {
+  return that && that->GetIdentifier() == identifier_ &&
+         static_cast<CefBrowser*>(this) == that.get();
+}
+
+HWND BrowserImpl::GetWindowHandle() {
+  HWND hwnd = nullptr;
+  CefRefPtr<BrowserImpl> self = this;
+  platform::RunOnMainThread([&] { hwnd = self->hwnd_; });
+  return hwnd;
+}
+
+void BrowserImpl::CloseBrowser(bool) {
+  CefRefPtr<BrowserImpl> self = this;
+  auto close = [self] { self->Close(); };
+  if (platform::IsMainThread()) {
+    close();
+  } else {
+    platform::PostToMainThread(close);
+  }
+}
+
+bool BrowserImpl::SendProcessMessage(CefProcessId target_process,
+                                     CefRefPtr<CefProcessMessage> message) {
+  if (target_process != PID_RENDERER || !message) return false;
+  const std::string name = message->GetName().ToString();
+  GVariant* parameters = g_variant_ref_sink(EncodeArguments(message->GetArgumentList()));
+  CefRefPtr<BrowserImpl> self = this;
+  bool sent = false;
+  auto send = [self, name, parameters, &sent] {
+    if (!self->view_ || self->closed_) return;
+    webkit_web_view_send_message_to_page(self->view_,
+                                         webkit_user_message_new(name.c_str(), parameters),
+                                         nullptr, nullptr, nullptr);
+    sent = true;
+  };
+  platform::RunOnMainThread(send);
+  g_variant_unref(parameters);
+  return sent;
+}
+
+void BrowserImpl::Close() {
+  if (closed_) return;
+  closed_ = true;
+  CefRefPtr<BrowserImpl> self = this;  // the engine's list may hold the last reference
+  CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
+  // The client may not veto the end here: the window is already going.
+  if (life) life->DoClose(this);
+
+  if (parent_widget_) {
+    g_signal_handlers_disconnect_by_data(parent_widget_, this);
+    g_object_unref(parent_widget_);
+    parent_widget_ = nullptr;
+  }
+  if (hwnd_) {
+    platform::UnregisterWindow(hwnd_);
+    hwnd_ = nullptr;
+  }
+  if (view_ && !view_destroying_) {
+    g_signal_handlers_disconnect_by_data(view_, this);
+    if (platform::NativeWindow* parent = platform::LookupWindow(window_info_.parent_window)) {
+      parent->RemoveChild(view_);
+    }
+    gtk_widget_destroy(GTK_WIDGET(view_));
+  }
+  if (life) life->OnBeforeClose(this);
+  RemoveBrowser(this);
+  client_ = nullptr;
+  // view_ keeps its (now destroyed) object until the browser itself goes, so
+  // calls that arrive late find a view that does nothing.
+}
+
+void BrowserImpl::OnViewDestroy(GtkWidget* view, gpointer self) {
+  auto* browser = static_cast<BrowserImpl*>(self);
+  browser->view_destroying_ = true;
+  g_signal_handlers_disconnect_by_data(view, self);
+  browser->Close();
+}
+
+void BrowserImpl::OnParentUnrealize(GtkWidget*, gpointer self) {
+  static_cast<BrowserImpl*>(self)->Close();
+}
+
+}  // namespace engine
+
+bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
+                                   const CefString& url, const CefBrowserSettings& settings,
+                                   CefRefPtr<CefRequestContext> /*request_context*/) {
+  if (!engine::IsInitialized()) return false;
+  if (platform::IsMainThread() && !platform::LookupWindow(window_info.parent_window)) return false;
+  // Like the engine it stands in for, the browser comes into being after the
+  // caller has returned (the caller is often still setting up the parent).
+  platform::PostToMainThread([window_info, client, url, settings] {
+    engine::BrowserImpl::Create(window_info, client, url, settings);
+  });
+  return true;
+}

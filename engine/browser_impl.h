@@ -1,0 +1,85 @@
+// A browser of the browser process: one WebKitWebView placed as a child of a
+// window of this process, its client, and its main frame. Lives on the main
+// thread; the public calls that may come from other threads hand their work
+// to it.
+#pragma once
+
+#include <webkit2/webkit2.h>
+
+#include <memory>
+
+#include "engine/cef_browser.h"
+#include "engine/cef_browser_host.h"
+#include "engine/cef_client.h"
+#include "engine/cef_frame.h"
+
+namespace engine {
+
+class BrowserWindow;
+
+class BrowserImpl : public CefBrowser, public CefBrowserHost {
+ public:
+  // Creates the view inside window_info's parent and tells the client.
+  // Null when the parent is not a window of this process that takes children.
+  static CefRefPtr<BrowserImpl> Create(const CefWindowInfo& window_info,
+                                       CefRefPtr<CefClient> client, const CefString& url,
+                                       const CefBrowserSettings& settings);
+
+  // CefBrowser
+  CefRefPtr<CefBrowserHost> GetHost() override { return this; }
+  CefRefPtr<CefFrame> GetMainFrame() override;
+  int GetIdentifier() override { return identifier_; }
+  bool IsSame(CefRefPtr<CefBrowser> that) override;
+  bool SendProcessMessage(CefProcessId target_process,
+                          CefRefPtr<CefProcessMessage> message) override;
+
+  // CefBrowserHost
+  CefRefPtr<CefBrowser> GetBrowser() override { return this; }
+  HWND GetWindowHandle() override;
+  void CloseBrowser(bool force_close) override;
+
+  // Main thread. Null once the browser has closed.
+  WebKitWebView* view() const { return closed_ ? nullptr : view_; }
+  CefRefPtr<CefClient> client() const { return client_; }
+  // Ends the browser: the view goes, the client hears OnBeforeClose. Runs
+  // once; later calls do nothing.
+  void Close();
+
+ private:
+  BrowserImpl(CefRefPtr<CefClient> client, const CefWindowInfo& window_info);
+  ~BrowserImpl() override;
+
+  bool Attach(const CefBrowserSettings& settings);
+  void ConnectSignals();
+
+  static void OnViewDestroy(GtkWidget* view, gpointer self);
+  static void OnParentUnrealize(GtkWidget* parent, gpointer self);
+  static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
+  static gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer self);
+  static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
+                               GError* error, gpointer self);
+  static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+  static gboolean OnContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
+                                WebKitHitTestResult* hit, gpointer self);
+  static void OnUriChanged(GObject* view, GParamSpec* spec, gpointer self);
+  static void OnTitleChanged(GObject* view, GParamSpec* spec, gpointer self);
+  static gboolean OnUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
+
+  // Every popup request ends here: the client decides, no window opens.
+  void RequestPopup(WebKitNavigationAction* action, WindowOpenDisposition disposition);
+
+  CefRefPtr<CefClient> client_;
+  CefWindowInfo window_info_;
+  WebKitWebView* view_ = nullptr;  // our own reference
+  GtkWidget* parent_widget_ = nullptr;
+  HWND hwnd_ = nullptr;
+  int identifier_ = 0;
+  bool closed_ = false;
+  bool view_destroying_ = false;
+  std::unique_ptr<BrowserWindow> window_;
+
+  IMPLEMENT_REFCOUNTING(BrowserImpl);
+};
+
+}  // namespace engine

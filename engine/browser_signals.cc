@@ -1,0 +1,126 @@
+// The view's signals, turned into calls of the client's handlers: popups,
+// load errors and load state, context menus, address and title, and messages
+// from the renderer.
+#include "engine/browser_impl.h"
+#include "engine/cef_context_menu_handler.h"
+#include "engine/cef_display_handler.h"
+#include "engine/cef_life_span_handler.h"
+#include "engine/cef_load_handler.h"
+#include "engine/context_menu.h"
+#include "engine/load_error.h"
+#include "engine/process_message_codec.h"
+
+namespace engine {
+
+void BrowserImpl::RequestPopup(WebKitNavigationAction* action,
+                               WindowOpenDisposition disposition) {
+  CefRefPtr<BrowserImpl> self = this;
+  CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
+  if (!life || !action) return;
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const gchar* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  const gchar* frame_name = webkit_navigation_action_get_frame_name(action);
+  CefWindowInfo window_info;
+  CefRefPtr<CefClient> client = client_;
+  CefBrowserSettings settings;
+  CefPopupFeatures features;
+  bool no_javascript_access = false;
+  life->OnBeforePopup(this, GetMainFrame(), CefString(uri ? uri : ""),
+                      CefString(frame_name ? frame_name : ""), disposition,
+                      webkit_navigation_action_is_user_gesture(action), features, window_info,
+                      client, settings, &no_javascript_access);
+}
+
+// window.open: returning no view means no window opens.
+GtkWidget* BrowserImpl::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+  static_cast<BrowserImpl*>(self)->RequestPopup(action, WOD_NEW_POPUP);
+  return nullptr;
+}
+
+// Links with a target of a new window arrive as a new-window decision first;
+// ignoring it keeps WebKit from asking for a view as well.
+gboolean BrowserImpl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                     WebKitPolicyDecisionType type, gpointer self) {
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  g_object_ref(decision);
+  webkit_policy_decision_ignore(decision);
+  static_cast<BrowserImpl*>(self)->RequestPopup(action, WOD_NEW_FOREGROUND_TAB);
+  g_object_unref(decision);
+  return TRUE;
+}
+
+gboolean BrowserImpl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                                   gpointer self) {
+  auto* browser = static_cast<BrowserImpl*>(self);
+  CefRefPtr<BrowserImpl> keep = browser;
+  CefRefPtr<CefLoadHandler> load = browser->client_ ? browser->client_->GetLoadHandler() : nullptr;
+  if (!load) return FALSE;  // WebKit's own error page
+  const LoadError mapped = MapLoadError(error);
+  load->OnLoadError(browser, browser->GetMainFrame(), mapped.code, CefString(mapped.text),
+                    CefString(uri ? uri : ""));
+  return TRUE;
+}
+
+void BrowserImpl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
+  auto* browser = static_cast<BrowserImpl*>(self);
+  CefRefPtr<BrowserImpl> keep = browser;
+  CefRefPtr<CefLoadHandler> load = browser->client_ ? browser->client_->GetLoadHandler() : nullptr;
+  if (!load) return;
+  if (event == WEBKIT_LOAD_STARTED) {
+    load->OnLoadingStateChange(browser, true, webkit_web_view_can_go_back(view),
+                               webkit_web_view_can_go_forward(view));
+  } else if (event == WEBKIT_LOAD_FINISHED) {
+    load->OnLoadEnd(browser, browser->GetMainFrame(), 200);
+    load->OnLoadingStateChange(browser, false, webkit_web_view_can_go_back(view),
+                               webkit_web_view_can_go_forward(view));
+  }
+}
+
+gboolean BrowserImpl::OnContextMenu(WebKitWebView*, WebKitContextMenu* menu, GdkEvent*,
+                                    WebKitHitTestResult* hit, gpointer self) {
+  auto* browser = static_cast<BrowserImpl*>(self);
+  CefRefPtr<BrowserImpl> keep = browser;
+  CefRefPtr<CefContextMenuHandler> handler =
+      browser->client_ ? browser->client_->GetContextMenuHandler() : nullptr;
+  if (handler) {
+    CefRefPtr<ContextMenuParams> params = new ContextMenuParams(hit);
+    CefRefPtr<MenuModel> model = new MenuModel(menu);
+    handler->OnBeforeContextMenu(browser, browser->GetMainFrame(), params.get(), model.get());
+    model->Detach();
+  }
+  // An emptied model shows no menu at all.
+  return webkit_context_menu_get_n_items(menu) == 0;
+}
+
+void BrowserImpl::OnUriChanged(GObject* view, GParamSpec*, gpointer self) {
+  auto* browser = static_cast<BrowserImpl*>(self);
+  CefRefPtr<BrowserImpl> keep = browser;
+  CefRefPtr<CefDisplayHandler> display =
+      browser->client_ ? browser->client_->GetDisplayHandler() : nullptr;
+  if (!display) return;
+  const gchar* uri = webkit_web_view_get_uri(WEBKIT_WEB_VIEW(view));
+  display->OnAddressChange(browser, browser->GetMainFrame(), CefString(uri ? uri : ""));
+}
+
+void BrowserImpl::OnTitleChanged(GObject* view, GParamSpec*, gpointer self) {
+  auto* browser = static_cast<BrowserImpl*>(self);
+  CefRefPtr<BrowserImpl> keep = browser;
+  CefRefPtr<CefDisplayHandler> display =
+      browser->client_ ? browser->client_->GetDisplayHandler() : nullptr;
+  if (!display) return;
+  const gchar* title = webkit_web_view_get_title(WEBKIT_WEB_VIEW(view));
+  display->OnTitleChange(browser, CefString(title ? title : ""));
+}
+
+gboolean BrowserImpl::OnUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self) {
+  auto* browser = static_cast<BrowserImpl*>(self);
+  CefRefPtr<BrowserImpl> keep = browser;
+  if (!browser->client_) return FALSE;
+  CefRefPtr<CefProcessMessage> decoded = DecodeMessage(
+      webkit_user_message_get_name(message), webkit_user_message_get_parameters(message));
+  return browser->client_->OnProcessMessageReceived(browser, PID_RENDERER, decoded);
+}
+
+}  // namespace engine

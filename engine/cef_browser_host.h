@@ -1,0 +1,31 @@
+// The browser-process side of a browser: its native window and its creation.
+#pragma once
+
+#include "engine/cef_browser_settings.h"
+#include "engine/cef_ref_ptr.h"
+#include "engine/cef_string.h"
+#include "engine/cef_window_info.h"
+
+class CefBrowser;
+class CefClient;
+class CefRequestContext;
+
+class CefBrowserHost : public CefBaseRefCounted {
+ public:
+  // Asks for a new browser as described by window_info. The browser comes
+  // into being shortly afterwards on the main thread, when its client's
+  // OnAfterCreated is called; url (if not empty) is loaded then. Returns false
+  // when the engine is not initialised or the parent window is unknown.
+  // Callable from any thread.
+  static bool CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
+                            const CefString& url, const CefBrowserSettings& settings,
+                            CefRefPtr<CefRequestContext> request_context);
+
+  virtual CefRefPtr<CefBrowser> GetBrowser() = 0;
+  // The browser's child window, a handle the platform's window calls accept
+  // (MoveWindow places the browser in its parent's client area). Null after
+  // the browser has closed.
+  virtual HWND GetWindowHandle() = 0;
+  // Closes the browser: its window is destroyed and OnBeforeClose follows.
+  virtual void CloseBrowser(bool force_close) = 0;
+};

@@ -1,0 +1,21 @@
+// Process-wide engine settings given to CefInitialize. Every field starts at
+// the engine's default (zero, false or empty).
+#pragma once
+
+#include "engine/cef_string.h"
+#include "engine/cef_types.h"
+
+struct CefSettings {
+  bool single_process = false;
+  bool no_sandbox = false;
+  bool multi_threaded_message_loop = false;
+  bool windowless_rendering_enabled = false;
+  bool command_line_args_disabled = false;
+  CefString browser_subprocess_path;
+  // Where the engine keeps its cache and website data; empty: a temporary,
+  // non-persistent store.
+  CefString cache_path;
+  // Opaque colour (0xAARRGGBB) the browser shows before a page paints;
+  // 0 means white.
+  cef_color_t background_color = 0;
+};

@@ -1,0 +1,34 @@
+// The engine's text type: wide text (one wchar_t per code point here), built
+// from and turned into UTF-8 at the edges.
+#pragma once
+
+#include <string>
+
+class CefString {
+ public:
+  CefString() = default;
+  CefString(const std::wstring& text) : text_(text) {}
+  CefString(std::wstring&& text) : text_(std::move(text)) {}
+  CefString(const wchar_t* text) : text_(text ? text : L"") {}
+  // UTF-8; invalid sequences become U+FFFD.
+  CefString(const std::string& utf8) { FromString(utf8); }
+  CefString(const char* utf8) { FromString(utf8 ? std::string(utf8) : std::string()); }
+
+  void FromString(const std::string& utf8);
+  void FromWString(const std::wstring& text) { text_ = text; }
+
+  std::string ToString() const;  // UTF-8
+  std::wstring ToWString() const { return text_; }
+  operator std::wstring() const { return text_; }
+
+  const wchar_t* c_str() const { return text_.c_str(); }
+  std::size_t length() const { return text_.length(); }
+  bool empty() const { return text_.empty(); }
+  void clear() { text_.clear(); }
+
+  friend bool operator==(const CefString& a, const CefString& b) { return a.text_ == b.text_; }
+  friend bool operator<(const CefString& a, const CefString& b) { return a.text_ < b.text_; }
+
+ private:
+  std::wstring text_;
+};

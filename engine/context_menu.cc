@@ -1,0 +1,33 @@
+// Context-menu parameters and model.
+#include "engine/context_menu.h"
+
+namespace engine {
+
+int ContextMenuTypeFlags(WebKitHitTestResult* hit) {
+  int flags = CM_TYPEFLAG_PAGE;
+  if (!hit) return flags;
+  if (webkit_hit_test_result_context_is_link(hit)) flags |= CM_TYPEFLAG_LINK;
+  if (webkit_hit_test_result_context_is_image(hit) || webkit_hit_test_result_context_is_media(hit))
+    flags |= CM_TYPEFLAG_MEDIA;
+  if (webkit_hit_test_result_context_is_selection(hit)) flags |= CM_TYPEFLAG_SELECTION;
+  if (webkit_hit_test_result_context_is_editable(hit)) flags |= CM_TYPEFLAG_EDITABLE;
+  return flags;
+}
+
+ContextMenuParams::ContextMenuParams(WebKitHitTestResult* hit)
+    : flags_(ContextMenuTypeFlags(hit)) {
+  if (hit && webkit_hit_test_result_context_is_link(hit)) {
+    const gchar* uri = webkit_hit_test_result_get_link_uri(hit);
+    link_url_ = CefString(uri ? uri : "");
+  }
+}
+
+std::size_t MenuModel::GetCount() { return menu_ ? webkit_context_menu_get_n_items(menu_) : 0; }
+
+bool MenuModel::Clear() {
+  if (!menu_) return false;
+  webkit_context_menu_remove_all(menu_);
+  return true;
+}
+
+}  // namespace engine

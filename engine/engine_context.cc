@@ -1,0 +1,103 @@
+// CefInitialize and CefShutdown: one WebKit web context for the process, with
+// its cache and website data (cookies included) under the cache path, and the
+// web process extension that plays the renderer role.
+#include "engine/engine_context.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/browser_impl.h"
+#include "engine/cef_browser_process_handler.h"
+#include "engine/process_state.h"
+#include "platform/log.h"
+#include "platform/main_thread.h"
+#include "platform/process_paths.h"
+
+namespace engine {
+namespace {
+
+struct State {
+  WebKitWebContext* context = nullptr;
+  CefRefPtr<CefApp> app;
+  cef_color_t background = 0xFFFFFFFF;
+  std::vector<CefRefPtr<BrowserImpl>> browsers;
+};
+State g_state;
+
+WebKitWebsiteDataManager* NewDataManager(const std::string& cache_path) {
+  if (cache_path.empty()) return webkit_website_data_manager_new_ephemeral();
+  return webkit_website_data_manager_new("base-data-directory", cache_path.c_str(),
+                                         "base-cache-directory", cache_path.c_str(), nullptr);
+}
+
+}  // namespace
+
+bool IsInitialized() { return g_state.context != nullptr; }
+WebKitWebContext* WebContext() { return g_state.context; }
+cef_color_t BackgroundColor() { return g_state.background; }
+
+void AddBrowser(BrowserImpl* browser) { g_state.browsers.push_back(browser); }
+
+void RemoveBrowser(BrowserImpl* browser) {
+  auto& list = g_state.browsers;
+  // Drop the engine's reference last: it may be the final one.
+  CefRefPtr<BrowserImpl> keep = browser;
+  list.erase(std::remove_if(list.begin(), list.end(),
+                            [browser](const CefRefPtr<BrowserImpl>& b) { return b.get() == browser; }),
+             list.end());
+}
+
+}  // namespace engine
+
+bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
+                   CefRefPtr<CefApp> application, void* /*windows_sandbox_info*/) {
+  using engine::g_state;
+  if (g_state.context || engine::IsRendererProcess()) return false;
+
+  const std::string cache_path = settings.cache_path.ToString();
+  WebKitWebsiteDataManager* manager = engine::NewDataManager(cache_path);
+  g_state.context = webkit_web_context_new_with_website_data_manager(manager);
+  if (!cache_path.empty()) {
+    const std::string cookies = cache_path + "/cookies.sqlite";
+    webkit_cookie_manager_set_persistent_storage(
+        webkit_website_data_manager_get_cookie_manager(manager), cookies.c_str(),
+        WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+  }
+  g_object_unref(manager);
+  if (!settings.no_sandbox) webkit_web_context_set_sandbox_enabled(g_state.context, TRUE);
+
+  // The renderer role lives in a web process extension. WebKit loads every
+  // shared library of the directory, so the extension has one of its own.
+  std::string extension_dir = settings.browser_subprocess_path.ToString();
+  if (extension_dir.empty()) extension_dir = platform::ExecutableDir() + "/webext";
+  webkit_web_context_set_web_extensions_directory(g_state.context, extension_dir.c_str());
+  webkit_web_context_set_web_extensions_initialization_user_data(
+      g_state.context, g_variant_new_string("quorbital --type=renderer"));
+  platform::Log("engine: cache in '%s', renderer extension in '%s'", cache_path.c_str(),
+                extension_dir.c_str());
+
+  g_state.background = settings.background_color ? settings.background_color : 0xFFFFFFFF;
+  g_state.app = application;
+  if (application) {
+    if (CefRefPtr<CefBrowserProcessHandler> handler = application->GetBrowserProcessHandler()) {
+      platform::PostToMainThread([handler] { handler->OnContextInitialized(); });
+    }
+  }
+  return true;
+}
+
+void CefShutdown() {
+  using engine::g_state;
+  if (!g_state.context) return;
+  // Closing a browser removes it from the list, so work on a copy.
+  auto browsers = g_state.browsers;
+  for (auto& browser : browsers) browser->CloseBrowser(true);
+  browsers.clear();
+  g_state.browsers.clear();
+  g_object_unref(g_state.context);
+  g_state.context = nullptr;
+  g_state.app = nullptr;
+}
+
+void CefQuitMessageLoop() {}
