@@ -9,6 +9,7 @@
 #include "engine/context_menu.h"
 #include "engine/load_error.h"
 #include "engine/process_message_codec.h"
+#include "platform/log.h"
 
 namespace engine {
 
@@ -20,6 +21,7 @@ void BrowserImpl::RequestPopup(WebKitNavigationAction* action,
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const gchar* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
   const gchar* frame_name = webkit_navigation_action_get_frame_name(action);
+  platform::Log("engine: popup request for '%s'", uri ? uri : "");
   CefWindowInfo window_info;
   CefRefPtr<CefClient> client = client_;
   CefBrowserSettings settings;
@@ -58,6 +60,9 @@ gboolean BrowserImpl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, 
   CefRefPtr<CefLoadHandler> load = browser->client_ ? browser->client_->GetLoadHandler() : nullptr;
   if (!load) return FALSE;  // WebKit's own error page
   const LoadError mapped = MapLoadError(error);
+  platform::Log("engine: load of '%s' failed: %s %d (%s)", uri ? uri : "",
+                error ? g_quark_to_string(error->domain) : "-", error ? error->code : 0,
+                mapped.text.c_str());
   load->OnLoadError(browser, browser->GetMainFrame(), mapped.code, CefString(mapped.text),
                     CefString(uri ? uri : ""));
   return TRUE;

@@ -2,13 +2,13 @@
 #pragma once
 
 #include "engine/cef_browser_settings.h"
+#include "engine/cef_request_context.h"
 #include "engine/cef_ref_ptr.h"
 #include "engine/cef_string.h"
 #include "engine/cef_window_info.h"
 
 class CefBrowser;
 class CefClient;
-class CefRequestContext;
 
 class CefBrowserHost : public CefBaseRefCounted {
  public:
