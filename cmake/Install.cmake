@@ -29,6 +29,11 @@ if(TARGET q_app)
     QUORBITAL_INSTALL_DATA_RELDIR="${QUORBITAL_INSTALL_DATA_RELDIR}"
     QUORBITAL_INSTALL_WEBEXT_RELDIR="${QUORBITAL_INSTALL_WEBEXT_RELDIR}")
 endif()
+# The engine looks for the extension there when it is not beside the executable.
+if(TARGET q_engine)
+  target_compile_definitions(q_engine PRIVATE
+    QUORBITAL_INSTALL_WEBEXT_RELDIR="${QUORBITAL_INSTALL_WEBEXT_RELDIR}")
+endif()
 
 # The default bundle beside the executable, like Skin/ and res/, so the
 # client installs it on first run from the build tree too.

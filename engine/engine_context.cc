@@ -31,6 +31,20 @@ WebKitWebsiteDataManager* NewDataManager(const std::string& cache_path) {
                                          "base-cache-directory", cache_path.c_str(), nullptr);
 }
 
+// Beside the executable in the build tree; where the installation puts it
+// otherwise.
+std::string DefaultExtensionDir() {
+  const std::string beside = platform::ExecutableDir() + "/webext";
+#ifdef QUORBITAL_INSTALL_WEBEXT_RELDIR
+  const std::string installed = platform::ExecutableDir() + "/" QUORBITAL_INSTALL_WEBEXT_RELDIR;
+  if (!g_file_test((beside + "/libquorbital-renderer.so").c_str(), G_FILE_TEST_EXISTS) &&
+      g_file_test((installed + "/libquorbital-renderer.so").c_str(), G_FILE_TEST_EXISTS)) {
+    return installed;
+  }
+#endif
+  return beside;
+}
+
 }  // namespace
 
 bool IsInitialized() { return g_state.context != nullptr; }
@@ -54,6 +68,10 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
                    CefRefPtr<CefApp> application, void* /*windows_sandbox_info*/) {
   using engine::g_state;
   if (g_state.context || engine::IsRendererProcess()) return false;
+  // Views need GTK; the toolkit may not have started it yet. Without a
+  // display this fails quietly and browsers cannot be created.
+  gtk_init_check(nullptr, nullptr);
+  platform::InitMainThread();
 
   const std::string cache_path = settings.cache_path.ToString();
   WebKitWebsiteDataManager* manager = engine::NewDataManager(cache_path);
@@ -70,7 +88,7 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
   // The renderer role lives in a web process extension. WebKit loads every
   // shared library of the directory, so the extension has one of its own.
   std::string extension_dir = settings.browser_subprocess_path.ToString();
-  if (extension_dir.empty()) extension_dir = platform::ExecutableDir() + "/webext";
+  if (extension_dir.empty()) extension_dir = engine::DefaultExtensionDir();
   webkit_web_context_set_web_extensions_directory(g_state.context, extension_dir.c_str());
   webkit_web_context_set_web_extensions_initialization_user_data(
       g_state.context, g_variant_new_string("quorbital --type=renderer"));

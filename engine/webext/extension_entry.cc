@@ -1,0 +1,25 @@
+// The web process extension's entry: WebKit calls it once in each web
+// process. It marks the process as a renderer, connects the engine's renderer
+// side and runs the application's renderer role, which hands the engine its
+// application object. Compiled into each extension module.
+#include <webkit2/webkit-web-extension.h>
+
+#include "engine/cef_renderer_role.h"
+#include "engine/process_state.h"
+#include "engine/webext/renderer_host.h"
+
+extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
+    WebKitWebExtension* extension, const GVariant* user_data) {
+  engine::EnterRendererProcess(engine::RendererHost::AdoptApp);
+  engine::RendererHost::Start(extension);
+  CefMainArgs args;
+  GVariant* data = const_cast<GVariant*>(user_data);
+  if (data && g_variant_is_of_type(data, G_VARIANT_TYPE_STRING)) {
+    args.command_line = CefString(g_variant_get_string(data, nullptr)).ToWString();
+  }
+  // The role is that of a renderer whatever the client passed.
+  if (args.command_line.find(L"--type=renderer") == std::wstring::npos) {
+    args.command_line = L"quorbital --type=renderer";
+  }
+  RunRendererRole(args);
+}

@@ -1,0 +1,53 @@
+// The renderer's browser and frame objects.
+#include "engine/webext/renderer_browser.h"
+
+#include "engine/process_message_codec.h"
+#include "engine/webext/renderer_host.h"
+
+namespace engine {
+
+RendererBrowser::RendererBrowser(WebKitWebPage* page)
+    : page_(page), identifier_(static_cast<int>(webkit_web_page_get_id(page))) {}
+
+CefRefPtr<CefFrame> RendererBrowser::GetMainFrame() {
+  return page_ ? RendererHost::MainFrameOf(page_) : nullptr;
+}
+
+bool RendererBrowser::IsSame(CefRefPtr<CefBrowser> that) {
+  return that && that->GetIdentifier() == identifier_;
+}
+
+bool RendererBrowser::SendProcessMessage(CefProcessId target_process,
+                                         CefRefPtr<CefProcessMessage> message) {
+  if (target_process != PID_BROWSER || !message || !page_) return false;
+  WebKitUserMessage* user_message = webkit_user_message_new(
+      message->GetName().ToString().c_str(), EncodeArguments(message->GetArgumentList()));
+  webkit_web_page_send_message_to_view(page_, user_message, nullptr, nullptr, nullptr);
+  return true;
+}
+
+RendererFrame::RendererFrame(CefRefPtr<RendererBrowser> browser, WebKitFrame* frame)
+    : browser_(browser),
+      is_main_(webkit_frame_is_main_frame(frame)),
+      identifier_(static_cast<long long>(webkit_frame_get_id(frame))) {
+  g_weak_ref_init(&frame_, frame);
+}
+
+RendererFrame::~RendererFrame() { g_weak_ref_clear(&frame_); }
+
+WebKitFrame* RendererFrame::frame() const {
+  GObject* object = static_cast<GObject*>(g_weak_ref_get(&frame_));
+  if (!object) return nullptr;
+  // WebKit keeps the frame alive while it exists; the extra reference is not
+  // needed past this call.
+  g_object_unref(object);
+  return WEBKIT_FRAME(object);
+}
+
+CefString RendererFrame::GetURL() {
+  WebKitFrame* f = frame();
+  const gchar* uri = f ? webkit_frame_get_uri(f) : nullptr;
+  return CefString(uri ? uri : "");
+}
+
+}  // namespace engine

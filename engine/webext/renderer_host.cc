@@ -1,0 +1,210 @@
+// Pages, frames and contexts of the web process, and the signals that reach
+// the render-process handler.
+#include "engine/webext/renderer_host.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "engine/cef_request.h"
+#include "engine/process_message_codec.h"
+#include "engine/webext/navigation_filter.h"
+#include "engine/webext/v8_context_impl.h"
+#include "platform/log.h"
+
+namespace engine {
+namespace {
+
+struct PageState {
+  CefRefPtr<RendererBrowser> browser;
+  // Frames that have had a window object, by frame id, with the live context.
+  std::map<guint64, CefRefPtr<RendererFrame>> frames;
+};
+
+struct State {
+  CefRefPtr<CefApp> app;
+  std::map<WebKitWebPage*, std::unique_ptr<PageState>> pages;
+  std::map<guint64, CefRefPtr<V8ContextImpl>> contexts;  // live context per frame
+  std::map<guint64, unsigned> generations;
+  WebKitScriptWorld* probe_world = nullptr;  // isolated world for the frame-element query
+};
+State g_state;
+
+CefRefPtr<CefRenderProcessHandler> Handler() {
+  return g_state.app ? g_state.app->GetRenderProcessHandler() : nullptr;
+}
+
+void OnPageGone(gpointer data, GObject* page) {
+  auto it = g_state.pages.find(reinterpret_cast<WebKitWebPage*>(page));
+  if (it == g_state.pages.end()) return;
+  std::unique_ptr<PageState> state = std::move(it->second);
+  g_state.pages.erase(it);
+  for (const auto& frame : state->frames) g_state.contexts.erase(frame.first);
+  state->browser->PageGone();
+  if (auto handler = Handler()) handler->OnBrowserDestroyed(state->browser);
+  (void)data;
+}
+
+PageState* StateOf(WebKitWebPage* page) {
+  auto it = g_state.pages.find(page);
+  return it == g_state.pages.end() ? nullptr : it->second.get();
+}
+
+CefRefPtr<RendererFrame> FrameOf(PageState* state, WebKitFrame* frame) {
+  const guint64 id = webkit_frame_get_id(frame);
+  auto it = state->frames.find(id);
+  if (it != state->frames.end() && it->second->frame() == frame) return it->second;
+  CefRefPtr<RendererFrame> wrapped = new RendererFrame(state->browser, frame);
+  state->frames[id] = wrapped;
+  return wrapped;
+}
+
+// The resolved src of every iframe and frame element of the page's known
+// frames, read in a script world of our own so page script cannot interfere.
+std::vector<std::string> FrameElementSources(PageState* state) {
+  std::vector<std::string> out;
+  if (!g_state.probe_world) g_state.probe_world = webkit_script_world_new();
+  for (const auto& entry : state->frames) {
+    WebKitFrame* frame = entry.second->frame();
+    if (!frame) continue;
+    JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, g_state.probe_world);
+    if (!context) continue;
+    JSCValue* list = jsc_context_evaluate(
+        context,
+        "Array.from(document.querySelectorAll('iframe,frame'), function (f) { return f.src; })"
+        ".join('\\n')",
+        -1);
+    if (list && jsc_value_is_string(list)) {
+      gchar* text = jsc_value_to_string(list);
+      gchar** parts = g_strsplit(text, "\n", -1);
+      for (gchar** p = parts; *p; ++p) {
+        if (**p) out.push_back(*p);
+      }
+      g_strfreev(parts);
+      g_free(text);
+    }
+    if (list) g_object_unref(list);
+    jsc_context_clear_exception(context);
+    g_object_unref(context);
+  }
+  return out;
+}
+
+gboolean OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
+                       WebKitURIResponse* redirected_response, gpointer) {
+  PageState* state = StateOf(page);
+  CefRefPtr<CefRenderProcessHandler> handler = Handler();
+  if (!state || !handler) return FALSE;
+
+  RequestFacts facts;
+  const gchar* uri = webkit_uri_request_get_uri(request);
+  facts.uri = uri ? uri : "";
+  if (SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(request)) {
+    facts.has_http_headers = true;
+    const char* mode = soup_message_headers_get_one(headers, "Sec-Fetch-Mode");
+    facts.sec_fetch_mode = mode ? mode : "";
+  }
+  if (redirected_response) {
+    const gchar* from = webkit_uri_response_get_uri(redirected_response);
+    facts.redirect_from = from ? from : "";
+  }
+  const gchar* page_uri = webkit_web_page_get_uri(page);
+  facts.page_uri = page_uri ? page_uri : "";
+  std::vector<CefRefPtr<RendererFrame>> frames;
+  for (const auto& entry : state->frames) {
+    if (!entry.second->frame()) continue;
+    frames.push_back(entry.second);
+    facts.frame_uris.push_back(entry.second->GetURL().ToString());
+  }
+  facts.frame_element_srcs = [state] { return FrameElementSources(state); };
+
+  const NavigationMatch match = MatchNavigation(facts);
+  if (!match.is_navigation) return FALSE;
+  CefRefPtr<CefFrame> frame = match.frame_index >= 0 ? CefRefPtr<CefFrame>(frames[match.frame_index])
+                                                     : state->browser->GetMainFrame();
+  CefRefPtr<CefRequest> cef_request = CefRequest::Create();
+  cef_request->SetURL(facts.uri);
+  const gchar* method = webkit_uri_request_get_http_method(request);
+  if (method) cef_request->SetMethod(method);
+  // The handler's answer is not used to cancel: navigations always proceed.
+  handler->OnBeforeNavigation(state->browser, frame, cef_request, NAVIGATION_OTHER,
+                              redirected_response != nullptr);
+  return FALSE;
+}
+
+gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer) {
+  PageState* state = StateOf(page);
+  CefRefPtr<CefRenderProcessHandler> handler = Handler();
+  if (!state || !handler) return FALSE;
+  CefRefPtr<CefProcessMessage> decoded = DecodeMessage(
+      webkit_user_message_get_name(message), webkit_user_message_get_parameters(message));
+  return handler->OnProcessMessageReceived(state->browser, PID_BROWSER, decoded);
+}
+
+void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
+  auto state = std::make_unique<PageState>();
+  state->browser = new RendererBrowser(page);
+  CefRefPtr<RendererBrowser> browser = state->browser;
+  g_state.pages[page] = std::move(state);
+  g_object_weak_ref(G_OBJECT(page), OnPageGone, nullptr);
+  g_signal_connect(page, "send-request", G_CALLBACK(OnSendRequest), nullptr);
+  g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessage), nullptr);
+  if (auto handler = Handler()) handler->OnBrowserCreated(browser);
+}
+
+void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame,
+                           gpointer) {
+  PageState* state = StateOf(page);
+  if (!state) return;
+  CefRefPtr<RendererFrame> wrapped = FrameOf(state, frame);
+  const guint64 id = webkit_frame_get_id(frame);
+  JSCContext* jsc = webkit_frame_get_js_context_for_script_world(frame, world);
+  if (!jsc) return;
+  CefRefPtr<V8ContextImpl> previous = g_state.contexts.count(id) ? g_state.contexts[id] : nullptr;
+  CefRefPtr<V8ContextImpl> context =
+      new V8ContextImpl(jsc, state->browser, wrapped, ++g_state.generations[id]);
+  g_object_unref(jsc);
+  g_state.contexts[id] = context;
+  CefRefPtr<CefRenderProcessHandler> handler = Handler();
+  if (!handler) return;
+  if (previous) handler->OnContextReleased(state->browser, wrapped, previous.get());
+  ContextScope scope(context.get());
+  handler->OnContextCreated(state->browser, wrapped, context.get());
+}
+
+}  // namespace
+
+void RendererHost::Start(WebKitWebExtension* extension) {
+  g_signal_connect(extension, "page-created", G_CALLBACK(OnPageCreated), nullptr);
+  g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
+                   G_CALLBACK(OnWindowObjectCleared), nullptr);
+}
+
+void RendererHost::AdoptApp(CefRefPtr<CefApp> app) {
+  g_state.app = app;
+  if (auto handler = Handler()) handler->OnWebKitInitialized();
+}
+
+CefRefPtr<RendererFrame> RendererHost::MainFrameOf(WebKitWebPage* page) {
+  PageState* state = StateOf(page);
+  if (!state) return nullptr;
+  for (const auto& entry : state->frames) {
+    if (entry.second->IsMain() && entry.second->frame()) return entry.second;
+  }
+  return nullptr;
+}
+
+CefRefPtr<CefV8Context> RendererHost::ContextFor(JSCContext* context) {
+  if (!context) return nullptr;
+  for (const auto& entry : g_state.contexts) {
+    if (entry.second->context() == context) return entry.second.get();
+  }
+  return nullptr;
+}
+
+bool RendererHost::IsCurrentContext(const V8ContextImpl* context) {
+  auto it = g_state.contexts.find(static_cast<guint64>(context->frame_id()));
+  return it != g_state.contexts.end() && it->second.get() == context;
+}
+
+}  // namespace engine

@@ -1,0 +1,62 @@
+// JavaScript contexts and the stack of current ones.
+#include "engine/webext/v8_context_impl.h"
+
+#include <vector>
+
+#include "engine/webext/renderer_host.h"
+#include "engine/webext/v8_value_impl.h"
+
+namespace engine {
+namespace {
+
+// Contexts entered by the engine (context set-up, native function calls,
+// callbacks); all on the renderer thread.
+std::vector<CefRefPtr<CefV8Context>>& Stack() {
+  static std::vector<CefRefPtr<CefV8Context>> stack;
+  return stack;
+}
+
+}  // namespace
+
+V8ContextImpl::V8ContextImpl(JSCContext* context, CefRefPtr<RendererBrowser> browser,
+                             CefRefPtr<RendererFrame> frame, unsigned generation)
+    : context_(JSC_CONTEXT(g_object_ref(context))),
+      browser_(browser),
+      frame_(frame),
+      generation_(generation) {}
+
+V8ContextImpl::~V8ContextImpl() { g_object_unref(context_); }
+
+CefRefPtr<CefV8Value> V8ContextImpl::GetGlobal() {
+  return new V8ValueImpl(jsc_context_get_global_object(context_));
+}
+
+bool V8ContextImpl::IsValid() { return RendererHost::IsCurrentContext(this); }
+
+bool V8ContextImpl::IsSame(CefRefPtr<CefV8Context> that) {
+  auto* other = static_cast<V8ContextImpl*>(that.get());
+  return other && other->context_ == context_ && other->generation_ == generation_;
+}
+
+ContextScope::ContextScope(CefRefPtr<CefV8Context> context) { Stack().push_back(context); }
+
+ContextScope::~ContextScope() { Stack().pop_back(); }
+
+JSCContext* CurrentJscContext() {
+  CefRefPtr<CefV8Context> current = CefV8Context::GetCurrentContext();
+  return current ? static_cast<V8ContextImpl*>(current.get())->context() : nullptr;
+}
+
+}  // namespace engine
+
+CefRefPtr<CefV8Context> CefV8Context::GetCurrentContext() {
+  auto& stack = engine::Stack();
+  for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+    if (*it) return *it;
+  }
+  // Script running outside any call the engine made (none in practice).
+  if (JSCContext* running = jsc_context_get_current()) {
+    return engine::RendererHost::ContextFor(running);
+  }
+  return nullptr;
+}

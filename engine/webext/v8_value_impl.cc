@@ -1,0 +1,192 @@
+// JavaScript values, native functions and calls into page functions.
+#include "engine/webext/v8_value_impl.h"
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "engine/webext/renderer_host.h"
+#include "engine/webext/v8_context_impl.h"
+
+namespace engine {
+namespace {
+
+struct FunctionData {
+  CefString name;
+  CefRefPtr<CefV8Handler> handler;
+};
+
+void FreeFunctionData(gpointer data) { delete static_cast<FunctionData*>(data); }
+
+// Every call of a native function lands here. The variadic form hands over
+// the arguments exactly as the page passed them (typed functions would
+// coerce them), so the handler sees their real types and count.
+JSCValue* CallNative(GPtrArray* args, gpointer data) {
+  auto* function = static_cast<FunctionData*>(data);
+  JSCContext* jsc = jsc_context_get_current();
+  CefRefPtr<CefV8Context> context = RendererHost::ContextFor(jsc);
+  ContextScope scope(context);
+  CefV8ValueList arguments;
+  for (guint i = 0; args && i < args->len; ++i) {
+    arguments.push_back(new V8ValueImpl(static_cast<JSCValue*>(g_ptr_array_index(args, i))));
+  }
+  // The handler may replace itself (a page callback re-registering), so the
+  // call keeps its own references.
+  CefRefPtr<CefV8Handler> handler = function->handler;
+  const CefString name = function->name;
+  CefRefPtr<CefV8Value> retval;
+  CefString exception;
+  bool handled = handler && handler->Execute(name, CefV8Value::CreateUndefined(), arguments,
+                                             retval, exception);
+  if (handled && !exception.empty()) {
+    jsc_context_throw(jsc, exception.ToString().c_str());
+    return jsc_value_new_undefined(jsc);
+  }
+  auto* result = static_cast<V8ValueImpl*>(retval.get());
+  if (handled && result && result->value()) return JSC_VALUE(g_object_ref(result->value()));
+  return jsc_value_new_undefined(jsc);
+}
+
+}  // namespace
+
+V8ValueImpl::V8ValueImpl(JSCValue* value)
+    : value_(value ? JSC_VALUE(g_object_ref(value)) : nullptr) {}
+
+V8ValueImpl::~V8ValueImpl() {
+  if (value_) g_object_unref(value_);
+}
+
+CefRefPtr<CefV8Value> V8ValueImpl::Adopt(JSCValue* value) {
+  if (!value) return nullptr;
+  CefRefPtr<CefV8Value> wrapped = new V8ValueImpl(value);
+  g_object_unref(value);
+  return wrapped;
+}
+
+bool V8ValueImpl::IsInt() {
+  if (!jsc_value_is_number(value_)) return false;
+  const double d = jsc_value_to_double(value_);
+  return std::isfinite(d) && d == std::trunc(d) &&
+         d >= std::numeric_limits<int32_t>::min() && d <= std::numeric_limits<int32_t>::max();
+}
+
+int V8ValueImpl::GetIntValue() { return IsInt() ? jsc_value_to_int32(value_) : 0; }
+
+CefString V8ValueImpl::GetStringValue() {
+  if (!jsc_value_is_string(value_)) return CefString();
+  gchar* text = jsc_value_to_string(value_);
+  CefString out(text ? text : "");
+  g_free(text);
+  return out;
+}
+
+bool V8ValueImpl::IsSame(CefRefPtr<CefV8Value> that) {
+  auto* other = static_cast<V8ValueImpl*>(that.get());
+  if (!other) return false;
+  if (other->value_ == value_) return true;
+  // Strict equality in JavaScript's sense, for objects: the same object.
+  JSCContext* context = jsc_value_get_context(value_);
+  JSCValue* same = jsc_context_evaluate(context, "(function(a, b) { return a === b; })", -1);
+  JSCValue* result = jsc_value_function_call(same, JSC_TYPE_VALUE, value_, JSC_TYPE_VALUE,
+                                             other->value_, G_TYPE_NONE);
+  const bool equal = result && jsc_value_to_boolean(result);
+  if (result) g_object_unref(result);
+  g_object_unref(same);
+  return equal;
+}
+
+bool V8ValueImpl::HasValue(const CefString& key) {
+  return jsc_value_is_object(value_) &&
+         jsc_value_object_has_property(value_, key.ToString().c_str());
+}
+
+CefRefPtr<CefV8Value> V8ValueImpl::GetValue(const CefString& key) {
+  if (!jsc_value_is_object(value_)) return nullptr;
+  return Adopt(jsc_value_object_get_property(value_, key.ToString().c_str()));
+}
+
+bool V8ValueImpl::SetValue(const CefString& key, CefRefPtr<CefV8Value> value,
+                           PropertyAttribute attribute) {
+  auto* impl = static_cast<V8ValueImpl*>(value.get());
+  if (!jsc_value_is_object(value_) || !impl || !impl->value_) return false;
+  const std::string name = key.ToString();
+  if (attribute == V8_PROPERTY_ATTRIBUTE_NONE) {
+    // A plain assignment: the page may overwrite or delete the property.
+    jsc_value_object_set_property(value_, name.c_str(), impl->value_);
+    return true;
+  }
+  int flags = 0;
+  if (!(attribute & V8_PROPERTY_ATTRIBUTE_READONLY)) flags |= JSC_VALUE_PROPERTY_WRITABLE;
+  if (!(attribute & V8_PROPERTY_ATTRIBUTE_DONTENUM)) flags |= JSC_VALUE_PROPERTY_ENUMERABLE;
+  if (!(attribute & V8_PROPERTY_ATTRIBUTE_DONTDELETE)) flags |= JSC_VALUE_PROPERTY_CONFIGURABLE;
+  jsc_value_object_define_property_data(value_, name.c_str(),
+                                        static_cast<JSCValuePropertyFlags>(flags), impl->value_);
+  return true;
+}
+
+CefRefPtr<CefV8Value> V8ValueImpl::ExecuteFunctionWithContext(CefRefPtr<CefV8Context> context,
+                                                              CefRefPtr<CefV8Value>,
+                                                              const CefV8ValueList& arguments) {
+  if (!context || !context->IsValid() || !jsc_value_is_function(value_)) return nullptr;
+  ContextScope scope(context);
+  JSCContext* jsc = jsc_value_get_context(value_);
+  std::vector<JSCValue*> params;
+  for (const auto& argument : arguments) {
+    auto* impl = static_cast<V8ValueImpl*>(argument.get());
+    params.push_back(impl && impl->value_ ? impl->value_ : jsc_value_new_undefined(jsc));
+  }
+  JSCException* before = jsc_context_get_exception(jsc);
+  if (before) g_object_ref(before);
+  JSCValue* result = jsc_value_function_callv(value_, params.size(), params.data());
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    auto* impl = static_cast<V8ValueImpl*>(arguments[i].get());
+    if (!(impl && impl->value_)) g_object_unref(params[i]);
+  }
+  // An exception of the called function stays here: it must not surface in
+  // the script that caused this call.
+  JSCException* thrown = jsc_context_get_exception(jsc);
+  const bool failed = thrown && thrown != before;
+  if (failed) {
+    jsc_context_clear_exception(jsc);
+    if (before) jsc_context_throw_exception(jsc, before);
+  }
+  if (before) g_object_unref(before);
+  if (failed) {
+    if (result) g_object_unref(result);
+    return nullptr;
+  }
+  return Adopt(result);
+}
+
+}  // namespace engine
+
+CefRefPtr<CefV8Value> CefV8Value::CreateUndefined() {
+  JSCContext* jsc = engine::CurrentJscContext();
+  return jsc ? engine::V8ValueImpl::Adopt(jsc_value_new_undefined(jsc)) : nullptr;
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateBool(bool value) {
+  JSCContext* jsc = engine::CurrentJscContext();
+  return jsc ? engine::V8ValueImpl::Adopt(jsc_value_new_boolean(jsc, value)) : nullptr;
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateInt(int value) {
+  JSCContext* jsc = engine::CurrentJscContext();
+  return jsc ? engine::V8ValueImpl::Adopt(jsc_value_new_number(jsc, value)) : nullptr;
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) {
+  JSCContext* jsc = engine::CurrentJscContext();
+  return jsc ? engine::V8ValueImpl::Adopt(jsc_value_new_string(jsc, value.ToString().c_str()))
+             : nullptr;
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateFunction(const CefString& name,
+                                                 CefRefPtr<CefV8Handler> handler) {
+  JSCContext* jsc = engine::CurrentJscContext();
+  if (!jsc || !handler) return nullptr;
+  auto* data = new engine::FunctionData{name, handler};
+  return engine::V8ValueImpl::Adopt(jsc_value_new_function_variadic(
+      jsc, name.ToString().c_str(), G_CALLBACK(engine::CallNative), data,
+      engine::FreeFunctionData, JSC_TYPE_VALUE));
+}

@@ -1,0 +1,51 @@
+// A JavaScript value of the renderer over a JSC GLib value.
+#pragma once
+
+#include <jsc/jsc.h>
+
+#include "engine/cef_v8_value.h"
+
+namespace engine {
+
+class V8ValueImpl : public CefV8Value {
+ public:
+  // Takes a new reference to value.
+  explicit V8ValueImpl(JSCValue* value);
+  ~V8ValueImpl() override;
+  // Adopts the caller's reference.
+  static CefRefPtr<CefV8Value> Adopt(JSCValue* value);
+
+  JSCValue* value() const { return value_; }
+
+  bool IsValid() override { return value_ != nullptr; }
+  bool IsUndefined() override { return jsc_value_is_undefined(value_); }
+  bool IsNull() override { return jsc_value_is_null(value_); }
+  bool IsBool() override { return jsc_value_is_boolean(value_); }
+  bool IsInt() override;
+  bool IsDouble() override { return jsc_value_is_number(value_); }
+  bool IsString() override { return jsc_value_is_string(value_); }
+  bool IsObject() override { return jsc_value_is_object(value_); }
+  bool IsFunction() override { return jsc_value_is_function(value_); }
+  bool IsSame(CefRefPtr<CefV8Value> that) override;
+
+  bool GetBoolValue() override { return jsc_value_to_boolean(value_); }
+  int GetIntValue() override;
+  double GetDoubleValue() override { return jsc_value_to_double(value_); }
+  CefString GetStringValue() override;
+
+  bool HasValue(const CefString& key) override;
+  CefRefPtr<CefV8Value> GetValue(const CefString& key) override;
+  bool SetValue(const CefString& key, CefRefPtr<CefV8Value> value,
+                PropertyAttribute attribute) override;
+
+  CefRefPtr<CefV8Value> ExecuteFunctionWithContext(CefRefPtr<CefV8Context> context,
+                                                   CefRefPtr<CefV8Value> object,
+                                                   const CefV8ValueList& arguments) override;
+
+ private:
+  JSCValue* value_;
+
+  IMPLEMENT_REFCOUNTING(V8ValueImpl);
+};
+
+}  // namespace engine
