@@ -66,3 +66,19 @@ test("oversized documents are refused instead of freezing the page", () => {
   assert.equal(parseZv(doc({ slides: [{ body: "x".repeat(200000) }] })).code, "too-large");
   assert.equal(parseZv(" ".repeat(9 * 1024 * 1024)).code, "too-large");
 });
+
+test("slide bodies split into paragraphs and bulleted lists", () => {
+  const { bodyBlocks } = require("../../bundle/contentEditor/js/zvdoc.js");
+  assert.deepEqual(bodyBlocks("Intro line\nsecond line\n\n- a\n* b\n\u2022 c\nafter\r\n\r\n  - d  "), [
+    { type: "p", text: "Intro line\nsecond line" },
+    { type: "ul", items: ["a", "b", "c"] },
+    { type: "p", text: "after" },
+    { type: "ul", items: ["d  "] },
+  ]);
+  // A dash without a blank after it is text, not a bullet.
+  assert.deepEqual(bodyBlocks("-5 degrees\n--"), [{ type: "p", text: "-5 degrees\n--" }]);
+  assert.deepEqual(bodyBlocks(""), []);
+  assert.deepEqual(bodyBlocks(" \n\n"), []);
+  assert.deepEqual(bodyBlocks(undefined), []);
+  assert.deepEqual(bodyBlocks("<script>x</script>"), [{ type: "p", text: "<script>x</script>" }]);
+});

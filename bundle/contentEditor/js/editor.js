@@ -70,38 +70,21 @@
     document.title = "无法打开文档 - Quorbital";
   }
 
-  // Lines starting with "- ", "* " or "• " are shown as a bulleted list;
-  // other lines as paragraphs, a blank line ending a paragraph.
+  // The slide body as paragraphs and bulleted lists (see ZvDoc.bodyBlocks).
   function renderBody(target, text) {
     target.textContent = "";
-    if (!/\S/.test(text)) {
+    var blocks = window.ZvDoc.bodyBlocks(text);
+    if (!blocks.length) {
       target.appendChild(el("p", { class: "empty-body", text: "（此幻灯片没有正文）" }));
       return;
     }
-    var list = null;
-    var para = [];
-    function flushPara() {
-      if (para.length) target.appendChild(el("p", { text: para.join("\n") }));
-      para = [];
-    }
-    text.split(/\r\n|\r|\n/).forEach(function (line) {
-      var bullet = /^\s*(?:[-*]|\u2022)\s+(.*)$/.exec(line);
-      if (bullet) {
-        flushPara();
-        if (!list) {
-          list = el("ul");
-          target.appendChild(list);
-        }
-        list.appendChild(el("li", { text: bullet[1] }));
-      } else if (/^\s*$/.test(line)) {
-        flushPara();
-        list = null;
+    blocks.forEach(function (b) {
+      if (b.type === "ul") {
+        target.appendChild(el("ul", null, b.items.map(function (item) { return el("li", { text: item }); })));
       } else {
-        list = null;
-        para.push(line);
+        target.appendChild(el("p", { text: b.text }));
       }
     });
-    flushPara();
   }
 
   function firstLine(text) {

@@ -4,7 +4,8 @@
  *     "slides": [ { "title": "...", "body": "...", "notes": "..." } ] }
  * parseZv checks a document's text and returns either { ok: true, doc } with
  * a clean copy holding only the known members, or { ok: false, code,
- * message } with a message a user can read. Nothing here touches the page.
+ * message } with a message a user can read; bodyBlocks splits a slide body
+ * into paragraphs and lists. Nothing here touches the page.
  * Works as a browser global (window.ZvDoc) and as a CommonJS module.
  */
 (function (root, factory) {
@@ -85,5 +86,38 @@
     return { ok: true, doc: { format: FORMAT, version: data.version, title: title.value, slides: slides } };
   }
 
-  return { FORMAT: FORMAT, VERSION: VERSION, MAX_SLIDES: MAX_SLIDES, parseZv: parseZv };
+  // Splits a slide body into blocks for display: lines starting with "- ",
+  // "* " or "\u2022 " form bulleted lists, other lines paragraphs, and a blank
+  // line ends a paragraph or list. Returns [{ type: "p", text }] and
+  // [{ type: "ul", items: [...] }] records; the texts are shown as text.
+  function bodyBlocks(text) {
+    var blocks = [];
+    var para = null;
+    var list = null;
+    String(text || "").split(/\r\n|\r|\n/).forEach(function (line) {
+      var bullet = /^\s*(?:[-*]|\u2022)\s+(.*)$/.exec(line);
+      if (bullet) {
+        para = null;
+        if (!list) {
+          list = { type: "ul", items: [] };
+          blocks.push(list);
+        }
+        list.items.push(bullet[1]);
+      } else if (/^\s*$/.test(line)) {
+        para = null;
+        list = null;
+      } else {
+        list = null;
+        if (para) {
+          para.text += "\n" + line;
+        } else {
+          para = { type: "p", text: line };
+          blocks.push(para);
+        }
+      }
+    });
+    return blocks;
+  }
+
+  return { FORMAT: FORMAT, VERSION: VERSION, MAX_SLIDES: MAX_SLIDES, parseZv: parseZv, bodyBlocks: bodyBlocks };
 });
