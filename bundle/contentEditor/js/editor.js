@@ -245,5 +245,10 @@
     if (presenting) show(e.clientX < window.innerWidth / 3 ? current - 1 : current + 1);
   });
 
+  // A path holding "#" puts the rest of it into the fragment; opening another
+  // document of that folder then changes only the fragment and loads nothing,
+  // so the page reloads itself to read the new address.
+  window.addEventListener("hashchange", function () { location.reload(); });
+
   load();
 })();
