@@ -1,0 +1,272 @@
+// GetOpenFileNameW and GetSaveFileNameW as modal GTK file choosers.
+//
+// The dialog is always shown for real. For automated runs an answer source
+// can be named in QUORBITAL_DIALOG_ANSWERS: a file whose first line answers
+// the next dialog ("cancel" or a path) and is then removed from the file.
+// QUORBITAL_DIALOG_LOG names a file to which each dialog appends one line:
+// its kind, title and suggested name, separated by tabs.
+#include <gtk/gtk.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/main_thread.h"
+#include "platform/native_window.h"
+#include "platform/windows.h"
+
+namespace {
+
+std::string ToUtf8(const std::wstring& wide) {
+  gchar* utf8 = g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(wide.c_str()),
+                               static_cast<glong>(wide.size()), nullptr, nullptr, nullptr);
+  std::string out = utf8 ? utf8 : "";
+  g_free(utf8);
+  return out;
+}
+
+std::wstring ToWide(const char* utf8) {
+  if (!utf8) return {};
+  glong n = 0;
+  gunichar* ucs4 = g_utf8_to_ucs4(utf8, -1, nullptr, &n, nullptr);
+  std::wstring out = ucs4 ? std::wstring(reinterpret_cast<wchar_t*>(ucs4), n) : std::wstring();
+  g_free(ucs4);
+  return out;
+}
+
+// Splits a list of zero-terminated strings ended by a further zero.
+std::vector<std::wstring> SplitDoubleZero(LPCWSTR list) {
+  std::vector<std::wstring> out;
+  if (!list) return out;
+  while (*list) {
+    std::wstring item(list);
+    list += item.size() + 1;
+    out.push_back(item);
+  }
+  return out;
+}
+
+std::string TakeScriptedAnswer(bool* scripted) {
+  *scripted = false;
+  const char* source = std::getenv("QUORBITAL_DIALOG_ANSWERS");
+  if (!source || !*source) return {};
+  std::ifstream in(source);
+  if (!in) return {};
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  in.close();
+  if (lines.empty()) return {};
+  *scripted = true;
+  std::ofstream out(source, std::ios::trunc);
+  for (size_t i = 1; i < lines.size(); ++i) out << lines[i] << '\n';
+  return lines.front();
+}
+
+void LogDialog(const char* kind, const std::string& title, const std::string& suggested) {
+  const char* log = std::getenv("QUORBITAL_DIALOG_LOG");
+  if (!log || !*log) return;
+  std::ofstream out(log, std::ios::app);
+  out << kind << '\t' << title << '\t' << suggested << '\n';
+}
+
+// The dialog's frame and the inner window handed to the hook procedure, as
+// with explorer-style dialogs: GetParent(inner) is the frame.
+class DialogFrame : public platform::NativeWindow {
+ public:
+  explicit DialogFrame(GtkWidget* dialog) : dialog_(dialog) {}
+  std::wstring ClassName() const override { return L"#32770"; }
+  std::wstring Title() const override {
+    return ToWide(gtk_window_get_title(GTK_WINDOW(dialog_)));
+  }
+  LRESULT Dispatch(UINT, WPARAM, LPARAM) override { return 0; }
+  LONG Style() const override { return static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_VISIBLE); }
+  void SetStyle(LONG) override {}
+  RECT WindowRect() const override {
+    int x = 0, y = 0, w = 0, h = 0;
+    gtk_window_get_position(GTK_WINDOW(dialog_), &x, &y);
+    gtk_window_get_size(GTK_WINDOW(dialog_), &w, &h);
+    return RECT{x, y, x + w, y + h};
+  }
+  RECT ClientRect() const override {
+    int w = 0, h = 0;
+    gtk_window_get_size(GTK_WINDOW(dialog_), &w, &h);
+    return RECT{0, 0, w, h};
+  }
+  void Move(int x, int y, int width, int height, bool) override {
+    gtk_window_move(GTK_WINDOW(dialog_), x, y);
+    if (width > 0 && height > 0) gtk_window_resize(GTK_WINDOW(dialog_), width, height);
+  }
+  void SetPos(HWND, int x, int y, int cx, int cy, UINT flags) override {
+    if (!(flags & SWP_NOMOVE)) gtk_window_move(GTK_WINDOW(dialog_), x, y);
+    if (!(flags & SWP_NOSIZE) && cx > 0 && cy > 0) gtk_window_resize(GTK_WINDOW(dialog_), cx, cy);
+  }
+  HWND Parent() const override { return nullptr; }
+  void* NativeHandle() const override { return dialog_; }
+
+ private:
+  GtkWidget* dialog_;
+};
+
+class DialogInner : public DialogFrame {
+ public:
+  DialogInner(GtkWidget* dialog, HWND frame) : DialogFrame(dialog), frame_(frame) {}
+  std::wstring ClassName() const override { return L"#32770-inner"; }
+  HWND Parent() const override { return frame_; }
+
+ private:
+  HWND frame_;
+};
+
+GtkWindow* OwnerWindow(HWND owner) {
+  platform::NativeWindow* window = platform::LookupWindow(owner);
+  if (!window || !window->NativeHandle()) return nullptr;
+  GtkWidget* top = gtk_widget_get_toplevel(static_cast<GtkWidget*>(window->NativeHandle()));
+  return GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr;
+}
+
+struct HookCall {
+  OPENFILENAMEW* ofn;
+  HWND inner;
+};
+
+gboolean RunHookOnMap(GtkWidget*, GdkEvent*, gpointer data) {
+  auto* call = static_cast<HookCall*>(data);
+  call->ofn->lpfnHook(call->inner, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(call->ofn));
+  return FALSE;
+}
+
+struct ScriptedResponse {
+  GtkWidget* dialog;
+  std::string answer;
+};
+
+gboolean AnswerScripted(gpointer data) {
+  auto* response = static_cast<ScriptedResponse*>(data);
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(response->dialog);
+  if (response->answer == "cancel" || response->answer.empty()) {
+    gtk_dialog_response(GTK_DIALOG(response->dialog), GTK_RESPONSE_CANCEL);
+  } else {
+    if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
+      gchar* dir = g_path_get_dirname(response->answer.c_str());
+      gchar* base = g_path_get_basename(response->answer.c_str());
+      gtk_file_chooser_set_current_folder(chooser, dir);
+      gtk_file_chooser_set_current_name(chooser, base);
+      g_free(dir);
+      g_free(base);
+    } else {
+      gtk_file_chooser_set_filename(chooser, response->answer.c_str());
+    }
+    gtk_dialog_response(GTK_DIALOG(response->dialog), GTK_RESPONSE_ACCEPT);
+  }
+  return G_SOURCE_REMOVE;
+}
+
+// Shows one file chooser; returns the chosen path or an empty string.
+std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
+  std::wstring title = ofn->lpstrTitle ? ofn->lpstrTitle : (save ? L"Save As" : L"Open");
+  std::wstring suggested = (ofn->lpstrFile && ofn->nMaxFile) ? std::wstring(ofn->lpstrFile) : L"";
+  std::string title8 = ToUtf8(title);
+  GtkWidget* dialog = gtk_file_chooser_dialog_new(
+      title8.c_str(), OwnerWindow(ofn->hwndOwner),
+      save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
+      GTK_RESPONSE_CANCEL, save ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  gtk_file_chooser_set_local_only(chooser, TRUE);
+  gtk_file_chooser_set_do_overwrite_confirmation(chooser, (ofn->Flags & OFN_OVERWRITEPROMPT) != 0);
+
+  if (save && !suggested.empty()) {
+    if (suggested.front() == L'/') {
+      gtk_file_chooser_set_filename(chooser, ToUtf8(suggested).c_str());
+    } else {
+      gtk_file_chooser_set_current_name(chooser, ToUtf8(suggested).c_str());
+    }
+  }
+  std::vector<std::wstring> filters = SplitDoubleZero(ofn->lpstrFilter);
+  for (size_t i = 0; i + 1 < filters.size(); i += 2) {
+    GtkFileFilter* filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, ToUtf8(filters[i]).c_str());
+    std::string patterns = ToUtf8(filters[i + 1]);
+    gchar** parts = g_strsplit(patterns.c_str(), ";", -1);
+    for (gchar** p = parts; *p; ++p) {
+      if (**p) gtk_file_filter_add_pattern(filter, *p);
+    }
+    g_strfreev(parts);
+    gtk_file_chooser_add_filter(chooser, filter);
+    if (ofn->nFilterIndex == i / 2 + 1) gtk_file_chooser_set_filter(chooser, filter);
+  }
+
+  platform::NativeWindow* frame_window = new DialogFrame(dialog);
+  HWND frame = platform::RegisterWindow(frame_window);
+  platform::NativeWindow* inner_window = new DialogInner(dialog, frame);
+  HWND inner = platform::RegisterWindow(inner_window);
+  HookCall hook{ofn, inner};
+  if ((ofn->Flags & OFN_ENABLEHOOK) && ofn->lpfnHook) {
+    g_signal_connect(dialog, "map-event", G_CALLBACK(RunHookOnMap), &hook);
+  }
+
+  LogDialog(save ? "save" : "open", title8, ToUtf8(suggested));
+  bool scripted = false;
+  ScriptedResponse response{dialog, TakeScriptedAnswer(&scripted)};
+  if (scripted) g_timeout_add(300, AnswerScripted, &response);
+
+  std::wstring chosen;
+  for (;;) {
+    gint result = gtk_dialog_run(GTK_DIALOG(dialog));
+    if (result != GTK_RESPONSE_ACCEPT) break;
+    gchar* file = gtk_file_chooser_get_filename(chooser);
+    std::wstring path = ToWide(file);
+    g_free(file);
+    bool ok = !path.empty();
+    if (ok && (ofn->Flags & OFN_FILEMUSTEXIST)) {
+      ok = g_file_test(ToUtf8(path).c_str(), G_FILE_TEST_IS_REGULAR);
+    }
+    if (ok && (ofn->Flags & OFN_PATHMUSTEXIST)) {
+      gchar* dir = g_path_get_dirname(ToUtf8(path).c_str());
+      ok = g_file_test(dir, G_FILE_TEST_IS_DIR);
+      g_free(dir);
+    }
+    if (ok) {
+      chosen = path;
+      break;
+    }
+    if (scripted) break;  // an automated answer that fails the checks counts as a cancel
+  }
+  gtk_widget_destroy(dialog);
+  platform::UnregisterWindow(inner);
+  platform::UnregisterWindow(frame);
+  delete inner_window;
+  delete frame_window;
+  return chosen;
+}
+
+BOOL ShowFileDialog(OPENFILENAMEW* ofn, bool save) {
+  if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::wstring chosen;
+  platform::RunOnMainThread([&] { chosen = RunChooser(ofn, save); });
+  if (chosen.empty()) return FALSE;
+  if (chosen.size() + 1 > ofn->nMaxFile) {
+    // The caller's buffer cannot hold the path: report failure as the
+    // platform does, rather than handing back a truncated path.
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  chosen.copy(ofn->lpstrFile, chosen.size());
+  ofn->lpstrFile[chosen.size()] = L'\0';
+  size_t slash = chosen.rfind(L'/');
+  ofn->nFileOffset = static_cast<WORD>(slash == std::wstring::npos ? 0 : slash + 1);
+  size_t dot = chosen.rfind(L'.');
+  ofn->nFileExtension =
+      static_cast<WORD>(dot == std::wstring::npos || dot < ofn->nFileOffset ? 0 : dot + 1);
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL GetOpenFileNameW(OPENFILENAMEW* ofn) { return ShowFileDialog(ofn, false); }
+BOOL GetSaveFileNameW(OPENFILENAMEW* ofn) { return ShowFileDialog(ofn, true); }
