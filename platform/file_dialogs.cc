@@ -140,26 +140,18 @@ gboolean RunHookOnMap(GtkWidget*, GdkEvent*, gpointer data) {
 struct ScriptedResponse {
   GtkWidget* dialog;
   std::string answer;
+  guint source = 0;
 };
+
+// An automated answer closes the shown dialog with a response of its own: the
+// chooser would refuse a plain "accept" until it has loaded the folder.
+constexpr gint kScriptedAccept = 1000;
 
 gboolean AnswerScripted(gpointer data) {
   auto* response = static_cast<ScriptedResponse*>(data);
-  GtkFileChooser* chooser = GTK_FILE_CHOOSER(response->dialog);
-  if (response->answer == "cancel" || response->answer.empty()) {
-    gtk_dialog_response(GTK_DIALOG(response->dialog), GTK_RESPONSE_CANCEL);
-  } else {
-    if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
-      gchar* dir = g_path_get_dirname(response->answer.c_str());
-      gchar* base = g_path_get_basename(response->answer.c_str());
-      gtk_file_chooser_set_current_folder(chooser, dir);
-      gtk_file_chooser_set_current_name(chooser, base);
-      g_free(dir);
-      g_free(base);
-    } else {
-      gtk_file_chooser_set_filename(chooser, response->answer.c_str());
-    }
-    gtk_dialog_response(GTK_DIALOG(response->dialog), GTK_RESPONSE_ACCEPT);
-  }
+  response->source = 0;
+  bool cancel = response->answer == "cancel" || response->answer.empty();
+  gtk_dialog_response(GTK_DIALOG(response->dialog), cancel ? GTK_RESPONSE_CANCEL : kScriptedAccept);
   return G_SOURCE_REMOVE;
 }
 
@@ -210,15 +202,21 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
   LogDialog(save ? "save" : "open", title8, ToUtf8(suggested));
   bool scripted = false;
   ScriptedResponse response{dialog, TakeScriptedAnswer(&scripted)};
-  if (scripted) g_timeout_add(300, AnswerScripted, &response);
+  if (scripted) response.source = g_timeout_add(300, AnswerScripted, &response);
 
   std::wstring chosen;
   for (;;) {
     gint result = gtk_dialog_run(GTK_DIALOG(dialog));
-    if (result != GTK_RESPONSE_ACCEPT) break;
-    gchar* file = gtk_file_chooser_get_filename(chooser);
-    std::wstring path = ToWide(file);
-    g_free(file);
+    std::wstring path;
+    if (result == kScriptedAccept) {
+      path = ToWide(response.answer.c_str());
+    } else if (result == GTK_RESPONSE_ACCEPT) {
+      gchar* file = gtk_file_chooser_get_filename(chooser);
+      path = ToWide(file);
+      g_free(file);
+    } else {
+      break;
+    }
     bool ok = !path.empty();
     if (ok && (ofn->Flags & OFN_FILEMUSTEXIST)) {
       ok = g_file_test(ToUtf8(path).c_str(), G_FILE_TEST_IS_REGULAR);
@@ -234,6 +232,7 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
     }
     if (scripted) break;  // an automated answer that fails the checks counts as a cancel
   }
+  if (response.source) g_source_remove(response.source);
   gtk_widget_destroy(dialog);
   platform::UnregisterWindow(inner);
   platform::UnregisterWindow(frame);

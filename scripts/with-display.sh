@@ -47,7 +47,7 @@ if [ -z "${DISPLAY:-}" ] || [ "${FORCE_XVFB:-0}" = "1" ]; then
 fi
 
 # The engine's own helpers must not reach for a session bus of the host.
-export NO_AT_BRIDGE=1 GTK_A11Y=none
+export NO_AT_BRIDGE=1 GTK_A11Y=none GSETTINGS_BACKEND=memory
 set +e
 "$@"
 status=$?
