@@ -239,6 +239,7 @@ TEST_F(EditorPageTest, StartPageUsesThePageFunctions) {
   EXPECT_EQ(Text("online-text"), "离线");
   EXPECT_EQ(Text("callback-args"), "callback(\"register call back function\", 0)");
   EXPECT_EQ(Text("bundle-fact"), "内置默认版本");
+  EXPECT_EQ(Eval("getComputedStyle(document.getElementById('bundle-pill')).display"), "none");
   Eval("document.getElementById('open-btn').click(), 0");
   Eval("document.getElementById('fullscreen-btn').click(), 0");
   Eval("document.getElementById('fullscreen-btn').click(), 0");

@@ -60,6 +60,9 @@
     var fact = $("bundle-fact");
     if (typeof bundle.build === "number" && isFinite(bundle.build)) {
       fact.textContent = "Build " + bundle.build + (bundle.source ? " · " + bundle.source : "");
+      $("foot-bundle").textContent = "页面包 Build " + bundle.build;
+      $("bundle-pill").textContent = "页面包 Build " + bundle.build;
+      $("bundle-pill").hidden = false;
     } else {
       fact.textContent = "内置默认版本";
     }
