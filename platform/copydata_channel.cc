@@ -1,13 +1,39 @@
-// Placeholder until the channel between processes is built: no remote windows.
+// The copy-data channel's calls: publishing goes to the receiver, which lives
+// on the main thread; finding and sending go to the sender, usable from any
+// thread.
 #include "platform/copydata_channel.h"
+
+#include "platform/copydata_receiver.h"
+#include "platform/copydata_sender.h"
 
 namespace platform::channel {
 
-void PublishWindow(HWND, const std::wstring&, const std::wstring&) {}
-void WithdrawWindow(HWND) {}
-HWND FindRemoteWindow(LPCWSTR, LPCWSTR) { return nullptr; }
-bool IsRemoteHandle(HWND) { return false; }
-bool IsRemoteWindowAlive(HWND) { return false; }
-LRESULT SendRemoteMessage(HWND, UINT, WPARAM, LPARAM) { return 0; }
+void PublishWindow(HWND hwnd, const std::wstring& class_name, const std::wstring& title) {
+  CopyDataReceiver::Get().Publish(hwnd, class_name, title);
+}
+
+void WithdrawWindow(HWND hwnd) { CopyDataReceiver::Get().Withdraw(hwnd); }
+
+HWND FindRemoteWindow(LPCWSTR class_name, LPCWSTR window_name) {
+  return CopyDataSender::Get().Find(class_name, window_name);
+}
+
+bool IsRemoteHandle(HWND hwnd) { return CopyDataSender::Get().IsRemote(hwnd); }
+
+bool IsRemoteWindowAlive(HWND hwnd) { return CopyDataSender::Get().IsAlive(hwnd); }
+
+LRESULT SendRemoteMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  return CopyDataSender::Get().Send(hwnd, msg, wparam, lparam);
+}
+
+void SetPeerCheckForTesting(std::function<bool(uid_t)> check) {
+  CopyDataReceiver::Get().SetPeerCheck(std::move(check));
+}
+
+std::string PublishedAddressForTesting(HWND hwnd) {
+  return CopyDataReceiver::Get().AddressOf(hwnd);
+}
+
+std::size_t QueuedMessagesForTesting() { return CopyDataReceiver::Get().QueuedFrames(); }
 
 }  // namespace platform::channel

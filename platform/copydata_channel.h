@@ -4,20 +4,41 @@
 // framed request over a Unix domain socket.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+
 #include "platform/windows.h"
 
 namespace platform::channel {
 
 // Called by the window calls for a window created with a class and title, so
-// other processes can find it; and when it goes away.
+// other processes can find it; and when it goes away. Main thread only; the
+// window's messages from other processes are then served by the main thread's
+// loop, one at a time, in arrival order (a handler that runs a modal loop
+// holds the next one back until it returns).
 void PublishWindow(HWND hwnd, const std::wstring& class_name, const std::wstring& title);
 void WithdrawWindow(HWND hwnd);
 
-// A handle for a matching window of another process, or null.
+// A handle for a matching window of another process, or null. Both names must
+// match when both are given; a null name matches any. The oldest matching
+// window that still answers wins; entries left by ended processes are removed.
 HWND FindRemoteWindow(LPCWSTR class_name, LPCWSTR window_name);
 bool IsRemoteHandle(HWND hwnd);
+// Whether the window's process accepts a connection now.
 bool IsRemoteWindowAlive(HWND hwnd);
-// Only WM_COPYDATA crosses; anything else returns 0.
+// Only WM_COPYDATA crosses; anything else returns 0. Blocks until the
+// receiving window's handler has returned and gives its result; 0 at once when
+// the window or its process has gone. The payload is at most 1 MiB.
 LRESULT SendRemoteMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+
+// For tests: replaces the check of a connecting process's user (by default:
+// the same user as this process); an empty function restores the default.
+void SetPeerCheckForTesting(std::function<bool(uid_t)> check);
+// For tests: the socket address of a window published by this process ("" if
+// none), and the number of complete messages waiting for their dispatch.
+std::string PublishedAddressForTesting(HWND hwnd);
+std::size_t QueuedMessagesForTesting();
 
 }  // namespace platform::channel

@@ -1,0 +1,292 @@
+// The receiving end of the copy-data channel: accepting, reading and
+// checking frames without blocking, queueing them, and dispatching them to
+// the window table's windows on the main thread.
+#include "platform/copydata_receiver.h"
+
+#include <glib-unix.h>
+#include <glib.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "platform/copydata_frame.h"
+#include "platform/native_window.h"
+
+namespace platform::channel {
+namespace {
+
+// More simultaneous senders than any client has renderers; beyond this a
+// runaway sender cannot exhaust our descriptors.
+constexpr std::size_t kMaxConnections = 64;
+
+}  // namespace
+
+struct CopyDataReceiver::Connection {
+  int fd = -1;
+  HWND target = nullptr;
+  GSource* source = nullptr;
+  gpointer tag = nullptr;
+  bool closed = false;
+  bool queued = false;  // a complete frame waits for (or is in) its dispatch
+  unsigned char header[CopyDataFrame::kHeaderSize] = {};
+  std::size_t header_got = 0;
+  CopyDataFrame frame;
+  // Exactly frame.payload_size bytes, so the handler's record ends where the
+  // sender's data ended.
+  std::vector<unsigned char> payload;
+  std::size_t payload_got = 0;
+};
+
+struct CopyDataReceiver::Callbacks {
+  struct ConnectionSource {
+    GSource base;
+    std::shared_ptr<Connection>* connection;
+  };
+
+  static gboolean AcceptReady(gint, GIOCondition, gpointer data) {
+    Get().Accept(static_cast<Listener*>(data));
+    return G_SOURCE_CONTINUE;
+  }
+
+  static gboolean ConnectionDispatch(GSource* source, GSourceFunc, gpointer) {
+    // Keep the connection alive through a close made by its own callback.
+    std::shared_ptr<Connection> connection = *reinterpret_cast<ConnectionSource*>(source)->connection;
+    Get().OnReadable(connection);
+    return G_SOURCE_CONTINUE;
+  }
+
+  static void ConnectionFinalize(GSource* source) {
+    delete reinterpret_cast<ConnectionSource*>(source)->connection;
+  }
+
+  static gboolean DispatcherDispatch(GSource*, GSourceFunc, gpointer) {
+    Get().DispatchOne();
+    return G_SOURCE_CONTINUE;
+  }
+
+  static GSourceFuncs connection_funcs;
+  static GSourceFuncs dispatcher_funcs;
+};
+
+GSourceFuncs CopyDataReceiver::Callbacks::connection_funcs = {
+    nullptr, nullptr, &CopyDataReceiver::Callbacks::ConnectionDispatch,
+    &CopyDataReceiver::Callbacks::ConnectionFinalize, nullptr, nullptr};
+GSourceFuncs CopyDataReceiver::Callbacks::dispatcher_funcs = {
+    nullptr, nullptr, &CopyDataReceiver::Callbacks::DispatcherDispatch, nullptr, nullptr, nullptr};
+
+CopyDataReceiver& CopyDataReceiver::Get() {
+  // Never destroyed: sources may still point at it while the process exits.
+  static CopyDataReceiver* receiver = new CopyDataReceiver();
+  return *receiver;
+}
+
+bool CopyDataReceiver::Publish(HWND hwnd, const std::wstring& class_name,
+                               const std::wstring& title) {
+  auto found = listeners_.find(hwnd);
+  if (found != listeners_.end()) {
+    // Published again (a new title): the socket stays, the entry is rewritten.
+    found->second->entry.class_name = class_name;
+    found->second->entry.title = title;
+    return CopyDataRegistry::Write(found->second->entry);
+  }
+  auto listener = std::make_unique<Listener>();
+  listener->hwnd = hwnd;
+  if (!CopyDataRegistry::NewEntry(class_name, title, &listener->entry)) return false;
+  listener->fd = CopyDataRegistry::Listen(listener->entry.address);
+  if (listener->fd < 0) return false;
+  // The entry is written only once the socket listens, so a reader that finds
+  // an entry whose socket refuses knows its owner has gone.
+  if (!CopyDataRegistry::Write(listener->entry)) {
+    close(listener->fd);
+    CopyDataRegistry::Remove(listener->entry);
+    return false;
+  }
+  if (dispatcher_ == nullptr) {
+    dispatcher_ = g_source_new(&Callbacks::dispatcher_funcs, sizeof(GSource));
+    g_source_set_priority(dispatcher_, G_PRIORITY_DEFAULT);
+    g_source_attach(dispatcher_, g_main_context_default());
+  }
+  listener->source_id = g_unix_fd_add_full(G_PRIORITY_DEFAULT, listener->fd, G_IO_IN,
+                                           &Callbacks::AcceptReady, listener.get(), nullptr);
+  listeners_[hwnd] = std::move(listener);
+  return true;
+}
+
+void CopyDataReceiver::Withdraw(HWND hwnd) {
+  auto found = listeners_.find(hwnd);
+  if (found == listeners_.end()) return;
+  std::unique_ptr<Listener> listener = std::move(found->second);
+  listeners_.erase(found);
+  g_source_remove(listener->source_id);
+  close(listener->fd);
+  CopyDataRegistry::Remove(listener->entry);
+  // Senders waiting on this window see their connection end and get 0.
+  auto connections = listener->connections;
+  for (auto& [raw, connection] : connections) Close(connection);
+}
+
+void CopyDataReceiver::SetPeerCheck(std::function<bool(uid_t)> check) {
+  peer_check_ = std::move(check);
+}
+
+std::string CopyDataReceiver::AddressOf(HWND hwnd) const {
+  auto found = listeners_.find(hwnd);
+  return found == listeners_.end() ? std::string() : found->second->entry.address;
+}
+
+bool CopyDataReceiver::PeerAllowed(int fd) const {
+  ucred credentials{};
+  socklen_t length = sizeof(credentials);
+  if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 ||
+      length != sizeof(credentials)) {
+    return false;
+  }
+  if (peer_check_) return peer_check_(credentials.uid);
+  return credentials.uid == geteuid();
+}
+
+void CopyDataReceiver::Accept(Listener* listener) {
+  for (;;) {
+    int fd = accept4(listener->fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      return;  // EAGAIN: nothing more waiting; anything else: try at the next wake-up
+    }
+    if (connection_count_ >= kMaxConnections || !PeerAllowed(fd)) {
+      close(fd);
+      continue;
+    }
+    auto connection = std::make_shared<Connection>();
+    connection->fd = fd;
+    connection->target = listener->hwnd;
+    connection->source = g_source_new(&Callbacks::connection_funcs,
+                                      sizeof(Callbacks::ConnectionSource));
+    reinterpret_cast<Callbacks::ConnectionSource*>(connection->source)->connection =
+        new std::shared_ptr<Connection>(connection);
+    connection->tag = g_source_add_unix_fd(connection->source, fd, G_IO_IN);
+    g_source_set_priority(connection->source, G_PRIORITY_DEFAULT);
+    g_source_attach(connection->source, g_main_context_default());
+    listener->connections[connection.get()] = connection;
+    ++connection_count_;
+  }
+}
+
+void CopyDataReceiver::Close(const std::shared_ptr<Connection>& connection) {
+  if (connection->closed) return;
+  connection->closed = true;
+  // Destroying the source drops its reference to the connection (possibly from
+  // inside the source's own callback, which holds another one).
+  g_source_destroy(connection->source);
+  g_source_unref(connection->source);
+  connection->source = nullptr;
+  close(connection->fd);
+  connection->fd = -1;
+  --connection_count_;
+  auto listener = listeners_.find(connection->target);
+  if (listener != listeners_.end()) listener->second->connections.erase(connection.get());
+}
+
+void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection) {
+  Connection& c = *connection;
+  if (c.queued) {
+    // Not reading while a frame waits; only a hang-up wakes us here.
+    GIOCondition condition = g_source_query_unix_fd(c.source, c.tag);
+    if (condition & (G_IO_HUP | G_IO_ERR)) Close(connection);
+    return;
+  }
+  for (;;) {
+    ssize_t n;
+    if (c.header_got < CopyDataFrame::kHeaderSize) {
+      n = recv(c.fd, c.header + c.header_got, CopyDataFrame::kHeaderSize - c.header_got, 0);
+    } else {
+      n = recv(c.fd, c.payload.data() + c.payload_got, c.payload.size() - c.payload_got, 0);
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;  // the rest comes later
+    if (n <= 0) {
+      // The sender went away, possibly mid-frame: a short frame is dropped.
+      Close(connection);
+      return;
+    }
+    if (c.header_got < CopyDataFrame::kHeaderSize) {
+      c.header_got += static_cast<std::size_t>(n);
+      if (c.header_got < CopyDataFrame::kHeaderSize) continue;
+      // Not ours, too large, or a message we do not dispatch: the connection
+      // is dropped without a reply and nothing reaches a window.
+      if (!CopyDataFrame::DecodeHeader(c.header, &c.frame) || c.frame.message != WM_COPYDATA) {
+        Close(connection);
+        return;
+      }
+      c.payload.assign(c.frame.payload_size, 0);
+      c.payload_got = 0;
+    } else {
+      c.payload_got += static_cast<std::size_t>(n);
+    }
+    if (c.payload_got == c.payload.size()) {
+      Enqueue(connection);
+      return;
+    }
+  }
+}
+
+void CopyDataReceiver::Enqueue(const std::shared_ptr<Connection>& connection) {
+  connection->queued = true;
+  // Stop reading until the reply is out; a hang-up is still reported.
+  g_source_modify_unix_fd(connection->source, connection->tag, static_cast<GIOCondition>(0));
+  queue_.push_back(connection);
+  ScheduleDispatch();
+}
+
+void CopyDataReceiver::ScheduleDispatch() {
+  if (dispatcher_ != nullptr) g_source_set_ready_time(dispatcher_, 0);
+}
+
+// Runs as the dispatcher source's callback. The source does not recurse, so
+// while a handler runs a nested (modal) loop, the next frame stays queued;
+// reading and accepting go on meanwhile.
+void CopyDataReceiver::DispatchOne() {
+  g_source_set_ready_time(dispatcher_, -1);
+  while (!queue_.empty()) {
+    std::shared_ptr<Connection> connection = queue_.front();
+    queue_.pop_front();
+    if (connection->closed) continue;
+    pollfd state{connection->fd, 0, 0};
+    if (poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR))) {
+      Close(connection);  // the sender gave up; nobody waits for this one
+      continue;
+    }
+    Connection& c = *connection;
+    LRESULT result = 0;
+    if (NativeWindow* window = LookupWindow(c.target)) {
+      COPYDATASTRUCT record;
+      record.dwData = static_cast<ULONG_PTR>(c.frame.data_tag);
+      record.cbData = c.frame.payload_size;
+      record.lpData = c.payload.empty() ? nullptr : c.payload.data();
+      result = window->Dispatch(c.frame.message, static_cast<WPARAM>(c.frame.wparam),
+                                reinterpret_cast<LPARAM>(&record));
+    }
+    if (!c.closed) {
+      unsigned char reply[CopyDataFrame::kReplySize];
+      CopyDataFrame::EncodeReply(result, reply);
+      // The sender waits for exactly this; a socket too full to take 16 bytes
+      // belongs to a sender that does not read, and is dropped.
+      if (send(c.fd, reply, sizeof(reply), MSG_NOSIGNAL | MSG_DONTWAIT) !=
+          static_cast<ssize_t>(sizeof(reply))) {
+        Close(connection);
+      } else {
+        c.queued = false;
+        c.header_got = 0;
+        std::vector<unsigned char>().swap(c.payload);
+        c.payload_got = 0;
+        g_source_modify_unix_fd(c.source, c.tag, G_IO_IN);
+      }
+    }
+    break;  // one per turn, so input and drawing are served between messages
+  }
+  if (!queue_.empty()) ScheduleDispatch();
+}
+
+}  // namespace platform::channel

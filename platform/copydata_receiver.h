@@ -1,0 +1,69 @@
+// The receiving end of the copy-data channel in the process that owns the
+// windows: one listening socket per published window, served on the main
+// thread's GLib context with non-blocking reads, so a slow, stalled or broken
+// sender never holds up the main thread. Complete frames wait in one queue
+// and are dispatched to their window one at a time, in arrival order; while a
+// handler runs (also when it runs a modal loop) the next one waits.
+// Everything here is for the main thread.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/copydata_registry.h"
+#include "platform/windows.h"
+
+typedef struct _GSource GSource;
+
+namespace platform::channel {
+
+class CopyDataReceiver {
+ public:
+  static CopyDataReceiver& Get();
+
+  bool Publish(HWND hwnd, const std::wstring& class_name, const std::wstring& title);
+  void Withdraw(HWND hwnd);
+
+  // Who may send: by default only this process's own user.
+  void SetPeerCheck(std::function<bool(uid_t)> check);
+  std::size_t QueuedFrames() const { return queue_.size(); }
+  std::string AddressOf(HWND hwnd) const;
+
+  struct Connection;
+
+ private:
+  struct Listener {
+    HWND hwnd = nullptr;
+    int fd = -1;
+    unsigned int source_id = 0;
+    RegistryEntry entry;
+    std::map<Connection*, std::shared_ptr<Connection>> connections;
+  };
+
+  CopyDataReceiver() = default;
+
+  struct Callbacks;  // the GLib source callbacks
+  friend struct Callbacks;
+
+  void Accept(Listener* listener);
+  bool PeerAllowed(int fd) const;
+  void OnReadable(const std::shared_ptr<Connection>& connection);
+  void Close(const std::shared_ptr<Connection>& connection);
+  void Enqueue(const std::shared_ptr<Connection>& connection);
+  void ScheduleDispatch();
+  void DispatchOne();
+
+  std::map<HWND, std::unique_ptr<Listener>> listeners_;
+  std::deque<std::shared_ptr<Connection>> queue_;
+  GSource* dispatcher_ = nullptr;
+  std::size_t connection_count_ = 0;
+  std::function<bool(uid_t)> peer_check_;
+};
+
+}  // namespace platform::channel

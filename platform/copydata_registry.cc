@@ -1,0 +1,239 @@
+// The window registry in the runtime directory: entry files read and written
+// with GLib's key files, and the socket addresses they point to.
+#include "platform/copydata_registry.h"
+
+#include <glib.h>
+#include <sys/random.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <set>
+
+namespace platform::channel {
+namespace {
+
+constexpr char kGroup[] = "window";
+constexpr char kEntrySuffix[] = ".window";
+
+bool IsPrivateDirectory(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return false;
+  return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 0077) == 0;
+}
+
+// $XDG_RUNTIME_DIR when set, else a directory of our own under /tmp that
+// nobody else may have made or entered.
+std::string RuntimeDirectory() {
+  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+  if (xdg != nullptr && xdg[0] == '/') {
+    struct stat st;
+    if (stat(xdg, &st) == 0 && S_ISDIR(st.st_mode)) return xdg;
+  }
+  std::string dir = "/tmp/quorbital-" + std::to_string(geteuid());
+  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
+  return IsPrivateDirectory(dir) ? dir : std::string();
+}
+
+std::string ToUtf8(const std::wstring& wide) {
+  std::string out;
+  for (wchar_t wc : wide) {
+    auto c = static_cast<std::uint32_t>(wc);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    char buffer[8];
+    int n = g_unichar_to_utf8(c, buffer);
+    out.append(buffer, static_cast<size_t>(n));
+  }
+  return out;
+}
+
+std::wstring FromUtf8(const char* text) {
+  std::wstring out;
+  if (text == nullptr || !g_utf8_validate(text, -1, nullptr)) return out;
+  for (const char* p = text; *p != '\0'; p = g_utf8_next_char(p)) {
+    out.push_back(static_cast<wchar_t>(g_utf8_get_char(p)));
+  }
+  return out;
+}
+
+std::string RandomToken() {
+  std::uint64_t value = 0;
+  if (getrandom(&value, sizeof(value), 0) != static_cast<ssize_t>(sizeof(value))) {
+    value = static_cast<std::uint64_t>(
+                std::chrono::steady_clock::now().time_since_epoch().count()) ^
+            (static_cast<std::uint64_t>(getpid()) << 40);
+  }
+  char text[17];
+  g_snprintf(text, sizeof(text), "%016" G_GINT64_MODIFIER "x", static_cast<guint64>(value));
+  return text;
+}
+
+// Names of the windows this process published: never reported as remote.
+std::mutex g_own_mutex;
+std::set<std::string> g_own_names;
+
+bool IsOwn(const std::string& name) {
+  std::lock_guard<std::mutex> lock(g_own_mutex);
+  return g_own_names.count(name) != 0;
+}
+
+bool FillAddress(const std::string& address, sockaddr_un* sa, socklen_t* length) {
+  std::memset(sa, 0, sizeof(*sa));
+  sa->sun_family = AF_UNIX;
+  if (address.size() < 2 || address.size() >= sizeof(sa->sun_path)) return false;
+  if (address[0] == '@') {
+    // Abstract namespace: a leading 0 byte, then the name, not 0-terminated.
+    std::memcpy(sa->sun_path + 1, address.data() + 1, address.size() - 1);
+    *length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + address.size());
+  } else {
+    std::memcpy(sa->sun_path, address.data(), address.size());
+    *length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + address.size() + 1);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string CopyDataRegistry::Dir() {
+  std::string runtime = RuntimeDirectory();
+  if (runtime.empty()) return runtime;
+  std::string dir = runtime + "/quorbital-windows";
+  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
+  return IsPrivateDirectory(dir) ? dir : std::string();
+}
+
+bool CopyDataRegistry::NewEntry(const std::wstring& class_name, const std::wstring& title,
+                                RegistryEntry* entry) {
+  std::string dir = Dir();
+  if (dir.empty()) return false;
+  entry->pid = static_cast<long>(getpid());
+  entry->name = std::to_string(entry->pid) + "-" + RandomToken();
+  entry->entry_path = dir + "/" + entry->name + kEntrySuffix;
+  entry->address = dir + "/" + entry->name + ".sock";
+  // A deep runtime directory can make the path too long for a socket address;
+  // the abstract namespace has no path, and the peer check still guards it.
+  if (entry->address.size() >= sizeof(sockaddr_un{}.sun_path)) {
+    entry->address = "@quorbital-" + std::to_string(geteuid()) + "-" + entry->name;
+  }
+  entry->published_us = g_get_real_time();
+  entry->class_name = class_name;
+  entry->title = title;
+  std::lock_guard<std::mutex> lock(g_own_mutex);
+  g_own_names.insert(entry->name);
+  return true;
+}
+
+bool CopyDataRegistry::Write(const RegistryEntry& entry) {
+  GKeyFile* file = g_key_file_new();
+  g_key_file_set_int64(file, kGroup, "pid", entry.pid);
+  g_key_file_set_int64(file, kGroup, "published", entry.published_us);
+  g_key_file_set_string(file, kGroup, "address", entry.address.c_str());
+  g_key_file_set_string(file, kGroup, "class", ToUtf8(entry.class_name).c_str());
+  g_key_file_set_string(file, kGroup, "title", ToUtf8(entry.title).c_str());
+  gsize length = 0;
+  gchar* data = g_key_file_to_data(file, &length, nullptr);
+  g_key_file_free(file);
+  // g_file_set_contents writes a temporary file beside the entry and renames it.
+  gboolean ok = g_file_set_contents(entry.entry_path.c_str(), data, static_cast<gssize>(length),
+                                    nullptr);
+  g_free(data);
+  return ok != FALSE;
+}
+
+std::vector<RegistryEntry> CopyDataRegistry::ListOthers() {
+  std::vector<RegistryEntry> entries;
+  std::string dir = Dir();
+  if (dir.empty()) return entries;
+  GDir* handle = g_dir_open(dir.c_str(), 0, nullptr);
+  if (handle == nullptr) return entries;
+  const size_t suffix_length = std::strlen(kEntrySuffix);
+  while (const char* file_name = g_dir_read_name(handle)) {
+    std::string name = file_name;
+    if (name.size() <= suffix_length ||
+        name.compare(name.size() - suffix_length, suffix_length, kEntrySuffix) != 0) {
+      continue;
+    }
+    name.resize(name.size() - suffix_length);
+    if (IsOwn(name)) continue;
+    RegistryEntry entry;
+    entry.name = name;
+    entry.entry_path = dir + "/" + file_name;
+    GKeyFile* file = g_key_file_new();
+    if (g_key_file_load_from_file(file, entry.entry_path.c_str(), G_KEY_FILE_NONE, nullptr)) {
+      gchar* address = g_key_file_get_string(file, kGroup, "address", nullptr);
+      gchar* class_name = g_key_file_get_string(file, kGroup, "class", nullptr);
+      gchar* title = g_key_file_get_string(file, kGroup, "title", nullptr);
+      entry.pid = static_cast<long>(g_key_file_get_int64(file, kGroup, "pid", nullptr));
+      entry.published_us = g_key_file_get_int64(file, kGroup, "published", nullptr);
+      if (address != nullptr) entry.address = address;
+      entry.class_name = FromUtf8(class_name);
+      entry.title = FromUtf8(title);
+      g_free(address);
+      g_free(class_name);
+      g_free(title);
+    }
+    g_key_file_free(file);
+    // An entry without an address is unreadable or half made: not a window.
+    if (!entry.address.empty()) entries.push_back(std::move(entry));
+  }
+  g_dir_close(handle);
+  std::sort(entries.begin(), entries.end(), [](const RegistryEntry& a, const RegistryEntry& b) {
+    if (a.published_us != b.published_us) return a.published_us < b.published_us;
+    return a.name < b.name;
+  });
+  return entries;
+}
+
+void CopyDataRegistry::Remove(const RegistryEntry& entry) {
+  if (!entry.entry_path.empty()) unlink(entry.entry_path.c_str());
+  // Only a socket inside the registry directory is ours to remove.
+  std::string dir = Dir();
+  if (!dir.empty() && entry.address.rfind(dir + "/", 0) == 0) unlink(entry.address.c_str());
+}
+
+int CopyDataRegistry::Listen(const std::string& address) {
+  sockaddr_un sa;
+  socklen_t length = 0;
+  if (!FillAddress(address, &sa, &length)) return -1;
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (address[0] != '@') unlink(address.c_str());
+  if (bind(fd, reinterpret_cast<sockaddr*>(&sa), length) != 0 || listen(fd, 64) != 0) {
+    close(fd);
+    return -1;
+  }
+  if (address[0] != '@') chmod(address.c_str(), 0600);
+  return fd;
+}
+
+int CopyDataRegistry::Connect(const std::string& address) {
+  sockaddr_un sa;
+  socklen_t length = 0;
+  if (!FillAddress(address, &sa, &length)) {
+    errno = EINVAL;
+    return -1;
+  }
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  int result;
+  do {
+    result = connect(fd, reinterpret_cast<sockaddr*>(&sa), length);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) {
+    int saved = errno;
+    close(fd);
+    errno = saved;
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace platform::channel

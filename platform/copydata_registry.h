@@ -1,0 +1,46 @@
+// The per-user registry of windows that other processes may send messages to.
+// A published window has an entry file (class, title, socket address, owner)
+// and a listening Unix domain socket, both in a private directory under the
+// runtime directory. Entries of processes that died are recognised by their
+// socket refusing connections and are removed by whoever finds them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::channel {
+
+struct RegistryEntry {
+  std::string name;        // "<pid>-<random token>", unique per published window
+  std::string entry_path;  // the entry file
+  std::string address;     // a socket path, or "@" and a name in the abstract namespace
+  long pid = 0;
+  std::int64_t published_us = 0;  // wall clock at publication, to order the finds
+  std::wstring class_name;
+  std::wstring title;
+};
+
+class CopyDataRegistry {
+ public:
+  // The registry directory (created private to this user), or "" when no safe
+  // directory can be had.
+  static std::string Dir();
+
+  // Fills name, paths and address for a new window of this process.
+  static bool NewEntry(const std::wstring& class_name, const std::wstring& title,
+                       RegistryEntry* entry);
+  // Writes the entry file whole (a reader never sees half an entry).
+  static bool Write(const RegistryEntry& entry);
+  // The entries of other processes, oldest publication first.
+  static std::vector<RegistryEntry> ListOthers();
+  // Removes the entry file and its socket file.
+  static void Remove(const RegistryEntry& entry);
+
+  // A non-blocking, close-on-exec listening socket at the address; -1 on failure.
+  static int Listen(const std::string& address);
+  // A blocking, close-on-exec socket connected to the address; -1 with errno set.
+  static int Connect(const std::string& address);
+};
+
+}  // namespace platform::channel
