@@ -1,0 +1,237 @@
+// Round trip of WM_COPYDATA to a window of another process, against a plain
+// Unix-socket request and reply of the same sizes measured in the same run.
+//   copydata_bench [calls]    (the two children are this program itself)
+#include <fcntl.h>
+#include <glib-unix.h>
+#include <glib.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bridge/bridge_message.h"
+#include "platform/copydata_channel.h"
+#include "platform/copydata_frame.h"
+#include "platform/main_thread.h"
+#include "platform/native_window.h"
+
+extern char** environ;
+
+namespace {
+
+using platform::channel::CopyDataFrame;
+using Clock = std::chrono::steady_clock;
+
+class BenchWindow : public platform::NativeWindow {
+ public:
+  std::wstring ClassName() const override { return L"bench_wnd_class"; }
+  std::wstring Title() const override { return L"Bench"; }
+  LRESULT Dispatch(UINT, WPARAM, LPARAM lparam) override {
+    return static_cast<LRESULT>(DecodeText(reinterpret_cast<const COPYDATASTRUCT*>(lparam)).size());
+  }
+  LONG Style() const override { return 0; }
+  void SetStyle(LONG) override {}
+  RECT WindowRect() const override { return {}; }
+  RECT ClientRect() const override { return {}; }
+  void Move(int, int, int, int, bool) override {}
+  void SetPos(HWND, int, int, int, int, UINT) override {}
+  HWND Parent() const override { return nullptr; }
+  void* NativeHandle() const override { return nullptr; }
+};
+
+void SayReady() {
+  std::printf("ready\n");
+  std::fflush(stdout);
+}
+
+int RunReceiver() {
+  platform::InitMainThread();
+  BenchWindow window;
+  HWND hwnd = platform::RegisterWindow(&window);
+  platform::channel::PublishWindow(hwnd, window.ClassName(), window.Title());
+  // Ends when the parent closes our standard input.
+  g_unix_fd_add(0, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP), [](gint, GIOCondition, gpointer) -> gboolean {
+    platform::QuitApplicationLoop();
+    return G_SOURCE_REMOVE;
+  }, nullptr);
+  SayReady();
+  platform::RunMessageLoop();
+  platform::channel::WithdrawWindow(hwnd);
+  return 0;
+}
+
+bool ReadAll(int fd, unsigned char* out, size_t size) {
+  size_t got = 0;
+  while (got < size) {
+    ssize_t n = read(fd, out + got, size - got);
+    if (n <= 0) return false;
+    got += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// The reference: a blocking server that reads the same request and writes a
+// reply of the same size, with no event loop and no dispatch in between.
+int RunEcho(const char* path) {
+  int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un sa{};
+  sa.sun_family = AF_UNIX;
+  std::strncpy(sa.sun_path, path, sizeof(sa.sun_path) - 1);
+  if (bind(server, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0 || listen(server, 1) != 0) return 1;
+  SayReady();
+  int fd = accept(server, nullptr, nullptr);
+  unsigned char header[CopyDataFrame::kHeaderSize];
+  std::vector<unsigned char> payload;
+  while (ReadAll(fd, header, sizeof(header))) {
+    CopyDataFrame frame;
+    if (!CopyDataFrame::DecodeHeader(header, &frame)) return 1;
+    payload.resize(frame.payload_size);
+    if (!ReadAll(fd, payload.data(), payload.size())) break;
+    unsigned char reply[CopyDataFrame::kReplySize];
+    CopyDataFrame::EncodeReply(static_cast<std::int64_t>(payload.size()), reply);
+    if (write(fd, reply, sizeof(reply)) != static_cast<ssize_t>(sizeof(reply))) break;
+  }
+  return 0;
+}
+
+struct Child {
+  pid_t pid = -1;
+  int in = -1;
+  int out = -1;
+};
+
+Child Spawn(std::vector<std::string> args) {
+  Child child;
+  int in[2];
+  int out[2];
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return child;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  args.insert(args.begin(), "copydata_bench");
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  if (posix_spawn(&child.pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ) != 0) child.pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  close(in[0]);
+  close(out[1]);
+  child.in = in[1];
+  child.out = out[0];
+  char line[16] = {};
+  if (read(child.out, line, sizeof(line) - 1) <= 0 || std::strncmp(line, "ready", 5) != 0) child.pid = -1;
+  return child;
+}
+
+void End(Child& child) {
+  if (child.in >= 0) close(child.in);
+  if (child.out >= 0) close(child.out);
+  if (child.pid > 0) {
+    kill(child.pid, SIGTERM);
+    waitpid(child.pid, nullptr, 0);
+  }
+}
+
+struct Stats {
+  double median_us;
+  double p99_us;
+};
+
+template <typename Call>
+Stats Measure(int calls, Call call) {
+  for (int i = 0; i < 500; ++i) call();  // warm caches, pools and the scheduler
+  std::vector<double> times;
+  times.reserve(static_cast<size_t>(calls));
+  for (int i = 0; i < calls; ++i) {
+    auto start = Clock::now();
+    call();
+    times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return {times[times.size() / 2], times[times.size() * 99 / 100]};
+}
+
+int RunBench(int calls) {
+  char pattern[] = "/tmp/copydata-bench.XXXXXX";
+  std::string runtime = mkdtemp(pattern);
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+
+  // A download link of typical length, as a renderer sends it.
+  BridgePayload payload = EncodeText(L"http://127.0.0.1:8080/api/slide/download/2024/lesson-07/unit-3-slides.pptx");
+  COPYDATASTRUCT record = payload.Record();
+
+  Child receiver = Spawn({"--receiver"});
+  HWND hwnd = platform::channel::FindRemoteWindow(L"bench_wnd_class", L"Bench");
+  if (receiver.pid <= 0 || hwnd == nullptr) {
+    std::fprintf(stderr, "receiver did not start\n");
+    End(receiver);
+    return 1;
+  }
+  LRESULT expected = static_cast<LRESULT>(record.cbData / 2 - 1);
+  bool all_ok = true;
+  Stats channel = Measure(calls, [&] {
+    if (platform::channel::SendRemoteMessage(hwnd, WM_COPYDATA, BRIDGE_DOWNLOAD_LINK,
+                                             reinterpret_cast<LPARAM>(&record)) != expected) {
+      all_ok = false;
+    }
+  });
+  End(receiver);
+
+  std::string echo_path = runtime + "/echo.sock";
+  Child echo = Spawn({"--echo", echo_path});
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un sa{};
+  sa.sun_family = AF_UNIX;
+  std::strncpy(sa.sun_path, echo_path.c_str(), sizeof(sa.sun_path) - 1);
+  if (echo.pid <= 0 || connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) {
+    std::fprintf(stderr, "echo server did not start\n");
+    End(echo);
+    return 1;
+  }
+  CopyDataFrame frame;
+  frame.message = WM_COPYDATA;
+  frame.payload_size = record.cbData;
+  std::vector<unsigned char> request(CopyDataFrame::kHeaderSize);
+  frame.EncodeHeader(request.data());
+  request.insert(request.end(), payload.bytes.begin(), payload.bytes.end());
+  Stats echo_stats = Measure(calls, [&] {
+    unsigned char reply[CopyDataFrame::kReplySize];
+    if (write(fd, request.data(), request.size()) != static_cast<ssize_t>(request.size()) ||
+        !ReadAll(fd, reply, sizeof(reply))) {
+      all_ok = false;
+    }
+  });
+  close(fd);
+  End(echo);
+  std::filesystem::remove_all(runtime);
+
+  std::printf("WM_COPYDATA round trip, %d calls, %u-byte payload: median %.1f us, p99 %.1f us\n",
+              calls, record.cbData, channel.median_us, channel.p99_us);
+  std::printf("plain Unix-socket request/reply (reference), same sizes: median %.1f us, p99 %.1f us\n",
+              echo_stats.median_us, echo_stats.p99_us);
+  std::printf("ratio to reference: median %.2f, p99 %.2f\n", channel.median_us / echo_stats.median_us,
+              channel.p99_us / echo_stats.p99_us);
+  std::printf("target median under 100 us: %s\n", channel.median_us < 100.0 ? "met" : "NOT met");
+  if (!all_ok) std::printf("some calls returned a wrong result\n");
+  return all_ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--receiver") == 0) return RunReceiver();
+  if (argc > 2 && std::strcmp(argv[1], "--echo") == 0) return RunEcho(argv[2]);
+  return RunBench(argc > 1 ? std::atoi(argv[1]) : 10000);
+}
