@@ -61,10 +61,13 @@ int RunReceiver() {
   HWND hwnd = platform::RegisterWindow(&window);
   platform::channel::PublishWindow(hwnd, window.ClassName(), window.Title());
   // Ends when the parent closes our standard input.
-  g_unix_fd_add(0, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP), [](gint, GIOCondition, gpointer) -> gboolean {
-    platform::QuitApplicationLoop();
-    return G_SOURCE_REMOVE;
-  }, nullptr);
+  g_unix_fd_add(
+      0, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP),
+      [](gint, GIOCondition, gpointer) -> gboolean {
+        platform::QuitApplicationLoop();
+        return G_SOURCE_REMOVE;
+      },
+      nullptr);
   SayReady();
   platform::RunMessageLoop();
   platform::channel::WithdrawWindow(hwnd);
@@ -88,7 +91,8 @@ int RunEcho(const char* path) {
   sockaddr_un sa{};
   sa.sun_family = AF_UNIX;
   std::strncpy(sa.sun_path, path, sizeof(sa.sun_path) - 1);
-  if (bind(server, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0 || listen(server, 1) != 0) return 1;
+  if (bind(server, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0 || listen(server, 1) != 0)
+    return 1;
   SayReady();
   int fd = accept(server, nullptr, nullptr);
   unsigned char header[CopyDataFrame::kHeaderSize];
@@ -124,14 +128,16 @@ Child Spawn(std::vector<std::string> args) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  if (posix_spawn(&child.pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ) != 0) child.pid = -1;
+  if (posix_spawn(&child.pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ) != 0)
+    child.pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   close(in[0]);
   close(out[1]);
   child.in = in[1];
   child.out = out[0];
   char line[16] = {};
-  if (read(child.out, line, sizeof(line) - 1) <= 0 || std::strncmp(line, "ready", 5) != 0) child.pid = -1;
+  if (read(child.out, line, sizeof(line) - 1) <= 0 || std::strncmp(line, "ready", 5) != 0)
+    child.pid = -1;
   return child;
 }
 
@@ -169,7 +175,8 @@ int RunBench(int calls) {
   setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
 
   // A download link of typical length, as a renderer sends it.
-  BridgePayload payload = EncodeText(L"http://127.0.0.1:8080/api/slide/download/2024/lesson-07/unit-3-slides.pptx");
+  BridgePayload payload =
+      EncodeText(L"http://127.0.0.1:8080/api/slide/download/2024/lesson-07/unit-3-slides.pptx");
   COPYDATASTRUCT record = payload.Record();
 
   Child receiver = Spawn({"--receiver"});
@@ -219,10 +226,11 @@ int RunBench(int calls) {
 
   std::printf("WM_COPYDATA round trip, %d calls, %u-byte payload: median %.1f us, p99 %.1f us\n",
               calls, record.cbData, channel.median_us, channel.p99_us);
-  std::printf("plain Unix-socket request/reply (reference), same sizes: median %.1f us, p99 %.1f us\n",
-              echo_stats.median_us, echo_stats.p99_us);
-  std::printf("ratio to reference: median %.2f, p99 %.2f\n", channel.median_us / echo_stats.median_us,
-              channel.p99_us / echo_stats.p99_us);
+  std::printf(
+      "plain Unix-socket request/reply (reference), same sizes: median %.1f us, p99 %.1f us\n",
+      echo_stats.median_us, echo_stats.p99_us);
+  std::printf("ratio to reference: median %.2f, p99 %.2f\n",
+              channel.median_us / echo_stats.median_us, channel.p99_us / echo_stats.p99_us);
   std::printf("target median under 100 us: %s\n", channel.median_us < 100.0 ? "met" : "NOT met");
   if (!all_ok) std::printf("some calls returned a wrong result\n");
   return all_ok ? 0 : 1;

@@ -53,7 +53,8 @@ struct CopyDataReceiver::Callbacks {
 
   static gboolean ConnectionDispatch(GSource* source, GSourceFunc, gpointer) {
     // Keep the connection alive through a close made by its own callback.
-    std::shared_ptr<Connection> connection = *reinterpret_cast<ConnectionSource*>(source)->connection;
+    std::shared_ptr<Connection> connection =
+        *reinterpret_cast<ConnectionSource*>(source)->connection;
     Get().OnReadable(connection);
     return G_SOURCE_CONTINUE;
   }
@@ -72,8 +73,12 @@ struct CopyDataReceiver::Callbacks {
 };
 
 GSourceFuncs CopyDataReceiver::Callbacks::connection_funcs = {
-    nullptr, nullptr, &CopyDataReceiver::Callbacks::ConnectionDispatch,
-    &CopyDataReceiver::Callbacks::ConnectionFinalize, nullptr, nullptr};
+    nullptr,
+    nullptr,
+    &CopyDataReceiver::Callbacks::ConnectionDispatch,
+    &CopyDataReceiver::Callbacks::ConnectionFinalize,
+    nullptr,
+    nullptr};
 GSourceFuncs CopyDataReceiver::Callbacks::dispatcher_funcs = {
     nullptr, nullptr, &CopyDataReceiver::Callbacks::DispatcherDispatch, nullptr, nullptr, nullptr};
 
@@ -162,8 +167,8 @@ void CopyDataReceiver::Accept(Listener* listener) {
     auto connection = std::make_shared<Connection>();
     connection->fd = fd;
     connection->target = listener->hwnd;
-    connection->source = g_source_new(&Callbacks::connection_funcs,
-                                      sizeof(Callbacks::ConnectionSource));
+    connection->source =
+        g_source_new(&Callbacks::connection_funcs, sizeof(Callbacks::ConnectionSource));
     reinterpret_cast<Callbacks::ConnectionSource*>(connection->source)->connection =
         new std::shared_ptr<Connection>(connection);
     connection->tag = g_source_add_unix_fd(connection->source, fd, G_IO_IN);

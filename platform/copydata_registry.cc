@@ -67,9 +67,9 @@ std::wstring FromUtf8(const char* text) {
 std::string RandomToken() {
   std::uint64_t value = 0;
   if (getrandom(&value, sizeof(value), 0) != static_cast<ssize_t>(sizeof(value))) {
-    value = static_cast<std::uint64_t>(
-                std::chrono::steady_clock::now().time_since_epoch().count()) ^
-            (static_cast<std::uint64_t>(getpid()) << 40);
+    value =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (static_cast<std::uint64_t>(getpid()) << 40);
   }
   char text[17];
   g_snprintf(text, sizeof(text), "%016" G_GINT64_MODIFIER "x", static_cast<guint64>(value));
@@ -142,8 +142,8 @@ bool CopyDataRegistry::Write(const RegistryEntry& entry) {
   gchar* data = g_key_file_to_data(file, &length, nullptr);
   g_key_file_free(file);
   // g_file_set_contents writes a temporary file beside the entry and renames it.
-  gboolean ok = g_file_set_contents(entry.entry_path.c_str(), data, static_cast<gssize>(length),
-                                    nullptr);
+  gboolean ok =
+      g_file_set_contents(entry.entry_path.c_str(), data, static_cast<gssize>(length), nullptr);
   g_free(data);
   return ok != FALSE;
 }

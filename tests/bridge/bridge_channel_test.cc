@@ -46,8 +46,12 @@ TEST(BridgeChannel, EdgeCasesArriveExactlyFromAnotherProcess) {
     if (msg != WM_COPYDATA) return LRESULT{0};
     const auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
     const auto* data = static_cast<const unsigned char*>(record->lpData);
-    Arrival a{wparam, record->cbData, std::vector<unsigned char>(data, data + record->cbData),
-              DecodeText(record), false, 0};
+    Arrival a{wparam,
+              record->cbData,
+              std::vector<unsigned char>(data, data + record->cbData),
+              DecodeText(record),
+              false,
+              0};
     a.has_int = DecodeInt(record, &a.value);
     arrivals.push_back(a);
     if (arrivals.size() == 6) platform::QuitMessageLoop();
@@ -59,17 +63,22 @@ TEST(BridgeChannel, EdgeCasesArriveExactlyFromAnotherProcess) {
   cut.push_back(L'\0');
   cut += L"y";
   std::wstring url = L"http://127.0.0.1:8080/slide/download/a%20b.pdf";
-  std::vector<BridgePayload> sent = {EncodeText(L"testfunc"), EncodeInt(-1), EncodeInt(1),
-                                     EncodeInt(1), EncodeText(cut), EncodeText(url)};
+  std::vector<BridgePayload> sent = {
+      EncodeText(L"testfunc"), EncodeInt(-1),  EncodeInt(1), EncodeInt(1),
+      EncodeText(cut),         EncodeText(url)};
   std::vector<int> kinds = {BRIDGE_DOWNLOAD_LINK, BRIDGE_WINDOW_STATUS, BRIDGE_OPEN_FILE_DIALOG,
-                            BRIDGE_GO_BACK, BRIDGE_DOWNLOAD_LINK, BRIDGE_INSTRUCTION_LINK};
+                            BRIDGE_GO_BACK,       BRIDGE_DOWNLOAD_LINK, BRIDGE_INSTRUCTION_LINK};
   std::vector<std::string> args = {"send", "main_wnd_class", "Quorbital"};
-  for (size_t i = 0; i < sent.size(); ++i) args.push_back(std::to_string(kinds[i]) + ":" + Hex(sent[i]));
+  for (size_t i = 0; i < sent.size(); ++i)
+    args.push_back(std::to_string(kinds[i]) + ":" + Hex(sent[i]));
   PeerProcess renderer(args);
-  guint guard = g_timeout_add(10000, [](gpointer) -> gboolean {
-    platform::QuitMessageLoop();
-    return G_SOURCE_REMOVE;
-  }, nullptr);
+  guint guard = g_timeout_add(
+      10000,
+      [](gpointer) -> gboolean {
+        platform::QuitMessageLoop();
+        return G_SOURCE_REMOVE;
+      },
+      nullptr);
   platform::RunMessageLoop();
   g_source_remove(guard);
   platform::channel::WithdrawWindow(window.hwnd());

@@ -16,7 +16,8 @@ TEST(BridgeMessage, TextIsUtf16LittleEndianWithItsTerminator) {
   EXPECT_EQ(record.cbData, 18u);
   EXPECT_EQ(record.dwData, 0u);
   EXPECT_EQ(record.lpData, testfunc.bytes.data());
-  EXPECT_EQ(testfunc.bytes, (Bytes{'t', 0, 'e', 0, 's', 0, 't', 0, 'f', 0, 'u', 0, 'n', 0, 'c', 0, 0, 0}));
+  EXPECT_EQ(testfunc.bytes,
+            (Bytes{'t', 0, 'e', 0, 's', 0, 't', 0, 'f', 0, 'u', 0, 'n', 0, 'c', 0, 0, 0}));
 
   std::wstring url = L"http://127.0.0.1/slide/download/%E4%B8%AD.zip";
   EXPECT_EQ(EncodeText(url).Record().cbData, 2 * url.size() + 2);

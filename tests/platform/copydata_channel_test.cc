@@ -52,13 +52,16 @@ bool RunLoopUntil(const std::function<bool()>& done, int timeout_ms = 5000) {
     gint64 deadline;
     bool ok = false;
   } state{&done, g_get_monotonic_time() + timeout_ms * 1000};
-  g_timeout_add(2, [](gpointer data) -> gboolean {
-    auto* s = static_cast<State*>(data);
-    s->ok = (*s->done)();
-    if (!s->ok && g_get_monotonic_time() < s->deadline) return G_SOURCE_CONTINUE;
-    platform::QuitMessageLoop();
-    return G_SOURCE_REMOVE;
-  }, &state);
+  g_timeout_add(
+      2,
+      [](gpointer data) -> gboolean {
+        auto* s = static_cast<State*>(data);
+        s->ok = (*s->done)();
+        if (!s->ok && g_get_monotonic_time() < s->deadline) return G_SOURCE_CONTINUE;
+        platform::QuitMessageLoop();
+        return G_SOURCE_REMOVE;
+      },
+      &state);
   platform::RunMessageLoop();
   return state.ok;
 }
@@ -149,7 +152,8 @@ class CopyDataChannel : public ::testing::Test {
   static int CountRegistryFiles(const std::string& suffix) {
     int count = 0;
     std::error_code error;
-    for (auto& file : std::filesystem::directory_iterator(runtime_dir_ + "/quorbital-windows", error)) {
+    for (auto& file :
+         std::filesystem::directory_iterator(runtime_dir_ + "/quorbital-windows", error)) {
       if (file.path().extension() == suffix) ++count;
     }
     return count;
@@ -189,7 +193,8 @@ TEST_F(CopyDataChannel, MessagesArriveWithTheirExactBytesAndReturnTheHandlersRes
   ASSERT_EQ(received[4].size, 1u << 20);
   bool pattern_ok = true;
   for (size_t i = 0; i < received[4].bytes.size(); ++i) {
-    pattern_ok = pattern_ok && received[4].bytes[i] == static_cast<unsigned char>((i * 7 + 3) & 255);
+    pattern_ok =
+        pattern_ok && received[4].bytes[i] == static_cast<unsigned char>((i * 7 + 3) & 255);
   }
   EXPECT_TRUE(pattern_ok);
 }
@@ -203,10 +208,13 @@ TEST_F(CopyDataChannel, LaterMessagesWaitWhileAHandlerRunsAModalLoop) {
     if (wparam == 1) {
       // The scripted modal dialog: two more senders arrive, one after the
       // other, while it runs; its loop keeps serving other sources.
-      guint ticker = g_timeout_add(5, [](gpointer count) -> gboolean {
-        ++*static_cast<int*>(count);
-        return G_SOURCE_CONTINUE;
-      }, &ticks_in_modal);
+      guint ticker = g_timeout_add(
+          5,
+          [](gpointer count) -> gboolean {
+            ++*static_cast<int*>(count);
+            return G_SOURCE_CONTINUE;
+          },
+          &ticks_in_modal);
       senders.push_back(std::make_unique<PeerProcess>(
           std::vector<std::string>{"send", "qtest_modal", "Modal", "2:02"}));
       EXPECT_TRUE(RunLoopUntil([] { return platform::channel::QueuedMessagesForTesting() == 1; }));
@@ -224,8 +232,8 @@ TEST_F(CopyDataChannel, LaterMessagesWaitWhileAHandlerRunsAModalLoop) {
   ASSERT_TRUE(RunLoopUntil([&] { return trace.size() >= 6; }, 10000));
   platform::channel::WithdrawWindow(window.hwnd());
 
-  EXPECT_EQ(trace, (std::vector<std::string>{"begin 1", "end 1", "begin 2", "end 2", "begin 3",
-                                             "end 3"}));
+  EXPECT_EQ(trace,
+            (std::vector<std::string>{"begin 1", "end 1", "begin 2", "end 2", "begin 3", "end 3"}));
   EXPECT_GT(ticks_in_modal, 5);
   EXPECT_EQ(first.ReadLine(), "result 10");
   ASSERT_EQ(senders.size(), 2u);
@@ -252,10 +260,13 @@ TEST_F(CopyDataChannel, MalformedFramesAreDroppedAndAStalledSenderBlocksNothing)
 
   std::vector<std::string> outcomes = {
       OffMainThread([&] { return RawExchange(address, Frame(0x12345678, 1, WM_COPYDATA, 3, 3)); }),
-      OffMainThread([&] { return RawExchange(address, Frame(CopyDataFrame::kMagic, 2, WM_COPYDATA, 3, 3)); }),
-      OffMainThread([&] { return RawExchange(address, Frame(CopyDataFrame::kMagic, 1, WM_USER, 3, 3)); }),
+      OffMainThread(
+          [&] { return RawExchange(address, Frame(CopyDataFrame::kMagic, 2, WM_COPYDATA, 3, 3)); }),
+      OffMainThread(
+          [&] { return RawExchange(address, Frame(CopyDataFrame::kMagic, 1, WM_USER, 3, 3)); }),
       OffMainThread([&] {
-        return RawExchange(address, Frame(CopyDataFrame::kMagic, 1, WM_COPYDATA, (1u << 20) + 1, 64));
+        return RawExchange(address,
+                           Frame(CopyDataFrame::kMagic, 1, WM_COPYDATA, (1u << 20) + 1, 64));
       }),
       OffMainThread([&] {  // declares 10 bytes, sends 4, then ends
         return RawExchange(address, Frame(CopyDataFrame::kMagic, 1, WM_COPYDATA, 10, 4), true);
@@ -271,7 +282,8 @@ TEST_F(CopyDataChannel, MalformedFramesAreDroppedAndAStalledSenderBlocksNothing)
   std::string late = OffMainThread([&] {
     unsigned char reply[CopyDataFrame::kReplySize];
     std::int64_t result = -1;
-    if (recv(stalled, reply, sizeof(reply), MSG_WAITALL) != sizeof(reply)) return std::string("eof");
+    if (recv(stalled, reply, sizeof(reply), MSG_WAITALL) != sizeof(reply))
+      return std::string("eof");
     CopyDataFrame::DecodeReply(reply, &result);
     return "reply " + std::to_string(result);
   });
@@ -337,9 +349,12 @@ TEST_F(CopyDataChannel, FindsByClassAndTitleAndFailsAtOnceWhenTheTargetHasGone) 
 
   unsigned char abc[] = {'a', 'b', 'c'};
   COPYDATASTRUCT record{5, 3, abc};
-  EXPECT_EQ(platform::channel::SendRemoteMessage(hwnd, WM_COPYDATA, 9, reinterpret_cast<LPARAM>(&record)), 3009);
+  EXPECT_EQ(
+      platform::channel::SendRemoteMessage(hwnd, WM_COPYDATA, 9, reinterpret_cast<LPARAM>(&record)),
+      3009);
   EXPECT_EQ(receiver.ReadLine(), "got 9 5 3 616263");
-  EXPECT_EQ(platform::channel::SendRemoteMessage(hwnd, WM_USER, 9, reinterpret_cast<LPARAM>(&record)), 0);
+  EXPECT_EQ(
+      platform::channel::SendRemoteMessage(hwnd, WM_USER, 9, reinterpret_cast<LPARAM>(&record)), 0);
 
   // Withdrawn: no longer a window, found no more, and a send fails at once.
   receiver.WriteLine("withdraw");
@@ -347,7 +362,9 @@ TEST_F(CopyDataChannel, FindsByClassAndTitleAndFailsAtOnceWhenTheTargetHasGone) 
   EXPECT_FALSE(platform::channel::IsRemoteWindowAlive(hwnd));
   EXPECT_EQ(platform::channel::FindRemoteWindow(L"qtest_gone", L"Gone"), nullptr);
   auto start = Clock::now();
-  EXPECT_EQ(platform::channel::SendRemoteMessage(hwnd, WM_COPYDATA, 9, reinterpret_cast<LPARAM>(&record)), 0);
+  EXPECT_EQ(
+      platform::channel::SendRemoteMessage(hwnd, WM_COPYDATA, 9, reinterpret_cast<LPARAM>(&record)),
+      0);
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
 
   // A receiver that dies while its handler runs releases the waiting sender.
@@ -358,7 +375,8 @@ TEST_F(CopyDataChannel, FindsByClassAndTitleAndFailsAtOnceWhenTheTargetHasGone) 
   LRESULT slow_result = -1;
   Clock::time_point returned;
   std::thread waiting([&] {
-    slow_result = platform::channel::SendRemoteMessage(slow_hwnd, WM_COPYDATA, 1, reinterpret_cast<LPARAM>(&record));
+    slow_result = platform::channel::SendRemoteMessage(slow_hwnd, WM_COPYDATA, 1,
+                                                       reinterpret_cast<LPARAM>(&record));
     returned = Clock::now();
   });
   ASSERT_EQ(slow.ReadLine(), "got 1 5 3 616263");

@@ -37,7 +37,8 @@ std::vector<unsigned char> ParsePayload(const std::string& text) {
     return bytes;
   }
   for (size_t i = 0; i + 1 < text.size(); i += 2) {
-    bytes.push_back(static_cast<unsigned char>(std::strtoul(text.substr(i, 2).c_str(), nullptr, 16)));
+    bytes.push_back(
+        static_cast<unsigned char>(std::strtoul(text.substr(i, 2).c_str(), nullptr, 16)));
   }
   return bytes;
 }
@@ -80,16 +81,17 @@ int Receive(int argc, char** argv) {
   if (argc < 4) return 64;
   int delay_ms = argc > 4 ? std::atoi(argv[4]) : 0;
   platform::InitMainThread();
-  TestWindow window(Wide(argv[2]), Wide(argv[3]), [delay_ms](UINT msg, WPARAM wparam, LPARAM lparam) {
-    if (msg != WM_COPYDATA) return LRESULT{0};
-    const auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
-    std::printf("got %lu %lx %u %s\n", static_cast<unsigned long>(wparam),
-                static_cast<unsigned long>(record->dwData), record->cbData,
-                Hex(static_cast<const unsigned char*>(record->lpData), record->cbData).c_str());
-    std::fflush(stdout);
-    if (delay_ms > 0) g_usleep(static_cast<gulong>(delay_ms) * 1000);
-    return static_cast<LRESULT>(record->cbData) * 1000 + static_cast<LRESULT>(wparam);
-  });
+  TestWindow window(
+      Wide(argv[2]), Wide(argv[3]), [delay_ms](UINT msg, WPARAM wparam, LPARAM lparam) {
+        if (msg != WM_COPYDATA) return LRESULT{0};
+        const auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
+        std::printf("got %lu %lx %u %s\n", static_cast<unsigned long>(wparam),
+                    static_cast<unsigned long>(record->dwData), record->cbData,
+                    Hex(static_cast<const unsigned char*>(record->lpData), record->cbData).c_str());
+        std::fflush(stdout);
+        if (delay_ms > 0) g_usleep(static_cast<gulong>(delay_ms) * 1000);
+        return static_cast<LRESULT>(record->cbData) * 1000 + static_cast<LRESULT>(wparam);
+      });
   g_window = window.hwnd();
   platform::channel::PublishWindow(window.hwnd(), window.ClassName(), window.Title());
   g_unix_fd_add(0, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP), OnInput, nullptr);
@@ -104,8 +106,9 @@ int Send(int argc, char** argv) {
   if (argc < 4) return 64;
   std::wstring class_name = Wide(argv[2]);
   std::wstring title = Wide(argv[3]);
-  HWND hwnd = platform::channel::FindRemoteWindow(std::string(argv[2]) == "-" ? nullptr : class_name.c_str(),
-                                                  std::string(argv[3]) == "-" ? nullptr : title.c_str());
+  HWND hwnd = platform::channel::FindRemoteWindow(
+      std::string(argv[2]) == "-" ? nullptr : class_name.c_str(),
+      std::string(argv[3]) == "-" ? nullptr : title.c_str());
   if (hwnd == nullptr) {
     std::printf("notfound\n");
     return 2;
