@@ -18,8 +18,10 @@
 namespace platform::channel {
 namespace {
 
-// More simultaneous senders than any client has renderers; beyond this a
-// runaway sender cannot exhaust our descriptors.
+// Senders keep idle connections for their next message, so this is more
+// than any client has renderers; beyond it the longest idle connection makes
+// room (its sender simply connects again), and a runaway sender cannot
+// exhaust our descriptors.
 constexpr std::size_t kMaxConnections = 64;
 
 }  // namespace
@@ -31,6 +33,7 @@ struct CopyDataReceiver::Connection {
   gpointer tag = nullptr;
   bool closed = false;
   bool queued = false;  // a complete frame waits for (or is in) its dispatch
+  gint64 last_active = 0;
   unsigned char header[CopyDataFrame::kHeaderSize] = {};
   std::size_t header_got = 0;
   CopyDataFrame frame;
@@ -160,13 +163,14 @@ void CopyDataReceiver::Accept(Listener* listener) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
       return;  // EAGAIN: nothing more waiting; anything else: try at the next wake-up
     }
-    if (connection_count_ >= kMaxConnections || !PeerAllowed(fd)) {
+    if (!PeerAllowed(fd) || (connection_count_ >= kMaxConnections && !EvictIdle())) {
       close(fd);
       continue;
     }
     auto connection = std::make_shared<Connection>();
     connection->fd = fd;
     connection->target = listener->hwnd;
+    connection->last_active = g_get_monotonic_time();
     connection->source =
         g_source_new(&Callbacks::connection_funcs, sizeof(Callbacks::ConnectionSource));
     reinterpret_cast<Callbacks::ConnectionSource*>(connection->source)->connection =
@@ -177,6 +181,22 @@ void CopyDataReceiver::Accept(Listener* listener) {
     listener->connections[connection.get()] = connection;
     ++connection_count_;
   }
+}
+
+bool CopyDataReceiver::EvictIdle() {
+  std::shared_ptr<Connection> oldest;
+  for (auto& [hwnd, listener] : listeners_) {
+    for (auto& [raw, connection] : listener->connections) {
+      if (connection->queued || connection->header_got > 0) continue;  // mid-message
+      if (oldest && oldest->last_active <= connection->last_active) continue;
+      pollfd state{connection->fd, POLLIN, 0};
+      if (poll(&state, 1, 0) != 0) continue;  // a frame is arriving
+      oldest = connection;
+    }
+  }
+  if (!oldest) return false;
+  Close(oldest);
+  return true;
 }
 
 void CopyDataReceiver::Close(const std::shared_ptr<Connection>& connection) {
@@ -196,6 +216,7 @@ void CopyDataReceiver::Close(const std::shared_ptr<Connection>& connection) {
 
 void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection) {
   Connection& c = *connection;
+  c.last_active = g_get_monotonic_time();
   if (c.queued) {
     // Not reading while a frame waits; only a hang-up wakes us here.
     GIOCondition condition = g_source_query_unix_fd(c.source, c.tag);

@@ -53,6 +53,7 @@ class CopyDataReceiver {
 
   void Accept(Listener* listener);
   bool PeerAllowed(int fd) const;
+  bool EvictIdle();
   void OnReadable(const std::shared_ptr<Connection>& connection);
   void Close(const std::shared_ptr<Connection>& connection);
   void Enqueue(const std::shared_ptr<Connection>& connection);

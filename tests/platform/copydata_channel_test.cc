@@ -4,6 +4,7 @@
 
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/fsuid.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -405,6 +406,45 @@ TEST_F(CopyDataChannel, EntriesOfAKilledProcessAreNotFoundAndAreRemoved) {
   PeerProcess receiver({"receive", "qtest_stale", "Stale"});
   ASSERT_EQ(receiver.ReadLine(), "ready");
   EXPECT_NE(platform::channel::FindRemoteWindow(L"qtest_stale", L"Stale"), nullptr);
+}
+
+TEST_F(CopyDataChannel, IdleConnectionsMakeRoomForNewSenders) {
+  TestWindow window(L"qtest_many", L"Many", [&](UINT, WPARAM, LPARAM) { return LRESULT{1}; });
+  platform::channel::PublishWindow(window.hwnd(), L"qtest_many", L"Many");
+  std::string address = platform::channel::PublishedAddressForTesting(window.hwnd());
+  std::vector<int> idle;
+  // Connecting waits while the listen queue is full, so the loop must run.
+  OffMainThread([&] {
+    for (int i = 0; i < 80; ++i) idle.push_back(ConnectTo(address));
+    return std::string();
+  });
+  RunLoopUntil([] { return false; }, 100);  // let the receiver accept them all
+  EXPECT_EQ(OffMainThread([&] { return RawExchange(address, GoodFrame()); }), "reply 1");
+  // The oldest idle connections were the ones closed.
+  pollfd first{idle.front(), POLLIN, 0};
+  EXPECT_EQ(poll(&first, 1, 0), 1);
+  pollfd last{idle.back(), POLLIN, 0};
+  EXPECT_EQ(poll(&last, 1, 0), 0);
+  for (int fd : idle) close(fd);
+  platform::channel::WithdrawWindow(window.hwnd());
+}
+
+TEST_F(CopyDataChannel, ADeepRuntimeDirectoryUsesTheAbstractNamespace) {
+  std::string deep = runtime_dir_ + "/" + std::string(60, 'd') + "/" + std::string(60, 'e');
+  std::filesystem::create_directories(deep);
+  setenv("XDG_RUNTIME_DIR", deep.c_str(), 1);
+  std::vector<Received> received;
+  TestWindow window(L"qtest_deep", L"Deep", [&](UINT, WPARAM wparam, LPARAM lparam) {
+    received.push_back(Record(wparam, lparam));
+    return LRESULT{5};
+  });
+  platform::channel::PublishWindow(window.hwnd(), L"qtest_deep", L"Deep");
+  EXPECT_EQ(platform::channel::PublishedAddressForTesting(window.hwnd())[0], '@');
+  PeerProcess sender({"send", "qtest_deep", "Deep", "1:41"});
+  EXPECT_TRUE(RunLoopUntil([&] { return !received.empty(); }));
+  EXPECT_EQ(sender.ReadLine(), "result 5");
+  platform::channel::WithdrawWindow(window.hwnd());
+  setenv("XDG_RUNTIME_DIR", runtime_dir_.c_str(), 1);
 }
 
 }  // namespace
