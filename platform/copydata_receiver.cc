@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/copydata_frame.h"
+#include "platform/log.h"
 #include "platform/native_window.h"
 
 namespace platform::channel {
@@ -163,7 +164,13 @@ void CopyDataReceiver::Accept(Listener* listener) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
       return;  // EAGAIN: nothing more waiting; anything else: try at the next wake-up
     }
-    if (!PeerAllowed(fd) || (connection_count_ >= kMaxConnections && !EvictIdle())) {
+    if (!PeerAllowed(fd)) {
+      Log("copy-data: refused a connection of another user");
+      close(fd);
+      continue;
+    }
+    if (connection_count_ >= kMaxConnections && !EvictIdle()) {
+      Log("copy-data: too many connections; refused one");
       close(fd);
       continue;
     }
@@ -243,6 +250,7 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
       // Not ours, too large, or a message we do not dispatch: the connection
       // is dropped without a reply and nothing reaches a window.
       if (!CopyDataFrame::DecodeHeader(c.header, &c.frame) || c.frame.message != WM_COPYDATA) {
+        Log("copy-data: dropped a malformed or unknown frame");
         Close(connection);
         return;
       }

@@ -13,10 +13,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <set>
+
+#include "platform/process_paths.h"
 
 namespace platform::channel {
 namespace {
@@ -28,19 +29,6 @@ bool IsPrivateDirectory(const std::string& path) {
   struct stat st;
   if (lstat(path.c_str(), &st) != 0) return false;
   return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 0077) == 0;
-}
-
-// $XDG_RUNTIME_DIR when set, else a directory of our own under /tmp that
-// nobody else may have made or entered.
-std::string RuntimeDirectory() {
-  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-  if (xdg != nullptr && xdg[0] == '/') {
-    struct stat st;
-    if (stat(xdg, &st) == 0 && S_ISDIR(st.st_mode)) return xdg;
-  }
-  std::string dir = "/tmp/quorbital-" + std::to_string(geteuid());
-  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
-  return IsPrivateDirectory(dir) ? dir : std::string();
 }
 
 std::string ToUtf8(const std::wstring& wide) {
@@ -103,7 +91,7 @@ bool FillAddress(const std::string& address, sockaddr_un* sa, socklen_t* length)
 }  // namespace
 
 std::string CopyDataRegistry::Dir() {
-  std::string runtime = RuntimeDirectory();
+  std::string runtime = RuntimeDir();
   if (runtime.empty()) return runtime;
   std::string dir = runtime + "/quorbital-windows";
   if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
