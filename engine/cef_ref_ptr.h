@@ -16,7 +16,12 @@ class CefBaseRefCounted {
   virtual bool Release() const = 0;  // true when this call deleted the object
   virtual bool HasOneRef() const = 0;
 
+  // Copying a counted object would copy its count.
+  CefBaseRefCounted(const CefBaseRefCounted&) = delete;
+  CefBaseRefCounted& operator=(const CefBaseRefCounted&) = delete;
+
  protected:
+  CefBaseRefCounted() = default;
   virtual ~CefBaseRefCounted() = default;
 };
 
@@ -32,7 +37,7 @@ class CefRefCount {
 };
 
 // Gives ClassName the reference-counting operations of every engine base it
-// derives from. Copying a counted object would copy its count, so it is deleted.
+// derives from.
 #define IMPLEMENT_REFCOUNTING(ClassName)                                 \
  public:                                                                 \
   void AddRef() const override { ref_count_.AddRef(); }                 \
@@ -44,8 +49,6 @@ class CefRefCount {
     return false;                                                        \
   }                                                                      \
   bool HasOneRef() const override { return ref_count_.HasOneRef(); }    \
-  ClassName(const ClassName&) = delete;                                  \
-  ClassName& operator=(const ClassName&) = delete;                       \
                                                                          \
  private:                                                                \
   CefRefCount ref_count_

@@ -90,6 +90,17 @@ std::vector<std::string> FrameElementSources(PageState* state) {
   return out;
 }
 
+// The live context of the page's top frame: values the handler creates
+// outside any script call (for a process message, say) belong to it.
+CefRefPtr<CefV8Context> TopContext(PageState* state) {
+  for (const auto& entry : state->frames) {
+    if (!entry.second->IsMain()) continue;
+    auto it = g_state.contexts.find(entry.first);
+    if (it != g_state.contexts.end()) return it->second.get();
+  }
+  return nullptr;
+}
+
 gboolean OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
                        WebKitURIResponse* redirected_response, gpointer) {
   PageState* state = StateOf(page);
@@ -127,6 +138,7 @@ gboolean OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
   const gchar* method = webkit_uri_request_get_http_method(request);
   if (method) cef_request->SetMethod(method);
   // The handler's answer is not used to cancel: navigations always proceed.
+  ContextScope scope(TopContext(state));
   handler->OnBeforeNavigation(state->browser, frame, cef_request, NAVIGATION_OTHER,
                               redirected_response != nullptr);
   return FALSE;
@@ -138,6 +150,7 @@ gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer
   if (!state || !handler) return FALSE;
   CefRefPtr<CefProcessMessage> decoded = DecodeMessage(
       webkit_user_message_get_name(message), webkit_user_message_get_parameters(message));
+  ContextScope scope(TopContext(state));
   return handler->OnProcessMessageReceived(state->browser, PID_BROWSER, decoded);
 }
 

@@ -1,0 +1,273 @@
+// The engine with its renderer side, against real WebKit web processes: page
+// functions bound at context creation with synchronous results, process
+// messages both ways, navigation reports (links, redirects, iframes, but no
+// subresources), and the engine's defaults where a client has no handler.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/cef_browser_host.h"
+#include "engine/cef_client.h"
+#include "engine/cef_frame.h"
+#include "engine/cef_process_message.h"
+#include "tests/engine/support/engine_env.h"
+#include "tests/engine/support/page_probe.h"
+#include "tests/engine/support/test_window.h"
+
+using testing_support::EvalJs;
+using testing_support::PumpFor;
+using testing_support::PumpUntil;
+using testing_support::TestWindow;
+
+namespace {
+
+std::string g_pages;
+
+struct Report {
+  std::string name;
+  std::string text;
+  int value;
+};
+
+class TestClient : public CefClient, public CefLifeSpanHandler {
+ public:
+  CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
+  void OnAfterCreated(CefRefPtr<CefBrowser> browser) override { browser_ = browser; }
+  void OnBeforeClose(CefRefPtr<CefBrowser>) override { browser_ = nullptr; }
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser>, CefProcessId source,
+                                CefRefPtr<CefProcessMessage> message) override {
+    EXPECT_EQ(source, PID_RENDERER);
+    reports.push_back({message->GetName().ToString(),
+                       message->GetArgumentList()->GetString(0).ToString(),
+                       message->GetArgumentList()->GetInt(1)});
+    return true;
+  }
+
+  std::vector<std::string> Texts(const std::string& name) const {
+    std::vector<std::string> out;
+    for (const auto& r : reports) {
+      if (r.name == name) out.push_back(r.text);
+    }
+    return out;
+  }
+  bool Has(const std::string& name, const std::string& text) const {
+    auto texts = Texts(name);
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  }
+
+  CefRefPtr<CefBrowser> browser_;
+  std::vector<Report> reports;
+
+  IMPLEMENT_REFCOUNTING(TestClient);
+};
+
+class EngineRendererTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = std::make_unique<TestWindow>(L"test_wnd", L"engine test", 800, 600);
+    client_ = new TestClient();
+    CefWindowInfo info;
+    info.SetAsChild(window_->hwnd(), RECT{0, 0, 800, 600});
+    // As the client's browser: file pages may reach into their frames.
+    CefBrowserSettings settings;
+    settings.file_access_from_file_urls = STATE_ENABLED;
+    settings.universal_access_from_file_urls = STATE_ENABLED;
+    ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, client_.get(), "", settings, nullptr));
+    ASSERT_TRUE(PumpUntil([&] { return client_->browser_ != nullptr; }));
+    browser_ = client_->browser_;
+  }
+  void TearDown() override {
+    browser_ = nullptr;
+    window_.reset();
+    PumpFor(20);
+  }
+
+  bool Load(const std::string& url) {
+    browser_->GetMainFrame()->LoadURL(url);
+    return PumpUntil([&] {
+      return EvalJs(browser_, "document.URL + ' ' + document.readyState") == url + " complete";
+    });
+  }
+
+  std::unique_ptr<TestWindow> window_;
+  CefRefPtr<TestClient> client_;
+  CefRefPtr<CefBrowser> browser_;
+};
+
+TEST_F(EngineRendererTest, BoundFunctionsAnswerSynchronouslyUnderTheirEngineNames) {
+  ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
+  EXPECT_EQ(EvalJs(browser_, "[typeof probe, probe.name, typeof engine_probe, marker].join()"),
+            "function,engine_probe,undefined,bound");
+  EXPECT_EQ(EvalJs(browser_, "JSON.stringify([probe('a\u00e9'), probe(21), probe(false)])"),
+            "[\"echo:a\u00e9\",42,true]");
+  // Not handled: undefined, and nothing thrown.
+  EXPECT_EQ(EvalJs(browser_,
+                   "(function () { try { return [String(probe()), String(probe({})), "
+                   "String(probe(1, 2))].join(); } catch (e) { return 'threw ' + e; } })()"),
+            "undefined,undefined,undefined");
+  // Exact arguments: only whole 32-bit numbers are integers.
+  EXPECT_EQ(EvalJs(browser_, "[kind(1), kind(-1), kind(1.5), kind(2147483647), kind(2147483648), "
+                             "kind(-2147483648), kind('1'), kind(NaN), kind(function(){}), kind()]"
+                             ".join(' ')"),
+            "int/1 int/1 other/1 int/1 other/1 int/1 string/1 other/1 function/1 none/0");
+  // Pages may overwrite and delete the bound properties.
+  EXPECT_EQ(EvalJs(browser_, "marker = 'x'; delete window.probe; marker + ' ' + typeof probe"),
+            "x undefined");
+}
+
+TEST_F(EngineRendererTest, ContextsAreCreatedForEveryFrameAndEveryLoad) {
+  ASSERT_TRUE(Load("file://" + g_pages + "/framed.html"));
+  ASSERT_TRUE(PumpUntil([&] { return client_->Has("context", "file://" + g_pages + "/frame.html"); }));
+  EXPECT_TRUE(client_->Has("context", "file://" + g_pages + "/framed.html"));
+  EXPECT_EQ(EvalJs(browser_, "frames[0].marker + ' ' + frames[0].probe(2)"), "bound 4");
+  ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
+  EXPECT_EQ(EvalJs(browser_, "marker"), "bound");
+}
+
+TEST_F(EngineRendererTest, ProcessMessagesTravelBothWays) {
+  ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
+  auto ping = [&](const std::string& text, int value) {
+    CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("ping");
+    message->GetArgumentList()->SetString(0, text);
+    message->GetArgumentList()->SetInt(1, value);
+    const size_t before = client_->Texts("pong").size();
+    EXPECT_TRUE(browser_->SendProcessMessage(PID_RENDERER, message));
+    PumpUntil([&] { return client_->Texts("pong").size() > before; });
+    return client_->Texts("pong").empty() ? std::string() : client_->Texts("pong").back();
+  };
+  EXPECT_EQ(ping("x", 1), "no callback");
+
+  // The callback runs at once when it is registered, and again for a message.
+  EXPECT_EQ(EvalJs(browser_, "storecb(function (s, n) { document.title = s + ':' + n; "
+                             "return 'got ' + s; }); document.title"),
+            "registered:0");
+  EXPECT_EQ(ping("hello", 42), "got hello");
+  EXPECT_EQ(EvalJs(browser_, "document.title"), "hello:42");
+  EXPECT_FALSE(browser_->SendProcessMessage(PID_BROWSER, CefProcessMessage::Create("ping")));
+
+  // An exception in the callback stays in the engine.
+  EXPECT_EQ(EvalJs(browser_, "(function () { try { storecb(function () { throw new Error('no'); });"
+                             " return 'returned'; } catch (e) { return 'threw'; } })()"),
+            "returned");
+  EXPECT_EQ(ping("again", 2), "threw");
+
+  // A new load clears the registration in this renderer.
+  ASSERT_TRUE(Load("file://" + g_pages + "/plain.html?second"));
+  EXPECT_EQ(ping("late", 3), "no callback");
+}
+
+TEST_F(EngineRendererTest, NavigationsAreReportedButNotSubresourcesOfFilePages) {
+  const std::string base = "file://" + g_pages;
+  ASSERT_TRUE(Load(base + "/framed.html"));
+  ASSERT_TRUE(PumpUntil([&] { return client_->Has("nav", base + "/frame.html"); }));
+  EvalJs(browser_, "frames[0].document.getElementById('f2').click(); 1");
+  ASSERT_TRUE(PumpUntil([&] { return client_->Has("nav", base + "/frame2.html"); }));
+  // On disk the link's target is a plain file.
+  EvalJs(browser_, "document.getElementById('go').click(); 1");
+  ASSERT_TRUE(PumpUntil([&] { return client_->Has("nav", base + "/redir"); }));
+  PumpFor(200);
+  EXPECT_TRUE(client_->Has("nav", base + "/framed.html"));
+  for (const std::string& url : client_->Texts("nav")) {
+    EXPECT_EQ(url.find(".png"), std::string::npos) << url;
+    EXPECT_EQ(url.find(".js"), std::string::npos) << url;
+    EXPECT_EQ(url.find(".css"), std::string::npos) << url;
+  }
+}
+
+class HttpServer {
+ public:
+  HttpServer() {
+    int to_child[2], from_child[2];
+    if (pipe(to_child) != 0 || pipe(from_child) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(to_child[0], 0);
+      dup2(from_child[1], 1);
+      close(to_child[1]);
+      close(from_child[0]);
+      const std::string script = std::string(QUORBITAL_SOURCE_DIR) + "/tests/engine/nav_server.py";
+      execlp("python3", "python3", script.c_str(), g_pages.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(to_child[0]);
+    close(from_child[1]);
+    stdin_ = to_child[1];
+    FILE* out = fdopen(from_child[0], "r");
+    if (out && fscanf(out, "%d", &port_) != 1) port_ = 0;
+    if (out) fclose(out);
+  }
+  ~HttpServer() {
+    if (stdin_ >= 0) close(stdin_);
+    if (pid_ > 0) {
+      int status;
+      for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i) usleep(10000);
+      if (waitpid(pid_, &status, WNOHANG) == 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+      }
+    }
+  }
+  std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  int port() const { return port_; }
+
+ private:
+  pid_t pid_ = -1;
+  int stdin_ = -1;
+  int port_ = 0;
+};
+
+TEST_F(EngineRendererTest, NavigationsAreReportedWithRedirectsButNotSubresourcesOverHttp) {
+  HttpServer server;
+  ASSERT_GT(server.port(), 0);
+  const std::string base = server.Base();
+  ASSERT_TRUE(Load(base + "/framed.html"));
+  ASSERT_TRUE(PumpUntil([&] { return client_->Has("nav", base + "/frame.html"); }));
+  EvalJs(browser_, "frames[0].document.getElementById('f2').click(); 1");
+  ASSERT_TRUE(PumpUntil([&] { return client_->Has("nav", base + "/frame2.html"); }));
+  EvalJs(browser_, "document.getElementById('go').click(); 1");
+  ASSERT_TRUE(PumpUntil([&] { return client_->Has("nav", base + "/target.html"); }));
+  PumpFor(200);
+  EXPECT_TRUE(client_->Has("nav", base + "/framed.html"));
+  EXPECT_TRUE(client_->Has("nav", base + "/redir"));
+  for (const Report& r : client_->reports) {
+    if (r.name != "nav") continue;
+    EXPECT_EQ(r.text.find(".png"), std::string::npos) << r.text;
+    EXPECT_EQ(r.text.find(".js"), std::string::npos) << r.text;
+    // Only the redirected request says so.
+    EXPECT_EQ(r.value, r.text == base + "/target.html" ? 1 : 0) << r.text;
+  }
+}
+
+TEST_F(EngineRendererTest, WithoutAContextMenuHandlerWebKitShowsItsMenu) {
+  ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
+  PumpFor(200);
+  testing_support::RightClick(browser_, 100, 100);
+  EXPECT_TRUE(PumpUntil([] { return testing_support::AnyMenuShowing(); }, 3000));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_TEST_WEBEXT_DIR);
+  g_pages = testing_support::MakeTempDir();
+  using testing_support::WriteFile;
+  WriteFile(g_pages + "/plain.html", "<html><body>plain</body></html>");
+  WriteFile(g_pages + "/framed.html",
+            "<html><head><link rel=stylesheet href='style.css'><script src='s.js'></script></head>"
+            "<body><img src='img.png'><iframe src='frame.html'></iframe>"
+            "<a id=go href='redir'>go</a></body></html>");
+  WriteFile(g_pages + "/frame.html",
+            "<html><body><img src='img.png?f'><a id=f2 href='frame2.html'>next</a></body></html>");
+  WriteFile(g_pages + "/frame2.html", "<html><body>frame two</body></html>");
+  WriteFile(g_pages + "/redir", "<html><body>not redirected on disk</body></html>");
+  WriteFile(g_pages + "/target.html", "<html><body>target</body></html>");
+  WriteFile(g_pages + "/s.js", "var loaded = 1;");
+  WriteFile(g_pages + "/style.css", "body { color: black }");
+  WriteFile(g_pages + "/img.png", "not really a png");
+  return RUN_ALL_TESTS();
+}
