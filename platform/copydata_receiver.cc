@@ -271,18 +271,25 @@ void CopyDataReceiver::Enqueue(const std::shared_ptr<Connection>& connection) {
   // Stop reading until the reply is out; a hang-up is still reported.
   g_source_modify_unix_fd(connection->source, connection->tag, static_cast<GIOCondition>(0));
   queue_.push_back(connection);
-  ScheduleDispatch();
+  // With nothing ahead of it and no handler running, the message is served
+  // now rather than a loop turn later; otherwise it waits its turn.
+  if (queue_.size() == 1 && !dispatching_) {
+    DispatchOne();
+  } else {
+    ScheduleDispatch();
+  }
 }
 
 void CopyDataReceiver::ScheduleDispatch() {
   if (dispatcher_ != nullptr) g_source_set_ready_time(dispatcher_, 0);
 }
 
-// Runs as the dispatcher source's callback. The source does not recurse, so
-// while a handler runs a nested (modal) loop, the next frame stays queued;
-// reading and accepting go on meanwhile.
+// Serves the first queued message. While a handler runs, also when it runs a
+// nested (modal) loop, the next message stays queued; reading and accepting
+// go on meanwhile, and the handler's return schedules the next dispatch.
 void CopyDataReceiver::DispatchOne() {
   g_source_set_ready_time(dispatcher_, -1);
+  if (dispatching_) return;
   while (!queue_.empty()) {
     std::shared_ptr<Connection> connection = queue_.front();
     queue_.pop_front();
@@ -299,8 +306,10 @@ void CopyDataReceiver::DispatchOne() {
       record.dwData = static_cast<ULONG_PTR>(c.frame.data_tag);
       record.cbData = c.frame.payload_size;
       record.lpData = c.payload.empty() ? nullptr : c.payload.data();
+      dispatching_ = true;
       result = window->Dispatch(c.frame.message, static_cast<WPARAM>(c.frame.wparam),
                                 reinterpret_cast<LPARAM>(&record));
+      dispatching_ = false;
     }
     if (!c.closed) {
       unsigned char reply[CopyDataFrame::kReplySize];

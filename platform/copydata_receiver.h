@@ -64,6 +64,7 @@ class CopyDataReceiver {
   std::deque<std::shared_ptr<Connection>> queue_;
   GSource* dispatcher_ = nullptr;
   std::size_t connection_count_ = 0;
+  bool dispatching_ = false;  // a handler is running (maybe in a nested loop)
   std::function<bool(uid_t)> peer_check_;
 };
 
