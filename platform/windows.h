@@ -41,6 +41,8 @@ struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
 struct HDROP__;
 using HDROP = HDROP__*;
+struct HMENU__;
+using HMENU = HMENU__*;
 using HLOCAL = void*;
 
 #ifndef TRUE
@@ -201,6 +203,8 @@ constexpr int SW_RESTORE = 9;
 
 constexpr UINT VK_RETURN = 0x0D;
 constexpr UINT VK_ESCAPE = 0x1B;
+
+constexpr WPARAM HTCAPTION = 2;
 
 constexpr UINT MB_OK = 0x00000000;
 constexpr UINT MB_ICONINFORMATION = 0x00000040;

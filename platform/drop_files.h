@@ -1,0 +1,16 @@
+// Drop handles: the files of one drag-and-drop, as WM_DROPFILES hands them
+// to a window procedure and DragQueryFileW reads them back. The toolkit
+// makes a handle from the paths of a drop; DragFinish releases it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/windows.h"
+
+namespace platform {
+
+// A new handle holding the paths in order; never null.
+HDROP MakeDropHandle(const std::vector<std::wstring>& paths);
+
+}  // namespace platform

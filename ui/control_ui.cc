@@ -1,0 +1,305 @@
+// The base control: size request, looks, attributes and drawing.
+#include "ui/control_ui.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+
+#include "ui/attribute_parser.h"
+#include "ui/paint_manager_ui.h"
+#include "ui/render_engine.h"
+
+CControlUI::CControlUI() = default;
+
+CControlUI::~CControlUI() {
+  if (manager_ != nullptr) manager_->ReapObjects(this);
+}
+
+const wchar_t* CControlUI::GetClass() const { return L"ControlUI"; }
+
+void* CControlUI::GetInterface(const wchar_t* name) {
+  if (name != nullptr && std::wstring(name) == L"Control") return this;
+  return nullptr;
+}
+
+void CControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool /*init*/) {
+  manager_ = manager;
+  parent_ = parent;
+}
+
+void CControlUI::SetName(const wchar_t* name) { name_ = name; }
+
+void CControlUI::SetText(const wchar_t* text) {
+  if (text_ == CDuiString(text)) return;
+  text_ = text;
+  Invalidate();
+}
+
+void CControlUI::SetPos(RECT rc) {
+  if (rc.right < rc.left) rc.right = rc.left;
+  if (rc.bottom < rc.top) rc.bottom = rc.top;
+  rect_ = rc;
+}
+
+void CControlUI::SetFixedWidth(int cx) {
+  if (cx < 0) return;
+  fixed_.cx = cx;
+  NeedParentUpdate();
+}
+void CControlUI::SetFixedHeight(int cy) {
+  if (cy < 0) return;
+  fixed_.cy = cy;
+  NeedParentUpdate();
+}
+void CControlUI::SetMinWidth(int cx) {
+  if (cx < 0) return;
+  min_.cx = cx;
+  NeedParentUpdate();
+}
+void CControlUI::SetMaxWidth(int cx) {
+  if (cx < 0) return;
+  max_.cx = cx;
+  NeedParentUpdate();
+}
+void CControlUI::SetMinHeight(int cy) {
+  if (cy < 0) return;
+  min_.cy = cy;
+  NeedParentUpdate();
+}
+void CControlUI::SetMaxHeight(int cy) {
+  if (cy < 0) return;
+  max_.cy = cy;
+  NeedParentUpdate();
+}
+void CControlUI::SetPadding(RECT rc) {
+  padding_ = rc;
+  NeedParentUpdate();
+}
+void CControlUI::SetFloat(bool on) {
+  float_ = on;
+  NeedParentUpdate();
+}
+
+SIZE CControlUI::EstimateSize(SIZE /*available*/) { return fixed_; }
+
+void CControlUI::SetVisible(bool visible) {
+  if (visible_ == visible) return;
+  visible_ = visible;
+  NeedParentUpdate();
+}
+
+void CControlUI::SetEnabled(bool enabled) {
+  if (enabled_ == enabled) return;
+  enabled_ = enabled;
+  Invalidate();
+}
+
+void CControlUI::SetBkColor(UIColor color) {
+  bk_color_ = color;
+  Invalidate();
+}
+void CControlUI::SetBkImage(const wchar_t* image) {
+  bk_image_ = image;
+  Invalidate();
+}
+void CControlUI::SetBorderColor(UIColor color) {
+  border_color_ = color;
+  Invalidate();
+}
+void CControlUI::SetBorderSize(int size) {
+  border_size_ = std::max(0, size);
+  Invalidate();
+}
+void CControlUI::SetBorderRound(SIZE round) {
+  border_round_ = round;
+  Invalidate();
+}
+void CControlUI::SetTextColor(UIColor color) {
+  text_color_ = color;
+  Invalidate();
+}
+void CControlUI::SetFont(int index) {
+  font_ = index;
+  Invalidate();
+}
+void CControlUI::SetShowHtml(bool on) {
+  show_html_ = on;
+  Invalidate();
+}
+void CControlUI::SetTextStyle(UINT style) {
+  text_style_ = style;
+  Invalidate();
+}
+void CControlUI::SetTextPadding(RECT rc) {
+  text_padding_ = rc;
+  Invalidate();
+}
+
+void CControlUI::SetAttribute(const wchar_t* name_text, const wchar_t* value_text) {
+  if (name_text == nullptr || value_text == nullptr) return;
+  const std::wstring name = name_text;
+  const std::wstring value = value_text;
+  UIColor color = 0;
+  if (name == L"pos") {
+    RECT rc = ui::ParseRect(value);
+    float_pos_ = rc;
+    fixed_.cx = std::max<LONG>(0, rc.right - rc.left);
+    fixed_.cy = std::max<LONG>(0, rc.bottom - rc.top);
+    NeedParentUpdate();
+  } else if (name == L"padding") {
+    SetPadding(ui::ParseRect(value));
+  } else if (name == L"bkcolor" || name == L"bkcolor1") {
+    if (ui::ParseColor(value, &color)) SetBkColor(color);
+  } else if (name == L"bordercolor") {
+    if (ui::ParseColor(value, &color)) SetBorderColor(color);
+  } else if (name == L"bordersize") {
+    SetBorderSize(ui::ParseInt(value));
+  } else if (name == L"borderround") {
+    SetBorderRound(ui::ParseSize(value));
+  } else if (name == L"bkimage") {
+    SetBkImage(value.c_str());
+  } else if (name == L"width") {
+    SetFixedWidth(ui::ParseInt(value));
+  } else if (name == L"height") {
+    SetFixedHeight(ui::ParseInt(value));
+  } else if (name == L"minwidth") {
+    SetMinWidth(ui::ParseInt(value));
+  } else if (name == L"minheight") {
+    SetMinHeight(ui::ParseInt(value));
+  } else if (name == L"maxwidth") {
+    SetMaxWidth(ui::ParseInt(value));
+  } else if (name == L"maxheight") {
+    SetMaxHeight(ui::ParseInt(value));
+  } else if (name == L"name") {
+    SetName(value.c_str());
+  } else if (name == L"text") {
+    SetText(value.c_str());
+  } else if (name == L"tooltip") {
+    SetToolTip(value.c_str());
+  } else if (name == L"userdata") {
+    SetUserData(value.c_str());
+  } else if (name == L"enabled") {
+    SetEnabled(ui::ParseBool(value));
+  } else if (name == L"mouse") {
+    SetMouseEnabled(ui::ParseBool(value));
+  } else if (name == L"visible") {
+    SetVisible(ui::ParseBool(value));
+  } else if (name == L"float") {
+    // "true", or relative anchors ("0.5,0,0.5,0"), both float the control.
+    SetFloat(value != L"false" && value != L"0" && !value.empty());
+  } else if (name == L"font") {
+    SetFont(ui::ParseInt(value, -1));
+  } else if (name == L"textcolor") {
+    if (ui::ParseColor(value, &color)) SetTextColor(color);
+  } else if (name == L"disabledtextcolor") {
+    if (ui::ParseColor(value, &color)) disabled_text_color_ = color;
+  } else if (name == L"showhtml") {
+    SetShowHtml(ui::ParseBool(value));
+  } else if (name == L"textpadding") {
+    SetTextPadding(ui::ParseRect(value));
+  } else if (name == L"align") {
+    // Horizontal alignment; "top"/"bottom"/"vcenter" are accepted here too.
+    UINT style = text_style_;
+    if (value.find(L"left") != std::wstring::npos) style &= ~(DT_CENTER | DT_RIGHT);
+    if (value.find(L"center") != std::wstring::npos && value != L"vcenter")
+      style = (style & ~(DT_RIGHT)) | DT_CENTER;
+    if (value.find(L"right") != std::wstring::npos) style = (style & ~DT_CENTER) | DT_RIGHT;
+    if (value.find(L"top") != std::wstring::npos) style &= ~(DT_VCENTER | DT_BOTTOM);
+    if (value.find(L"bottom") != std::wstring::npos) style = (style & ~DT_VCENTER) | DT_BOTTOM;
+    if (value == L"vcenter") style = (style & ~DT_BOTTOM) | DT_VCENTER;
+    SetTextStyle(style);
+  } else if (name == L"valign") {
+    UINT style = text_style_ & ~(DT_VCENTER | DT_BOTTOM);
+    if (value == L"vcenter" || value == L"center") style |= DT_VCENTER;
+    if (value == L"bottom") style |= DT_BOTTOM;
+    SetTextStyle(style);
+  } else if (name == L"endellipsis") {
+    SetTextStyle(ui::ParseBool(value) ? (text_style_ | DT_END_ELLIPSIS) : (text_style_ & ~DT_END_ELLIPSIS));
+  } else if (name == L"multiline" || name == L"wordbreak") {
+    SetTextStyle(ui::ParseBool(value) ? (text_style_ & ~DT_SINGLELINE) : (text_style_ | DT_SINGLELINE));
+  }
+}
+
+void CControlUI::ApplyAttributeList(const wchar_t* list) {
+  if (list == nullptr) return;
+  for (const auto& [name, value] : ui::ParseAttributeList(list)) SetAttribute(name.c_str(), value.c_str());
+}
+
+void CControlUI::Invalidate() {
+  if (manager_ != nullptr) manager_->Invalidate();
+}
+
+void CControlUI::NeedUpdate() {
+  if (manager_ != nullptr) manager_->NeedUpdate();
+}
+
+void CControlUI::NeedParentUpdate() { NeedUpdate(); }
+
+CControlUI* CControlUI::FindControlAt(POINT pt, bool all) {
+  if (!visible_) return nullptr;
+  if (!all && !mouse_enabled_) return nullptr;
+  if (pt.x < rect_.left || pt.x >= rect_.right || pt.y < rect_.top || pt.y >= rect_.bottom) return nullptr;
+  return this;
+}
+
+CControlUI* CControlUI::FindControlByName(const wchar_t* name) {
+  if (name != nullptr && name_ == name) return this;
+  return nullptr;
+}
+
+void CControlUI::DoEvent(TEventUI& event) {
+  // Wheel input goes up to the nearest container that scrolls.
+  if (event.Type == UIEVENT_SCROLLWHEEL && parent_ != nullptr) parent_->DoEvent(event);
+}
+
+void CControlUI::SendNotify(const wchar_t* type, WPARAM wparam, LPARAM lparam) {
+  if (manager_ != nullptr) manager_->SendNotify(this, type, wparam, lparam);
+}
+
+void CControlUI::DoPaint(_cairo* cr, const RECT& paint) {
+  if (rect_.right <= paint.left || rect_.left >= paint.right || rect_.bottom <= paint.top ||
+      rect_.top >= paint.bottom) {
+    return;
+  }
+  PaintBkColor(cr);
+  PaintBkImage(cr);
+  PaintStatusImage(cr);
+  PaintText(cr);
+  PaintBorder(cr);
+}
+
+void CControlUI::PaintBkColor(_cairo* cr) { ui::render::FillRect(cr, rect_, bk_color_, border_round_); }
+
+void CControlUI::PaintBkImage(_cairo* cr) {
+  if (!bk_image_.IsEmpty()) DrawImage(cr, bk_image_, rect_);
+}
+
+void CControlUI::PaintStatusImage(_cairo* /*cr*/) {}
+
+void CControlUI::PaintText(_cairo* /*cr*/) {}
+
+void CControlUI::PaintBorder(_cairo* cr) {
+  ui::render::DrawBorder(cr, rect_, border_size_, border_color_ ? border_color_ : 0xFFD0D4DAu,
+                         border_round_);
+}
+
+bool CControlUI::DrawImage(_cairo* cr, const CDuiString& image, const RECT& rc) {
+  if (manager_ == nullptr || image.IsEmpty()) return false;
+  ui::ImageSpec spec = ui::ParseImageSpec(image.str());
+  _cairo_surface* surface = manager_->GetImage(spec.file);
+  if (surface == nullptr) return false;
+  ui::render::DrawImage(cr, surface, spec, rc);
+  return true;
+}
+
+void CControlUI::DrawText(_cairo* cr, const RECT& rc, const CDuiString& text, UIColor color) {
+  if (manager_ == nullptr) return;
+  if ((color >> 24) == 0) color = manager_->GetDefaultTextColor();
+  if (!enabled_) color = disabled_text_color_ ? disabled_text_color_ : 0xFFA0A4AAu;
+  RECT inner = rc;
+  inner.left += text_padding_.left;
+  inner.top += text_padding_.top;
+  inner.right -= text_padding_.right;
+  inner.bottom -= text_padding_.bottom;
+  ui::render::DrawText(cr, inner, text.str(), color, manager_->GetFont(font_), text_style_, show_html_);
+}

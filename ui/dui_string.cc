@@ -1,0 +1,169 @@
+// The toolkit's wide string.
+#include "ui/dui_string.h"
+
+#include <cstdarg>
+#include <cwchar>
+#include <cwctype>
+#include <vector>
+
+CDuiString::CDuiString(const wchar_t* text) { Assign(text); }
+CDuiString::CDuiString(const wchar_t* text, int length) { Assign(text, length); }
+CDuiString::CDuiString(const std::wstring& text) : text_(text) {}
+CDuiString::CDuiString(wchar_t ch) : text_(1, ch) {}
+
+wchar_t CDuiString::GetAt(int index) const {
+  if (index < 0 || index >= GetLength()) return L'\0';
+  return text_[static_cast<size_t>(index)];
+}
+
+void CDuiString::SetAt(int index, wchar_t ch) {
+  if (index >= 0 && index < GetLength()) text_[static_cast<size_t>(index)] = ch;
+}
+
+void CDuiString::Assign(const wchar_t* text, int length) {
+  if (text == nullptr) {
+    text_.clear();
+    return;
+  }
+  if (length < 0) {
+    text_.assign(text);
+  } else {
+    // Stop at an embedded zero, as a C string would.
+    size_t n = 0;
+    while (n < static_cast<size_t>(length) && text[n] != L'\0') ++n;
+    text_.assign(text, n);
+  }
+}
+
+void CDuiString::Append(const wchar_t* text) {
+  if (text != nullptr) text_.append(text);
+}
+
+CDuiString& CDuiString::operator=(const wchar_t* text) {
+  Assign(text);
+  return *this;
+}
+CDuiString& CDuiString::operator=(wchar_t ch) {
+  text_.assign(1, ch);
+  return *this;
+}
+CDuiString& CDuiString::operator+=(const CDuiString& other) {
+  text_ += other.text_;
+  return *this;
+}
+CDuiString& CDuiString::operator+=(const wchar_t* text) {
+  Append(text);
+  return *this;
+}
+CDuiString& CDuiString::operator+=(wchar_t ch) {
+  text_ += ch;
+  return *this;
+}
+CDuiString CDuiString::operator+(const CDuiString& other) const {
+  return CDuiString(text_ + other.text_);
+}
+CDuiString CDuiString::operator+(const wchar_t* text) const {
+  CDuiString out(*this);
+  out.Append(text);
+  return out;
+}
+
+int CDuiString::Compare(const wchar_t* text) const {
+  return std::wcscmp(text_.c_str(), text ? text : L"");
+}
+
+int CDuiString::CompareNoCase(const wchar_t* text) const {
+  const wchar_t* a = text_.c_str();
+  const wchar_t* b = text ? text : L"";
+  for (;; ++a, ++b) {
+    wint_t ca = std::towlower(static_cast<wint_t>(*a));
+    wint_t cb = std::towlower(static_cast<wint_t>(*b));
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (ca == 0) return 0;
+  }
+}
+
+CDuiString CDuiString::Left(int length) const {
+  if (length < 0) length = 0;
+  return CDuiString(text_.substr(0, static_cast<size_t>(length)));
+}
+
+CDuiString CDuiString::Mid(int pos, int length) const {
+  if (pos < 0) pos = 0;
+  if (pos >= GetLength()) return CDuiString();
+  size_t n = length < 0 ? std::wstring::npos : static_cast<size_t>(length);
+  return CDuiString(text_.substr(static_cast<size_t>(pos), n));
+}
+
+CDuiString CDuiString::Right(int length) const {
+  if (length <= 0) return CDuiString();
+  if (length >= GetLength()) return *this;
+  return CDuiString(text_.substr(text_.size() - static_cast<size_t>(length)));
+}
+
+int CDuiString::Find(wchar_t ch, int pos) const {
+  if (pos < 0 || pos > GetLength()) return -1;
+  size_t at = text_.find(ch, static_cast<size_t>(pos));
+  return at == std::wstring::npos ? -1 : static_cast<int>(at);
+}
+
+int CDuiString::Find(const wchar_t* text, int pos) const {
+  if (text == nullptr || pos < 0 || pos > GetLength()) return -1;
+  size_t at = text_.find(text, static_cast<size_t>(pos));
+  return at == std::wstring::npos ? -1 : static_cast<int>(at);
+}
+
+int CDuiString::ReverseFind(wchar_t ch) const {
+  size_t at = text_.rfind(ch);
+  return at == std::wstring::npos ? -1 : static_cast<int>(at);
+}
+
+int CDuiString::Replace(const wchar_t* from, const wchar_t* to) {
+  if (from == nullptr || *from == L'\0') return 0;
+  std::wstring with = to ? to : L"";
+  std::wstring what = from;
+  int count = 0;
+  size_t pos = 0;
+  while ((pos = text_.find(what, pos)) != std::wstring::npos) {
+    text_.replace(pos, what.size(), with);
+    pos += with.size();
+    ++count;
+  }
+  return count;
+}
+
+void CDuiString::MakeUpper() {
+  for (auto& c : text_) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+}
+void CDuiString::MakeLower() {
+  for (auto& c : text_) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+}
+
+int CDuiString::Format(const wchar_t* format, ...) {
+  text_.clear();
+  if (format == nullptr) return 0;
+  // vswprintf reports "too small" and "bad format" alike, so grow the buffer
+  // a few times and give up beyond a sane size.
+  std::vector<wchar_t> buffer(256);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    va_list args;
+    va_start(args, format);
+    int n = std::vswprintf(buffer.data(), buffer.size(), format, args);
+    va_end(args);
+    if (n >= 0) {
+      text_.assign(buffer.data(), static_cast<size_t>(n));
+      return n;
+    }
+    buffer.resize(buffer.size() * 4);
+  }
+  return -1;
+}
+
+bool operator==(const CDuiString& a, const CDuiString& b) { return a.str() == b.str(); }
+bool operator==(const CDuiString& a, const wchar_t* b) { return a.Compare(b) == 0; }
+bool operator<(const CDuiString& a, const CDuiString& b) { return a.str() < b.str(); }
+CDuiString operator+(const wchar_t* a, const CDuiString& b) {
+  CDuiString out(a);
+  out += b;
+  return out;
+}

@@ -1,0 +1,345 @@
+// The paint manager: the control tree of one window, its drawing, mouse
+// routing and notifications; and the toolkit's start and message loop.
+#include "ui/paint_manager_ui.h"
+
+#include <cairo.h>
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/log.h"
+#include "platform/main_thread.h"
+#include "platform/native_window.h"
+#include "platform/process_paths.h"
+#include "ui/attribute_parser.h"
+#include "ui/window_host.h"
+
+namespace {
+
+HINSTANCE g_instance = nullptr;
+
+bool IsAncestorOrSelf(CControlUI* ancestor, CControlUI* control) {
+  for (CControlUI* c = control; c != nullptr; c = c->GetParent()) {
+    if (c == ancestor) return true;
+  }
+  return false;
+}
+
+// The list row a control belongs to, for hover highlighting.
+CControlUI* RowOf(CControlUI* control) {
+  for (CControlUI* c = control; c != nullptr; c = c->GetParent()) {
+    if (c->GetInterface(L"ListContainerElement") != nullptr) return c;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+CPaintManagerUI::CPaintManagerUI() = default;
+
+CPaintManagerUI::~CPaintManagerUI() {
+  CControlUI* root = root_;
+  root_ = nullptr;
+  hot_ = pressed_ = hot_row_ = nullptr;
+  delete root;
+  for (auto& [file, surface] : images_) {
+    if (surface != nullptr) cairo_surface_destroy(surface);
+  }
+}
+
+void CPaintManagerUI::SetInstance(HINSTANCE instance) {
+  g_instance = instance;
+  platform::InitMainThread();
+  // gtk_init_check: without a display the toolkit still loads skins and lays
+  // them out; windows then fail to open instead of ending the process.
+  if (!gtk_init_check(nullptr, nullptr)) {
+    std::fprintf(stderr, "quorbital: cannot open the display; windows will not be shown\n");
+  }
+}
+
+HINSTANCE CPaintManagerUI::GetInstance() { return g_instance; }
+
+CDuiString CPaintManagerUI::GetInstancePath() {
+  return CDuiString(ui::FromUtf8(platform::ExecutableDir() + "/"));
+}
+
+void CPaintManagerUI::MessageLoop() { platform::RunMessageLoop(); }
+
+void CPaintManagerUI::Init(HWND hwnd) { hwnd_ = hwnd; }
+
+ui::WindowHost* CPaintManagerUI::Host() const {
+  if (hwnd_ == nullptr) return nullptr;
+  return dynamic_cast<ui::WindowHost*>(platform::LookupWindow(hwnd_));
+}
+
+void CPaintManagerUI::SetResourcePath(const wchar_t* path) {
+  resource_path_ = path;
+  if (!resource_path_.IsEmpty() && resource_path_[resource_path_.GetLength() - 1] != L'/') resource_path_ += L'/';
+}
+
+bool CPaintManagerUI::AttachDialog(CControlUI* root) {
+  CControlUI* old = root_;
+  root_ = nullptr;
+  hot_ = pressed_ = hot_row_ = nullptr;
+  delete old;
+  root_ = root;
+  if (root_ != nullptr) root_->SetManager(this, nullptr);
+  NeedUpdate();
+  return root_ != nullptr;
+}
+
+CControlUI* CPaintManagerUI::FindControl(const wchar_t* name) const {
+  if (root_ == nullptr || name == nullptr) return nullptr;
+  return root_->FindControlByName(name);
+}
+
+CControlUI* CPaintManagerUI::FindControl(POINT pt) {
+  if (root_ == nullptr) return nullptr;
+  UpdateLayout();
+  return root_->FindControlAt(pt);
+}
+
+CControlUI* CPaintManagerUI::FindSubControlByName(CControlUI* parent, const wchar_t* name) const {
+  if (parent == nullptr) parent = root_;
+  if (parent == nullptr || name == nullptr) return nullptr;
+  return parent->FindControlByName(name);
+}
+
+bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) {
+  if (notifier == nullptr || std::find(notifiers_.begin(), notifiers_.end(), notifier) != notifiers_.end())
+    return false;
+  notifiers_.push_back(notifier);
+  return true;
+}
+
+bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) {
+  auto it = std::find(notifiers_.begin(), notifiers_.end(), notifier);
+  if (it == notifiers_.end()) return false;
+  notifiers_.erase(it);
+  return true;
+}
+
+bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* filter) {
+  if (filter == nullptr || std::find(filters_.begin(), filters_.end(), filter) != filters_.end()) return false;
+  filters_.push_back(filter);
+  return true;
+}
+
+bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) {
+  auto it = std::find(filters_.begin(), filters_.end(), filter);
+  if (it == filters_.end()) return false;
+  filters_.erase(it);
+  return true;
+}
+
+bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  std::vector<IMessageFilterUI*> filters = filters_;
+  for (IMessageFilterUI* filter : filters) {
+    bool handled = false;
+    LRESULT r = filter->MessageHandler(msg, wparam, lparam, handled);
+    if (handled) {
+      result = r;
+      return true;
+    }
+  }
+  return false;
+}
+
+void CPaintManagerUI::SendNotify(TNotifyUI& msg) {
+  if (msg.pSender != nullptr && !msg.pSender->OnNotify(&msg)) return;
+  std::vector<INotifyUI*> notifiers = notifiers_;
+  for (INotifyUI* notifier : notifiers) notifier->Notify(msg);
+}
+
+void CPaintManagerUI::SendNotify(CControlUI* control, const wchar_t* type, WPARAM wparam, LPARAM lparam) {
+  TNotifyUI msg;
+  msg.sType = type;
+  msg.pSender = control;
+  msg.wParam = wparam;
+  msg.lParam = lparam;
+  msg.ptMouse = mouse_;
+  msg.dwTimestamp = static_cast<DWORD>(g_get_monotonic_time() / 1000);
+  SendNotify(msg);
+}
+
+void CPaintManagerUI::Invalidate() {
+  if (ui::WindowHost* host = Host()) host->QueueDraw();
+}
+
+void CPaintManagerUI::NeedUpdate() {
+  update_needed_ = true;
+  Invalidate();
+}
+
+void CPaintManagerUI::UpdateLayout() {
+  if (!update_needed_ || root_ == nullptr) return;
+  update_needed_ = false;
+  RECT rc{0, 0, client_size_.cx, client_size_.cy};
+  root_->SetPos(rc);
+}
+
+void CPaintManagerUI::SetClientSize(int width, int height) {
+  if (client_size_.cx == width && client_size_.cy == height) return;
+  client_size_.cx = std::max(0, width);
+  client_size_.cy = std::max(0, height);
+  NeedUpdate();
+}
+
+void CPaintManagerUI::SetInitSize(int cx, int cy) {
+  init_size_.cx = std::max(0, cx);
+  init_size_.cy = std::max(0, cy);
+}
+
+void CPaintManagerUI::SetMinInfo(int cx, int cy) {
+  min_info_.cx = std::max(0, cx);
+  min_info_.cy = std::max(0, cy);
+}
+
+void CPaintManagerUI::AddFont(int index, const ui::FontSpec& font) { fonts_[index] = font; }
+
+const ui::FontSpec& CPaintManagerUI::GetFont(int index) const {
+  auto it = fonts_.find(index);
+  return it == fonts_.end() ? default_font_ : it->second;
+}
+
+void CPaintManagerUI::AddDefaultAttributeList(const wchar_t* control_class, const wchar_t* list) {
+  if (control_class == nullptr || list == nullptr) return;
+  default_attributes_[control_class] = list;
+}
+
+CDuiString CPaintManagerUI::GetDefaultAttributeList(const wchar_t* control_class) const {
+  if (control_class == nullptr) return CDuiString();
+  auto it = default_attributes_.find(control_class);
+  return it == default_attributes_.end() ? CDuiString() : CDuiString(it->second);
+}
+
+_cairo_surface* CPaintManagerUI::GetImage(const std::wstring& file) {
+  if (file.empty()) return nullptr;
+  auto it = images_.find(file);
+  if (it != images_.end()) return it->second;
+  std::wstring path = file;
+  std::replace(path.begin(), path.end(), L'\\', L'/');
+  if (path[0] != L'/') path = resource_path_.str() + path;
+  cairo_surface_t* surface = cairo_image_surface_create_from_png(ui::ToUtf8(path).c_str());
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    std::fprintf(stderr, "quorbital: skin image %s cannot be read\n", ui::ToUtf8(path).c_str());
+    cairo_surface_destroy(surface);
+    surface = nullptr;
+  }
+  images_[file] = surface;  // failures too, so a missing file is reported once
+  return surface;
+}
+
+void CPaintManagerUI::ReapObjects(CControlUI* control) {
+  if (hot_ != nullptr && IsAncestorOrSelf(control, hot_)) hot_ = nullptr;
+  if (pressed_ != nullptr && IsAncestorOrSelf(control, pressed_)) pressed_ = nullptr;
+  if (hot_row_ != nullptr && IsAncestorOrSelf(control, hot_row_)) hot_row_ = nullptr;
+  if (control == root_) root_ = nullptr;
+}
+
+void CPaintManagerUI::Paint(_cairo* cr) {
+  UpdateLayout();
+  if ((bk_color_ >> 24) != 0) {
+    ui::render::FillRect(cr, {0, 0, client_size_.cx, client_size_.cy}, bk_color_, {0, 0});
+  }
+  if (root_ != nullptr && root_->IsVisible()) root_->DoPaint(cr, {0, 0, client_size_.cx, client_size_.cy});
+}
+
+void CPaintManagerUI::MouseMove(POINT pt) {
+  mouse_ = pt;
+  UpdateLayout();
+  CControlUI* under = root_ ? root_->FindControlAt(pt) : nullptr;
+  if (pressed_ != nullptr) {
+    TEventUI ev;
+    ev.Type = UIEVENT_MOUSEMOVE;
+    ev.pSender = pressed_;
+    ev.ptMouse = pt;
+    pressed_->DoEvent(ev);
+  }
+  if (under != hot_) {
+    CControlUI* old = hot_;
+    hot_ = under;
+    if (old != nullptr) {
+      TEventUI ev;
+      ev.Type = UIEVENT_MOUSELEAVE;
+      ev.pSender = old;
+      ev.ptMouse = pt;
+      old->DoEvent(ev);
+    }
+    if (hot_ != nullptr) {
+      TEventUI ev;
+      ev.Type = UIEVENT_MOUSEENTER;
+      ev.pSender = hot_;
+      ev.ptMouse = pt;
+      hot_->DoEvent(ev);
+    }
+  }
+  CControlUI* row = RowOf(under);
+  if (row != hot_row_) {
+    hot_row_ = row;
+    Invalidate();
+  }
+}
+
+CControlUI* CPaintManagerUI::ButtonDown(POINT pt, bool double_click) {
+  mouse_ = pt;
+  CControlUI* target = FindControl(pt);
+  pressed_ = target;
+  if (target != nullptr) {
+    TEventUI ev;
+    ev.Type = double_click ? UIEVENT_DBLCLICK : UIEVENT_BUTTONDOWN;
+    ev.pSender = target;
+    ev.ptMouse = pt;
+    target->DoEvent(ev);
+  }
+  return target;
+}
+
+void CPaintManagerUI::ButtonUp(POINT pt) {
+  mouse_ = pt;
+  CControlUI* target = pressed_;
+  pressed_ = nullptr;
+  if (target != nullptr) {
+    TEventUI ev;
+    ev.Type = UIEVENT_BUTTONUP;
+    ev.pSender = target;
+    ev.ptMouse = pt;
+    // The control may send "click", and the window may close and delete
+    // this manager's tree in response: nothing is touched afterwards.
+    target->DoEvent(ev);
+  }
+}
+
+void CPaintManagerUI::MouseLeave() {
+  mouse_ = {-1, -1};
+  if (hot_ != nullptr && pressed_ == nullptr) {
+    CControlUI* old = hot_;
+    hot_ = nullptr;
+    TEventUI ev;
+    ev.Type = UIEVENT_MOUSELEAVE;
+    ev.pSender = old;
+    old->DoEvent(ev);
+  }
+  if (hot_row_ != nullptr) {
+    hot_row_ = nullptr;
+    Invalidate();
+  }
+}
+
+void CPaintManagerUI::Scroll(POINT pt, int delta) {
+  CControlUI* target = FindControl(pt);
+  if (target == nullptr) return;
+  TEventUI ev;
+  ev.Type = UIEVENT_SCROLLWHEEL;
+  ev.pSender = target;
+  ev.ptMouse = pt;
+  ev.wParam = static_cast<WPARAM>(static_cast<LONG_PTR>(delta));
+  target->DoEvent(ev);
+  MouseMove(pt);
+}
+
+bool CPaintManagerUI::IsInteractiveAt(POINT pt) {
+  CControlUI* c = FindControl(pt);
+  return c != nullptr && c->GetInterface(L"Button") != nullptr && c->IsEnabled();
+}

@@ -1,0 +1,150 @@
+// CPaintManagerUI: the toolkit's side of one window. It owns the window's
+// control tree, lays it out, draws it, turns mouse input into control events
+// and notifications, keeps the window's skin settings (caption, size box,
+// fonts, default attributes) and its images. Its static part starts the
+// toolkit and runs the message loop.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/windows.h"
+#include "ui/control_ui.h"
+#include "ui/dui_string.h"
+#include "ui/render_engine.h"
+#include "ui/ui_interfaces.h"
+
+struct _cairo;
+struct _cairo_surface;
+
+namespace ui {
+class WindowHost;
+}
+
+class CPaintManagerUI {
+ public:
+  CPaintManagerUI();
+  ~CPaintManagerUI();
+  CPaintManagerUI(const CPaintManagerUI&) = delete;
+  CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
+
+  // Starts the toolkit on the calling thread, which becomes the main thread:
+  // every window and control belongs to it. Call once, before any window.
+  static void SetInstance(HINSTANCE instance);
+  static HINSTANCE GetInstance();
+  // The executable's directory with a trailing '/'.
+  static CDuiString GetInstancePath();
+  // Runs the main thread's message loop until PostQuitMessage.
+  static void MessageLoop();
+
+  // Binds the manager to its window (done by the window base on creation).
+  void Init(HWND hwnd);
+  HWND GetPaintWindow() const { return hwnd_; }
+
+  // The folder images are read from (the skin folder), with a trailing '/'.
+  void SetResourcePath(const wchar_t* path);
+  CDuiString GetResourcePath() const { return resource_path_; }
+
+  // Takes ownership of root (may be null); the previous tree is deleted.
+  bool AttachDialog(CControlUI* root);
+  CControlUI* GetRoot() const { return root_; }
+
+  // The control with that name anywhere in the window, or null.
+  CControlUI* FindControl(const wchar_t* name) const;
+  // The deepest control under a point of the client area, or null.
+  CControlUI* FindControl(POINT pt);
+  // The control with that name inside parent (parent included), or null.
+  CControlUI* FindSubControlByName(CControlUI* parent, const wchar_t* name) const;
+
+  bool AddNotifier(INotifyUI* notifier);
+  bool RemoveNotifier(INotifyUI* notifier);
+  bool AddMessageFilter(IMessageFilterUI* filter);
+  bool RemoveMessageFilter(IMessageFilterUI* filter);
+  // Offers a window message to the filters; true when one handled it.
+  bool MessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
+
+  // Delivers a notification: first to the sender's OnNotify subscribers,
+  // then (unless one of them returned false) to every notifier.
+  void SendNotify(TNotifyUI& msg);
+  void SendNotify(CControlUI* control, const wchar_t* type, WPARAM wparam = 0, LPARAM lparam = 0);
+
+  // Redraw, and relayout before the next drawing.
+  void Invalidate();
+  void NeedUpdate();
+  // Lays the tree out now if anything asked for it.
+  void UpdateLayout();
+  void SetClientSize(int width, int height);
+  SIZE GetClientSize() const { return client_size_; }
+
+  // Skin settings of the window element.
+  void SetCaptionRect(RECT rc) { caption_ = rc; }
+  RECT GetCaptionRect() const { return caption_; }
+  void SetSizeBox(RECT rc) { sizebox_ = rc; }
+  RECT GetSizeBox() const { return sizebox_; }
+  void SetInitSize(int cx, int cy);
+  SIZE GetInitSize() const { return init_size_; }
+  void SetMinInfo(int cx, int cy);
+  SIZE GetMinInfo() const { return min_info_; }
+  void SetBkColor(std::uint32_t color) { bk_color_ = color; }
+  std::uint32_t GetBkColor() const { return bk_color_; }
+  void SetDefaultTextColor(std::uint32_t color) { default_text_color_ = color; }
+  std::uint32_t GetDefaultTextColor() const { return default_text_color_; }
+
+  // Fonts by index (the font attribute); -1 or an unknown index is the
+  // default font.
+  void AddFont(int index, const ui::FontSpec& font);
+  void SetDefaultFont(const ui::FontSpec& font) { default_font_ = font; }
+  const ui::FontSpec& GetFont(int index) const;
+
+  // Attribute lists applied to every control of a class (element name)
+  // before its own attributes.
+  void AddDefaultAttributeList(const wchar_t* control_class, const wchar_t* list);
+  CDuiString GetDefaultAttributeList(const wchar_t* control_class) const;
+
+  // A PNG of the resource folder (or an absolute path), loaded once. Null
+  // when it cannot be read.
+  _cairo_surface* GetImage(const std::wstring& file);
+
+  // Forget a control that is going away (hover and press tracking).
+  void ReapObjects(CControlUI* control);
+
+  // Called by the window: draw the whole client area, and mouse input in
+  // client coordinates. ButtonDown returns the control that took the press.
+  void Paint(_cairo* cr);
+  void MouseMove(POINT pt);
+  CControlUI* ButtonDown(POINT pt, bool double_click);
+  void ButtonUp(POINT pt);
+  void MouseLeave();
+  void Scroll(POINT pt, int delta);
+  // Whether a press at pt would go to an interactive control (a button), so
+  // the caption must not start a window move there.
+  bool IsInteractiveAt(POINT pt);
+  // Where the mouse was last seen over the client area ({-1,-1}: outside).
+  POINT GetMousePos() const { return mouse_; }
+
+ private:
+  ui::WindowHost* Host() const;
+
+  HWND hwnd_ = nullptr;
+  CDuiString resource_path_;
+  CControlUI* root_ = nullptr;
+  CControlUI* hot_ = nullptr;
+  CControlUI* pressed_ = nullptr;
+  std::vector<INotifyUI*> notifiers_;
+  std::vector<IMessageFilterUI*> filters_;
+  bool update_needed_ = true;
+  SIZE client_size_;
+  POINT mouse_{-1, -1};
+  CControlUI* hot_row_ = nullptr;
+  RECT caption_;
+  RECT sizebox_;
+  SIZE init_size_;
+  SIZE min_info_;
+  std::uint32_t bk_color_ = 0;
+  std::uint32_t default_text_color_ = 0xFF333333u;
+  ui::FontSpec default_font_;
+  std::map<int, ui::FontSpec> fonts_;
+  std::map<std::wstring, std::wstring> default_attributes_;
+  std::map<std::wstring, _cairo_surface*> images_;
+};

@@ -1,0 +1,41 @@
+// Drawing primitives of the toolkit over cairo and pango: filled and rounded
+// rectangles, borders, images (scaled, with optional nine-slice corners and
+// fading) and text (plain or with the small tag language of showhtml).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/windows.h"
+#include "ui/attribute_parser.h"
+
+struct _cairo;
+struct _cairo_surface;
+
+namespace ui {
+
+struct FontSpec {
+  std::wstring family = L"Sans";
+  int size = 13;  // pixels
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+};
+
+namespace render {
+
+void FillRect(_cairo* cr, const RECT& rc, std::uint32_t color, SIZE round);
+void DrawBorder(_cairo* cr, const RECT& rc, int size, std::uint32_t color, SIZE round);
+// Draws spec's source part of image into rc (or spec's dest inside rc).
+void DrawImage(_cairo* cr, _cairo_surface* image, const ImageSpec& spec, const RECT& rc);
+// style: DT_* bits of control_ui.h.
+void DrawText(_cairo* cr, const RECT& rc, const std::wstring& text, std::uint32_t color,
+              const FontSpec& font, UINT style, bool html);
+
+// The showhtml tags (<b>, <i>, <u>, <n> for a line break, <c #AARRGGBB> for
+// a colour) as pango markup; everything else is shown as text. Unbalanced
+// tags are closed or dropped, so the result always parses.
+std::string HtmlToMarkup(const std::wstring& text);
+
+}  // namespace render
+}  // namespace ui

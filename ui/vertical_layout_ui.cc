@@ -1,0 +1,105 @@
+// The vertical layout and its scrolling.
+#include "ui/vertical_layout_ui.h"
+
+#include <algorithm>
+
+#include "ui/attribute_parser.h"
+#include "ui/render_engine.h"
+
+const wchar_t* CVerticalLayoutUI::GetClass() const { return L"VerticalLayoutUI"; }
+
+void* CVerticalLayoutUI::GetInterface(const wchar_t* name) {
+  if (name != nullptr && std::wstring(name) == L"VerticalLayout") return this;
+  return CContainerUI::GetInterface(name);
+}
+
+void CVerticalLayoutUI::SetPos(RECT rc) {
+  CControlUI::SetPos(rc);
+  RECT inner = InnerRect();
+  int inner_w = inner.right - inner.left;
+  int inner_h = inner.bottom - inner.top;
+
+  std::vector<CControlUI*> flow;
+  for (CControlUI* c : items_) {
+    if (!c->IsVisible()) continue;
+    if (c->IsFloat()) {
+      PlaceFloat(c);
+      continue;
+    }
+    flow.push_back(c);
+  }
+  int room = inner_h - child_padding_ * std::max<int>(0, static_cast<int>(flow.size()) - 1);
+  std::vector<ui::AxisItem> axis;
+  for (CControlUI* c : flow) {
+    RECT pad = c->GetPadding();
+    room -= pad.top + pad.bottom;
+    SIZE sz = c->EstimateSize({inner_w - pad.left - pad.right, inner_h});
+    axis.push_back({sz.cy, c->GetMinHeight(), c->GetMaxHeight(), 0});
+  }
+  ui::DistributeAxis(axis, std::max(0, room));
+
+  int content = 0;
+  for (size_t i = 0; i < flow.size(); ++i) {
+    RECT pad = flow[i]->GetPadding();
+    content += axis[i].size + pad.top + pad.bottom + (i > 0 ? child_padding_ : 0);
+  }
+  scroll_range_ = scroll_enabled_ ? std::max(0, content - inner_h) : 0;
+  scroll_pos_ = std::clamp(scroll_pos_, 0, scroll_range_);
+
+  int y = inner.top - scroll_pos_;
+  for (size_t i = 0; i < flow.size(); ++i) {
+    CControlUI* c = flow[i];
+    RECT pad = c->GetPadding();
+    int room_w = std::max<LONG>(0, inner_w - pad.left - pad.right);
+    SIZE sz = c->EstimateSize({room_w, axis[i].size});
+    int w = sz.cx > 0 ? sz.cx : room_w;
+    w = std::clamp(w, c->GetMinWidth(), std::max(c->GetMinWidth(), c->GetMaxWidth()));
+    y += pad.top;
+    RECT crc{inner.left + pad.left, y, inner.left + pad.left + w, y + axis[i].size};
+    c->SetPos(crc);
+    y += axis[i].size + pad.bottom + child_padding_;
+  }
+}
+
+void CVerticalLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+  if (name != nullptr && value != nullptr && std::wstring(name) == L"vscrollbar") {
+    EnableScrollBar(ui::ParseBool(value));
+    return;
+  }
+  CContainerUI::SetAttribute(name, value);
+}
+
+void CVerticalLayoutUI::EnableScrollBar(bool vertical) {
+  scroll_enabled_ = vertical;
+  if (!vertical) scroll_pos_ = 0;
+  NeedUpdate();
+}
+
+void CVerticalLayoutUI::SetScrollPos(int pos) {
+  int clamped = std::clamp(pos, 0, scroll_range_);
+  if (clamped == scroll_pos_) return;
+  scroll_pos_ = clamped;
+  NeedUpdate();
+}
+
+void CVerticalLayoutUI::DoEvent(TEventUI& event) {
+  if (event.Type == UIEVENT_SCROLLWHEEL && scroll_enabled_ && scroll_range_ > 0) {
+    SetScrollPos(scroll_pos_ + static_cast<int>(static_cast<LONG_PTR>(event.wParam)) * 40);
+    return;
+  }
+  CContainerUI::DoEvent(event);
+}
+
+RECT CVerticalLayoutUI::ClipRect() const { return scroll_enabled_ ? InnerRect() : rect_; }
+
+void CVerticalLayoutUI::PaintOverlay(_cairo* cr) {
+  if (!scroll_enabled_ || scroll_range_ <= 0) return;
+  // A thin overlay bar: its length is the visible share of the content.
+  RECT inner = InnerRect();
+  int h = inner.bottom - inner.top;
+  int content = h + scroll_range_;
+  int thumb = std::max(24, h * h / std::max(1, content));
+  int top = inner.top + (h - thumb) * scroll_pos_ / std::max(1, scroll_range_);
+  RECT bar{inner.right - 7, top + 2, inner.right - 2, top + thumb - 2};
+  ui::render::FillRect(cr, bar, 0x55000000u, {5, 5});
+}

@@ -1,0 +1,32 @@
+// CVerticalLayoutUI: stacks its children from top to bottom. Fixed heights
+// are kept, flexible children share the rest; hidden and floating children
+// take no room. Widths fill the inner area (or the child's fixed width),
+// aligned left. With vscrollbar="true" the content may be taller than the
+// layout and scrolls with the wheel.
+#pragma once
+
+#include "ui/container_ui.h"
+
+class CVerticalLayoutUI : public CContainerUI {
+ public:
+  const wchar_t* GetClass() const override;
+  void* GetInterface(const wchar_t* name) override;
+
+  void SetPos(RECT rc) override;
+  void SetAttribute(const wchar_t* name, const wchar_t* value) override;
+  void DoEvent(TEventUI& event) override;
+
+  void EnableScrollBar(bool vertical = true);
+  bool IsScrollEnabled() const { return scroll_enabled_; }
+  int GetScrollPos() const { return scroll_pos_; }
+  int GetScrollRange() const { return scroll_range_; }
+  void SetScrollPos(int pos);
+
+ protected:
+  RECT ClipRect() const override;
+  void PaintOverlay(_cairo* cr) override;
+
+  bool scroll_enabled_ = false;
+  int scroll_pos_ = 0;
+  int scroll_range_ = 0;
+};

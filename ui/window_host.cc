@@ -1,0 +1,628 @@
+// The GTK side of a toolkit window: widgets, events, geometry and children.
+#include "ui/window_host.h"
+
+#include <gdk/gdkkeysyms.h>
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "platform/copydata_channel.h"
+#include "platform/drop_files.h"
+#include "platform/log.h"
+#include "platform/main_thread.h"
+#include "ui/attribute_parser.h"
+#include "ui/paint_manager_ui.h"
+#include "ui/window_wnd.h"
+
+namespace ui {
+namespace {
+
+constexpr int kDefaultWidth = 800;
+constexpr int kDefaultHeight = 600;
+// How far the mouse must travel with the button held on the caption before
+// the window starts moving, so clicks and double clicks stay clicks.
+constexpr double kDragThreshold = 4.0;
+
+POINT Pt(double x, double y) { return {static_cast<LONG>(std::floor(x)), static_cast<LONG>(std::floor(y))}; }
+
+GtkWindow* Win(GtkWidget* w) { return GTK_WINDOW(w); }
+
+}  // namespace
+
+WindowHost::WindowHost(CWindowWnd* wnd) : wnd_(wnd) {}
+
+WindowHost::~WindowHost() {
+  if (size_report_source_ != 0) g_source_remove(size_report_source_);
+  if (window_ != nullptr) {
+    g_signal_handlers_disconnect_by_data(window_, this);
+    gtk_widget_destroy(window_);
+    g_object_unref(window_);
+  }
+}
+
+HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::wstring& title, DWORD style,
+                        DWORD ex_style, int x, int y, int cx, int cy) {
+  if (gdk_display_get_default() == nullptr) {
+    std::fprintf(stderr, "quorbital: no display; window \"%s\" not created\n", ToUtf8(title).c_str());
+    return nullptr;
+  }
+  class_name_ = class_name;
+  title_ = title;
+  style_ = style;
+  ex_style_ = ex_style;
+  owner_ = owner;
+  default_size_ = (cx == CW_USEDEFAULT || cy == CW_USEDEFAULT);
+  default_pos_ = (x == CW_USEDEFAULT || y == CW_USEDEFAULT);
+  int w = cx == CW_USEDEFAULT || cx <= 0 ? kDefaultWidth : cx;
+  int h = cy == CW_USEDEFAULT || cy <= 0 ? kDefaultHeight : cy;
+  RECT mon = MonitorRect(true);
+  int px = x == CW_USEDEFAULT ? mon.left + (mon.right - mon.left - w) / 2 : x;
+  int py = y == CW_USEDEFAULT ? mon.top + (mon.bottom - mon.top - h) / 2 : y;
+  rect_ = {px, py, px + w, py + h};
+
+  window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  g_object_ref_sink(window_);
+  gtk_window_set_decorated(Win(window_), FALSE);
+  gtk_window_set_title(Win(window_), ToUtf8(title).c_str());
+  gtk_window_set_default_size(Win(window_), w, h);
+  gtk_window_move(Win(window_), px, py);
+  if (platform::NativeWindow* o = platform::LookupWindow(owner)) {
+    if (o->NativeHandle() != nullptr) gtk_window_set_transient_for(Win(window_), GTK_WINDOW(o->NativeHandle()));
+  }
+  overlay_ = gtk_overlay_new();
+  area_ = gtk_drawing_area_new();
+  gtk_widget_set_size_request(area_, 1, 1);
+  gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
+                                   GDK_LEAVE_NOTIFY_MASK | GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
+  gtk_container_add(GTK_CONTAINER(overlay_), area_);
+  gtk_container_add(GTK_CONTAINER(window_), overlay_);
+  gtk_widget_show(area_);
+  gtk_widget_show(overlay_);
+
+  g_signal_connect(area_, "draw", G_CALLBACK(OnDraw), this);
+  g_signal_connect(area_, "button-press-event", G_CALLBACK(OnButtonPress), this);
+  g_signal_connect(area_, "button-release-event", G_CALLBACK(OnButtonRelease), this);
+  g_signal_connect(area_, "motion-notify-event", G_CALLBACK(OnMotion), this);
+  g_signal_connect(area_, "leave-notify-event", G_CALLBACK(OnLeave), this);
+  g_signal_connect(area_, "scroll-event", G_CALLBACK(OnScroll), this);
+  g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
+  g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
+  // After the default handler: keys go to the focused child (the browser
+  // view) first; the window sees only what nobody consumed.
+  g_signal_connect_after(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
+  g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
+  g_signal_connect(overlay_, "get-child-position", G_CALLBACK(OnChildPosition), this);
+  g_signal_connect(area_, "drag-data-received", G_CALLBACK(OnDragData), this);
+  EnableDrop((ex_style_ & WS_EX_ACCEPTFILES) != 0);
+
+  alive_ = true;
+  hwnd_ = platform::RegisterWindow(this);
+  return hwnd_;
+}
+
+void WindowHost::FinishCreate() {
+  if (!alive_) return;
+  if (!class_name_.empty() && !title_.empty()) {
+    platform::channel::PublishWindow(hwnd_, class_name_, title_);
+    published_ = true;
+  }
+  if (default_pos_) {
+    RECT mon = MonitorRect(true);
+    int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
+    ApplyGeometry(mon.left + (mon.right - mon.left - w) / 2, mon.top + (mon.bottom - mon.top - h) / 2, w, h);
+  }
+  ReportSize(rect_.right - rect_.left, rect_.bottom - rect_.top, false);
+  if (style_ & WS_VISIBLE) {
+    // Shown from the loop, so that the creator can still centre or hide the
+    // window first without it flashing at another place.
+    HWND hwnd = hwnd_;
+    platform::PostToMainThread([hwnd] {
+      auto* self = dynamic_cast<WindowHost*>(platform::LookupWindow(hwnd));
+      if (self != nullptr && self->alive_ && !self->show_requested_) self->SetVisible(true, true);
+    });
+  }
+}
+
+void WindowHost::DestroyNative() {
+  if (!alive_) return;
+  alive_ = false;
+  if (published_) platform::channel::WithdrawWindow(hwnd_);
+  published_ = false;
+  if (size_report_source_ != 0) {
+    g_source_remove(size_report_source_);
+    size_report_source_ = 0;
+  }
+  manager_ = nullptr;
+  children_.clear();
+  GtkWidget* window = window_;
+  window_ = overlay_ = area_ = nullptr;
+  g_signal_handlers_disconnect_by_data(window, this);
+  gtk_widget_destroy(window);
+  g_object_unref(window);
+}
+
+void WindowHost::Unregister() {
+  platform::UnregisterWindow(hwnd_);
+  wnd_ = nullptr;
+}
+
+void WindowHost::SetPaintManager(CPaintManagerUI* manager) {
+  manager_ = manager;
+  if (manager_ != nullptr) {
+    manager_->SetClientSize(rect_.right - rect_.left, rect_.bottom - rect_.top);
+    SIZE min = manager_->GetMinInfo();
+    if (min.cx > 0 || min.cy > 0) SetMinSize(min.cx, min.cy);
+  }
+  QueueDraw();
+}
+
+void WindowHost::QueueDraw() {
+  if (alive_) gtk_widget_queue_draw(area_);
+}
+
+void WindowHost::SetVisible(bool show, bool take_focus) {
+  if (!alive_) return;
+  show_requested_ = true;
+  if (show) {
+    gtk_window_set_focus_on_map(Win(window_), take_focus);
+    if (!visible_ && !maximized_ && !fullscreen_) gtk_window_move(Win(window_), rect_.left, rect_.top);
+    gtk_widget_show(window_);
+    if (take_focus) gtk_window_present(Win(window_));
+    visible_ = true;
+  } else {
+    gtk_widget_hide(window_);
+    visible_ = false;
+  }
+}
+
+void WindowHost::Center() {
+  if (!alive_) return;
+  RECT area = MonitorRect(true);
+  if (platform::NativeWindow* o = platform::LookupWindow(owner_)) {
+    RECT orc = o->WindowRect();
+    if (orc.right > orc.left && orc.bottom > orc.top) area = orc;
+  }
+  int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
+  int x = area.left + (area.right - area.left - w) / 2;
+  int y = area.top + (area.bottom - area.top - h) / 2;
+  // Keep the caption reachable on the monitor.
+  RECT mon = MonitorRect(true);
+  x = std::clamp<int>(x, mon.left, std::max<int>(mon.left, mon.right - w));
+  y = std::clamp<int>(y, mon.top, std::max<int>(mon.top, mon.bottom - h));
+  default_pos_ = false;
+  if (maximized_ || fullscreen_) {
+    rect_ = {x, y, x + w, y + h};
+    return;
+  }
+  rect_.left = x;
+  rect_.top = y;
+  rect_.right = x + w;
+  rect_.bottom = y + h;
+  gtk_window_move(Win(window_), x, y);
+}
+
+void WindowHost::SetIconFile(const std::string& path) {
+  if (!alive_) return;
+  GError* error = nullptr;
+  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path.c_str(), &error);
+  if (pixbuf == nullptr) {
+    platform::Log("window icon %s: %s", path.c_str(), error ? error->message : "unreadable");
+    if (error != nullptr) g_error_free(error);
+    return;
+  }
+  gtk_window_set_icon(Win(window_), pixbuf);
+  g_object_unref(pixbuf);
+}
+
+void WindowHost::Maximize() {
+  if (!alive_) return;
+  if (fullscreen_) {
+    gtk_window_unfullscreen(Win(window_));
+    fullscreen_ = false;
+  }
+  gtk_window_maximize(Win(window_));
+}
+
+void WindowHost::Restore() {
+  if (!alive_) return;
+  gtk_window_deiconify(Win(window_));
+  if (maximized_) gtk_window_unmaximize(Win(window_));
+}
+
+void WindowHost::Minimize() {
+  if (alive_) gtk_window_iconify(Win(window_));
+}
+
+void WindowHost::SetModal(bool modal) {
+  if (alive_) gtk_window_set_modal(Win(window_), modal);
+}
+
+void WindowHost::ResizeClient(int cx, int cy) {
+  if (!alive_) return;
+  int w = cx > 0 ? cx : rect_.right - rect_.left;
+  int h = cy > 0 ? cy : rect_.bottom - rect_.top;
+  default_size_ = false;
+  ApplyGeometry(rect_.left, rect_.top, w, h);
+}
+
+void WindowHost::SetMinSize(int cx, int cy) {
+  if (!alive_) return;
+  GdkGeometry hints{};
+  hints.min_width = std::max(1, cx);
+  hints.min_height = std::max(1, cy);
+  gtk_window_set_geometry_hints(Win(window_), nullptr, &hints, GDK_HINT_MIN_SIZE);
+}
+
+LRESULT WindowHost::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (wnd_ == nullptr) return 0;
+  return wnd_->HandleMessage(msg, wparam, lparam);
+}
+
+LONG WindowHost::Style() const {
+  DWORD style = style_ & ~(WS_VISIBLE | WS_MAXIMIZE);
+  if (visible_) style |= WS_VISIBLE;
+  if (maximized_) style |= WS_MAXIMIZE;
+  return static_cast<LONG>(style);
+}
+
+bool WindowHost::FullScreenMode() const {
+  return (style_ & WS_POPUP) && !(style_ & (WS_CAPTION | WS_THICKFRAME));
+}
+
+void WindowHost::SetStyle(LONG style) {
+  bool was_full = FullScreenMode();
+  style_ = static_cast<DWORD>(style);
+  if (was_full && !FullScreenMode() && fullscreen_ && alive_) {
+    gtk_window_unfullscreen(Win(window_));
+    fullscreen_ = false;
+    ScheduleSizeReport();
+  }
+}
+
+void WindowHost::SetExStyle(LONG style) {
+  ex_style_ = static_cast<DWORD>(style);
+  EnableDrop((ex_style_ & WS_EX_ACCEPTFILES) != 0);
+}
+
+RECT WindowHost::ClientRect() const { return {0, 0, rect_.right - rect_.left, rect_.bottom - rect_.top}; }
+
+RECT WindowHost::MonitorRect(bool work_area) const {
+  GdkDisplay* display = gdk_display_get_default();
+  RECT out{0, 0, 1024, 768};
+  if (display == nullptr) return out;
+  GdkMonitor* monitor = nullptr;
+  if (window_ != nullptr && gtk_widget_get_window(window_) != nullptr)
+    monitor = gdk_display_get_monitor_at_window(display, gtk_widget_get_window(window_));
+  if (monitor == nullptr) monitor = gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
+  if (monitor == nullptr) return out;
+  GdkRectangle r;
+  if (work_area) gdk_monitor_get_workarea(monitor, &r);
+  else gdk_monitor_get_geometry(monitor, &r);
+  return {r.x, r.y, r.x + r.width, r.y + r.height};
+}
+
+void WindowHost::ApplyGeometry(int x, int y, int w, int h) {
+  w = std::max(1, w);
+  h = std::max(1, h);
+  rect_ = {x, y, x + w, y + h};
+  if (!alive_) return;
+  gtk_window_move(Win(window_), x, y);
+  gtk_window_resize(Win(window_), w, h);
+}
+
+void WindowHost::Move(int x, int y, int width, int height, bool /*repaint*/) {
+  if (!alive_) return;
+  RECT mon = MonitorRect(false);
+  bool covers = x <= mon.left && y <= mon.top && x + width >= mon.right && y + height >= mon.bottom;
+  if (FullScreenMode() && covers) {
+    // A popup covering the screen is full screen: ask the window manager
+    // for it so panels do not stay on top.
+    if (maximized_) gtk_window_unmaximize(Win(window_));
+    gtk_window_fullscreen(Win(window_));
+    fullscreen_ = true;
+    rect_ = mon;
+    ReportSize(mon.right - mon.left, mon.bottom - mon.top, false);
+    return;
+  }
+  if (fullscreen_) {
+    gtk_window_unfullscreen(Win(window_));
+    fullscreen_ = false;
+  }
+  if (maximized_) gtk_window_unmaximize(Win(window_));
+  ApplyGeometry(x, y, width, height);
+  // The window procedure hears of the new size at once, as callers expect;
+  // the window manager's confirmation then changes nothing.
+  ReportSize(std::max(1, width), std::max(1, height), false);
+}
+
+void WindowHost::SetPos(HWND insert_after, int x, int y, int cx, int cy, UINT flags) {
+  if (!alive_) return;
+  if (!(flags & SWP_NOZORDER)) {
+    if (insert_after == HWND_TOPMOST) gtk_window_set_keep_above(Win(window_), TRUE);
+    else if (insert_after == HWND_NOTOPMOST) gtk_window_set_keep_above(Win(window_), FALSE);
+  }
+  if (!(flags & SWP_NOMOVE) || !(flags & SWP_NOSIZE)) {
+    int nx = (flags & SWP_NOMOVE) ? rect_.left : x;
+    int ny = (flags & SWP_NOMOVE) ? rect_.top : y;
+    int nw = (flags & SWP_NOSIZE) ? rect_.right - rect_.left : cx;
+    int nh = (flags & SWP_NOSIZE) ? rect_.bottom - rect_.top : cy;
+    if ((flags & SWP_NOSIZE) && !maximized_ && !fullscreen_) {
+      rect_ = {nx, ny, nx + nw, ny + nh};
+      gtk_window_move(Win(window_), nx, ny);
+    } else {
+      Move(nx, ny, nw, nh, true);
+    }
+  }
+  if (flags & SWP_SHOWWINDOW) SetVisible(true, !(flags & SWP_NOACTIVATE));
+  if (flags & SWP_HIDEWINDOW) SetVisible(false, false);
+}
+
+bool WindowHost::AddChild(void* widget, const RECT& rect) {
+  if (!alive_ || widget == nullptr || children_.count(widget)) return false;
+  children_[widget] = rect;
+  gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), GTK_WIDGET(widget));
+  gtk_widget_show(GTK_WIDGET(widget));
+  return true;
+}
+
+void WindowHost::PlaceChild(void* widget, const RECT& rect) {
+  auto it = children_.find(widget);
+  if (!alive_ || it == children_.end()) return;
+  it->second = rect;
+  gtk_widget_queue_resize(overlay_);
+}
+
+void WindowHost::RemoveChild(void* widget) {
+  auto it = children_.find(widget);
+  if (!alive_ || it == children_.end()) return;
+  children_.erase(it);
+  gtk_container_remove(GTK_CONTAINER(overlay_), GTK_WIDGET(widget));
+}
+
+void WindowHost::ReportSize(int w, int h, bool maximized) {
+  if (w == reported_w_ && h == reported_h_ && maximized == reported_max_) return;
+  reported_w_ = w;
+  reported_h_ = h;
+  reported_max_ = maximized;
+  if (manager_ != nullptr) manager_->SetClientSize(w, h);
+  Dispatch(WM_SIZE, maximized ? SIZE_MAXIMIZED : SIZE_RESTORED,
+           MAKELPARAM(static_cast<WORD>(std::clamp(w, 0, 0xFFFF)), static_cast<WORD>(std::clamp(h, 0, 0xFFFF))));
+}
+
+void WindowHost::ScheduleSizeReport() {
+  if (size_report_source_ != 0 || !alive_) return;
+  // State and size changes of one window manager action arrive as separate
+  // events; reporting once they have all been seen gives one WM_SIZE with
+  // the final size and state.
+  size_report_source_ = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, OnSizeReportIdle, this, nullptr);
+}
+
+int WindowHost::OnSizeReportIdle(void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  self->size_report_source_ = 0;
+  if (!self->alive_ || self->FullScreenMode()) return G_SOURCE_REMOVE;
+  self->ReportSize(self->rect_.right - self->rect_.left, self->rect_.bottom - self->rect_.top, self->maximized_);
+  return G_SOURCE_REMOVE;
+}
+
+bool WindowHost::InCaption(int x, int y) const {
+  if (manager_ == nullptr) return false;
+  RECT cap = manager_->GetCaptionRect();
+  int w = rect_.right - rect_.left;
+  return cap.bottom > 0 && x >= cap.left && x < w - cap.right && y >= cap.top && y < cap.bottom;
+}
+
+int WindowHost::EdgeAt(int x, int y) const {
+  if (manager_ == nullptr || !(style_ & WS_THICKFRAME) || maximized_ || fullscreen_) return -1;
+  RECT box = manager_->GetSizeBox();
+  int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
+  bool left = x < box.left, right = x >= w - box.right, top = y < box.top, bottom = y >= h - box.bottom;
+  if (top && left) return GDK_WINDOW_EDGE_NORTH_WEST;
+  if (top && right) return GDK_WINDOW_EDGE_NORTH_EAST;
+  if (bottom && left) return GDK_WINDOW_EDGE_SOUTH_WEST;
+  if (bottom && right) return GDK_WINDOW_EDGE_SOUTH_EAST;
+  if (top) return GDK_WINDOW_EDGE_NORTH;
+  if (bottom) return GDK_WINDOW_EDGE_SOUTH;
+  if (left) return GDK_WINDOW_EDGE_WEST;
+  if (right) return GDK_WINDOW_EDGE_EAST;
+  return -1;
+}
+
+void WindowHost::UpdateCursor(int x, int y) {
+  int edge = EdgeAt(x, y);
+  if (edge == cursor_edge_) return;
+  cursor_edge_ = edge;
+  static const char* const kNames[] = {"nw-resize", "n-resize", "ne-resize", "w-resize",
+                                       "e-resize",  "sw-resize", "s-resize", "se-resize"};
+  GdkWindow* gw = gtk_widget_get_window(area_);
+  if (gw == nullptr) return;
+  GdkCursor* cursor = edge >= 0 && edge < 8 ? gdk_cursor_new_from_name(gdk_window_get_display(gw), kNames[edge]) : nullptr;
+  gdk_window_set_cursor(gw, cursor);
+  if (cursor != nullptr) g_object_unref(cursor);
+}
+
+void WindowHost::EnableDrop(bool on) {
+  if (area_ == nullptr || on == drop_enabled_) return;
+  drop_enabled_ = on;
+  if (on) {
+    static GtkTargetEntry targets[] = {{const_cast<gchar*>("text/uri-list"), 0, 0}};
+    gtk_drag_dest_set(area_, GTK_DEST_DEFAULT_ALL, targets, 1, GDK_ACTION_COPY);
+  } else {
+    gtk_drag_dest_unset(area_);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// GTK signal handlers
+// ---------------------------------------------------------------------------
+
+int WindowHost::OnDraw(GtkWidget*, cairo_t* cr, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  if (self->manager_ != nullptr) {
+    self->manager_->Paint(cr);
+  } else {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+  }
+  return TRUE;
+}
+
+int WindowHost::OnButtonPress(GtkWidget*, GdkEventButton* ev, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  if (ev->button != 1 || self->manager_ == nullptr) return FALSE;
+  POINT pt = Pt(ev->x, ev->y);
+  if (ev->type == GDK_2BUTTON_PRESS) {
+    if (self->InCaption(pt.x, pt.y) && !self->manager_->IsInteractiveAt(pt)) {
+      self->caption_press_ = false;
+      self->Dispatch(WM_NCLBUTTONDBLCLK, HTCAPTION,
+                     MAKELPARAM(static_cast<WORD>(ev->x_root), static_cast<WORD>(ev->y_root)));
+    }
+    return TRUE;
+  }
+  if (ev->type != GDK_BUTTON_PRESS) return TRUE;
+  int edge = self->EdgeAt(pt.x, pt.y);
+  if (edge >= 0) {
+    gtk_window_begin_resize_drag(Win(self->window_), static_cast<GdkWindowEdge>(edge), 1,
+                                 static_cast<int>(ev->x_root), static_cast<int>(ev->y_root), ev->time);
+    return TRUE;
+  }
+  if (self->InCaption(pt.x, pt.y) && !self->manager_->IsInteractiveAt(pt)) {
+    self->caption_press_ = true;
+    self->press_x_ = ev->x_root;
+    self->press_y_ = ev->y_root;
+    return TRUE;
+  }
+  self->manager_->ButtonDown(pt, false);
+  return TRUE;
+}
+
+int WindowHost::OnButtonRelease(GtkWidget*, GdkEventButton* ev, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  if (ev->button != 1 || self->manager_ == nullptr) return FALSE;
+  if (self->caption_press_) {
+    self->caption_press_ = false;
+    return TRUE;
+  }
+  // May close the window: nothing of self is used afterwards.
+  self->manager_->ButtonUp(Pt(ev->x, ev->y));
+  return TRUE;
+}
+
+int WindowHost::OnMotion(GtkWidget*, GdkEventMotion* ev, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  if (self->manager_ == nullptr) return FALSE;
+  if (self->caption_press_) {
+    if ((ev->state & GDK_BUTTON1_MASK) &&
+        std::hypot(ev->x_root - self->press_x_, ev->y_root - self->press_y_) >= kDragThreshold) {
+      self->caption_press_ = false;
+      gtk_window_begin_move_drag(Win(self->window_), 1, static_cast<int>(self->press_x_),
+                                 static_cast<int>(self->press_y_), ev->time);
+    }
+    return TRUE;
+  }
+  POINT pt = Pt(ev->x, ev->y);
+  self->UpdateCursor(pt.x, pt.y);
+  self->manager_->MouseMove(pt);
+  return TRUE;
+}
+
+int WindowHost::OnLeave(GtkWidget*, GdkEventCrossing* ev, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  if (self->manager_ != nullptr && ev->detail != GDK_NOTIFY_INFERIOR) self->manager_->MouseLeave();
+  return FALSE;
+}
+
+int WindowHost::OnScroll(GtkWidget*, GdkEventScroll* ev, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  if (self->manager_ == nullptr) return FALSE;
+  int delta = 0;
+  if (ev->direction == GDK_SCROLL_UP) delta = -1;
+  else if (ev->direction == GDK_SCROLL_DOWN) delta = 1;
+  else if (ev->direction == GDK_SCROLL_SMOOTH) delta = ev->delta_y < 0 ? -1 : (ev->delta_y > 0 ? 1 : 0);
+  if (delta != 0) self->manager_->Scroll(Pt(ev->x, ev->y), delta);
+  return TRUE;
+}
+
+int WindowHost::OnConfigure(GtkWidget* widget, GdkEventConfigure* ev, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  int x = ev->x, y = ev->y;
+  if (GdkWindow* gw = gtk_widget_get_window(widget)) {
+    GdkRectangle frame;
+    gdk_window_get_frame_extents(gw, &frame);
+    x = frame.x;
+    y = frame.y;
+  }
+  self->rect_ = {x, y, x + ev->width, y + ev->height};
+  if (!self->FullScreenMode()) self->ScheduleSizeReport();
+  return FALSE;
+}
+
+int WindowHost::OnWindowState(GtkWidget*, GdkEventWindowState* ev, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  self->maximized_ = (ev->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) != 0;
+  self->fullscreen_ = (ev->new_window_state & GDK_WINDOW_STATE_FULLSCREEN) != 0;
+  self->ScheduleSizeReport();
+  if (self->manager_ != nullptr) self->manager_->Invalidate();
+  return FALSE;
+}
+
+int WindowHost::OnKeyPress(GtkWidget*, GdkEventKey* ev, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  guint key = gdk_keyval_to_upper(ev->keyval);
+  if (key == GDK_KEY_F4 && (ev->state & GDK_MOD1_MASK)) {
+    self->Dispatch(WM_SYSCOMMAND, SC_CLOSE, 0);
+    return TRUE;
+  }
+  UINT vk = 0;
+  if (key == GDK_KEY_Escape) vk = VK_ESCAPE;
+  else if (key == GDK_KEY_Return || key == GDK_KEY_KP_Enter) vk = VK_RETURN;
+  else if ((key >= GDK_KEY_A && key <= GDK_KEY_Z) || (key >= GDK_KEY_0 && key <= GDK_KEY_9)) vk = key;
+  if (vk == 0) return FALSE;
+  self->Dispatch(WM_KEYDOWN, vk, 0);
+  return TRUE;
+}
+
+int WindowHost::OnDelete(GtkWidget*, GdkEventAny*, void* data) {
+  // The window manager's close button: the window decides (default
+  // processing destroys it).
+  static_cast<WindowHost*>(data)->Dispatch(WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+int WindowHost::OnChildPosition(GtkWidget*, GtkWidget* child, void* out, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  auto it = self->children_.find(child);
+  if (it == self->children_.end()) return FALSE;
+  auto* alloc = static_cast<GdkRectangle*>(out);
+  alloc->x = it->second.left;
+  alloc->y = it->second.top;
+  alloc->width = std::max<int>(1, it->second.right - it->second.left);
+  alloc->height = std::max<int>(1, it->second.bottom - it->second.top);
+  return TRUE;
+}
+
+void WindowHost::OnDragData(GtkWidget*, GdkDragContext* ctx, int, int, GtkSelectionData* selection, unsigned,
+                            unsigned time, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  std::vector<std::wstring> paths;
+  gchar** uris = gtk_selection_data_get_uris(selection);
+  for (gchar** u = uris; u != nullptr && *u != nullptr; ++u) {
+    gchar* path = g_filename_from_uri(*u, nullptr, nullptr);
+    if (path != nullptr) {
+      paths.push_back(FromUtf8(path));
+      g_free(path);
+    }
+  }
+  g_strfreev(uris);
+  gtk_drag_finish(ctx, !paths.empty(), FALSE, time);
+  if (paths.empty() || !(self->ex_style_ & WS_EX_ACCEPTFILES)) return;
+  HDROP drop = platform::MakeDropHandle(paths);
+  self->Dispatch(WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  // The receiver may have finished the drop itself; finishing twice is safe.
+  DragFinish(drop);
+}
+
+}  // namespace ui

@@ -1,0 +1,142 @@
+// WindowHost: the GTK side of one toolkit window. It owns the top-level
+// GtkWindow, a GtkOverlay whose main child is the drawing area the skin is
+// painted in (native children such as the browser view are placed over it
+// at explicit rectangles), translates GTK events into window messages and
+// control input, and implements the window calls' contract (NativeWindow).
+// Internal to the toolkit; main thread only.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "platform/native_window.h"
+
+struct _GtkWidget;
+struct _GdkEventButton;
+struct _GdkEventMotion;
+struct _GdkEventConfigure;
+struct _GdkEventWindowState;
+struct _GdkEventKey;
+struct _GdkEventScroll;
+struct _GdkEventCrossing;
+struct _GdkEventAny;
+struct _GdkDragContext;
+struct _GtkSelectionData;
+struct _cairo;
+
+class CWindowWnd;
+class CPaintManagerUI;
+
+namespace ui {
+
+class WindowHost : public platform::NativeWindow {
+ public:
+  explicit WindowHost(CWindowWnd* wnd);
+  ~WindowHost() override;
+  WindowHost(const WindowHost&) = delete;
+  WindowHost& operator=(const WindowHost&) = delete;
+
+  // Makes the GTK window (not shown) and registers the handle; null when no
+  // display is available.
+  HWND Create(HWND owner, const std::wstring& class_name, const std::wstring& title, DWORD style,
+              DWORD ex_style, int x, int y, int cx, int cy);
+  // After WM_CREATE: publishes the window, positions a default-placed
+  // window, sends the first WM_SIZE and schedules the show for WS_VISIBLE.
+  void FinishCreate();
+  // Destroys the GTK widgets and withdraws the window; the handle stays
+  // registered until Unregister so the last messages can still be sent.
+  void DestroyNative();
+  void Unregister();
+  HWND hwnd() const { return hwnd_; }
+
+  void SetPaintManager(CPaintManagerUI* manager);
+  void QueueDraw();
+  void SetVisible(bool show, bool take_focus);
+  void Center();
+  void SetIconFile(const std::string& path);
+  void Maximize();
+  void Restore();
+  void Minimize();
+  bool IsMaximized() const { return maximized_; }
+  void SetModal(bool modal);
+  void ResizeClient(int cx, int cy);
+  void SetMinSize(int cx, int cy);
+  bool UsedDefaultSize() const { return default_size_; }
+
+  // platform::NativeWindow
+  std::wstring ClassName() const override { return class_name_; }
+  std::wstring Title() const override { return title_; }
+  LRESULT Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) override;
+  LONG Style() const override;
+  void SetStyle(LONG style) override;
+  LONG ExStyle() const override { return static_cast<LONG>(ex_style_); }
+  void SetExStyle(LONG style) override;
+  RECT WindowRect() const override { return rect_; }
+  RECT ClientRect() const override;
+  void Move(int x, int y, int width, int height, bool repaint) override;
+  void SetPos(HWND insert_after, int x, int y, int cx, int cy, UINT flags) override;
+  HWND Parent() const override { return owner_; }
+  bool AddChild(void* widget, const RECT& rect) override;
+  void PlaceChild(void* widget, const RECT& rect) override;
+  void RemoveChild(void* widget) override;
+  void* NativeHandle() const override { return window_; }
+
+ private:
+  bool FullScreenMode() const;
+  RECT MonitorRect(bool work_area) const;
+  void ApplyGeometry(int x, int y, int w, int h);
+  void ReportSize(int w, int h, bool maximized);
+  void ScheduleSizeReport();
+  bool InCaption(int x, int y) const;
+  int EdgeAt(int x, int y) const;  // a GdkWindowEdge, or -1
+  void UpdateCursor(int x, int y);
+  void EnableDrop(bool on);
+
+  static int OnDraw(_GtkWidget*, _cairo* cr, void* self);
+  static int OnButtonPress(_GtkWidget*, _GdkEventButton* ev, void* self);
+  static int OnButtonRelease(_GtkWidget*, _GdkEventButton* ev, void* self);
+  static int OnMotion(_GtkWidget*, _GdkEventMotion* ev, void* self);
+  static int OnLeave(_GtkWidget*, _GdkEventCrossing* ev, void* self);
+  static int OnScroll(_GtkWidget*, _GdkEventScroll* ev, void* self);
+  static int OnConfigure(_GtkWidget*, _GdkEventConfigure* ev, void* self);
+  static int OnWindowState(_GtkWidget*, _GdkEventWindowState* ev, void* self);
+  static int OnKeyPress(_GtkWidget*, _GdkEventKey* ev, void* self);
+  static int OnDelete(_GtkWidget*, _GdkEventAny* ev, void* self);
+  static int OnChildPosition(_GtkWidget*, _GtkWidget* child, void* out, void* self);
+  static void OnDragData(_GtkWidget*, _GdkDragContext* ctx, int x, int y, _GtkSelectionData* data,
+                         unsigned info, unsigned time, void* self);
+  static int OnSizeReportIdle(void* self);
+
+  CWindowWnd* wnd_;
+  CPaintManagerUI* manager_ = nullptr;
+  HWND hwnd_ = nullptr;
+  HWND owner_ = nullptr;
+  _GtkWidget* window_ = nullptr;
+  _GtkWidget* overlay_ = nullptr;
+  _GtkWidget* area_ = nullptr;
+  std::wstring class_name_;
+  std::wstring title_;
+  DWORD style_ = 0;
+  DWORD ex_style_ = 0;
+  RECT rect_;
+  bool default_size_ = false;
+  bool default_pos_ = false;
+  bool visible_ = false;
+  bool show_requested_ = false;
+  bool maximized_ = false;
+  bool fullscreen_ = false;
+  bool alive_ = false;
+  bool published_ = false;
+  bool drop_enabled_ = false;
+  unsigned size_report_source_ = 0;
+  int reported_w_ = -1;
+  int reported_h_ = -1;
+  bool reported_max_ = false;
+  bool caption_press_ = false;
+  double press_x_ = 0;
+  double press_y_ = 0;
+  int cursor_edge_ = -2;
+  std::map<void*, RECT> children_;
+};
+
+}  // namespace ui
