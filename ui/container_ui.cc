@@ -221,7 +221,12 @@ void CContainerUI::DoPaint(_cairo* cr, const RECT& paint) {
       rect_.top >= paint.bottom) {
     return;
   }
-  CControlUI::DoPaint(cr, paint);
+  // The frame goes over the children, so a container's border stays
+  // visible even where children fill it edge to edge.
+  PaintBkColor(cr);
+  PaintBkImage(cr);
+  PaintStatusImage(cr);
+  PaintText(cr);
   RECT clip = ClipRect();
   cairo_save(cr);
   cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
@@ -236,4 +241,5 @@ void CContainerUI::DoPaint(_cairo* cr, const RECT& paint) {
   }
   PaintOverlay(cr);
   cairo_restore(cr);
+  PaintBorder(cr);
 }

@@ -1,0 +1,445 @@
+// Toolkit windows on a real X display with a window manager: the three
+// skins open and draw, clicks give notifications, the window manager's
+// maximise and restore give WM_SIZE, a popup style covers the screen, and
+// workers talk to windows in order and run modal windows.
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <gtk/gtk.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/main_thread.h"
+#include "platform/native_window.h"
+#include "ui/attribute_parser.h"
+#include "ui/ui_lib.h"
+
+namespace {
+
+const std::wstring kSkinDir = ui::FromUtf8(QUORBITAL_SOURCE_DIR "/Skin/");
+
+class ToolkitEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { CPaintManagerUI::SetInstance(nullptr); }
+};
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment);
+
+// Runs the main loop until pred holds or the time is up.
+bool PumpUntil(const std::function<bool()>& pred, int timeout_ms = 5000) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+void Pump(int ms) { PumpUntil([] { return false; }, ms); }
+
+struct Message {
+  UINT msg;
+  WPARAM wparam;
+  LPARAM lparam;
+};
+
+class TestWindow : public WindowImplBase {
+ public:
+  TestWindow(const wchar_t* class_name, const wchar_t* skin) : class_name_(class_name), skin_(skin) {}
+  const wchar_t* GetWindowClassName() const override { return class_name_; }
+  CDuiString GetSkinFolder() override { return kSkinDir; }
+  CDuiString GetSkinFile() override { return skin_; }
+  void InitWindow() override {
+    init_found_close = m_PaintManager.FindControl(L"btn_close") != nullptr;
+    init_on_main = platform::IsMainThread();
+    init_before_size = true;
+    for (const auto& m : messages) init_before_size = init_before_size && m.msg != WM_SIZE;
+  }
+  LRESULT HandleCustomMessage(UINT msg, WPARAM wparam, LPARAM lparam, BOOL& handled) override {
+    messages.push_back({msg, wparam, lparam});
+    if (msg == WM_USER + 2) {
+      handled = TRUE;
+      return static_cast<LRESULT>(wparam * 2);
+    }
+    return 0;
+  }
+  void Notify(TNotifyUI& msg) override {
+    notes.push_back(msg.sType.str() + L":" + (msg.pSender ? msg.pSender->GetName().str() : L""));
+    WindowImplBase::Notify(msg);
+  }
+  LRESULT ResponseDefaultKeyEvent(WPARAM key) override {
+    return ignore_keys ? 0 : WindowImplBase::ResponseDefaultKeyEvent(key);
+  }
+  void OnFinalMessage(HWND hwnd) override {
+    WindowImplBase::OnFinalMessage(hwnd);
+    final_seen = true;
+  }
+  CPaintManagerUI& pm() { return m_PaintManager; }
+  bool Has(UINT msg) const {
+    for (const auto& m : messages) {
+      if (m.msg == msg) return true;
+    }
+    return false;
+  }
+  const Message* LastSize() const {
+    for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
+      if (it->msg == WM_SIZE) return &*it;
+    }
+    return nullptr;
+  }
+
+  std::vector<Message> messages;
+  std::vector<std::wstring> notes;
+  bool init_found_close = false;
+  bool init_on_main = false;
+  bool init_before_size = false;
+  bool ignore_keys = false;
+  bool final_seen = false;
+
+ private:
+  const wchar_t* class_name_;
+  const wchar_t* skin_;
+};
+
+GdkWindow* GdkOf(HWND hwnd) {
+  platform::NativeWindow* w = platform::LookupWindow(hwnd);
+  return w ? gtk_widget_get_window(GTK_WIDGET(w->NativeHandle())) : nullptr;
+}
+
+bool Mapped(HWND hwnd) {
+  GdkWindow* gw = GdkOf(hwnd);
+  return gw != nullptr && gdk_window_is_viewable(gw);
+}
+
+// The window's pixels as they are on the screen, saved as a PNG in the
+// build directory for people to look at.
+GdkPixbuf* Screenshot(HWND hwnd, const std::string& name) {
+  GdkWindow* gw = GdkOf(hwnd);
+  if (gw == nullptr) return nullptr;
+  GdkPixbuf* shot = gdk_pixbuf_get_from_window(gw, 0, 0, gdk_window_get_width(gw), gdk_window_get_height(gw));
+  if (shot != nullptr) {
+    std::string path = std::string(QUORBITAL_BINARY_DIR) + "/ui_" + name + ".png";
+    gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr);
+  }
+  return shot;
+}
+
+std::uint32_t Pixel(GdkPixbuf* pixbuf, int x, int y) {
+  const guchar* p = gdk_pixbuf_get_pixels(pixbuf) + y * gdk_pixbuf_get_rowstride(pixbuf) +
+                    x * gdk_pixbuf_get_n_channels(pixbuf);
+  return (static_cast<std::uint32_t>(p[0]) << 16) | (p[1] << 8) | p[2];
+}
+
+// Screen point of a control's centre.
+POINT ScreenCentre(TestWindow& w, const wchar_t* name) {
+  RECT wr;
+  GetWindowRect(w.GetHWND(), &wr);
+  RECT rc = w.pm().FindControl(name)->GetPos();
+  return {wr.left + (rc.left + rc.right) / 2, wr.top + (rc.top + rc.bottom) / 2};
+}
+
+// Runs xdotool (another X client: its input goes through the X server and
+// the window manager like a person's) while the loop keeps running.
+void Xdotool(const std::string& args) {
+  std::string cmd = "xdotool " + args + " >/dev/null 2>&1";
+  std::atomic<int> status{-1};
+  std::atomic<bool> done{false};
+  std::thread runner([&] {
+    status = std::system(cmd.c_str());
+    done = true;
+  });
+  PumpUntil([&] { return done.load(); }, 20000);
+  runner.join();
+  ASSERT_EQ(status.load(), 0) << cmd;
+}
+
+TEST(Windows, EachSkinOpensDrawsItsControlsAndCloses) {
+  struct Case {
+    const wchar_t* cls;
+    const wchar_t* skin;
+    DWORD style;
+    const char* shot;
+    POINT probe;  // a pixel of the skin and the colour it must have
+    std::uint32_t colour;
+  };
+  const Case cases[] = {
+      {L"main_wnd_class", L"MainWnd.xml", WS_VISIBLE | WS_OVERLAPPEDWINDOW, "main", {200, 12}, 0x1F2937},
+      {L"down_wnd_class", L"DownloadWnd.xml", WS_VISIBLE | WS_OVERLAPPEDWINDOW, "download", {300, 20}, 0xF7F8FA},
+      {L"update_wnd_class", L"UpdateWnd.xml", 0x96C80000, "update", {300, 20}, 0xF7F8FA},
+  };
+  for (const Case& c : cases) {
+    auto* w = new TestWindow(c.cls, c.skin);
+    HWND hwnd = w->Create(nullptr, L"Quorbital", c.style, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT);
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_TRUE(w->init_found_close);
+    EXPECT_TRUE(w->init_before_size);
+    ASSERT_NE(w->LastSize(), nullptr);  // the first WM_SIZE follows creation
+    w->CenterWindow();
+    ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
+    Pump(300);
+    GdkPixbuf* shot = Screenshot(hwnd, c.shot);
+    ASSERT_NE(shot, nullptr);
+    // The skin's size was applied to a window created with default size.
+    EXPECT_EQ(gdk_pixbuf_get_width(shot), w->pm().GetInitSize().cx);
+    EXPECT_EQ(Pixel(shot, c.probe.x, c.probe.y), c.colour) << c.shot;
+    // The close button is drawn where the layout put it: its glyph is not
+    // the background colour.
+    RECT close = w->pm().FindControl(L"btn_close")->GetPos();
+    bool glyph = false;
+    for (int x = close.left; x < close.right; ++x) {
+      glyph = glyph || Pixel(shot, x, (close.top + close.bottom) / 2) != Pixel(shot, close.left + 1, close.top + 1);
+    }
+    EXPECT_TRUE(glyph) << c.shot;
+    g_object_unref(shot);
+    w->Close(IDOK);
+    ASSERT_TRUE(PumpUntil([&] { return w->final_seen; }));
+    EXPECT_FALSE(IsWindow(hwnd));
+    delete w;
+  }
+}
+
+TEST(Windows, ClickingBtnCloseNotifiesWithItsSender) {
+  TestWindow w(L"down_wnd_class", L"DownloadWnd.xml");
+  CControlUI* sender = nullptr;
+  struct Hook {
+    CControlUI** sender;
+    bool OnClose(void* param) {
+      *sender = static_cast<TNotifyUI*>(param)->pSender;
+      return true;
+    }
+  } hook{&sender};
+  HWND hwnd = w.Create(nullptr, L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 100, 100, 640, 440);
+  w.pm().FindControl(L"btn_close")->OnNotify += MakeDelegate(&hook, &Hook::OnClose);
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
+  Pump(300);
+  POINT p = ScreenCentre(w, L"btn_close");
+  Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " click 1");
+  ASSERT_TRUE(PumpUntil([&] { return !w.notes.empty(); }));
+  EXPECT_EQ(w.notes.front(), L"click:btn_close");
+  EXPECT_EQ(sender, w.pm().FindControl(L"btn_close"));
+}
+
+TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
+  TestWindow w(L"main_wnd_class", L"MainWnd.xml");
+  HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_ACCEPTFILES, 200, 150, 800,
+                       500);
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
+  Pump(200);
+  ASSERT_NE(w.LastSize(), nullptr);
+  EXPECT_EQ(LOWORD(static_cast<UINT_PTR>(w.LastSize()->lparam)), 800);
+
+  w.SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return w.LastSize()->wparam == SIZE_MAXIMIZED; }));
+  RECT desk;
+  GetWindowRect(GetDesktopWindow(), &desk);
+  ASSERT_TRUE(PumpUntil([&] { return LOWORD(static_cast<UINT_PTR>(w.LastSize()->lparam)) == desk.right; }));
+  EXPECT_FALSE(w.pm().FindControl(L"maxbtn")->IsVisible());
+  EXPECT_TRUE(w.pm().FindControl(L"restorebtn")->IsVisible());
+
+  w.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(PumpUntil([&] {
+    const Message* m = w.LastSize();
+    return m->wparam == SIZE_RESTORED && LOWORD(static_cast<UINT_PTR>(m->lparam)) == 800 &&
+           HIWORD(static_cast<UINT_PTR>(m->lparam)) == 500;
+  }));
+  RECT client;
+  GetClientRect(hwnd, &client);
+  EXPECT_EQ(client.right, 800);
+  EXPECT_EQ(client.bottom, 500);
+
+  // A double click on the caption maximises (default processing of
+  // WM_NCLBUTTONDBLCLK); dragging the caption moves the window.
+  Pump(300);
+  POINT title = ScreenCentre(w, L"title");
+  Xdotool("mousemove " + std::to_string(title.x) + " " + std::to_string(title.y) + " click --repeat 2 --delay 60 1");
+  ASSERT_TRUE(PumpUntil([&] { return w.Has(WM_NCLBUTTONDBLCLK) && w.LastSize()->wparam == SIZE_MAXIMIZED; }));
+  w.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return w.LastSize()->wparam == SIZE_RESTORED; }));
+  Pump(300);
+  RECT before;
+  GetWindowRect(hwnd, &before);
+  title = ScreenCentre(w, L"title");
+  Xdotool("mousemove " + std::to_string(title.x) + " " + std::to_string(title.y) + " mousedown 1 mousemove " +
+          std::to_string(title.x + 60) + " " + std::to_string(title.y + 40) + " sleep 0.2 mousemove " +
+          std::to_string(title.x + 120) + " " + std::to_string(title.y + 80) + " sleep 0.2 mouseup 1");
+  ASSERT_TRUE(PumpUntil([&] {
+    RECT now;
+    GetWindowRect(hwnd, &now);
+    return now.left >= before.left + 100 && now.top >= before.top + 60;
+  }));
+}
+
+TEST(Windows, APopupStyleCoversTheScreenAndTheOverlappedStyleComesBack) {
+  TestWindow w(L"main_wnd_class", L"MainWnd.xml");
+  HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 100, 100, 700, 400);
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
+  RECT desk;
+  ASSERT_TRUE(GetWindowRect(GetDesktopWindow(), &desk));
+  EXPECT_GT(desk.right, 0);
+
+  LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+  EXPECT_TRUE(style & WS_VISIBLE);
+  style = (style & static_cast<LONG>(0xFF30FFFFu)) | static_cast<LONG>(WS_POPUP);
+  SetWindowLongW(hwnd, GWL_STYLE, style);
+  w.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+  SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, desk.right, desk.bottom, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  // The window procedure hears the new size at once.
+  ASSERT_NE(w.LastSize(), nullptr);
+  EXPECT_EQ(LOWORD(static_cast<UINT_PTR>(w.LastSize()->lparam)), desk.right);
+  EXPECT_EQ(HIWORD(static_cast<UINT_PTR>(w.LastSize()->lparam)), desk.bottom);
+  // And the window manager agrees.
+  ASSERT_TRUE(PumpUntil([&] {
+    GdkRectangle frame;
+    gdk_window_get_frame_extents(GdkOf(hwnd), &frame);
+    return frame.x == desk.left && frame.y == desk.top && frame.width == desk.right - desk.left &&
+           frame.height == desk.bottom - desk.top;
+  }));
+  size_t sizes = w.messages.size();
+  Pump(300);
+  for (size_t i = sizes; i < w.messages.size(); ++i) EXPECT_NE(w.messages[i].msg, WM_SIZE);
+
+  style = (GetWindowLongW(hwnd, GWL_STYLE) & 0x7FFFFFFF) | static_cast<LONG>(WS_VISIBLE | WS_OVERLAPPEDWINDOW);
+  SetWindowLongW(hwnd, GWL_STYLE, style);
+  w.SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return w.LastSize()->wparam == SIZE_MAXIMIZED; }));
+}
+
+TEST(Windows, MessagesFromAWorkerArriveInOrder) {
+  TestWindow w(L"down_wnd_class", L"DownloadWnd.xml");
+  HWND hwnd = w.Create(nullptr, L"下载", 0, 0, 0, 0, 300, 200);
+  ASSERT_NE(hwnd, nullptr);
+  w.messages.clear();
+  std::atomic<bool> done{false};
+  std::vector<LRESULT> replies;
+  std::thread worker([&] {
+    for (int i = 0; i < 300; ++i) {
+      w.PostMessage(WM_USER + 1, static_cast<WPARAM>(i), 0);
+      if (i % 30 == 0) replies.push_back(w.SendMessage(WM_USER + 2, static_cast<WPARAM>(i), 0));
+    }
+    done = true;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return done.load() && w.messages.size() >= 310; }));
+  worker.join();
+  std::vector<std::pair<UINT, WPARAM>> expected, got;
+  for (int i = 0; i < 300; ++i) {
+    expected.emplace_back(WM_USER + 1, i);
+    if (i % 30 == 0) expected.emplace_back(WM_USER + 2, i);
+  }
+  for (const auto& m : w.messages) {
+    if (m.msg == WM_USER + 1 || m.msg == WM_USER + 2) got.emplace_back(m.msg, m.wparam);
+  }
+  EXPECT_EQ(got, expected);
+  ASSERT_EQ(replies.size(), 10u);
+  EXPECT_EQ(replies[3], 180);
+}
+
+TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
+  TestWindow owner(L"main_wnd_class", L"MainWnd.xml");
+  HWND owner_hwnd = owner.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 50, 50, 900, 600);
+  auto* dlg = new TestWindow(L"update_wnd_class", L"UpdateWnd.xml");
+  std::atomic<bool> returned{false};
+  std::atomic<UINT> result{0};
+  std::atomic<HWND> hwnd{nullptr};
+  std::thread worker([&] {
+    hwnd = dlg->Create(owner_hwnd, L"update_dialog", 0x96C80000, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                       CW_USEDEFAULT);
+    dlg->CenterWindow();
+    result = dlg->ShowModal();
+    returned = true;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return hwnd.load() != nullptr && Mapped(hwnd.load()); }));
+  EXPECT_TRUE(dlg->init_on_main);
+  EXPECT_EQ(GetParent(hwnd.load()), owner_hwnd);
+  EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(platform::LookupWindow(hwnd.load())->NativeHandle())));
+  // Centred over its owner.
+  RECT o, d;
+  GetWindowRect(owner_hwnd, &o);
+  GetWindowRect(hwnd.load(), &d);
+  EXPECT_NEAR((d.left + d.right) / 2, (o.left + o.right) / 2, 2);
+  Pump(200);
+  EXPECT_FALSE(returned.load());
+  dlg->Close(7);
+  ASSERT_TRUE(PumpUntil([&] { return returned.load(); }));
+  worker.join();
+  EXPECT_EQ(result.load(), 7u);
+  EXPECT_FALSE(IsWindow(hwnd.load()));
+  delete dlg;
+
+  // On the main thread ShowModal runs a nested loop.
+  TestWindow second(L"update_wnd_class", L"UpdateWnd.xml");
+  second.Create(owner_hwnd, L"update_dialog", 0x96C80000, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                CW_USEDEFAULT);
+  platform::PostToMainThread([&] { second.Close(3); });
+  EXPECT_EQ(second.ShowModal(), 3u);
+}
+
+TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
+  TestWindow plain(L"down_wnd_class", L"DownloadWnd.xml");
+  HWND a = plain.Create(nullptr, L"a", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 10, 10, 400, 300);
+  plain.SendMessage(WM_KEYDOWN, VK_RETURN, 0);
+  Pump(100);
+  EXPECT_TRUE(IsWindow(a));
+  plain.SendMessage(WM_KEYDOWN, VK_ESCAPE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return plain.final_seen; }));
+
+  TestWindow deaf(L"main_wnd_class", L"MainWnd.xml");
+  deaf.ignore_keys = true;
+  HWND b = deaf.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 10, 10, 400, 300);
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(b); }));
+  Pump(300);
+  Xdotool("key Escape key Return");
+  Pump(300);
+  deaf.SendMessage(WM_KEYDOWN, VK_ESCAPE, 0);
+  Pump(100);
+  EXPECT_TRUE(IsWindow(b));
+  EXPECT_TRUE(deaf.Has(WM_KEYDOWN));
+}
+
+TEST(Windows, AMissingSkinGivesAWindowWithoutControls) {
+  TestWindow w(L"x_class", L"NoSuchSkin.xml");
+  HWND hwnd = w.Create(nullptr, L"x", WS_VISIBLE, 0, 10, 10, 300, 200);
+  ASSERT_NE(hwnd, nullptr);
+  EXPECT_EQ(w.pm().FindControl(L"btn_close"), nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
+}
+
+TEST(WindowCalls, FindWindowChildrenAndStaleHandles) {
+  TestWindow w(L"main_wnd_class", L"MainWnd.xml");
+  HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 30, 30, 600, 400);
+  EXPECT_EQ(FindWindowW(L"main_wnd_class", L"Quorbital"), hwnd);
+  EXPECT_EQ(FindWindowW(L"main_wnd_class", nullptr), hwnd);
+  EXPECT_EQ(FindWindowW(nullptr, L"Quorbital"), hwnd);
+  EXPECT_EQ(FindWindowW(L"main_wnd_class", L"Other"), nullptr);
+
+  // A native child placed over the client area, moved by its rectangle.
+  platform::NativeWindow* native = platform::LookupWindow(hwnd);
+  GtkWidget* child = gtk_label_new("child");
+  ASSERT_TRUE(native->AddChild(child, {1, 24, 599, 399}));
+  auto placed = [&](int x, int y, int w, int h) {
+    int cx = -1, cy = -1;
+    gtk_widget_translate_coordinates(child, GTK_WIDGET(native->NativeHandle()), 0, 0, &cx, &cy);
+    return cx == x && cy == y && gtk_widget_get_allocated_width(child) == w &&
+           gtk_widget_get_allocated_height(child) == h;
+  };
+  ASSERT_TRUE(PumpUntil([&] { return placed(1, 24, 598, 375); }));
+  native->PlaceChild(child, {10, 30, 310, 230});
+  ASSERT_TRUE(PumpUntil([&] { return placed(10, 30, 300, 200); }));
+  native->RemoveChild(child);
+
+  w.Close(IDOK);
+  ASSERT_TRUE(PumpUntil([&] { return w.final_seen; }));
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(FindWindowW(L"main_wnd_class", L"Quorbital"), nullptr);
+  EXPECT_EQ(SendMessageW(hwnd, WM_USER, 0, 0), 0);
+  EXPECT_FALSE(MoveWindow(hwnd, 0, 0, 10, 10, TRUE));
+  RECT rc;
+  EXPECT_FALSE(GetClientRect(hwnd, &rc));
+}
+
+}  // namespace
