@@ -342,6 +342,8 @@ TEST(Windows, MessagesFromAWorkerArriveInOrder) {
 TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
   TestWindow owner(L"main_wnd_class", L"MainWnd.xml");
   HWND owner_hwnd = owner.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 50, 50, 900, 600);
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(owner_hwnd); }));
+  Pump(200);
   auto* dlg = new TestWindow(L"update_wnd_class", L"UpdateWnd.xml");
   std::atomic<bool> returned{false};
   std::atomic<UINT> result{0};
