@@ -67,7 +67,7 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
   gtk_window_set_decorated(Win(window_), FALSE);
   gtk_window_set_title(Win(window_), ToUtf8(title).c_str());
   gtk_window_set_default_size(Win(window_), w, h);
-  gtk_window_move(Win(window_), px, py);
+  RequestPosition(px, py);
   if (platform::NativeWindow* o = platform::LookupWindow(owner)) {
     if (o->NativeHandle() != nullptr) gtk_window_set_transient_for(Win(window_), GTK_WINDOW(o->NativeHandle()));
   }
@@ -93,6 +93,7 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
   // view) first; the window sees only what nobody consumed.
   g_signal_connect_after(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
   g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
+  g_signal_connect(window_, "map-event", G_CALLBACK(OnMap), this);
   g_signal_connect(overlay_, "get-child-position", G_CALLBACK(OnChildPosition), this);
   g_signal_connect(area_, "drag-data-received", G_CALLBACK(OnDragData), this);
   EnableDrop((ex_style_ & WS_EX_ACCEPTFILES) != 0);
@@ -167,7 +168,7 @@ void WindowHost::SetVisible(bool show, bool take_focus) {
   show_requested_ = true;
   if (show) {
     gtk_window_set_focus_on_map(Win(window_), take_focus);
-    if (!visible_ && !maximized_ && !fullscreen_) gtk_window_move(Win(window_), rect_.left, rect_.top);
+    if (!visible_ && !maximized_ && !fullscreen_) RequestPosition(rect_.left, rect_.top);
     gtk_widget_show(window_);
     if (take_focus) gtk_window_present(Win(window_));
     visible_ = true;
@@ -200,6 +201,13 @@ void WindowHost::Center() {
   rect_.top = y;
   rect_.right = x + w;
   rect_.bottom = y + h;
+  RequestPosition(x, y);
+}
+
+void WindowHost::RequestPosition(int x, int y) {
+  requested_x_ = x;
+  requested_y_ = y;
+  position_pending_ = !visible_;
   gtk_window_move(Win(window_), x, y);
 }
 
@@ -309,7 +317,7 @@ void WindowHost::ApplyGeometry(int x, int y, int w, int h) {
   h = std::max(1, h);
   rect_ = {x, y, x + w, y + h};
   if (!alive_) return;
-  gtk_window_move(Win(window_), x, y);
+  RequestPosition(x, y);
   gtk_window_resize(Win(window_), w, h);
 }
 
@@ -351,7 +359,7 @@ void WindowHost::SetPos(HWND insert_after, int x, int y, int cx, int cy, UINT fl
     int nh = (flags & SWP_NOSIZE) ? rect_.bottom - rect_.top : cy;
     if ((flags & SWP_NOSIZE) && !maximized_ && !fullscreen_) {
       rect_ = {nx, ny, nx + nw, ny + nh};
-      gtk_window_move(Win(window_), nx, ny);
+      RequestPosition(nx, ny);
     } else {
       Move(nx, ny, nw, nh, true);
     }
@@ -590,6 +598,15 @@ int WindowHost::OnDelete(GtkWidget*, GdkEventAny*, void* data) {
   // processing destroys it).
   static_cast<WindowHost*>(data)->Dispatch(WM_CLOSE, 0, 0);
   return TRUE;
+}
+
+int WindowHost::OnMap(GtkWidget*, GdkEventAny*, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  if (self->position_pending_ && !self->maximized_ && !self->fullscreen_) {
+    self->position_pending_ = false;
+    gtk_window_move(Win(self->window_), self->requested_x_, self->requested_y_);
+  }
+  return FALSE;
 }
 
 int WindowHost::OnChildPosition(GtkWidget*, GtkWidget* child, void* out, void* data) {

@@ -91,6 +91,9 @@ class WindowHost : public platform::NativeWindow {
   int EdgeAt(int x, int y) const;  // a GdkWindowEdge, or -1
   void UpdateCursor(int x, int y);
   void EnableDrop(bool on);
+  // Moves the window and remembers the place, so it can be asked for again
+  // once mapped: window managers may place a new window by their own rules.
+  void RequestPosition(int x, int y);
 
   static int OnDraw(_GtkWidget*, _cairo* cr, void* self);
   static int OnButtonPress(_GtkWidget*, _GdkEventButton* ev, void* self);
@@ -102,6 +105,7 @@ class WindowHost : public platform::NativeWindow {
   static int OnWindowState(_GtkWidget*, _GdkEventWindowState* ev, void* self);
   static int OnKeyPress(_GtkWidget*, _GdkEventKey* ev, void* self);
   static int OnDelete(_GtkWidget*, _GdkEventAny* ev, void* self);
+  static int OnMap(_GtkWidget*, _GdkEventAny* ev, void* self);
   static int OnChildPosition(_GtkWidget*, _GtkWidget* child, void* out, void* self);
   static void OnDragData(_GtkWidget*, _GdkDragContext* ctx, int x, int y, _GtkSelectionData* data,
                          unsigned info, unsigned time, void* self);
@@ -132,6 +136,9 @@ class WindowHost : public platform::NativeWindow {
   int reported_w_ = -1;
   int reported_h_ = -1;
   bool reported_max_ = false;
+  bool position_pending_ = false;
+  int requested_x_ = 0;
+  int requested_y_ = 0;
   bool caption_press_ = false;
   double press_x_ = 0;
   double press_y_ = 0;

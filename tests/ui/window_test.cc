@@ -361,9 +361,11 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
   EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(platform::LookupWindow(hwnd.load())->NativeHandle())));
   // Centred over its owner.
   RECT o, d;
-  GetWindowRect(owner_hwnd, &o);
-  GetWindowRect(hwnd.load(), &d);
-  EXPECT_NEAR((d.left + d.right) / 2, (o.left + o.right) / 2, 2);
+  EXPECT_TRUE(PumpUntil([&] {
+    GetWindowRect(owner_hwnd, &o);
+    GetWindowRect(hwnd.load(), &d);
+    return std::abs((d.left + d.right) / 2 - (o.left + o.right) / 2) <= 2;
+  })) << d.left << "," << d.top << " over " << o.left << "," << o.top;
   Pump(200);
   EXPECT_FALSE(returned.load());
   dlg->Close(7);
