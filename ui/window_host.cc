@@ -1,7 +1,7 @@
-// The GTK side of a toolkit window: widgets, events, geometry and children.
+// The GTK side of a toolkit window: widgets, geometry, state and children.
+// The event handlers are in window_host_events.cc.
 #include "ui/window_host.h"
 
-#include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 
 #include <algorithm>
@@ -21,12 +21,6 @@ namespace {
 
 constexpr int kDefaultWidth = 800;
 constexpr int kDefaultHeight = 600;
-// How far the mouse must travel with the button held on the caption before
-// the window starts moving, so clicks and double clicks stay clicks.
-constexpr double kDragThreshold = 4.0;
-
-POINT Pt(double x, double y) { return {static_cast<LONG>(std::floor(x)), static_cast<LONG>(std::floor(y))}; }
-
 GtkWindow* Win(GtkWidget* w) { return GTK_WINDOW(w); }
 
 }  // namespace
@@ -461,185 +455,6 @@ void WindowHost::EnableDrop(bool on) {
   } else {
     gtk_drag_dest_unset(area_);
   }
-}
-
-// ---------------------------------------------------------------------------
-// GTK signal handlers
-// ---------------------------------------------------------------------------
-
-int WindowHost::OnDraw(GtkWidget*, cairo_t* cr, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  if (self->manager_ != nullptr) {
-    self->manager_->Paint(cr);
-  } else {
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-  }
-  return TRUE;
-}
-
-int WindowHost::OnButtonPress(GtkWidget*, GdkEventButton* ev, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  if (ev->button != 1 || self->manager_ == nullptr) return FALSE;
-  POINT pt = Pt(ev->x, ev->y);
-  if (ev->type == GDK_2BUTTON_PRESS) {
-    if (self->InCaption(pt.x, pt.y) && !self->manager_->IsInteractiveAt(pt)) {
-      self->caption_press_ = false;
-      self->Dispatch(WM_NCLBUTTONDBLCLK, HTCAPTION,
-                     MAKELPARAM(static_cast<WORD>(ev->x_root), static_cast<WORD>(ev->y_root)));
-    }
-    return TRUE;
-  }
-  if (ev->type != GDK_BUTTON_PRESS) return TRUE;
-  int edge = self->EdgeAt(pt.x, pt.y);
-  if (edge >= 0) {
-    gtk_window_begin_resize_drag(Win(self->window_), static_cast<GdkWindowEdge>(edge), 1,
-                                 static_cast<int>(ev->x_root), static_cast<int>(ev->y_root), ev->time);
-    return TRUE;
-  }
-  if (self->InCaption(pt.x, pt.y) && !self->manager_->IsInteractiveAt(pt)) {
-    self->caption_press_ = true;
-    self->press_x_ = ev->x_root;
-    self->press_y_ = ev->y_root;
-    return TRUE;
-  }
-  self->manager_->ButtonDown(pt, false);
-  return TRUE;
-}
-
-int WindowHost::OnButtonRelease(GtkWidget*, GdkEventButton* ev, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  if (ev->button != 1 || self->manager_ == nullptr) return FALSE;
-  if (self->caption_press_) {
-    self->caption_press_ = false;
-    return TRUE;
-  }
-  // May close the window: nothing of self is used afterwards.
-  self->manager_->ButtonUp(Pt(ev->x, ev->y));
-  return TRUE;
-}
-
-int WindowHost::OnMotion(GtkWidget*, GdkEventMotion* ev, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  if (self->manager_ == nullptr) return FALSE;
-  if (self->caption_press_) {
-    if ((ev->state & GDK_BUTTON1_MASK) &&
-        std::hypot(ev->x_root - self->press_x_, ev->y_root - self->press_y_) >= kDragThreshold) {
-      self->caption_press_ = false;
-      gtk_window_begin_move_drag(Win(self->window_), 1, static_cast<int>(self->press_x_),
-                                 static_cast<int>(self->press_y_), ev->time);
-    }
-    return TRUE;
-  }
-  POINT pt = Pt(ev->x, ev->y);
-  self->UpdateCursor(pt.x, pt.y);
-  self->manager_->MouseMove(pt);
-  return TRUE;
-}
-
-int WindowHost::OnLeave(GtkWidget*, GdkEventCrossing* ev, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  if (self->manager_ != nullptr && ev->detail != GDK_NOTIFY_INFERIOR) self->manager_->MouseLeave();
-  return FALSE;
-}
-
-int WindowHost::OnScroll(GtkWidget*, GdkEventScroll* ev, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  if (self->manager_ == nullptr) return FALSE;
-  int delta = 0;
-  if (ev->direction == GDK_SCROLL_UP) delta = -1;
-  else if (ev->direction == GDK_SCROLL_DOWN) delta = 1;
-  else if (ev->direction == GDK_SCROLL_SMOOTH) delta = ev->delta_y < 0 ? -1 : (ev->delta_y > 0 ? 1 : 0);
-  if (delta != 0) self->manager_->Scroll(Pt(ev->x, ev->y), delta);
-  return TRUE;
-}
-
-int WindowHost::OnConfigure(GtkWidget* widget, GdkEventConfigure* ev, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  int x = ev->x, y = ev->y;
-  if (GdkWindow* gw = gtk_widget_get_window(widget)) {
-    GdkRectangle frame;
-    gdk_window_get_frame_extents(gw, &frame);
-    x = frame.x;
-    y = frame.y;
-  }
-  self->rect_ = {x, y, x + ev->width, y + ev->height};
-  if (!self->FullScreenMode()) self->ScheduleSizeReport();
-  return FALSE;
-}
-
-int WindowHost::OnWindowState(GtkWidget*, GdkEventWindowState* ev, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  self->maximized_ = (ev->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) != 0;
-  self->fullscreen_ = (ev->new_window_state & GDK_WINDOW_STATE_FULLSCREEN) != 0;
-  self->ScheduleSizeReport();
-  if (self->manager_ != nullptr) self->manager_->Invalidate();
-  return FALSE;
-}
-
-int WindowHost::OnKeyPress(GtkWidget*, GdkEventKey* ev, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  guint key = gdk_keyval_to_upper(ev->keyval);
-  if (key == GDK_KEY_F4 && (ev->state & GDK_MOD1_MASK)) {
-    self->Dispatch(WM_SYSCOMMAND, SC_CLOSE, 0);
-    return TRUE;
-  }
-  UINT vk = 0;
-  if (key == GDK_KEY_Escape) vk = VK_ESCAPE;
-  else if (key == GDK_KEY_Return || key == GDK_KEY_KP_Enter) vk = VK_RETURN;
-  else if ((key >= GDK_KEY_A && key <= GDK_KEY_Z) || (key >= GDK_KEY_0 && key <= GDK_KEY_9)) vk = key;
-  if (vk == 0) return FALSE;
-  self->Dispatch(WM_KEYDOWN, vk, 0);
-  return TRUE;
-}
-
-int WindowHost::OnDelete(GtkWidget*, GdkEventAny*, void* data) {
-  // The window manager's close button: the window decides (default
-  // processing destroys it).
-  static_cast<WindowHost*>(data)->Dispatch(WM_CLOSE, 0, 0);
-  return TRUE;
-}
-
-int WindowHost::OnMap(GtkWidget*, GdkEventAny*, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  if (self->position_pending_ && !self->maximized_ && !self->fullscreen_) {
-    self->position_pending_ = false;
-    gtk_window_move(Win(self->window_), self->requested_x_, self->requested_y_);
-  }
-  return FALSE;
-}
-
-int WindowHost::OnChildPosition(GtkWidget*, GtkWidget* child, void* out, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  auto it = self->children_.find(child);
-  if (it == self->children_.end()) return FALSE;
-  auto* alloc = static_cast<GdkRectangle*>(out);
-  alloc->x = it->second.left;
-  alloc->y = it->second.top;
-  alloc->width = std::max<int>(1, it->second.right - it->second.left);
-  alloc->height = std::max<int>(1, it->second.bottom - it->second.top);
-  return TRUE;
-}
-
-void WindowHost::OnDragData(GtkWidget*, GdkDragContext* ctx, int, int, GtkSelectionData* selection, unsigned,
-                            unsigned time, void* data) {
-  auto* self = static_cast<WindowHost*>(data);
-  std::vector<std::wstring> paths;
-  gchar** uris = gtk_selection_data_get_uris(selection);
-  for (gchar** u = uris; u != nullptr && *u != nullptr; ++u) {
-    gchar* path = g_filename_from_uri(*u, nullptr, nullptr);
-    if (path != nullptr) {
-      paths.push_back(FromUtf8(path));
-      g_free(path);
-    }
-  }
-  g_strfreev(uris);
-  gtk_drag_finish(ctx, !paths.empty(), FALSE, time);
-  if (paths.empty() || !(self->ex_style_ & WS_EX_ACCEPTFILES)) return;
-  HDROP drop = platform::MakeDropHandle(paths);
-  self->Dispatch(WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
-  // The receiver may have finished the drop itself; finishing twice is safe.
-  DragFinish(drop);
 }
 
 }  // namespace ui

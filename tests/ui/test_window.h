@@ -1,0 +1,157 @@
+// Helpers of the display tests: a recording skinned window, running the
+// loop until something happens, screenshots and xdotool input.
+#pragma once
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <gtk/gtk.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/main_thread.h"
+#include "platform/native_window.h"
+#include "ui/attribute_parser.h"
+#include "ui/ui_lib.h"
+
+namespace uitest {
+
+const std::wstring kSkinDir = ui::FromUtf8(QUORBITAL_SOURCE_DIR "/Skin/");
+
+// Runs the main loop until pred holds or the time is up.
+inline bool PumpUntil(const std::function<bool()>& pred, int timeout_ms = 5000) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+inline void Pump(int ms) { PumpUntil([] { return false; }, ms); }
+
+struct Message {
+  UINT msg;
+  WPARAM wparam;
+  LPARAM lparam;
+};
+
+class TestWindow : public WindowImplBase {
+ public:
+  TestWindow(const wchar_t* class_name, const wchar_t* skin) : class_name_(class_name), skin_(skin) {}
+  const wchar_t* GetWindowClassName() const override { return class_name_; }
+  CDuiString GetSkinFolder() override { return kSkinDir; }
+  CDuiString GetSkinFile() override { return skin_; }
+  void InitWindow() override {
+    init_found_close = m_PaintManager.FindControl(L"btn_close") != nullptr;
+    init_on_main = platform::IsMainThread();
+    init_before_size = true;
+    for (const auto& m : messages) init_before_size = init_before_size && m.msg != WM_SIZE;
+  }
+  LRESULT HandleCustomMessage(UINT msg, WPARAM wparam, LPARAM lparam, BOOL& handled) override {
+    messages.push_back({msg, wparam, lparam});
+    if (on_message) on_message(msg, wparam);
+    if (msg == WM_USER + 2) {
+      handled = TRUE;
+      return static_cast<LRESULT>(wparam * 2);
+    }
+    return 0;
+  }
+  void Notify(TNotifyUI& msg) override {
+    notes.push_back(msg.sType.str() + L":" + (msg.pSender ? msg.pSender->GetName().str() : L""));
+    WindowImplBase::Notify(msg);
+  }
+  LRESULT ResponseDefaultKeyEvent(WPARAM key) override {
+    return ignore_keys ? 0 : WindowImplBase::ResponseDefaultKeyEvent(key);
+  }
+  void OnFinalMessage(HWND hwnd) override {
+    WindowImplBase::OnFinalMessage(hwnd);
+    final_seen = true;
+  }
+  CPaintManagerUI& pm() { return m_PaintManager; }
+  bool Has(UINT msg) const {
+    for (const auto& m : messages) {
+      if (m.msg == msg) return true;
+    }
+    return false;
+  }
+  const Message* LastSize() const {
+    for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
+      if (it->msg == WM_SIZE) return &*it;
+    }
+    return nullptr;
+  }
+
+  std::vector<Message> messages;
+  std::function<void(UINT, WPARAM)> on_message;
+  std::vector<std::wstring> notes;
+  bool init_found_close = false;
+  bool init_on_main = false;
+  bool init_before_size = false;
+  bool ignore_keys = false;
+  bool final_seen = false;
+
+ private:
+  const wchar_t* class_name_;
+  const wchar_t* skin_;
+};
+
+inline GdkWindow* GdkOf(HWND hwnd) {
+  platform::NativeWindow* w = platform::LookupWindow(hwnd);
+  return w ? gtk_widget_get_window(GTK_WIDGET(w->NativeHandle())) : nullptr;
+}
+
+inline bool Mapped(HWND hwnd) {
+  GdkWindow* gw = GdkOf(hwnd);
+  return gw != nullptr && gdk_window_is_viewable(gw);
+}
+
+// The window's pixels as they are on the screen, saved as a PNG in the
+// build directory for people to look at.
+inline GdkPixbuf* Screenshot(HWND hwnd, const std::string& name) {
+  GdkWindow* gw = GdkOf(hwnd);
+  if (gw == nullptr) return nullptr;
+  GdkPixbuf* shot = gdk_pixbuf_get_from_window(gw, 0, 0, gdk_window_get_width(gw), gdk_window_get_height(gw));
+  if (shot != nullptr) {
+    std::string path = std::string(QUORBITAL_BINARY_DIR) + "/ui_" + name + ".png";
+    gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr);
+  }
+  return shot;
+}
+
+inline std::uint32_t Pixel(GdkPixbuf* pixbuf, int x, int y) {
+  const guchar* p = gdk_pixbuf_get_pixels(pixbuf) + y * gdk_pixbuf_get_rowstride(pixbuf) +
+                    x * gdk_pixbuf_get_n_channels(pixbuf);
+  return (static_cast<std::uint32_t>(p[0]) << 16) | (p[1] << 8) | p[2];
+}
+
+// Screen point of a control's centre.
+inline POINT ScreenCentre(TestWindow& w, const wchar_t* name) {
+  RECT wr;
+  GetWindowRect(w.GetHWND(), &wr);
+  RECT rc = w.pm().FindControl(name)->GetPos();
+  return {wr.left + (rc.left + rc.right) / 2, wr.top + (rc.top + rc.bottom) / 2};
+}
+
+// Runs xdotool (another X client: its input goes through the X server and
+// the window manager like a person's) while the loop keeps running.
+inline void Xdotool(const std::string& args) {
+  std::string cmd = "xdotool " + args + " >/dev/null 2>&1";
+  std::atomic<int> status{-1};
+  std::atomic<bool> done{false};
+  std::thread runner([&] {
+    status = std::system(cmd.c_str());
+    done = true;
+  });
+  PumpUntil([&] { return done.load(); }, 20000);
+  runner.join();
+  ASSERT_EQ(status.load(), 0) << cmd;
+}
+
+}  // namespace uitest

@@ -1,0 +1,176 @@
+// The window calls on toolkit windows: lookup, native children, stale
+// handles, message boxes, and files dropped from another X client.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "platform/drop_files.h"
+#include "tests/ui/test_window.h"
+
+namespace {
+
+using namespace uitest;
+
+TEST(WindowCalls, FindWindowChildrenAndStaleHandles) {
+  TestWindow w(L"main_wnd_class", L"MainWnd.xml");
+  HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 30, 30, 600, 400);
+  EXPECT_EQ(FindWindowW(L"main_wnd_class", L"Quorbital"), hwnd);
+  EXPECT_EQ(FindWindowW(L"main_wnd_class", nullptr), hwnd);
+  EXPECT_EQ(FindWindowW(nullptr, L"Quorbital"), hwnd);
+  EXPECT_EQ(FindWindowW(L"main_wnd_class", L"Other"), nullptr);
+
+  // A native child placed over the client area, moved by its rectangle.
+  platform::NativeWindow* native = platform::LookupWindow(hwnd);
+  GtkWidget* child = gtk_label_new("child");
+  ASSERT_TRUE(native->AddChild(child, {1, 24, 599, 399}));
+  auto placed = [&](int x, int y, int w, int h) {
+    int cx = -1, cy = -1;
+    gtk_widget_translate_coordinates(child, GTK_WIDGET(native->NativeHandle()), 0, 0, &cx, &cy);
+    return cx == x && cy == y && gtk_widget_get_allocated_width(child) == w &&
+           gtk_widget_get_allocated_height(child) == h;
+  };
+  ASSERT_TRUE(PumpUntil([&] { return placed(1, 24, 598, 375); }));
+  native->PlaceChild(child, {10, 30, 310, 230});
+  ASSERT_TRUE(PumpUntil([&] { return placed(10, 30, 300, 200); }));
+  native->RemoveChild(child);
+
+  w.Close(IDOK);
+  ASSERT_TRUE(PumpUntil([&] { return w.final_seen; }));
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(FindWindowW(L"main_wnd_class", L"Quorbital"), nullptr);
+  EXPECT_EQ(SendMessageW(hwnd, WM_USER, 0, 0), 0);
+  EXPECT_FALSE(MoveWindow(hwnd, 0, 0, 10, 10, TRUE));
+  RECT rc;
+  EXPECT_FALSE(GetClientRect(hwnd, &rc));
+}
+
+// The message box of the first toplevel message dialog, answered with OK
+// once it is on the screen; records its title and text.
+struct DialogAnswerer {
+  std::string title, text;
+  bool answered = false;
+  void Arm() {
+    g_timeout_add(50, [](gpointer data) -> gboolean {
+      auto* self = static_cast<DialogAnswerer*>(data);
+      GList* tops = gtk_window_list_toplevels();
+      for (GList* l = tops; l != nullptr; l = l->next) {
+        if (!GTK_IS_MESSAGE_DIALOG(l->data) || !gtk_widget_get_mapped(GTK_WIDGET(l->data))) continue;
+        self->title = gtk_window_get_title(GTK_WINDOW(l->data));
+        gchar* text = nullptr;
+        g_object_get(l->data, "text", &text, nullptr);
+        self->text = text ? text : "";
+        g_free(text);
+        gtk_dialog_response(GTK_DIALOG(l->data), GTK_RESPONSE_OK);
+        self->answered = true;
+      }
+      g_list_free(tops);
+      return self->answered ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+    }, this);
+  }
+};
+
+TEST(WindowCalls, MessageBoxShowsCaptionAndTextModallyOnTheMainThread) {
+  TestWindow owner(L"update_wnd_class", L"UpdateWnd.xml");
+  HWND hwnd = owner.Create(nullptr, L"update_dialog", 0x96C80000, 0, 100, 100, 440, 230);
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
+  DialogAnswerer answer;
+  answer.Arm();
+  EXPECT_EQ(MessageBoxW(hwnd, L"请耐心等待升级完成", L"提示", MB_OK), IDOK);
+  EXPECT_TRUE(answer.answered);
+  EXPECT_EQ(answer.title, "提示");
+  EXPECT_EQ(answer.text, "请耐心等待升级完成");
+
+  // From a worker: shown on the main thread while the worker waits.
+  DialogAnswerer second;
+  second.Arm();
+  std::atomic<int> result{0};
+  std::thread worker([&] { result = MessageBoxW(hwnd, L"b", L"a", MB_OK); });
+  ASSERT_TRUE(PumpUntil([&] { return result.load() != 0; }));
+  worker.join();
+  EXPECT_EQ(result.load(), IDOK);
+  EXPECT_EQ(second.text, "b");
+}
+
+TEST(WindowCalls, DropHandlesReadLikeTheirOriginals) {
+  HDROP drop = platform::MakeDropHandle({L"/tmp/a b.zv", L"/tmp/二.pdf"});
+  EXPECT_EQ(DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0), 2u);
+  EXPECT_EQ(DragQueryFileW(drop, 0, nullptr, 0), 11u);
+  wchar_t buffer[260] = {};
+  EXPECT_EQ(DragQueryFileW(drop, 1, buffer, 260), 10u);
+  EXPECT_EQ(std::wstring(buffer), L"/tmp/二.pdf");
+  wchar_t small[5];
+  EXPECT_EQ(DragQueryFileW(drop, 0, small, 5), 4u);  // cut, always terminated
+  EXPECT_EQ(std::wstring(small), L"/tmp");
+  EXPECT_EQ(DragQueryFileW(drop, 2, buffer, 260), 0u);
+  DragFinish(drop);
+  EXPECT_EQ(DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0), 0u);
+  DragFinish(drop);  // twice is harmless
+  EXPECT_EQ(DragQueryFileW(reinterpret_cast<HDROP>(0x1234), 0xFFFFFFFF, nullptr, 0), 0u);
+}
+
+// Starts the drag source client; returns its pid once it is on the screen.
+pid_t StartDragSource(int x, int y, const std::string& file) {
+  int out[2];
+  if (pipe(out) != 0) return -1;
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    execl(UI_DRAG_SOURCE, UI_DRAG_SOURCE, std::to_string(x).c_str(), std::to_string(y).c_str(), file.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  fcntl(out[0], F_SETFL, O_NONBLOCK);
+  std::string got;
+  PumpUntil([&] {
+    char buf[64];
+    ssize_t n = read(out[0], buf, sizeof buf);
+    if (n > 0) got.append(buf, static_cast<size_t>(n));
+    return got.find("ready") != std::string::npos;
+  });
+  close(out[0]);
+  return pid;
+}
+
+TEST(WindowCalls, AFileDroppedFromAnotherClientArrivesAsDropFiles) {
+  std::string file = std::string(QUORBITAL_BINARY_DIR) + "/ui dropped 文件.zv";
+  std::ofstream(file) << "x";
+  TestWindow w(L"main_wnd_class", L"MainWnd.xml");
+  std::vector<std::wstring> dropped;
+  w.on_message = [&](UINT msg, WPARAM wparam) {
+    if (msg != WM_DROPFILES) return;
+    auto drop = reinterpret_cast<HDROP>(wparam);
+    UINT n = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < n; ++i) {
+      wchar_t path[260] = {};
+      DragQueryFileW(drop, i, path, 260);
+      dropped.emplace_back(path);
+    }
+  };
+  HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_ACCEPTFILES, 500, 100, 600,
+                       400);
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
+  SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  pid_t source = StartDragSource(100, 100, file);
+  ASSERT_GT(source, 0);
+  Pump(300);
+  Xdotool("mousemove 150 140 mousedown 1 sleep 0.1 mousemove 170 150 sleep 0.1 mousemove 300 200 sleep 0.1 "
+          "mousemove 700 300 sleep 0.3 mousemove 760 320 sleep 0.3 mouseup 1");
+  bool arrived = PumpUntil([&] { return !dropped.empty(); }, 8000);
+  kill(source, SIGTERM);
+  waitpid(source, nullptr, 0);
+  ASSERT_TRUE(arrived);
+  ASSERT_EQ(dropped.size(), 1u);
+  EXPECT_EQ(dropped[0], ui::FromUtf8(file));
+  std::remove(file.c_str());
+}
+
+}  // namespace
