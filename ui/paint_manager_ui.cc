@@ -274,6 +274,7 @@ void CPaintManagerUI::MouseMove(POINT pt) {
       ev.ptMouse = pt;
       hot_->DoEvent(ev);
     }
+    if (ui::WindowHost* host = Host()) host->SetToolTip(hot_ ? hot_->GetToolTip().str() : std::wstring());
   }
   CControlUI* row = RowOf(under);
   if (row != hot_row_) {

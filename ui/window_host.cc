@@ -153,6 +153,11 @@ void WindowHost::SetPaintManager(CPaintManagerUI* manager) {
   QueueDraw();
 }
 
+void WindowHost::SetToolTip(const std::wstring& text) {
+  if (!alive_) return;
+  gtk_widget_set_tooltip_text(area_, text.empty() ? nullptr : ToUtf8(text).c_str());
+}
+
 void WindowHost::QueueDraw() {
   if (alive_) gtk_widget_queue_draw(area_);
 }

@@ -50,6 +50,8 @@ class WindowHost : public platform::NativeWindow {
   HWND hwnd() const { return hwnd_; }
 
   void SetPaintManager(CPaintManagerUI* manager);
+  // The tooltip shown over the client area ("" for none).
+  void SetToolTip(const std::wstring& text);
   void QueueDraw();
   void SetVisible(bool show, bool take_focus);
   void Center();
