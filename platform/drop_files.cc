@@ -24,6 +24,13 @@ HDROP MakeDropHandle(const std::vector<std::wstring>& paths) {
   return reinterpret_cast<HDROP>(id);
 }
 
+void DeliverDroppedFiles(HWND hwnd, const std::vector<std::wstring>& paths) {
+  if (paths.empty()) return;
+  HDROP drop = MakeDropHandle(paths);
+  SendMessageW(hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  DragFinish(drop);
+}
+
 }  // namespace platform
 
 UINT DragQueryFileW(HDROP drop, UINT index, LPWSTR file, UINT cch) {

@@ -196,10 +196,8 @@ void WindowHost::OnDragData(GtkWidget*, GdkDragContext* ctx, int, int, GtkSelect
   g_strfreev(uris);
   gtk_drag_finish(ctx, !paths.empty(), FALSE, time);
   if (paths.empty() || !(self->ex_style_ & WS_EX_ACCEPTFILES)) return;
-  HDROP drop = platform::MakeDropHandle(paths);
-  self->Dispatch(WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
   // The receiver may have finished the drop itself; finishing twice is safe.
-  DragFinish(drop);
+  platform::DeliverDroppedFiles(self->hwnd_, paths);
 }
 
 }  // namespace ui

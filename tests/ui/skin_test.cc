@@ -1,5 +1,6 @@
 // Skin parsing, attribute values, notifications and control lookup: the
 // toolkit's logic that needs no display.
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -328,6 +329,82 @@ TEST(Lookup, FindSubControlStaysInsideItsContainer) {
   EXPECT_EQ(list->GetItemAt(3), nullptr);
   EXPECT_EQ(list->GetItemAt(-1), nullptr);
   EXPECT_FALSE(list->Add(nullptr));
+}
+
+TEST(Robustness, NonsenseAttributeValuesLayOutAndDrawWithoutHarm) {
+  const wchar_t* kinds[] = {L"Control", L"Container", L"Label", L"Button", L"Progress",
+                            L"HorizontalLayout", L"VerticalLayout", L"List", L"ListContainerElement"};
+  const wchar_t* names[] = {L"pos", L"padding", L"width", L"height", L"minwidth", L"maxwidth", L"minheight",
+                            L"maxheight", L"inset", L"childpadding", L"bordersize", L"borderround", L"font",
+                            L"textcolor", L"bkcolor", L"bkimage", L"align", L"textpadding", L"min", L"max",
+                            L"value", L"foreimage", L"normalimage", L"float", L"visible", L"text", L"showhtml"};
+  const wchar_t* values[] = {L"", L"-5", L"99999999999", L"#zz", L"a,b,c", L"true", L"-3,-3,-3,-3",
+                             L"file='../../etc/passwd' corner='900,900,900,900'", L"<b><c #FFFF0000>x",
+                             L"1000000,1000000"};
+  CPaintManagerUI pm;
+  pm.SetResourcePath(kSkinDir.c_str());
+  auto* root = new CHorizontalLayoutUI;
+  pm.AttachDialog(root);
+  int n = 0;
+  for (const wchar_t* kind : kinds) {
+    for (const wchar_t* value : values) {
+      CControlUI* c = CDialogBuilder::CreateControlByName(kind);
+      ASSERT_NE(c, nullptr);
+      for (const wchar_t* name : names) c->SetAttribute(name, value);
+      c->SetVisible(true);
+      root->Add(c);
+      ++n;
+    }
+  }
+  EXPECT_EQ(root->GetCount(), n);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 300, 200);
+  cairo_t* cr = cairo_create(surface);
+  for (SIZE size : {SIZE{300, 200}, SIZE{0, 0}, SIZE{1, 1}, SIZE{30000, 5}}) {
+    pm.SetClientSize(size.cx, size.cy);
+    pm.Paint(cr);
+    pm.MouseMove({3, 3});
+    pm.ButtonDown({3, 3}, false);
+    pm.ButtonUp({3, 3});
+    pm.Scroll({3, 3}, 1);
+  }
+  EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+}
+
+TEST(Robustness, TheDownloadRowDrawsItsImagesAndText) {
+  // The row of the download list, drawn off screen: the icon and the fore
+  // image come from the skin folder and leave their colours in the picture.
+  CPaintManagerUI pm;
+  pm.SetResourcePath(kSkinDir.c_str());
+  auto* row = new CHorizontalLayoutUI;
+  row->ApplyAttributeList(L"childpadding=\"10\" inset=\"3,5,3,5\"");
+  auto* icon = new CLabelUI;
+  icon->ApplyAttributeList(L"width=\"32\" maxheight=\"26\" bkimage=\"downlist_app.png\"");
+  auto* bar = new CProgressUI;
+  bar->SetForeImage(L"progress_fore.png");
+  bar->SetMaxHeight(7);
+  bar->SetValue(50);
+  row->Add(icon);
+  row->Add(bar);
+  pm.AttachDialog(row);
+  pm.SetClientSize(400, 45);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 400, 45);
+  cairo_t* cr = cairo_create(surface);
+  pm.Paint(cr);
+  cairo_surface_flush(surface);
+  auto pixel = [&](int x, int y) {
+    auto* data = cairo_image_surface_get_data(surface);
+    return *reinterpret_cast<std::uint32_t*>(data + y * cairo_image_surface_get_stride(surface) + x * 4);
+  };
+  EXPECT_NE(pixel(19, 22) & 0xFF000000u, 0u);  // the icon is drawn
+  RECT br = bar->GetPos();
+  std::uint32_t filled = pixel(br.left + br.right / 4, (br.top + br.bottom) / 2);
+  std::uint32_t empty = pixel(br.right - 10, (br.top + br.bottom) / 2);
+  EXPECT_GT(filled & 0xFF, (filled >> 16) & 0xFF);  // blue fore image
+  EXPECT_NE(filled, empty);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
 }
 
 }  // namespace

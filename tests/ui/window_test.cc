@@ -10,6 +10,9 @@
 
 #include "tests/ui/test_window.h"
 
+// From gdk/gdkx.h, whose X11 macros do not mix with the test framework.
+extern "C" unsigned long gdk_x11_window_get_xid(GdkWindow* window);
+
 namespace {
 
 using namespace uitest;
@@ -268,6 +271,12 @@ TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
   Pump(100);
   EXPECT_TRUE(IsWindow(b));
   EXPECT_TRUE(deaf.Has(WM_KEYDOWN));
+
+  // Alt+F4 is the window manager's close: it arrives as WM_CLOSE, whose
+  // default processing ends the window.
+  Xdotool("windowactivate --sync " + std::to_string(gdk_x11_window_get_xid(GdkOf(b))) + " key alt+F4");
+  ASSERT_TRUE(PumpUntil([&] { return deaf.final_seen; }));
+  EXPECT_TRUE(deaf.Has(WM_CLOSE));
 }
 
 TEST(Windows, AMissingSkinGivesAWindowWithoutControls) {
