@@ -136,9 +136,16 @@ def program_icon(size):
     c.shade(round_rect(2 * k, 2 * k, 46 * k, 46 * k, 11 * k),
             lambda x, y: mix(top, bottom, (x + y) / (2 * size)))
     white = rgb("#FFFFFF")
-    # A planet with an orbit and a satellite: the "orbital" of the name.
-    c.shade(ellipse_ring(24 * k, 24 * k, 17 * k, 7 * k, -0.5, 2.2 * k), solid(rgb("#FFFFFF", 0.85)))
+    # A planet with an orbit and a satellite: the "orbital" of the name. The
+    # far half of the orbit passes behind the planet, the near half in front.
+    orbit = ellipse_ring(24 * k, 24 * k, 17 * k, 7 * k, -0.5, 2.2 * k)
+    ca, sa = math.cos(-0.5), math.sin(-0.5)
+    def near(x, y):
+        return -(x - 24 * k) * sa + (y - 24 * k) * ca > 0
+    ring_color = rgb("#FFFFFF", 0.85)
+    c.shade(lambda x, y: orbit(x, y) if not near(x, y) else 1, solid(ring_color))
     c.shade(circle(24 * k, 24 * k, 8 * k), lambda x, y: mix(white, rgb("#DCE6FF"), (y / size)))
+    c.shade(lambda x, y: orbit(x, y) if near(x, y) else 1, solid(ring_color))
     c.shade(circle(37.5 * k, 15.5 * k, 3.2 * k), solid(rgb("#FFD166")))
     return c
 
