@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 
 #include "platform/log.h"
@@ -164,6 +165,9 @@ void CPaintManagerUI::SendNotify(CControlUI* control, const wchar_t* type, WPARA
 }
 
 void CPaintManagerUI::Invalidate() {
+  // Every change of a control ends here: a control changed on a worker
+  // thread fails loudly in debug builds instead of racing GTK.
+  assert(platform::IsMainThread() && "controls belong to the main thread");
   if (ui::WindowHost* host = Host()) host->QueueDraw();
 }
 
