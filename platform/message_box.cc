@@ -38,10 +38,11 @@ int RunMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   }
   GtkMessageType kind = (type & MB_ICONINFORMATION) ? GTK_MESSAGE_INFO : GTK_MESSAGE_OTHER;
   std::string body = Utf8(text);
-  GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind,
-                                             GTK_BUTTONS_OK, "%s", body.c_str());
+  GtkWidget* dialog =
+      gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_OK, "%s", body.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), Utf8(caption).c_str());
-  gtk_window_set_position(GTK_WINDOW(dialog), parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
+  gtk_window_set_position(GTK_WINDOW(dialog),
+                          parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
   gint response = GTK_RESPONSE_NONE;
   g_signal_connect(dialog, "response", G_CALLBACK(OnResponse), &response);
   gtk_widget_show_all(dialog);

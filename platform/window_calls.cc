@@ -59,7 +59,8 @@ HWND FindWindowW(LPCWSTR class_name, LPCWSTR window_name) {
     for (HWND hwnd : platform::LocalWindows()) {
       if (hwnd == g_desktop) continue;
       platform::NativeWindow* w = platform::LookupWindow(hwnd);
-      if (w != nullptr && Matches(w->ClassName(), class_name) && Matches(w->Title(), window_name)) return hwnd;
+      if (w != nullptr && Matches(w->ClassName(), class_name) && Matches(w->Title(), window_name))
+        return hwnd;
     }
     return nullptr;
   });
@@ -69,13 +70,16 @@ HWND FindWindowW(LPCWSTR class_name, LPCWSTR window_name) {
 
 BOOL IsWindow(HWND hwnd) {
   if (hwnd == nullptr) return FALSE;
-  if (platform::channel::IsRemoteHandle(hwnd)) return platform::channel::IsRemoteWindowAlive(hwnd) ? TRUE : FALSE;
-  return OnMain<BOOL>([&]() -> BOOL { return platform::LookupWindow(hwnd) != nullptr ? TRUE : FALSE; });
+  if (platform::channel::IsRemoteHandle(hwnd))
+    return platform::channel::IsRemoteWindowAlive(hwnd) ? TRUE : FALSE;
+  return OnMain<BOOL>(
+      [&]() -> BOOL { return platform::LookupWindow(hwnd) != nullptr ? TRUE : FALSE; });
 }
 
 LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (hwnd == nullptr) return 0;
-  if (platform::channel::IsRemoteHandle(hwnd)) return platform::channel::SendRemoteMessage(hwnd, msg, wparam, lparam);
+  if (platform::channel::IsRemoteHandle(hwnd))
+    return platform::channel::SendRemoteMessage(hwnd, msg, wparam, lparam);
   return OnMain<LRESULT>([&]() -> LRESULT {
     platform::NativeWindow* w = platform::LookupWindow(hwnd);
     return w != nullptr ? w->Dispatch(msg, wparam, lparam) : 0;

@@ -22,10 +22,14 @@ bool ParseColor(const std::wstring& text, std::uint32_t* color) {
   std::uint32_t value = 0;
   for (wchar_t c : digits) {
     int v;
-    if (c >= L'0' && c <= L'9') v = c - L'0';
-    else if (c >= L'a' && c <= L'f') v = c - L'a' + 10;
-    else if (c >= L'A' && c <= L'F') v = c - L'A' + 10;
-    else return false;
+    if (c >= L'0' && c <= L'9')
+      v = c - L'0';
+    else if (c >= L'a' && c <= L'f')
+      v = c - L'a' + 10;
+    else if (c >= L'A' && c <= L'F')
+      v = c - L'A' + 10;
+    else
+      return false;
     value = (value << 4) | static_cast<std::uint32_t>(v);
   }
   if (digits.size() == 6) value |= 0xFF000000u;
@@ -40,7 +44,8 @@ std::vector<int> ParseInts(const std::wstring& text, size_t count) {
   size_t pos = 0;
   for (size_t i = 0; i < count && pos <= text.size(); ++i) {
     size_t comma = text.find(L',', pos);
-    std::wstring field = text.substr(pos, comma == std::wstring::npos ? std::wstring::npos : comma - pos);
+    std::wstring field =
+        text.substr(pos, comma == std::wstring::npos ? std::wstring::npos : comma - pos);
     out[i] = ParseInt(field, 0);
     if (comma == std::wstring::npos) break;
     pos = comma + 1;
@@ -163,11 +168,23 @@ std::wstring FromUtf8(const std::string& text) {
     auto b = static_cast<unsigned char>(text[i]);
     std::uint32_t c;
     size_t extra;
-    if (b < 0x80) { c = b; extra = 0; }
-    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; }
-    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; }
-    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; extra = 3; }
-    else { out += L'\uFFFD'; ++i; continue; }
+    if (b < 0x80) {
+      c = b;
+      extra = 0;
+    } else if ((b & 0xE0) == 0xC0) {
+      c = b & 0x1F;
+      extra = 1;
+    } else if ((b & 0xF0) == 0xE0) {
+      c = b & 0x0F;
+      extra = 2;
+    } else if ((b & 0xF8) == 0xF0) {
+      c = b & 0x07;
+      extra = 3;
+    } else {
+      out += L'\uFFFD';
+      ++i;
+      continue;
+    }
     bool ok = true;
     for (size_t k = 1; k <= extra; ++k) {
       if (i + k >= n || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {

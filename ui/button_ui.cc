@@ -17,15 +17,24 @@ void CButtonUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
   if (name == nullptr || value == nullptr) return;
   std::wstring n = name;
   UIColor color = 0;
-  if (n == L"normalimage") SetNormalImage(value);
-  else if (n == L"hotimage") SetHotImage(value);
-  else if (n == L"pushedimage") SetPushedImage(value);
-  else if (n == L"disabledimage") disabled_image_ = value;
-  else if (n == L"hotbkcolor") { if (ui::ParseColor(value, &color)) hot_bk_color_ = color; }
-  else if (n == L"pushedbkcolor") { if (ui::ParseColor(value, &color)) pushed_bk_color_ = color; }
-  else if (n == L"hottextcolor") { if (ui::ParseColor(value, &color)) hot_text_color_ = color; }
-  else if (n == L"pushedtextcolor") { if (ui::ParseColor(value, &color)) pushed_text_color_ = color; }
-  else CLabelUI::SetAttribute(name, value);
+  if (n == L"normalimage")
+    SetNormalImage(value);
+  else if (n == L"hotimage")
+    SetHotImage(value);
+  else if (n == L"pushedimage")
+    SetPushedImage(value);
+  else if (n == L"disabledimage")
+    disabled_image_ = value;
+  else if (n == L"hotbkcolor") {
+    if (ui::ParseColor(value, &color)) hot_bk_color_ = color;
+  } else if (n == L"pushedbkcolor") {
+    if (ui::ParseColor(value, &color)) pushed_bk_color_ = color;
+  } else if (n == L"hottextcolor") {
+    if (ui::ParseColor(value, &color)) hot_text_color_ = color;
+  } else if (n == L"pushedtextcolor") {
+    if (ui::ParseColor(value, &color)) pushed_text_color_ = color;
+  } else
+    CLabelUI::SetAttribute(name, value);
 }
 
 void CButtonUI::SetEnabled(bool enabled) {
@@ -78,8 +87,10 @@ void CButtonUI::DoEvent(TEventUI& event) {
 
 void CButtonUI::PaintBkColor(_cairo* cr) {
   UIColor color = bk_color_;
-  if (IsPushed() && pushed_bk_color_) color = pushed_bk_color_;
-  else if ((hot_ || IsPushed()) && hot_bk_color_) color = hot_bk_color_;
+  if (IsPushed() && pushed_bk_color_)
+    color = pushed_bk_color_;
+  else if ((hot_ || IsPushed()) && hot_bk_color_)
+    color = hot_bk_color_;
   ui::render::FillRect(cr, rect_, color, border_round_);
 }
 
@@ -93,7 +104,9 @@ void CButtonUI::PaintStatusImage(_cairo* cr) {
 void CButtonUI::PaintText(_cairo* cr) {
   if (text_.IsEmpty()) return;
   UIColor color = text_color_;
-  if (IsPushed() && pushed_text_color_) color = pushed_text_color_;
-  else if ((hot_ || IsPushed()) && hot_text_color_) color = hot_text_color_;
+  if (IsPushed() && pushed_text_color_)
+    color = pushed_text_color_;
+  else if ((hot_ || IsPushed()) && hot_text_color_)
+    color = hot_text_color_;
   DrawText(cr, rect_, text_, color);
 }

@@ -15,9 +15,18 @@ class CButtonUI : public CLabelUI {
   void DoEvent(TEventUI& event) override;
   void SetEnabled(bool enabled = true) override;
 
-  void SetNormalImage(const wchar_t* image) { normal_image_ = image; Invalidate(); }
-  void SetHotImage(const wchar_t* image) { hot_image_ = image; Invalidate(); }
-  void SetPushedImage(const wchar_t* image) { pushed_image_ = image; Invalidate(); }
+  void SetNormalImage(const wchar_t* image) {
+    normal_image_ = image;
+    Invalidate();
+  }
+  void SetHotImage(const wchar_t* image) {
+    hot_image_ = image;
+    Invalidate();
+  }
+  void SetPushedImage(const wchar_t* image) {
+    pushed_image_ = image;
+    Invalidate();
+  }
   bool IsHot() const { return hot_; }
   bool IsPushed() const { return pushed_ && inside_; }
 

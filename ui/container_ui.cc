@@ -199,7 +199,8 @@ void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
 
 CControlUI* CContainerUI::FindControlAt(POINT pt, bool all) {
   if (!visible_) return nullptr;
-  if (pt.x < rect_.left || pt.x >= rect_.right || pt.y < rect_.top || pt.y >= rect_.bottom) return nullptr;
+  if (pt.x < rect_.left || pt.x >= rect_.right || pt.y < rect_.top || pt.y >= rect_.bottom)
+    return nullptr;
   RECT clip = ClipRect();
   bool in_clip = pt.x >= clip.left && pt.x < clip.right && pt.y >= clip.top && pt.y < clip.bottom;
   if (in_clip && (all || mouse_child_enabled_)) {

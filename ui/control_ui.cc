@@ -214,15 +214,18 @@ void CControlUI::SetAttribute(const wchar_t* name_text, const wchar_t* value_tex
     if (value == L"bottom") style |= DT_BOTTOM;
     SetTextStyle(style);
   } else if (name == L"endellipsis") {
-    SetTextStyle(ui::ParseBool(value) ? (text_style_ | DT_END_ELLIPSIS) : (text_style_ & ~DT_END_ELLIPSIS));
+    SetTextStyle(ui::ParseBool(value) ? (text_style_ | DT_END_ELLIPSIS)
+                                      : (text_style_ & ~DT_END_ELLIPSIS));
   } else if (name == L"multiline" || name == L"wordbreak") {
-    SetTextStyle(ui::ParseBool(value) ? (text_style_ & ~DT_SINGLELINE) : (text_style_ | DT_SINGLELINE));
+    SetTextStyle(ui::ParseBool(value) ? (text_style_ & ~DT_SINGLELINE)
+                                      : (text_style_ | DT_SINGLELINE));
   }
 }
 
 void CControlUI::ApplyAttributeList(const wchar_t* list) {
   if (list == nullptr) return;
-  for (const auto& [name, value] : ui::ParseAttributeList(list)) SetAttribute(name.c_str(), value.c_str());
+  for (const auto& [name, value] : ui::ParseAttributeList(list))
+    SetAttribute(name.c_str(), value.c_str());
 }
 
 void CControlUI::Invalidate() {
@@ -238,7 +241,8 @@ void CControlUI::NeedParentUpdate() { NeedUpdate(); }
 CControlUI* CControlUI::FindControlAt(POINT pt, bool all) {
   if (!visible_) return nullptr;
   if (!all && !mouse_enabled_) return nullptr;
-  if (pt.x < rect_.left || pt.x >= rect_.right || pt.y < rect_.top || pt.y >= rect_.bottom) return nullptr;
+  if (pt.x < rect_.left || pt.x >= rect_.right || pt.y < rect_.top || pt.y >= rect_.bottom)
+    return nullptr;
   return this;
 }
 
@@ -268,7 +272,9 @@ void CControlUI::DoPaint(_cairo* cr, const RECT& paint) {
   PaintBorder(cr);
 }
 
-void CControlUI::PaintBkColor(_cairo* cr) { ui::render::FillRect(cr, rect_, bk_color_, border_round_); }
+void CControlUI::PaintBkColor(_cairo* cr) {
+  ui::render::FillRect(cr, rect_, bk_color_, border_round_);
+}
 
 void CControlUI::PaintBkImage(_cairo* cr) {
   if (!bk_image_.IsEmpty()) DrawImage(cr, bk_image_, rect_);
@@ -301,5 +307,6 @@ void CControlUI::DrawText(_cairo* cr, const RECT& rc, const CDuiString& text, UI
   inner.top += text_padding_.top;
   inner.right -= text_padding_.right;
   inner.bottom -= text_padding_.bottom;
-  ui::render::DrawText(cr, inner, text.str(), color, manager_->GetFont(font_), text_style_, show_html_);
+  ui::render::DrawText(cr, inner, text.str(), color, manager_->GetFont(font_), text_style_,
+                       show_html_);
 }

@@ -1,9 +1,8 @@
 // Skin parsing with pugixml.
 #include "ui/dialog_builder.h"
 
-#include <pugixml.hpp>
-
 #include <cstdio>
+#include <pugixml.hpp>
 
 #include "ui/attribute_parser.h"
 #include "ui/button_ui.h"
@@ -59,13 +58,14 @@ void AddFont(const pugi::xml_node& node, CPaintManagerUI* manager) {
   if (node.attribute("id")) manager->AddFont(node.attribute("id").as_int(0), font);
 }
 
-CControlUI* Build(const pugi::xml_node& node, CPaintManagerUI* manager, IDialogBuilderCallback* callback,
-                  int depth) {
+CControlUI* Build(const pugi::xml_node& node, CPaintManagerUI* manager,
+                  IDialogBuilderCallback* callback, int depth) {
   std::wstring name = W(node.name());
   CControlUI* control = CDialogBuilder::CreateControlByName(name);
   if (control == nullptr && callback != nullptr) control = callback->CreateControl(name.c_str());
   if (control == nullptr) {
-    std::fprintf(stderr, "quorbital: skin element <%s> is unknown; treated as a container\n", node.name());
+    std::fprintf(stderr, "quorbital: skin element <%s> is unknown; treated as a container\n",
+                 node.name());
     control = new CContainerUI;
   }
   if (manager != nullptr) {
@@ -79,7 +79,8 @@ CControlUI* Build(const pugi::xml_node& node, CPaintManagerUI* manager, IDialogB
   for (const pugi::xml_node& child : node.children()) {
     if (child.type() != pugi::node_element) continue;
     if (container == nullptr) {
-      std::fprintf(stderr, "quorbital: skin element <%s> cannot hold <%s>; ignored\n", node.name(), child.name());
+      std::fprintf(stderr, "quorbital: skin element <%s> cannot hold <%s>; ignored\n", node.name(),
+                   child.name());
       continue;
     }
     if (depth + 1 >= kMaxDepth) {
@@ -154,7 +155,8 @@ CControlUI* CDialogBuilder::Create(const std::wstring& path, CPaintManagerUI* ma
     if (result.status == pugi::status_file_not_found || result.status == pugi::status_io_error) {
       error_ = L"cannot read " + path;
     } else {
-      error_ = path + L" is malformed at byte " + std::to_wstring(result.offset) + L": " + W(result.description());
+      error_ = path + L" is malformed at byte " + std::to_wstring(result.offset) + L": " +
+               W(result.description());
     }
     return nullptr;
   }
@@ -169,7 +171,8 @@ CControlUI* CDialogBuilder::CreateFromString(const std::string& xml, CPaintManag
   pugi::xml_document doc;
   pugi::xml_parse_result result = doc.load_buffer(xml.data(), xml.size());
   if (!result) {
-    error_ = L"malformed at byte " + std::to_wstring(result.offset) + L": " + W(result.description());
+    error_ =
+        L"malformed at byte " + std::to_wstring(result.offset) + L": " + W(result.description());
     return nullptr;
   }
   return BuildDocument(doc, manager, callback, &error_);

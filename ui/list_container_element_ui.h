@@ -11,9 +11,15 @@ class CListContainerElementUI : public CContainerUI {
   void SetAttribute(const wchar_t* name, const wchar_t* value) override;
 
   UIColor GetHotBkColor() const { return hot_bk_color_; }
-  void SetHotBkColor(UIColor color) { hot_bk_color_ = color; Invalidate(); }
+  void SetHotBkColor(UIColor color) {
+    hot_bk_color_ = color;
+    Invalidate();
+  }
   UIColor GetLineColor() const { return line_color_; }
-  void SetLineColor(UIColor color) { line_color_ = color; Invalidate(); }
+  void SetLineColor(UIColor color) {
+    line_color_ = color;
+    Invalidate();
+  }
 
  protected:
   void PaintBkColor(_cairo* cr) override;

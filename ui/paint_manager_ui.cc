@@ -76,7 +76,8 @@ ui::WindowHost* CPaintManagerUI::Host() const {
 
 void CPaintManagerUI::SetResourcePath(const wchar_t* path) {
   resource_path_ = path;
-  if (!resource_path_.IsEmpty() && resource_path_[resource_path_.GetLength() - 1] != L'/') resource_path_ += L'/';
+  if (!resource_path_.IsEmpty() && resource_path_[resource_path_.GetLength() - 1] != L'/')
+    resource_path_ += L'/';
 }
 
 bool CPaintManagerUI::AttachDialog(CControlUI* root) {
@@ -108,7 +109,8 @@ CControlUI* CPaintManagerUI::FindSubControlByName(CControlUI* parent, const wcha
 }
 
 bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) {
-  if (notifier == nullptr || std::find(notifiers_.begin(), notifiers_.end(), notifier) != notifiers_.end())
+  if (notifier == nullptr ||
+      std::find(notifiers_.begin(), notifiers_.end(), notifier) != notifiers_.end())
     return false;
   notifiers_.push_back(notifier);
   return true;
@@ -122,7 +124,8 @@ bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) {
 }
 
 bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* filter) {
-  if (filter == nullptr || std::find(filters_.begin(), filters_.end(), filter) != filters_.end()) return false;
+  if (filter == nullptr || std::find(filters_.begin(), filters_.end(), filter) != filters_.end())
+    return false;
   filters_.push_back(filter);
   return true;
 }
@@ -153,7 +156,8 @@ void CPaintManagerUI::SendNotify(TNotifyUI& msg) {
   for (INotifyUI* notifier : notifiers) notifier->Notify(msg);
 }
 
-void CPaintManagerUI::SendNotify(CControlUI* control, const wchar_t* type, WPARAM wparam, LPARAM lparam) {
+void CPaintManagerUI::SendNotify(CControlUI* control, const wchar_t* type, WPARAM wparam,
+                                 LPARAM lparam) {
   TNotifyUI msg;
   msg.sType = type;
   msg.pSender = control;
@@ -247,7 +251,8 @@ void CPaintManagerUI::Paint(_cairo* cr) {
   if ((bk_color_ >> 24) != 0) {
     ui::render::FillRect(cr, {0, 0, client_size_.cx, client_size_.cy}, bk_color_, {0, 0});
   }
-  if (root_ != nullptr && root_->IsVisible()) root_->DoPaint(cr, {0, 0, client_size_.cx, client_size_.cy});
+  if (root_ != nullptr && root_->IsVisible())
+    root_->DoPaint(cr, {0, 0, client_size_.cx, client_size_.cy});
 }
 
 void CPaintManagerUI::MouseMove(POINT pt) {
@@ -278,7 +283,8 @@ void CPaintManagerUI::MouseMove(POINT pt) {
       ev.ptMouse = pt;
       hot_->DoEvent(ev);
     }
-    if (ui::WindowHost* host = Host()) host->SetToolTip(hot_ ? hot_->GetToolTip().str() : std::wstring());
+    if (ui::WindowHost* host = Host())
+      host->SetToolTip(hot_ ? hot_->GetToolTip().str() : std::wstring());
   }
   CControlUI* row = RowOf(under);
   if (row != hot_row_) {

@@ -20,12 +20,18 @@ void CProgressUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
   if (name == nullptr || value == nullptr) return;
   std::wstring n = name;
   UIColor color = 0;
-  if (n == L"foreimage") SetForeImage(value);
-  else if (n == L"forecolor") { if (ui::ParseColor(value, &color)) SetForeColor(color); }
-  else if (n == L"min") SetMinValue(ui::ParseInt(value));
-  else if (n == L"max") SetMaxValue(ui::ParseInt(value));
-  else if (n == L"value") SetValue(ui::ParseInt(value));
-  else CLabelUI::SetAttribute(name, value);
+  if (n == L"foreimage")
+    SetForeImage(value);
+  else if (n == L"forecolor") {
+    if (ui::ParseColor(value, &color)) SetForeColor(color);
+  } else if (n == L"min")
+    SetMinValue(ui::ParseInt(value));
+  else if (n == L"max")
+    SetMaxValue(ui::ParseInt(value));
+  else if (n == L"value")
+    SetValue(ui::ParseInt(value));
+  else
+    CLabelUI::SetAttribute(name, value);
 }
 
 void CProgressUI::SetMinValue(int value) {

@@ -53,12 +53,23 @@ void DrawPiece(cairo_t* cr, cairo_surface_t* image, double sx, double sy, double
 
 void AppendEscaped(std::string* out, wchar_t c) {
   switch (c) {
-    case L'&': *out += "&amp;"; break;
-    case L'<': *out += "&lt;"; break;
-    case L'>': *out += "&gt;"; break;
-    case L'"': *out += "&quot;"; break;
-    case L'\'': *out += "&apos;"; break;
-    default: *out += ToUtf8(std::wstring(1, c));
+    case L'&':
+      *out += "&amp;";
+      break;
+    case L'<':
+      *out += "&lt;";
+      break;
+    case L'>':
+      *out += "&gt;";
+      break;
+    case L'"':
+      *out += "&quot;";
+      break;
+    case L'\'':
+      *out += "&apos;";
+      break;
+    default:
+      *out += ToUtf8(std::wstring(1, c));
   }
 }
 
@@ -113,8 +124,12 @@ void DrawImage(cairo_t* cr, cairo_surface_t* image, const ImageSpec& spec, const
   // the middle along both. Corners shrink when the target is too small.
   double l = std::min<double>(c.left, dw / 2), r = std::min<double>(c.right, dw / 2);
   double t = std::min<double>(c.top, dh / 2), b = std::min<double>(c.bottom, dh / 2);
-  double cols_s[3][2] = {{sx, (double)c.left}, {sx + c.left, sw - c.left - c.right}, {sx + sw - c.right, (double)c.right}};
-  double rows_s[3][2] = {{sy, (double)c.top}, {sy + c.top, sh - c.top - c.bottom}, {sy + sh - c.bottom, (double)c.bottom}};
+  double cols_s[3][2] = {{sx, (double)c.left},
+                         {sx + c.left, sw - c.left - c.right},
+                         {sx + sw - c.right, (double)c.right}};
+  double rows_s[3][2] = {{sy, (double)c.top},
+                         {sy + c.top, sh - c.top - c.bottom},
+                         {sy + sh - c.bottom, (double)c.bottom}};
   double cols_d[3][2] = {{dx, l}, {dx + l, dw - l - r}, {dx + dw - r, r}};
   double rows_d[3][2] = {{dy, t}, {dy + t, dh - t - b}, {dy + dh - b, b}};
   for (int row = 0; row < 3; ++row) {
@@ -233,8 +248,10 @@ void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32
   int lw = 0, lh = 0;
   pango_layout_get_pixel_size(layout, &lw, &lh);
   double y = rc.top;
-  if (style & DT_VCENTER) y = rc.top + (h - lh) / 2.0;
-  else if (style & DT_BOTTOM) y = rc.bottom - lh;
+  if (style & DT_VCENTER)
+    y = rc.top + (h - lh) / 2.0;
+  else if (style & DT_BOTTOM)
+    y = rc.bottom - lh;
   cairo_move_to(cr, rc.left, std::floor(y));
   SetColor(cr, color);
   pango_cairo_show_layout(cr, layout);

@@ -5,11 +5,9 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
-#include <cmath>
-#include <vector>
+#include <cstdio>
 
 #include "platform/copydata_channel.h"
-#include "platform/drop_files.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
 #include "ui/attribute_parser.h"
@@ -21,6 +19,7 @@ namespace {
 
 constexpr int kDefaultWidth = 800;
 constexpr int kDefaultHeight = 600;
+
 GtkWindow* Win(GtkWidget* w) { return GTK_WINDOW(w); }
 
 }  // namespace
@@ -36,10 +35,11 @@ WindowHost::~WindowHost() {
   }
 }
 
-HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::wstring& title, DWORD style,
-                        DWORD ex_style, int x, int y, int cx, int cy) {
+HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::wstring& title,
+                        DWORD style, DWORD ex_style, int x, int y, int cx, int cy) {
   if (gdk_display_get_default() == nullptr) {
-    std::fprintf(stderr, "quorbital: no display; window \"%s\" not created\n", ToUtf8(title).c_str());
+    std::fprintf(stderr, "quorbital: no display; window \"%s\" not created\n",
+                 ToUtf8(title).c_str());
     return nullptr;
   }
   class_name_ = class_name;
@@ -63,13 +63,15 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
   gtk_window_set_default_size(Win(window_), w, h);
   RequestPosition(px, py);
   if (platform::NativeWindow* o = platform::LookupWindow(owner)) {
-    if (o->NativeHandle() != nullptr) gtk_window_set_transient_for(Win(window_), GTK_WINDOW(o->NativeHandle()));
+    if (o->NativeHandle() != nullptr)
+      gtk_window_set_transient_for(Win(window_), GTK_WINDOW(o->NativeHandle()));
   }
   overlay_ = gtk_overlay_new();
   area_ = gtk_drawing_area_new();
   gtk_widget_set_size_request(area_, 1, 1);
-  gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
-                                   GDK_LEAVE_NOTIFY_MASK | GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
+  gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                   GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK |
+                                   GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
   gtk_container_add(GTK_CONTAINER(overlay_), area_);
   gtk_container_add(GTK_CONTAINER(window_), overlay_);
   gtk_widget_show(area_);
@@ -106,7 +108,8 @@ void WindowHost::FinishCreate() {
   if (default_pos_) {
     RECT mon = MonitorRect(true);
     int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
-    ApplyGeometry(mon.left + (mon.right - mon.left - w) / 2, mon.top + (mon.bottom - mon.top - h) / 2, w, h);
+    ApplyGeometry(mon.left + (mon.right - mon.left - w) / 2,
+                  mon.top + (mon.bottom - mon.top - h) / 2, w, h);
   }
   ReportSize(rect_.right - rect_.left, rect_.bottom - rect_.top, false);
   if (style_ & WS_VISIBLE) {
@@ -293,7 +296,9 @@ void WindowHost::SetExStyle(LONG style) {
   EnableDrop((ex_style_ & WS_EX_ACCEPTFILES) != 0);
 }
 
-RECT WindowHost::ClientRect() const { return {0, 0, rect_.right - rect_.left, rect_.bottom - rect_.top}; }
+RECT WindowHost::ClientRect() const {
+  return {0, 0, rect_.right - rect_.left, rect_.bottom - rect_.top};
+}
 
 RECT WindowHost::MonitorRect(bool work_area) const {
   GdkDisplay* display = gdk_display_get_default();
@@ -306,8 +311,10 @@ RECT WindowHost::MonitorRect(bool work_area) const {
   if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
   if (monitor == nullptr) return out;
   GdkRectangle r;
-  if (work_area) gdk_monitor_get_workarea(monitor, &r);
-  else gdk_monitor_get_geometry(monitor, &r);
+  if (work_area)
+    gdk_monitor_get_workarea(monitor, &r);
+  else
+    gdk_monitor_get_geometry(monitor, &r);
   return {r.x, r.y, r.x + r.width, r.y + r.height};
 }
 
@@ -348,8 +355,10 @@ void WindowHost::Move(int x, int y, int width, int height, bool /*repaint*/) {
 void WindowHost::SetPos(HWND insert_after, int x, int y, int cx, int cy, UINT flags) {
   if (!alive_) return;
   if (!(flags & SWP_NOZORDER)) {
-    if (insert_after == HWND_TOPMOST) gtk_window_set_keep_above(Win(window_), TRUE);
-    else if (insert_after == HWND_NOTOPMOST) gtk_window_set_keep_above(Win(window_), FALSE);
+    if (insert_after == HWND_TOPMOST)
+      gtk_window_set_keep_above(Win(window_), TRUE);
+    else if (insert_after == HWND_NOTOPMOST)
+      gtk_window_set_keep_above(Win(window_), FALSE);
   }
   if (!(flags & SWP_NOMOVE) || !(flags & SWP_NOSIZE)) {
     int nx = (flags & SWP_NOMOVE) ? rect_.left : x;
@@ -396,7 +405,8 @@ void WindowHost::ReportSize(int w, int h, bool maximized) {
   reported_max_ = maximized;
   if (manager_ != nullptr) manager_->SetClientSize(w, h);
   Dispatch(WM_SIZE, maximized ? SIZE_MAXIMIZED : SIZE_RESTORED,
-           MAKELPARAM(static_cast<WORD>(std::clamp(w, 0, 0xFFFF)), static_cast<WORD>(std::clamp(h, 0, 0xFFFF))));
+           MAKELPARAM(static_cast<WORD>(std::clamp(w, 0, 0xFFFF)),
+                      static_cast<WORD>(std::clamp(h, 0, 0xFFFF))));
 }
 
 void WindowHost::ScheduleSizeReport() {
@@ -411,7 +421,8 @@ int WindowHost::OnSizeReportIdle(void* data) {
   auto* self = static_cast<WindowHost*>(data);
   self->size_report_source_ = 0;
   if (!self->alive_ || self->FullScreenMode()) return G_SOURCE_REMOVE;
-  self->ReportSize(self->rect_.right - self->rect_.left, self->rect_.bottom - self->rect_.top, self->maximized_);
+  self->ReportSize(self->rect_.right - self->rect_.left, self->rect_.bottom - self->rect_.top,
+                   self->maximized_);
   return G_SOURCE_REMOVE;
 }
 
@@ -426,7 +437,8 @@ int WindowHost::EdgeAt(int x, int y) const {
   if (manager_ == nullptr || !(style_ & WS_THICKFRAME) || maximized_ || fullscreen_) return -1;
   RECT box = manager_->GetSizeBox();
   int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
-  bool left = x < box.left, right = x >= w - box.right, top = y < box.top, bottom = y >= h - box.bottom;
+  bool left = x < box.left, right = x >= w - box.right, top = y < box.top,
+       bottom = y >= h - box.bottom;
   if (top && left) return GDK_WINDOW_EDGE_NORTH_WEST;
   if (top && right) return GDK_WINDOW_EDGE_NORTH_EAST;
   if (bottom && left) return GDK_WINDOW_EDGE_SOUTH_WEST;
@@ -442,11 +454,13 @@ void WindowHost::UpdateCursor(int x, int y) {
   int edge = EdgeAt(x, y);
   if (edge == cursor_edge_) return;
   cursor_edge_ = edge;
-  static const char* const kNames[] = {"nw-resize", "n-resize", "ne-resize", "w-resize",
-                                       "e-resize",  "sw-resize", "s-resize", "se-resize"};
+  static const char* const kNames[] = {"nw-resize", "n-resize",  "ne-resize", "w-resize",
+                                       "e-resize",  "sw-resize", "s-resize",  "se-resize"};
   GdkWindow* gw = gtk_widget_get_window(area_);
   if (gw == nullptr) return;
-  GdkCursor* cursor = edge >= 0 && edge < 8 ? gdk_cursor_new_from_name(gdk_window_get_display(gw), kNames[edge]) : nullptr;
+  GdkCursor* cursor = edge >= 0 && edge < 8
+                          ? gdk_cursor_new_from_name(gdk_window_get_display(gw), kNames[edge])
+                          : nullptr;
   gdk_window_set_cursor(gw, cursor);
   if (cursor != nullptr) g_object_unref(cursor);
 }

@@ -21,7 +21,9 @@ namespace {
 // the window starts moving, so clicks and double clicks stay clicks.
 constexpr double kDragThreshold = 4.0;
 
-POINT Pt(double x, double y) { return {static_cast<LONG>(std::floor(x)), static_cast<LONG>(std::floor(y))}; }
+POINT Pt(double x, double y) {
+  return {static_cast<LONG>(std::floor(x)), static_cast<LONG>(std::floor(y))};
+}
 
 GtkWindow* Win(GtkWidget* w) { return GTK_WINDOW(w); }
 
@@ -54,7 +56,8 @@ int WindowHost::OnButtonPress(GtkWidget*, GdkEventButton* ev, void* data) {
   int edge = self->EdgeAt(pt.x, pt.y);
   if (edge >= 0) {
     gtk_window_begin_resize_drag(Win(self->window_), static_cast<GdkWindowEdge>(edge), 1,
-                                 static_cast<int>(ev->x_root), static_cast<int>(ev->y_root), ev->time);
+                                 static_cast<int>(ev->x_root), static_cast<int>(ev->y_root),
+                                 ev->time);
     return TRUE;
   }
   if (self->InCaption(pt.x, pt.y) && !self->manager_->IsInteractiveAt(pt)) {
@@ -107,9 +110,12 @@ int WindowHost::OnScroll(GtkWidget*, GdkEventScroll* ev, void* data) {
   auto* self = static_cast<WindowHost*>(data);
   if (self->manager_ == nullptr) return FALSE;
   int delta = 0;
-  if (ev->direction == GDK_SCROLL_UP) delta = -1;
-  else if (ev->direction == GDK_SCROLL_DOWN) delta = 1;
-  else if (ev->direction == GDK_SCROLL_SMOOTH) delta = ev->delta_y < 0 ? -1 : (ev->delta_y > 0 ? 1 : 0);
+  if (ev->direction == GDK_SCROLL_UP)
+    delta = -1;
+  else if (ev->direction == GDK_SCROLL_DOWN)
+    delta = 1;
+  else if (ev->direction == GDK_SCROLL_SMOOTH)
+    delta = ev->delta_y < 0 ? -1 : (ev->delta_y > 0 ? 1 : 0);
   if (delta != 0) self->manager_->Scroll(Pt(ev->x, ev->y), delta);
   return TRUE;
 }
@@ -145,9 +151,12 @@ int WindowHost::OnKeyPress(GtkWidget*, GdkEventKey* ev, void* data) {
     return TRUE;
   }
   UINT vk = 0;
-  if (key == GDK_KEY_Escape) vk = VK_ESCAPE;
-  else if (key == GDK_KEY_Return || key == GDK_KEY_KP_Enter) vk = VK_RETURN;
-  else if ((key >= GDK_KEY_A && key <= GDK_KEY_Z) || (key >= GDK_KEY_0 && key <= GDK_KEY_9)) vk = key;
+  if (key == GDK_KEY_Escape)
+    vk = VK_ESCAPE;
+  else if (key == GDK_KEY_Return || key == GDK_KEY_KP_Enter)
+    vk = VK_RETURN;
+  else if ((key >= GDK_KEY_A && key <= GDK_KEY_Z) || (key >= GDK_KEY_0 && key <= GDK_KEY_9))
+    vk = key;
   if (vk == 0) return FALSE;
   self->Dispatch(WM_KEYDOWN, vk, 0);
   return TRUE;
@@ -181,8 +190,8 @@ int WindowHost::OnChildPosition(GtkWidget*, GtkWidget* child, void* out, void* d
   return TRUE;
 }
 
-void WindowHost::OnDragData(GtkWidget*, GdkDragContext* ctx, int, int, GtkSelectionData* selection, unsigned,
-                            unsigned time, void* data) {
+void WindowHost::OnDragData(GtkWidget*, GdkDragContext* ctx, int, int, GtkSelectionData* selection,
+                            unsigned, unsigned time, void* data) {
   auto* self = static_cast<WindowHost*>(data);
   std::vector<std::wstring> paths;
   gchar** uris = gtk_selection_data_get_uris(selection);

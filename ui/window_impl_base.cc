@@ -15,7 +15,8 @@ WindowImplBase::WindowImplBase() = default;
 WindowImplBase::~WindowImplBase() {
   // The window may outlive this part of the object for a moment (the base
   // destructor takes it down): it must not draw with a dead manager.
-  if (auto* host = dynamic_cast<ui::WindowHost*>(platform::LookupWindow(GetHWND()))) host->SetPaintManager(nullptr);
+  if (auto* host = dynamic_cast<ui::WindowHost*>(platform::LookupWindow(GetHWND())))
+    host->SetPaintManager(nullptr);
 }
 
 UINT WindowImplBase::GetClassStyle() const { return CS_DBLCLKS; }
@@ -30,10 +31,14 @@ void WindowImplBase::InitWindow() {}
 void WindowImplBase::OnClick(TNotifyUI& msg) {
   if (msg.pSender == nullptr) return;
   CDuiString name = msg.pSender->GetName();
-  if (name == L"closebtn") Close(IDOK);
-  else if (name == L"minbtn") SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  else if (name == L"maxbtn") SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-  else if (name == L"restorebtn") SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+  if (name == L"closebtn")
+    Close(IDOK);
+  else if (name == L"minbtn")
+    SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  else if (name == L"maxbtn")
+    SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  else if (name == L"restorebtn")
+    SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
 LRESULT WindowImplBase::ResponseDefaultKeyEvent(WPARAM wParam) {
@@ -73,7 +78,8 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
   CDuiString folder = GetSkinFolder();
   folder.Replace(L"\\", L"/");
   CDuiString base = CPaintManagerUI::GetInstancePath();
-  m_PaintManager.SetResourcePath((folder.GetLength() > 0 && folder[0] == L'/') ? folder : base + folder);
+  m_PaintManager.SetResourcePath((folder.GetLength() > 0 && folder[0] == L'/') ? folder
+                                                                               : base + folder);
   if (GetResourceType() != UILIB_FILE) {
     std::fprintf(stderr, "quorbital: only skins in plain files are supported; reading the file\n");
   }
@@ -82,7 +88,8 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
   CDialogBuilder builder;
   CControlUI* root = builder.Create(path, &m_PaintManager, this);
   if (root == nullptr) {
-    std::fprintf(stderr, "quorbital: skin not loaded: %s\n", ui::ToUtf8(builder.GetLastErrorText()).c_str());
+    std::fprintf(stderr, "quorbital: skin not loaded: %s\n",
+                 ui::ToUtf8(builder.GetLastErrorText()).c_str());
     // An empty window rather than none: the window still works, its
     // controls are simply missing.
     root = new CContainerUI;
@@ -137,13 +144,27 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   BOOL handled = TRUE;
   switch (uMsg) {
-    case WM_CREATE: result = OnCreate(uMsg, wParam, lParam, handled); break;
-    case WM_CLOSE: result = OnClose(uMsg, wParam, lParam, handled); break;
-    case WM_DESTROY: result = OnDestroy(uMsg, wParam, lParam, handled); break;
-    case WM_SIZE: result = OnSize(uMsg, wParam, lParam, handled); break;
-    case WM_SYSCOMMAND: result = OnSysCommand(uMsg, wParam, lParam, handled); break;
-    case WM_KEYDOWN: result = OnKeyDown(uMsg, wParam, lParam, handled); break;
-    default: handled = FALSE; break;
+    case WM_CREATE:
+      result = OnCreate(uMsg, wParam, lParam, handled);
+      break;
+    case WM_CLOSE:
+      result = OnClose(uMsg, wParam, lParam, handled);
+      break;
+    case WM_DESTROY:
+      result = OnDestroy(uMsg, wParam, lParam, handled);
+      break;
+    case WM_SIZE:
+      result = OnSize(uMsg, wParam, lParam, handled);
+      break;
+    case WM_SYSCOMMAND:
+      result = OnSysCommand(uMsg, wParam, lParam, handled);
+      break;
+    case WM_KEYDOWN:
+      result = OnKeyDown(uMsg, wParam, lParam, handled);
+      break;
+    default:
+      handled = FALSE;
+      break;
   }
   if (handled) return result;
   result = HandleCustomMessage(uMsg, wParam, lParam, handled);

@@ -41,12 +41,14 @@ CWindowWnd::~CWindowWnd() {
 const wchar_t* CWindowWnd::GetSuperClassName() const { return nullptr; }
 UINT CWindowWnd::GetClassStyle() const { return 0; }
 
-HWND CWindowWnd::Create(HWND owner, const wchar_t* name, DWORD style, DWORD ex_style, const RECT& rc, HMENU menu) {
-  return Create(owner, name, style, ex_style, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, menu);
+HWND CWindowWnd::Create(HWND owner, const wchar_t* name, DWORD style, DWORD ex_style,
+                        const RECT& rc, HMENU menu) {
+  return Create(owner, name, style, ex_style, rc.left, rc.top, rc.right - rc.left,
+                rc.bottom - rc.top, menu);
 }
 
-HWND CWindowWnd::Create(HWND owner, const wchar_t* name, DWORD style, DWORD ex_style, int x, int y, int cx, int cy,
-                        HMENU /*menu*/) {
+HWND CWindowWnd::Create(HWND owner, const wchar_t* name, DWORD style, DWORD ex_style, int x, int y,
+                        int cx, int cy, HMENU /*menu*/) {
   HWND result = nullptr;
   std::wstring title = name ? name : L"";
   platform::RunOnMainThread(
@@ -54,12 +56,13 @@ HWND CWindowWnd::Create(HWND owner, const wchar_t* name, DWORD style, DWORD ex_s
   return result;
 }
 
-HWND CWindowWnd::CreateOnMainThread(HWND owner, const wchar_t* name, DWORD style, DWORD ex_style, int x, int y,
-                                    int cx, int cy) {
+HWND CWindowWnd::CreateOnMainThread(HWND owner, const wchar_t* name, DWORD style, DWORD ex_style,
+                                    int x, int y, int cx, int cy) {
   if (hwnd_ != nullptr) return hwnd_;
   auto* host = new ui::WindowHost(this);
   const wchar_t* class_name = GetWindowClassName();
-  HWND hwnd = host->Create(owner, class_name ? class_name : L"", name, style, ex_style, x, y, cx, cy);
+  HWND hwnd =
+      host->Create(owner, class_name ? class_name : L"", name, style, ex_style, x, y, cx, cy);
   if (hwnd == nullptr) {
     delete host;
     return nullptr;
@@ -182,17 +185,28 @@ LRESULT CWindowWnd::HandleMessage(UINT msg, WPARAM wparam, LPARAM /*lparam*/) {
     case WM_SYSCOMMAND:
       if (host_ == nullptr) return 0;
       switch (wparam & 0xFFF0) {
-        case SC_MAXIMIZE: host_->Maximize(); break;
-        case SC_RESTORE: host_->Restore(); break;
-        case SC_MINIMIZE: host_->Minimize(); break;
-        case SC_CLOSE: SendMessage(WM_CLOSE, 0, 0); break;
-        default: break;
+        case SC_MAXIMIZE:
+          host_->Maximize();
+          break;
+        case SC_RESTORE:
+          host_->Restore();
+          break;
+        case SC_MINIMIZE:
+          host_->Minimize();
+          break;
+        case SC_CLOSE:
+          SendMessage(WM_CLOSE, 0, 0);
+          break;
+        default:
+          break;
       }
       return 0;
     case WM_NCLBUTTONDBLCLK:
       if (host_ != nullptr && (host_->Style() & (WS_MAXIMIZEBOX | WS_THICKFRAME))) {
-        if (host_->IsMaximized()) host_->Restore();
-        else host_->Maximize();
+        if (host_->IsMaximized())
+          host_->Restore();
+        else
+          host_->Maximize();
       }
       return 0;
     default:

@@ -31,7 +31,8 @@ class CWindowWnd {
   // and, for skinned windows, InitWindow run before Create returns, and a
   // first WM_SIZE follows. Returns the handle, or null.
   HWND Create(HWND owner, const wchar_t* name, DWORD style, DWORD ex_style, int x = CW_USEDEFAULT,
-              int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT, HMENU menu = nullptr);
+              int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT,
+              HMENU menu = nullptr);
   HWND Create(HWND owner, const wchar_t* name, DWORD style, DWORD ex_style, const RECT& rc,
               HMENU menu = nullptr);
 
@@ -71,8 +72,8 @@ class CWindowWnd {
 
  private:
   friend class ui::WindowHost;
-  HWND CreateOnMainThread(HWND owner, const wchar_t* name, DWORD style, DWORD ex_style, int x, int y,
-                          int cx, int cy);
+  HWND CreateOnMainThread(HWND owner, const wchar_t* name, DWORD style, DWORD ex_style, int x,
+                          int y, int cx, int cy);
   bool BeginModal(const std::shared_ptr<ui::ModalState>& state);
 
   HWND hwnd_ = nullptr;

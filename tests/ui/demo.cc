@@ -2,11 +2,11 @@
 // them, with sample download rows and update progress. Not installed; run it
 // from the build directory (the skins sit beside it). With --quit-after MS
 // it closes itself, for screenshots.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <chrono>
 #include <thread>
 
 #include "ui/ui_lib.h"
@@ -15,7 +15,8 @@ namespace {
 
 class DemoWindow : public WindowImplBase {
  public:
-  DemoWindow(const wchar_t* class_name, const wchar_t* skin) : class_name_(class_name), skin_(skin) {}
+  DemoWindow(const wchar_t* class_name, const wchar_t* skin)
+      : class_name_(class_name), skin_(skin) {}
   const wchar_t* GetWindowClassName() const override { return class_name_; }
   CDuiString GetSkinFolder() override { return L"Skin\\"; }
   CDuiString GetSkinFile() override { return skin_; }
@@ -25,7 +26,8 @@ class DemoWindow : public WindowImplBase {
   }
   void Notify(TNotifyUI& msg) override {
     if (msg.pSender != nullptr) {
-      std::fprintf(stderr, "notify %ls from %ls\n", msg.sType.GetData(), msg.pSender->GetName().GetData());
+      std::fprintf(stderr, "notify %ls from %ls\n", msg.sType.GetData(),
+                   msg.pSender->GetName().GetData());
     }
     WindowImplBase::Notify(msg);
   }
@@ -55,7 +57,8 @@ CListContainerElementUI* MakeRow(int index, const wchar_t* name) {
   row->Add(layout);
   auto* icon = new CLabelUI;
   icon->ApplyAttributeList(
-      L"name=\"down_ico\" float=\"false\" bordersize=\"0\" width=\"32\" maxheight=\"26\" bkimage=\"downlist_app.png\"");
+      L"name=\"down_ico\" float=\"false\" bordersize=\"0\" width=\"32\" maxheight=\"26\" "
+      L"bkimage=\"downlist_app.png\"");
   layout->Add(icon);
   auto* middle = new CVerticalLayoutUI;
   layout->Add(middle);
@@ -78,7 +81,9 @@ CListContainerElementUI* MakeRow(int index, const wchar_t* name) {
   downloading->ApplyAttributeList(L"width=\"200\"");
   downloading->SetVisible(false);
   auto* size = new CLabelUI;
-  size->ApplyAttributeList(L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+  size->ApplyAttributeList(
+      L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FFAAAAAA\" "
+      L"showhtml=\"true\"");
   downloading->Add(size);
   layout->Add(downloading);
   auto* finished = new CVerticalLayoutUI;
@@ -86,14 +91,17 @@ CListContainerElementUI* MakeRow(int index, const wchar_t* name) {
   finished->ApplyAttributeList(L"width=\"150\"");
   finished->SetVisible(false);
   auto* total = new CLabelUI;
-  total->ApplyAttributeList(L"name=\"down_size\" align=\"left\" text=\"\" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+  total->ApplyAttributeList(
+      L"name=\"down_size\" align=\"left\" text=\"\" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
   finished->Add(total);
   auto* buttons = new CHorizontalLayoutUI;
   auto* open_file = new CButtonUI;
-  open_file->ApplyAttributeList(L"name=\"openfile\" text=\"<b>打开文件</b> \" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+  open_file->ApplyAttributeList(
+      L"name=\"openfile\" text=\"<b>打开文件</b> \" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
   auto* open_folder = new CButtonUI;
   open_folder->ApplyAttributeList(
-      L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+      L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" textcolor=\"#FFAAAAAA\" "
+      L"showhtml=\"true\"");
   buttons->Add(open_file);
   buttons->Add(open_folder);
   finished->Add(buttons);
@@ -127,12 +135,14 @@ int main(int argc, char** argv) {
   CPaintManagerUI::SetInstance(nullptr);
 
   auto* main_wnd = new DemoWindow(L"main_wnd_class", L"MainWnd.xml");
-  main_wnd->Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_ACCEPTFILES, 40, 40, 900, 560);
+  main_wnd->Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_ACCEPTFILES, 40,
+                   40, 900, 560);
   main_wnd->SetIcon(101);
   ++DemoWindow::open_windows;
 
   auto* down = new DemoWindow(L"down_wnd_class", L"DownloadWnd.xml");
-  down->Create(main_wnd->GetHWND(), L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 980, 40, CW_USEDEFAULT, CW_USEDEFAULT);
+  down->Create(main_wnd->GetHWND(), L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 980, 40,
+               CW_USEDEFAULT, CW_USEDEFAULT);
   down->SetIcon(101);
   ++DemoWindow::open_windows;
   if (auto* list = static_cast<CContainerUI*>(down->manager().FindControl(L"down_list_tab"))) {
@@ -144,10 +154,12 @@ int main(int argc, char** argv) {
   }
 
   auto* update = new DemoWindow(L"update_wnd_class", L"UpdateWnd.xml");
-  update->Create(main_wnd->GetHWND(), L"update_dialog", 0x96C80000, 0, 980, 560, CW_USEDEFAULT, CW_USEDEFAULT);
+  update->Create(main_wnd->GetHWND(), L"update_dialog", 0x96C80000, 0, 980, 560, CW_USEDEFAULT,
+                 CW_USEDEFAULT);
   update->SetIcon(101);
   ++DemoWindow::open_windows;
-  if (auto* progress = static_cast<CProgressUI*>(update->manager().FindControl(L"progress"))) progress->SetValue(45);
+  if (auto* progress = static_cast<CProgressUI*>(update->manager().FindControl(L"progress")))
+    progress->SetValue(45);
 
   if (quit_after > 0) {
     std::thread([quit_after] {

@@ -52,10 +52,13 @@ int main(int argc, char** argv) {
   g_signal_connect(box, "drag-data-get", G_CALLBACK(OnDragDataGet), nullptr);
   g_signal_connect(box, "drag-end", G_CALLBACK(gtk_main_quit), nullptr);
   g_signal_connect(window, "map-event", G_CALLBACK(OnMapped), nullptr);
-  g_timeout_add_seconds(60, [](gpointer) -> gboolean {
-    gtk_main_quit();
-    return G_SOURCE_REMOVE;
-  }, nullptr);
+  g_timeout_add_seconds(
+      60,
+      [](gpointer) -> gboolean {
+        gtk_main_quit();
+        return G_SOURCE_REMOVE;
+      },
+      nullptr);
   gtk_widget_show_all(window);
   gtk_main();
   return 0;

@@ -52,7 +52,8 @@ TEST(VerticalLayout, InsetPaddingFixedFlexibleHiddenFloat) {
   floating->ApplyAttributeList(L"float=\"true\" pos=\"3,4,33,14\"");
   auto* narrow = new CControlUI;
   narrow->ApplyAttributeList(L"height=\"10\" width=\"40\" padding=\"2,3,0,1\"");
-  for (CControlUI* c : {static_cast<CControlUI*>(top), hidden, middle, floating, narrow}) root.Add(c);
+  for (CControlUI* c : {static_cast<CControlUI*>(top), hidden, middle, floating, narrow})
+    root.Add(c);
   root.SetPos({0, 0, 200, 300});
   ExpectRect(top->GetPos(), 10, 20, 190, 44);
   // 260 inner - 24 - 10 - 4 (padding) - 2*5 (two gaps: hidden and floating take none)
@@ -75,7 +76,8 @@ TEST(HorizontalLayout, TheDownloadRowGeometry) {
   layout->ApplyAttributeList(L"float=\"false\" childpadding=\"10\" inset=\"3,5,3,5\"");
   row.Add(layout);
   auto* icon = new CLabelUI;
-  icon->ApplyAttributeList(L"name=\"down_ico\" float=\"false\" bordersize=\"0\" width=\"32\" maxheight=\"26\"");
+  icon->ApplyAttributeList(
+      L"name=\"down_ico\" float=\"false\" bordersize=\"0\" width=\"32\" maxheight=\"26\"");
   auto* middle = new CVerticalLayoutUI;
   auto* title = new CLabelUI;
   auto* bar = new CProgressUI;
@@ -90,7 +92,8 @@ TEST(HorizontalLayout, TheDownloadRowGeometry) {
   layout->Add(middle);
   layout->Add(downloading);
   row.SetPos({0, 100, 600, 145});
-  ExpectRect(icon->GetPos(), 3, 100 + 5 + 4, 35, 100 + 5 + 4 + 26);  // centred in the 35 inner pixels
+  ExpectRect(icon->GetPos(), 3, 100 + 5 + 4, 35,
+             100 + 5 + 4 + 26);  // centred in the 35 inner pixels
   ExpectRect(middle->GetPos(), 45, 105, 597, 140);
   ExpectRect(bar->GetPos(), 45, 133, 345, 140);
   ExpectRect(title->GetPos(), 45, 105, 597, 133);

@@ -91,7 +91,9 @@ TEST(SkinParsing, MissingUnreadableAndMalformedSkinsYieldNoTree) {
   EXPECT_EQ(builder.Create(kSkinDir, &pm), nullptr);  // a directory
   EXPECT_FALSE(builder.GetLastErrorText().empty());
 
-  EXPECT_EQ(builder.CreateFromString("<Window><VerticalLayout><Label></VerticalLayout></Window>", &pm), nullptr);
+  EXPECT_EQ(
+      builder.CreateFromString("<Window><VerticalLayout><Label></VerticalLayout></Window>", &pm),
+      nullptr);
   EXPECT_NE(builder.GetLastErrorText().find(L"malformed"), std::wstring::npos);
   EXPECT_EQ(builder.CreateFromString("", &pm), nullptr);
   EXPECT_EQ(builder.CreateFromString("<Window size=\"1,1\"/>", &pm), nullptr);
@@ -114,7 +116,8 @@ TEST(SkinParsing, TheClientsSkinsHaveTheControlsItsWindowsUse) {
   };
   const Want wants[] = {
       {L"MainWnd.xml", {L"btn_close"}},
-      {L"DownloadWnd.xml", {L"btn_close", L"down_list_tab", L"closebtn", L"minbtn", L"maxbtn", L"restorebtn"}},
+      {L"DownloadWnd.xml",
+       {L"btn_close", L"down_list_tab", L"closebtn", L"minbtn", L"maxbtn", L"restorebtn"}},
       {L"UpdateWnd.xml", {L"update_status", L"progress", L"start", L"btn_close"}},
   };
   for (const Want& want : wants) {
@@ -123,7 +126,8 @@ TEST(SkinParsing, TheClientsSkinsHaveTheControlsItsWindowsUse) {
     CControlUI* root = builder.Create(kSkinDir + want.file, &pm);
     ASSERT_NE(root, nullptr) << ui::ToUtf8(builder.GetLastErrorText());
     pm.AttachDialog(root);
-    for (const wchar_t* name : want.names) EXPECT_NE(pm.FindControl(name), nullptr) << ui::ToUtf8(name);
+    for (const wchar_t* name : want.names)
+      EXPECT_NE(pm.FindControl(name), nullptr) << ui::ToUtf8(name);
   }
   CPaintManagerUI main;
   CDialogBuilder builder;
@@ -176,7 +180,8 @@ TEST(Attributes, ValuesAndLists) {
   EXPECT_EQ(list[2].first, L"c");
   EXPECT_TRUE(ui::ParseAttributeList(L"a=\"unterminated").empty());
 
-  ui::ImageSpec spec = ui::ParseImageSpec(L"file='a.png' dest='1,2,3,4' corner='4,0,4,0' fade='300'");
+  ui::ImageSpec spec =
+      ui::ParseImageSpec(L"file='a.png' dest='1,2,3,4' corner='4,0,4,0' fade='300'");
   EXPECT_EQ(spec.file, L"a.png");
   EXPECT_TRUE(spec.has_dest);
   EXPECT_EQ(spec.corner.left, 4);
@@ -186,14 +191,16 @@ TEST(Attributes, ValuesAndLists) {
 
 TEST(Attributes, ApplyAttributeListAppliesInOrderAndIgnoresUnknown) {
   CLabelUI label;
-  label.ApplyAttributeList(L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FFAAAAAA\" "
-                           L"showhtml=\"true\" nonsense=\"1\" width=\"200\"");
+  label.ApplyAttributeList(
+      L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FFAAAAAA\" "
+      L"showhtml=\"true\" nonsense=\"1\" width=\"200\"");
   EXPECT_EQ(label.GetName(), L"size");
   EXPECT_EQ(label.GetTextStyle() & (DT_CENTER | DT_RIGHT), DT_CENTER);
   EXPECT_TRUE(label.IsShowHtml());
   EXPECT_EQ(label.GetTextColor(), 0xFFAAAAAAu);
   EXPECT_EQ(label.GetFixedWidth(), 200);
-  label.ApplyAttributeList(L"align=\"left\" visible=\"false\" maxheight=\"26\" bordersize=\"0\" float=\"false\"");
+  label.ApplyAttributeList(
+      L"align=\"left\" visible=\"false\" maxheight=\"26\" bordersize=\"0\" float=\"false\"");
   EXPECT_EQ(label.GetTextStyle() & (DT_CENTER | DT_RIGHT), 0u);
   EXPECT_FALSE(label.IsVisible());
   EXPECT_EQ(label.GetMaxHeight(), 26);
@@ -230,7 +237,9 @@ TEST(DuiString, FormatCompareConcatenate) {
 // Records what reaches the window's notification receiver.
 class Recorder : public INotifyUI {
  public:
-  void Notify(TNotifyUI& msg) override { seen.push_back(msg.sType.str() + L":" + msg.pSender->GetName().str()); }
+  void Notify(TNotifyUI& msg) override {
+    seen.push_back(msg.sType.str() + L":" + msg.pSender->GetName().str());
+  }
   bool OnButton(void* param) {
     auto* msg = static_cast<TNotifyUI*>(param);
     seen.push_back(L"delegate:" + msg->sType.str());
@@ -332,14 +341,24 @@ TEST(Lookup, FindSubControlStaysInsideItsContainer) {
 }
 
 TEST(Robustness, NonsenseAttributeValuesLayOutAndDrawWithoutHarm) {
-  const wchar_t* kinds[] = {L"Control", L"Container", L"Label", L"Button", L"Progress",
-                            L"HorizontalLayout", L"VerticalLayout", L"List", L"ListContainerElement"};
-  const wchar_t* names[] = {L"pos", L"padding", L"width", L"height", L"minwidth", L"maxwidth", L"minheight",
-                            L"maxheight", L"inset", L"childpadding", L"bordersize", L"borderround", L"font",
-                            L"textcolor", L"bkcolor", L"bkimage", L"align", L"textpadding", L"min", L"max",
-                            L"value", L"foreimage", L"normalimage", L"float", L"visible", L"text", L"showhtml"};
-  const wchar_t* values[] = {L"", L"-5", L"99999999999", L"#zz", L"a,b,c", L"true", L"-3,-3,-3,-3",
-                             L"file='../../etc/passwd' corner='900,900,900,900'", L"<b><c #FFFF0000>x",
+  const wchar_t* kinds[] = {L"Control",        L"Container", L"Label",
+                            L"Button",         L"Progress",  L"HorizontalLayout",
+                            L"VerticalLayout", L"List",      L"ListContainerElement"};
+  const wchar_t* names[] = {
+      L"pos",       L"padding",   L"width",   L"height",       L"minwidth",    L"maxwidth",
+      L"minheight", L"maxheight", L"inset",   L"childpadding", L"bordersize",  L"borderround",
+      L"font",      L"textcolor", L"bkcolor", L"bkimage",      L"align",       L"textpadding",
+      L"min",       L"max",       L"value",   L"foreimage",    L"normalimage", L"float",
+      L"visible",   L"text",      L"showhtml"};
+  const wchar_t* values[] = {L"",
+                             L"-5",
+                             L"99999999999",
+                             L"#zz",
+                             L"a,b,c",
+                             L"true",
+                             L"-3,-3,-3,-3",
+                             L"file='../../etc/passwd' corner='900,900,900,900'",
+                             L"<b><c #FFFF0000>x",
                              L"1000000,1000000"};
   CPaintManagerUI pm;
   pm.SetResourcePath(kSkinDir.c_str());
@@ -395,7 +414,8 @@ TEST(Robustness, TheDownloadRowDrawsItsImagesAndText) {
   cairo_surface_flush(surface);
   auto pixel = [&](int x, int y) {
     auto* data = cairo_image_surface_get_data(surface);
-    return *reinterpret_cast<std::uint32_t*>(data + y * cairo_image_surface_get_stride(surface) + x * 4);
+    return *reinterpret_cast<std::uint32_t*>(data + y * cairo_image_surface_get_stride(surface) +
+                                             x * 4);
   };
   EXPECT_NE(pixel(19, 22) & 0xFF000000u, 0u);  // the icon is drawn
   RECT br = bar->GetPos();

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
-#include <gtk/gtk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <atomic>
 #include <chrono>
@@ -34,7 +34,9 @@ inline bool PumpUntil(const std::function<bool()>& pred, int timeout_ms = 5000) 
   }
   return true;
 }
-inline void Pump(int ms) { PumpUntil([] { return false; }, ms); }
+inline void Pump(int ms) {
+  PumpUntil([] { return false; }, ms);
+}
 
 struct Message {
   UINT msg;
@@ -44,7 +46,8 @@ struct Message {
 
 class TestWindow : public WindowImplBase {
  public:
-  TestWindow(const wchar_t* class_name, const wchar_t* skin) : class_name_(class_name), skin_(skin) {}
+  TestWindow(const wchar_t* class_name, const wchar_t* skin)
+      : class_name_(class_name), skin_(skin) {}
   const wchar_t* GetWindowClassName() const override { return class_name_; }
   CDuiString GetSkinFolder() override { return kSkinDir; }
   CDuiString GetSkinFile() override { return skin_; }
@@ -117,7 +120,8 @@ inline bool Mapped(HWND hwnd) {
 inline GdkPixbuf* Screenshot(HWND hwnd, const std::string& name) {
   GdkWindow* gw = GdkOf(hwnd);
   if (gw == nullptr) return nullptr;
-  GdkPixbuf* shot = gdk_pixbuf_get_from_window(gw, 0, 0, gdk_window_get_width(gw), gdk_window_get_height(gw));
+  GdkPixbuf* shot =
+      gdk_pixbuf_get_from_window(gw, 0, 0, gdk_window_get_width(gw), gdk_window_get_height(gw));
   if (shot != nullptr) {
     std::string path = std::string(QUORBITAL_BINARY_DIR) + "/ui_" + name + ".png";
     gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr);

@@ -1,8 +1,7 @@
 // The window calls on toolkit windows: lookup, native children, stale
 // handles, message boxes, and files dropped from another X client.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,7 +19,8 @@ using namespace uitest;
 
 TEST(WindowCalls, FindWindowChildrenAndStaleHandles) {
   TestWindow w(L"main_wnd_class", L"MainWnd.xml");
-  HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 30, 30, 600, 400);
+  HWND hwnd =
+      w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 30, 30, 600, 400);
   EXPECT_EQ(FindWindowW(L"main_wnd_class", L"Quorbital"), hwnd);
   EXPECT_EQ(FindWindowW(L"main_wnd_class", nullptr), hwnd);
   EXPECT_EQ(FindWindowW(nullptr, L"Quorbital"), hwnd);
@@ -57,22 +57,26 @@ struct DialogAnswerer {
   std::string title, text;
   bool answered = false;
   void Arm() {
-    g_timeout_add(50, [](gpointer data) -> gboolean {
-      auto* self = static_cast<DialogAnswerer*>(data);
-      GList* tops = gtk_window_list_toplevels();
-      for (GList* l = tops; l != nullptr; l = l->next) {
-        if (!GTK_IS_MESSAGE_DIALOG(l->data) || !gtk_widget_get_mapped(GTK_WIDGET(l->data))) continue;
-        self->title = gtk_window_get_title(GTK_WINDOW(l->data));
-        gchar* text = nullptr;
-        g_object_get(l->data, "text", &text, nullptr);
-        self->text = text ? text : "";
-        g_free(text);
-        gtk_dialog_response(GTK_DIALOG(l->data), GTK_RESPONSE_OK);
-        self->answered = true;
-      }
-      g_list_free(tops);
-      return self->answered ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
-    }, this);
+    g_timeout_add(
+        50,
+        [](gpointer data) -> gboolean {
+          auto* self = static_cast<DialogAnswerer*>(data);
+          GList* tops = gtk_window_list_toplevels();
+          for (GList* l = tops; l != nullptr; l = l->next) {
+            if (!GTK_IS_MESSAGE_DIALOG(l->data) || !gtk_widget_get_mapped(GTK_WIDGET(l->data)))
+              continue;
+            self->title = gtk_window_get_title(GTK_WINDOW(l->data));
+            gchar* text = nullptr;
+            g_object_get(l->data, "text", &text, nullptr);
+            self->text = text ? text : "";
+            g_free(text);
+            gtk_dialog_response(GTK_DIALOG(l->data), GTK_RESPONSE_OK);
+            self->answered = true;
+          }
+          g_list_free(tops);
+          return self->answered ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+        },
+        this);
   }
 };
 
@@ -123,8 +127,8 @@ pid_t StartDragSource(int x, int y, const std::string& file) {
   if (pid == 0) {
     dup2(out[1], 1);
     close(out[0]);
-    execl(UI_DRAG_SOURCE, UI_DRAG_SOURCE, std::to_string(x).c_str(), std::to_string(y).c_str(), file.c_str(),
-          static_cast<char*>(nullptr));
+    execl(UI_DRAG_SOURCE, UI_DRAG_SOURCE, std::to_string(x).c_str(), std::to_string(y).c_str(),
+          file.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   close(out[1]);
@@ -155,15 +159,17 @@ TEST(WindowCalls, AFileDroppedFromAnotherClientArrivesAsDropFiles) {
       dropped.emplace_back(path);
     }
   };
-  HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_ACCEPTFILES, 500, 100, 600,
-                       400);
+  HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_ACCEPTFILES,
+                       500, 100, 600, 400);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
   SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   pid_t source = StartDragSource(100, 100, file);
   ASSERT_GT(source, 0);
   Pump(300);
-  Xdotool("mousemove 150 140 mousedown 1 sleep 0.1 mousemove 170 150 sleep 0.1 mousemove 300 200 sleep 0.1 "
-          "mousemove 700 300 sleep 0.3 mousemove 760 320 sleep 0.3 mouseup 1");
+  Xdotool(
+      "mousemove 150 140 mousedown 1 sleep 0.1 mousemove 170 150 sleep 0.1 mousemove 300 200 sleep "
+      "0.1 "
+      "mousemove 700 300 sleep 0.3 mousemove 760 320 sleep 0.3 mouseup 1");
   bool arrived = PumpUntil([&] { return !dropped.empty(); }, 8000);
   kill(source, SIGTERM);
   waitpid(source, nullptr, 0);

@@ -33,14 +33,24 @@ TEST(Windows, EachSkinOpensDrawsItsControlsAndCloses) {
     std::uint32_t colour;
   };
   const Case cases[] = {
-      {L"main_wnd_class", L"MainWnd.xml", WS_VISIBLE | WS_OVERLAPPEDWINDOW, "main", {200, 12}, 0x1F2937},
-      {L"down_wnd_class", L"DownloadWnd.xml", WS_VISIBLE | WS_OVERLAPPEDWINDOW, "download", {300, 20}, 0xF7F8FA},
+      {L"main_wnd_class",
+       L"MainWnd.xml",
+       WS_VISIBLE | WS_OVERLAPPEDWINDOW,
+       "main",
+       {200, 12},
+       0x1F2937},
+      {L"down_wnd_class",
+       L"DownloadWnd.xml",
+       WS_VISIBLE | WS_OVERLAPPEDWINDOW,
+       "download",
+       {300, 20},
+       0xF7F8FA},
       {L"update_wnd_class", L"UpdateWnd.xml", 0x96C80000, "update", {300, 20}, 0xF7F8FA},
   };
   for (const Case& c : cases) {
     auto* w = new TestWindow(c.cls, c.skin);
-    HWND hwnd = w->Create(nullptr, L"Quorbital", c.style, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT);
+    HWND hwnd = w->Create(nullptr, L"Quorbital", c.style, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT);
     ASSERT_NE(hwnd, nullptr);
     EXPECT_TRUE(w->init_found_close);
     EXPECT_TRUE(w->init_before_size);
@@ -58,7 +68,8 @@ TEST(Windows, EachSkinOpensDrawsItsControlsAndCloses) {
     RECT close = w->pm().FindControl(L"btn_close")->GetPos();
     bool glyph = false;
     for (int x = close.left; x < close.right; ++x) {
-      glyph = glyph || Pixel(shot, x, (close.top + close.bottom) / 2) != Pixel(shot, close.left + 1, close.top + 1);
+      glyph = glyph || Pixel(shot, x, (close.top + close.bottom) / 2) !=
+                           Pixel(shot, close.left + 1, close.top + 1);
     }
     EXPECT_TRUE(glyph) << c.shot;
     g_object_unref(shot);
@@ -94,8 +105,8 @@ TEST(Windows, ClickingBtnCloseNotifiesWithItsSender) {
 
 TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
   TestWindow w(L"main_wnd_class", L"MainWnd.xml");
-  HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_ACCEPTFILES, 200, 150, 800,
-                       500);
+  HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_ACCEPTFILES,
+                       200, 150, 800, 500);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
   SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   Pump(200);
@@ -106,7 +117,8 @@ TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
   ASSERT_TRUE(PumpUntil([&] { return w.LastSize()->wparam == SIZE_MAXIMIZED; }));
   RECT desk;
   GetWindowRect(GetDesktopWindow(), &desk);
-  ASSERT_TRUE(PumpUntil([&] { return LOWORD(static_cast<UINT_PTR>(w.LastSize()->lparam)) == desk.right; }));
+  ASSERT_TRUE(
+      PumpUntil([&] { return LOWORD(static_cast<UINT_PTR>(w.LastSize()->lparam)) == desk.right; }));
   EXPECT_FALSE(w.pm().FindControl(L"maxbtn")->IsVisible());
   EXPECT_TRUE(w.pm().FindControl(L"restorebtn")->IsVisible());
 
@@ -125,17 +137,20 @@ TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
   // WM_NCLBUTTONDBLCLK); dragging the caption moves the window.
   Pump(300);
   POINT title = ScreenCentre(w, L"title");
-  Xdotool("mousemove " + std::to_string(title.x) + " " + std::to_string(title.y) + " click --repeat 2 --delay 60 1");
-  ASSERT_TRUE(PumpUntil([&] { return w.Has(WM_NCLBUTTONDBLCLK) && w.LastSize()->wparam == SIZE_MAXIMIZED; }));
+  Xdotool("mousemove " + std::to_string(title.x) + " " + std::to_string(title.y) +
+          " click --repeat 2 --delay 60 1");
+  ASSERT_TRUE(PumpUntil(
+      [&] { return w.Has(WM_NCLBUTTONDBLCLK) && w.LastSize()->wparam == SIZE_MAXIMIZED; }));
   w.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
   ASSERT_TRUE(PumpUntil([&] { return w.LastSize()->wparam == SIZE_RESTORED; }));
   Pump(300);
   RECT before;
   GetWindowRect(hwnd, &before);
   title = ScreenCentre(w, L"title");
-  Xdotool("mousemove " + std::to_string(title.x) + " " + std::to_string(title.y) + " mousedown 1 mousemove " +
-          std::to_string(title.x + 60) + " " + std::to_string(title.y + 40) + " sleep 0.2 mousemove " +
-          std::to_string(title.x + 120) + " " + std::to_string(title.y + 80) + " sleep 0.2 mouseup 1");
+  Xdotool("mousemove " + std::to_string(title.x) + " " + std::to_string(title.y) +
+          " mousedown 1 mousemove " + std::to_string(title.x + 60) + " " +
+          std::to_string(title.y + 40) + " sleep 0.2 mousemove " + std::to_string(title.x + 120) +
+          " " + std::to_string(title.y + 80) + " sleep 0.2 mouseup 1");
   ASSERT_TRUE(PumpUntil([&] {
     RECT now;
     GetWindowRect(hwnd, &now);
@@ -145,7 +160,8 @@ TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
 
 TEST(Windows, APopupStyleCoversTheScreenAndTheOverlappedStyleComesBack) {
   TestWindow w(L"main_wnd_class", L"MainWnd.xml");
-  HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 100, 100, 700, 400);
+  HWND hwnd =
+      w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 100, 100, 700, 400);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
   RECT desk;
   ASSERT_TRUE(GetWindowRect(GetDesktopWindow(), &desk));
@@ -156,7 +172,8 @@ TEST(Windows, APopupStyleCoversTheScreenAndTheOverlappedStyleComesBack) {
   style = (style & static_cast<LONG>(0xFF30FFFFu)) | static_cast<LONG>(WS_POPUP);
   SetWindowLongW(hwnd, GWL_STYLE, style);
   w.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
-  SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, desk.right, desk.bottom, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, desk.right, desk.bottom,
+               SWP_NOACTIVATE | SWP_SHOWWINDOW);
   // The window procedure hears the new size at once.
   ASSERT_NE(w.LastSize(), nullptr);
   EXPECT_EQ(LOWORD(static_cast<UINT_PTR>(w.LastSize()->lparam)), desk.right);
@@ -172,7 +189,8 @@ TEST(Windows, APopupStyleCoversTheScreenAndTheOverlappedStyleComesBack) {
   Pump(300);
   for (size_t i = sizes; i < w.messages.size(); ++i) EXPECT_NE(w.messages[i].msg, WM_SIZE);
 
-  style = (GetWindowLongW(hwnd, GWL_STYLE) & 0x7FFFFFFF) | static_cast<LONG>(WS_VISIBLE | WS_OVERLAPPEDWINDOW);
+  style = (GetWindowLongW(hwnd, GWL_STYLE) & 0x7FFFFFFF) |
+          static_cast<LONG>(WS_VISIBLE | WS_OVERLAPPEDWINDOW);
   SetWindowLongW(hwnd, GWL_STYLE, style);
   w.SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   ASSERT_TRUE(PumpUntil([&] { return w.LastSize()->wparam == SIZE_MAXIMIZED; }));
@@ -209,7 +227,8 @@ TEST(Windows, MessagesFromAWorkerArriveInOrder) {
 
 TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
   TestWindow owner(L"main_wnd_class", L"MainWnd.xml");
-  HWND owner_hwnd = owner.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 50, 50, 900, 600);
+  HWND owner_hwnd =
+      owner.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 50, 50, 900, 600);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(owner_hwnd); }));
   Pump(200);
   auto* dlg = new TestWindow(L"update_wnd_class", L"UpdateWnd.xml");
@@ -217,8 +236,8 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
   std::atomic<UINT> result{0};
   std::atomic<HWND> hwnd{nullptr};
   std::thread worker([&] {
-    hwnd = dlg->Create(owner_hwnd, L"update_dialog", 0x96C80000, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                       CW_USEDEFAULT);
+    hwnd = dlg->Create(owner_hwnd, L"update_dialog", 0x96C80000, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+                       CW_USEDEFAULT, CW_USEDEFAULT);
     dlg->CenterWindow();
     result = dlg->ShowModal();
     returned = true;
@@ -226,14 +245,16 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
   ASSERT_TRUE(PumpUntil([&] { return hwnd.load() != nullptr && Mapped(hwnd.load()); }));
   EXPECT_TRUE(dlg->init_on_main);
   EXPECT_EQ(GetParent(hwnd.load()), owner_hwnd);
-  EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(platform::LookupWindow(hwnd.load())->NativeHandle())));
+  EXPECT_TRUE(
+      gtk_window_get_modal(GTK_WINDOW(platform::LookupWindow(hwnd.load())->NativeHandle())));
   // Centred over its owner.
   RECT o, d;
   EXPECT_TRUE(PumpUntil([&] {
     GetWindowRect(owner_hwnd, &o);
     GetWindowRect(hwnd.load(), &d);
     return std::abs((d.left + d.right) / 2 - (o.left + o.right) / 2) <= 2;
-  })) << d.left << "," << d.top << " over " << o.left << "," << o.top;
+  })) << d.left
+      << "," << d.top << " over " << o.left << "," << o.top;
   Pump(200);
   EXPECT_FALSE(returned.load());
   dlg->Close(7);
@@ -245,8 +266,8 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
 
   // On the main thread ShowModal runs a nested loop.
   TestWindow second(L"update_wnd_class", L"UpdateWnd.xml");
-  second.Create(owner_hwnd, L"update_dialog", 0x96C80000, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                CW_USEDEFAULT);
+  second.Create(owner_hwnd, L"update_dialog", 0x96C80000, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+                CW_USEDEFAULT, CW_USEDEFAULT);
   platform::PostToMainThread([&] { second.Close(3); });
   EXPECT_EQ(second.ShowModal(), 3u);
 }
@@ -262,7 +283,8 @@ TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
 
   TestWindow deaf(L"main_wnd_class", L"MainWnd.xml");
   deaf.ignore_keys = true;
-  HWND b = deaf.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 10, 10, 400, 300);
+  HWND b =
+      deaf.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 10, 10, 400, 300);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(b); }));
   Pump(300);
   Xdotool("key Escape key Return");
@@ -274,7 +296,8 @@ TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
 
   // Alt+F4 is the window manager's close: it arrives as WM_CLOSE, whose
   // default processing ends the window.
-  Xdotool("windowactivate --sync " + std::to_string(gdk_x11_window_get_xid(GdkOf(b))) + " key alt+F4");
+  Xdotool("windowactivate --sync " + std::to_string(gdk_x11_window_get_xid(GdkOf(b))) +
+          " key alt+F4");
   ASSERT_TRUE(PumpUntil([&] { return deaf.final_seen; }));
   EXPECT_TRUE(deaf.Has(WM_CLOSE));
 }
