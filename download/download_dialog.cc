@@ -50,7 +50,7 @@ void DownloadDialog::InitWindow() {
   if (m_hOwner == nullptr) m_hOwner = GetParent(GetHWND());
   m_pCloseBtn = m_PaintManager.FindControl(L"btn_close");
   if (m_pCloseBtn != nullptr) m_pCloseBtn->OnNotify += MakeDelegate(this, &DownloadDialog::OnCloseBtn);
-  m_pList = static_cast<CContainerUI*>(m_PaintManager.FindControl(L"down_list_tab"));
+  m_pList = dynamic_cast<CContainerUI*>(m_PaintManager.FindControl(L"down_list_tab"));
   SetIcon(101);
 
   // A window created anew shows the earlier jobs as they stand.
@@ -243,7 +243,7 @@ void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
   }
   if (!m_bAlive || m_pList == nullptr) return;
   if (m_pList->GetCount() == 0 || index < 0 || index >= m_pList->GetCount()) return;
-  auto* row = static_cast<CContainerUI*>(m_pList->GetItemAt(index));
+  auto* row = dynamic_cast<CContainerUI*>(m_pList->GetItemAt(index));
   if (row == nullptr) return;
   CControlUI* finish_layout = row->FindSubControl(L"finish_layout");
   CControlUI* downloading_layout = row->FindSubControl(L"downloading_layout");
@@ -251,12 +251,12 @@ void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
   if (progress == total) {
     if (finish_layout != nullptr) finish_layout->SetVisible(true);
     if (downloading_layout != nullptr) downloading_layout->SetVisible(false);
-    if (auto* bar = static_cast<CProgressUI*>(row->FindSubControl(L"down_progress"))) bar->SetValue(100);
+    if (auto* bar = dynamic_cast<CProgressUI*>(row->FindSubControl(L"down_progress"))) bar->SetValue(100);
     if (CControlUI* label = row->FindSubControl(L"down_size")) label->SetText(CDuiString(L" 下载完成    ") + total_text);
   } else if (progress < total) {
     if (finish_layout != nullptr) finish_layout->SetVisible(false);
     if (downloading_layout != nullptr) downloading_layout->SetVisible(true);
-    if (auto* bar = static_cast<CProgressUI*>(row->FindSubControl(L"down_progress"))) {
+    if (auto* bar = dynamic_cast<CProgressUI*>(row->FindSubControl(L"down_progress"))) {
       bar->SetValue(ProgressPercent(progress, total));
     }
     if (CControlUI* label = row->FindSubControl(L"size")) {

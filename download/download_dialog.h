@@ -10,7 +10,7 @@
 
 #include "download/download_item.h"
 #include "platform/windows.h"
-#include "ui/window_impl_base.h"
+#include "ui/ui_lib.h"
 
 class DownloadDialog : public WindowImplBase {
  public:

@@ -1,0 +1,321 @@
+// The download list window against a loopback HTTP server: rows, size texts,
+// the bar, the row buttons, hiding and ending the window, and progress bursts.
+#include "download/download_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include "download/bind_callback.h"
+#include "platform/main_thread.h"
+#include "platform/shell_execute.h"
+#include "tests/download/test_http_server.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::wstring kSkinDir = [] {
+  const std::string dir = QUORBITAL_SOURCE_DIR "/Skin/";
+  return std::wstring(dir.begin(), dir.end());
+}();
+
+// The window under test, with a look at its list.
+class ProbeDialog : public DownloadDialog {
+ public:
+  // The skin of the source tree; the client reads the same files beside itself.
+  CDuiString GetSkinFolder() override { return CDuiString(kSkinDir.c_str()); }
+  CContainerUI* List() { return dynamic_cast<CContainerUI*>(m_PaintManager.FindControl(L"down_list_tab")); }
+  CContainerUI* Row(int index) {
+    CContainerUI* list = List();
+    if (list == nullptr || index >= list->GetCount()) return nullptr;
+    return dynamic_cast<CContainerUI*>(list->GetItemAt(index));
+  }
+  CControlUI* Part(int index, const wchar_t* name) {
+    CContainerUI* row = Row(index);
+    return row ? row->FindSubControl(name) : nullptr;
+  }
+  std::wstring Text(int index, const wchar_t* name) {
+    CControlUI* c = Part(index, name);
+    return c ? c->GetText().str() : L"<none>";
+  }
+  bool Visible(int index, const wchar_t* name) {
+    CControlUI* c = Part(index, name);
+    return c != nullptr && c->IsVisible();
+  }
+  int Bar(int index) {
+    auto* bar = dynamic_cast<CProgressUI*>(Part(index, L"down_progress"));
+    return bar ? bar->GetValue() : -1;
+  }
+  bool Finished(int index) { return Visible(index, L"finish_layout") && !Visible(index, L"downloading_layout"); }
+  void Click(int index, const wchar_t* name) {
+    TNotifyUI msg;
+    msg.sType = L"click";
+    msg.pSender = Part(index, name);
+    ASSERT_NE(msg.pSender, nullptr);
+    OnClick(msg);
+  }
+  void ClickControl(const wchar_t* name) {
+    CControlUI* control = m_PaintManager.FindControl(name);
+    ASSERT_NE(control, nullptr) << "no control named in the skin";
+    TNotifyUI msg;
+    msg.sType = L"click";
+    msg.pSender = control;
+    control->OnNotify(&msg);
+    OnClick(msg);
+  }
+};
+
+std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+class DownloadDialogTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    platform::InitMainThread();
+    CPaintManagerUI::SetInstance(nullptr);
+  }
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("qdlg-" + std::to_string(getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    server_ = std::make_unique<TestHttpServer>((dir_ / "server.log").string());
+    ASSERT_NE(server_->port(), 0);
+    platform::SetShellLaunchHookForTesting(
+        [this](const std::vector<std::string>& argv) { launched_.push_back(argv); });
+    // Never deleted, as in the client: worker threads may outlive a test.
+    dialog_ = new ProbeDialog;
+    ASSERT_NE(dialog_->Create(nullptr, L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT),
+              nullptr);
+    dialog_->CenterWindow();
+    dialog_->ShowWindow(true, true);
+    ASSERT_NE(dialog_->List(), nullptr);
+  }
+  void TearDown() override {
+    platform::SetShellLaunchHookForTesting(nullptr);
+    if (dialog_->IsAlive()) dialog_->Close(0);
+    Pump(std::chrono::milliseconds(50));
+    server_.reset();
+    fs::remove_all(dir_);
+  }
+
+  // Runs the window's loop until pred holds (checked on the loop's thread)
+  // or the time is up; returns whether it held.
+  bool LoopUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    std::atomic<bool> held{false};
+    std::thread checker([&] {
+      const auto end = std::chrono::steady_clock::now() + limit;
+      while (!held && std::chrono::steady_clock::now() < end) {
+        platform::RunOnMainThread([&] { held = pred(); });
+        if (!held) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      platform::PostToMainThread([] { platform::QuitMessageLoop(); });
+    });
+    platform::RunMessageLoop();
+    checker.join();
+    return held;
+  }
+  void Pump(std::chrono::milliseconds time) {
+    const auto end = std::chrono::steady_clock::now() + time;
+    LoopUntil([&] { return std::chrono::steady_clock::now() >= end; }, time + std::chrono::seconds(1));
+  }
+  DownloadItem Job(const std::string& path, const std::string& file) {
+    return {(dir_ / file).wstring(), server_->Url(path), Widen(file)};
+  }
+
+  fs::path dir_;
+  std::unique_ptr<TestHttpServer> server_;
+  ProbeDialog* dialog_ = nullptr;
+  std::vector<std::vector<std::string>> launched_;
+};
+
+TEST_F(DownloadDialogTest, RowRunsThenFinishesWithExactSizeTexts) {
+  // Half the body, a pause long enough for a report of exactly half, the rest.
+  dialog_->AddDownload(Job("/bytes/1048576?chunk=524288&pause=1.5", "half.zip"));
+  ASSERT_EQ(dialog_->List()->GetCount(), 1);
+  EXPECT_EQ(dialog_->Text(0, L"down_name"), L"half.zip");
+  EXPECT_EQ(dialog_->Bar(0), 0);
+  EXPECT_FALSE(dialog_->Visible(0, L"downloading_layout"));
+  EXPECT_FALSE(dialog_->Visible(0, L"finish_layout"));
+
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Text(0, L"size") == L"512.00KB/1.00MB"; }));
+  EXPECT_EQ(dialog_->Bar(0), 50);
+  EXPECT_TRUE(dialog_->Visible(0, L"downloading_layout"));
+  EXPECT_FALSE(dialog_->Visible(0, L"finish_layout"));
+
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Finished(0); }));
+  EXPECT_EQ(dialog_->Text(0, L"down_size"), L" 下载完成    1.00MB");
+  EXPECT_EQ(dialog_->Bar(0), 100);
+  EXPECT_EQ(fs::file_size(dir_ / "half.zip"), 1048576u);
+
+  dialog_->AddDownload(Job("/bytes/2621440", "slides.zip"));
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Finished(1); }));
+  EXPECT_EQ(dialog_->Text(1, L"down_size"), L" 下载完成    2.50MB");
+  EXPECT_EQ(dialog_->Bar(1), 100);
+  EXPECT_TRUE(dialog_->Visible(1, L"openfile"));
+  EXPECT_TRUE(dialog_->Visible(1, L"openfilepath"));
+}
+
+TEST_F(DownloadDialogTest, ProgressTextsAndBarAtTheLimits) {
+  dialog_->AddDownload(Job("/missing", "a"));  // a row whose job fails at once
+  ASSERT_TRUE(LoopUntil([&] { return server_->Requests().size() == 1; }));
+  dialog_->UpdateProgress(100, 512, 0);
+  EXPECT_EQ(dialog_->Text(0, L"size"), L"1KB/1KB");
+  EXPECT_EQ(dialog_->Bar(0), 19);
+  dialog_->UpdateProgress(3221225472u, 4294967295u, 0);
+  EXPECT_EQ(dialog_->Text(0, L"size"), L"3072.00MB/4096.00MB");
+  EXPECT_EQ(dialog_->Bar(0), 75);
+  dialog_->UpdateProgress(4294967295u, 4294967295u, 0);
+  EXPECT_TRUE(dialog_->Finished(0));
+  EXPECT_EQ(dialog_->Text(0, L"down_size"), L" 下载完成    4096.00MB");
+  // Above the total nothing changes; a later report below it runs again.
+  dialog_->UpdateProgress(600, 512, 0);
+  EXPECT_TRUE(dialog_->Finished(0));
+  dialog_->UpdateProgress(1025, 1048576, 0);
+  EXPECT_FALSE(dialog_->Finished(0));
+  EXPECT_EQ(dialog_->Text(0, L"size"), L"1.00KB/1.00MB");
+  EXPECT_EQ(dialog_->Bar(0), 0);
+  // Reports for rows that do not exist are ignored.
+  dialog_->UpdateProgress(1, 2, 1);
+  dialog_->UpdateProgress(1, 2, -1);
+  EXPECT_EQ(dialog_->List()->GetCount(), 1);
+
+  // The sink drops reports without a total and forwards the rest.
+  CBindCallback sink;
+  sink.downloadDialog = dialog_;
+  sink.index = 0;
+  EXPECT_EQ(sink.OnProgress(5, 0, BINDSTATUS_DOWNLOADINGDATA, L""), S_OK);
+  EXPECT_EQ(dialog_->Text(0, L"size"), L"1.00KB/1.00MB");
+  EXPECT_EQ(sink.OnProgress(524288, 1048576, BINDSTATUS_DOWNLOADINGDATA, L""), S_OK);
+  EXPECT_EQ(dialog_->Text(0, L"size"), L"512.00KB/1.00MB");
+  void* out = &sink;
+  EXPECT_EQ(sink.QueryInterface(IID{}, &out), E_NOTIMPL);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(sink.AddRef(), 0u);
+  EXPECT_EQ(sink.Release(), 0u);
+}
+
+TEST_F(DownloadDialogTest, WithoutALengthTheBarNeverMovesButTheFileIsWritten) {
+  dialog_->AddDownload(Job("/nolength/300000?chunk=30000&pause=0.03", "nolen.bin"));
+  ASSERT_TRUE(LoopUntil([&] { return fs::exists(dir_ / "nolen.bin"); }));
+  Pump(std::chrono::milliseconds(100));
+  EXPECT_EQ(fs::file_size(dir_ / "nolen.bin"), 300000u);
+  EXPECT_EQ(dialog_->Bar(0), 0);
+  EXPECT_FALSE(dialog_->Visible(0, L"downloading_layout"));
+  EXPECT_FALSE(dialog_->Visible(0, L"finish_layout"));
+}
+
+TEST_F(DownloadDialogTest, FailedJobsLeaveTheTargetAndTheRowAsTheyWere) {
+  std::ofstream(dir_ / "keep.zip") << "old";
+  std::ofstream(dir_ / "keep2.zip") << "old2";
+  dialog_->AddDownload(Job("/missing", "keep.zip"));
+  dialog_->AddDownload(Job("/drop/1000000?chunk=100000&pause=0.1", "keep2.zip"));
+  ASSERT_TRUE(LoopUntil([&] { return server_->Requests().size() == 2; }));
+  Pump(std::chrono::milliseconds(1000));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(dir_ / "keep.zip").rdbuf()), {}), "old");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(dir_ / "keep2.zip").rdbuf()), {}), "old2");
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"keep.zip", "keep2.zip", "server.log"}));
+  EXPECT_FALSE(dialog_->Finished(0));
+  EXPECT_FALSE(dialog_->Finished(1));
+}
+
+TEST_F(DownloadDialogTest, EveryRequestCarriesTheCacheBuster) {
+  dialog_->AddDownload(Job("/bytes/10?lesson=3", "q.bin"));
+  dialog_->AddDownload(Job("/bytes/10", "p.bin"));
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Finished(0) && dialog_->Finished(1); }));
+  std::vector<std::string> requests = server_->Requests();
+  std::sort(requests.begin(), requests.end());
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_TRUE(std::regex_match(requests[0], std::regex(R"(/bytes/10\?skq=-?\d+)"))) << requests[0];
+  EXPECT_TRUE(std::regex_match(requests[1], std::regex(R"(/bytes/10\?lesson=3\?skq=-?\d+)"))) << requests[1];
+}
+
+TEST_F(DownloadDialogTest, ConcurrentJobsKeepTheirRowsAndButtonsOpenTheirOwnJob) {
+  fs::create_directories(dir_ / "b");
+  fs::create_directories(dir_ / "c c");
+  dialog_->AddDownload(Job("/bytes/1048576?chunk=65536&pause=0.02", "a.zip"));
+  dialog_->AddDownload(Job("/bytes/2621440?chunk=131072&pause=0.02", "b/b.zip"));
+  dialog_->AddDownload(Job("/bytes/3145728?chunk=131072&pause=0.01", "c c/c.zip"));
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Finished(0) && dialog_->Finished(1) && dialog_->Finished(2); }));
+  EXPECT_EQ(dialog_->Text(0, L"down_size"), L" 下载完成    1.00MB");
+  EXPECT_EQ(dialog_->Text(1, L"down_size"), L" 下载完成    2.50MB");
+  EXPECT_EQ(dialog_->Text(2, L"down_size"), L" 下载完成    3.00MB");
+  EXPECT_EQ(dialog_->Text(2, L"down_name"), L"c c/c.zip");
+  EXPECT_EQ(fs::file_size(dir_ / "c c" / "c.zip"), 3145728u);
+
+  dialog_->Click(2, L"openfilepath");
+  dialog_->Click(2, L"openfile");
+  dialog_->Click(1, L"openfile");
+  const std::string base = "file://" + dir_.string();
+  ASSERT_EQ(launched_.size(), 3u);
+  EXPECT_EQ(launched_[0], (std::vector<std::string>{"gio", "open", base + "/c%20c"}));
+  EXPECT_EQ(launched_[1], (std::vector<std::string>{"gio", "open", base + "/c%20c/c.zip"}));
+  EXPECT_EQ(launched_[2], (std::vector<std::string>{"gio", "open", base + "/b/b.zip"}));
+}
+
+TEST_F(DownloadDialogTest, HiddenWindowKeepsDownloadingAndEndedWindowIsCreatedAnew) {
+  dialog_->AddDownload(Job("/bytes/1048576?chunk=262144&pause=0.3", "one.zip"));
+  dialog_->ClickControl(L"btn_close");
+  EXPECT_TRUE(dialog_->IsAlive());
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Finished(0); }));  // rows follow while hidden
+
+  // A running job whose window ends goes on, and its row comes back with the window.
+  dialog_->AddDownload(Job("/bytes/2621440?chunk=262144&pause=0.2", "two.zip"));
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Visible(1, L"downloading_layout"); }));
+  dialog_->ClickControl(L"closebtn");
+  ASSERT_TRUE(LoopUntil([&] { return !dialog_->IsAlive(); }));
+  ASSERT_TRUE(LoopUntil([&] { return fs::exists(dir_ / "two.zip"); }));
+  Pump(std::chrono::milliseconds(100));
+
+  dialog_->ShowWindow(true, true);  // what the main window does first: harmless on an ended window
+  dialog_->AddDownload(Job("/bytes/4096", "three.zip"));
+  EXPECT_TRUE(dialog_->IsAlive());
+  ASSERT_NE(dialog_->List(), nullptr);
+  ASSERT_EQ(dialog_->List()->GetCount(), 3);
+  EXPECT_EQ(dialog_->Text(0, L"down_name"), L"one.zip");
+  EXPECT_TRUE(dialog_->Finished(0));
+  EXPECT_TRUE(dialog_->Finished(1));
+  EXPECT_EQ(dialog_->Text(1, L"down_size"), L" 下载完成    2.50MB");
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Finished(2); }));
+  dialog_->Click(0, L"openfile");
+  ASSERT_EQ(launched_.size(), 1u);
+  EXPECT_EQ(launched_[0][2], "file://" + (dir_ / "one.zip").string());
+}
+
+TEST_F(DownloadDialogTest, ABurstOfReportsDoesNotFloodTheWindow) {
+  dialog_->AddDownload(Job("/missing", "burst"));
+  ASSERT_TRUE(LoopUntil([&] { return server_->Requests().size() == 1; }));
+  constexpr ULONG kTotal = 1000000;
+  std::atomic<bool> burst_done{false};
+  std::chrono::steady_clock::time_point burst_end;
+  std::thread worker([&] {
+    for (ULONG p = 1; p <= kTotal; ++p) dialog_->UpdateProgress(p, kTotal, 0);
+    burst_end = std::chrono::steady_clock::now();
+    burst_done = true;
+  });
+  // While the burst runs the loop keeps answering promptly.
+  int answered = 0;
+  auto worst = std::chrono::steady_clock::duration::zero();
+  while (!burst_done) {
+    auto asked = std::chrono::steady_clock::now();
+    LoopUntil([] { return true; });
+    worst = std::max(worst, std::chrono::steady_clock::now() - asked);
+    ++answered;
+  }
+  worker.join();
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Finished(0); }, std::chrono::seconds(2)));
+  EXPECT_EQ(dialog_->Text(0, L"down_size"), L" 下载完成    976.56KB");
+  EXPECT_LT(worst, std::chrono::milliseconds(200));
+  EXPECT_GT(answered, 0);
+}
+
+}  // namespace
