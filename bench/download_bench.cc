@@ -112,7 +112,6 @@ void MeasureWindow(const TestHttpServer& server, const fs::path& dir) {
   }
   platform::InitMainThread();
   CPaintManagerUI::SetInstance(nullptr);
-  CPaintManagerUI::SetResourcePath((std::string(QUORBITAL_SOURCE_DIR) + "/").c_str());
   auto* dialog = new ProbeDialog;  // lives until the process ends, as in the client
   dialog->Create(nullptr, L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT,
                  CW_USEDEFAULT);

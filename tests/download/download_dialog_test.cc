@@ -235,8 +235,8 @@ TEST_F(DownloadDialogTest, EveryRequestCarriesTheCacheBuster) {
   std::vector<std::string> requests = server_->Requests();
   std::sort(requests.begin(), requests.end());
   ASSERT_EQ(requests.size(), 2u);
-  EXPECT_TRUE(std::regex_match(requests[0], std::regex(R"(/bytes/10\?skq=-?\d+)"))) << requests[0];
-  EXPECT_TRUE(std::regex_match(requests[1], std::regex(R"(/bytes/10\?lesson=3\?skq=-?\d+)"))) << requests[1];
+  EXPECT_TRUE(std::regex_match(requests[0], std::regex(R"(/bytes/10\?lesson=3\?skq=-?\d+)"))) << requests[0];
+  EXPECT_TRUE(std::regex_match(requests[1], std::regex(R"(/bytes/10\?skq=-?\d+)"))) << requests[1];
 }
 
 TEST_F(DownloadDialogTest, ConcurrentJobsKeepTheirRowsAndButtonsOpenTheirOwnJob) {
@@ -266,6 +266,7 @@ TEST_F(DownloadDialogTest, HiddenWindowKeepsDownloadingAndEndedWindowIsCreatedAn
   dialog_->AddDownload(Job("/bytes/1048576?chunk=262144&pause=0.3", "one.zip"));
   dialog_->ClickControl(L"btn_close");
   EXPECT_TRUE(dialog_->IsAlive());
+  EXPECT_EQ(GetWindowLongW(dialog_->GetHWND(), GWL_STYLE) & WS_VISIBLE, 0);
   ASSERT_TRUE(LoopUntil([&] { return dialog_->Finished(0); }));  // rows follow while hidden
 
   // A running job whose window ends goes on, and its row comes back with the window.
@@ -279,6 +280,7 @@ TEST_F(DownloadDialogTest, HiddenWindowKeepsDownloadingAndEndedWindowIsCreatedAn
   dialog_->ShowWindow(true, true);  // what the main window does first: harmless on an ended window
   dialog_->AddDownload(Job("/bytes/4096", "three.zip"));
   EXPECT_TRUE(dialog_->IsAlive());
+  EXPECT_NE(GetWindowLongW(dialog_->GetHWND(), GWL_STYLE) & WS_VISIBLE, 0);
   ASSERT_NE(dialog_->List(), nullptr);
   ASSERT_EQ(dialog_->List()->GetCount(), 3);
   EXPECT_EQ(dialog_->Text(0, L"down_name"), L"one.zip");

@@ -57,7 +57,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             with open(LOG, "a", encoding="utf-8") as log:
                 log.write(self.path + "\n")
         path, _, raw_query = self.path.partition("?")
-        query = urllib.parse.parse_qs(raw_query)
+        # Downloads append "?skq=..." even after a query of their own.
+        query = urllib.parse.parse_qs(raw_query.replace("?", "&"))
         delay = float(query.get("delay", ["0"])[0])
         if delay:
             time.sleep(delay)
