@@ -37,7 +37,9 @@ namespace {
 constexpr unsigned long long kSize = 256ull * 1024 * 1024;
 constexpr int kRounds = 5;
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
 
 // A sink that does what the list window's sink does per report, minus the window.
 class CountingSink : public IBindStatusCallback {
@@ -91,7 +93,8 @@ class ProbeDialog : public DownloadDialog {
   }
   bool FirstRowFinished() {
     auto* list = dynamic_cast<CContainerUI*>(m_PaintManager.FindControl(L"down_list_tab"));
-    auto* row = list && list->GetCount() > 0 ? dynamic_cast<CContainerUI*>(list->GetItemAt(0)) : nullptr;
+    auto* row =
+        list && list->GetCount() > 0 ? dynamic_cast<CContainerUI*>(list->GetItemAt(0)) : nullptr;
     CControlUI* finished = row ? row->FindSubControl(L"finish_layout") : nullptr;
     return finished != nullptr && finished->IsVisible();
   }
@@ -113,8 +116,8 @@ void MeasureWindow(const TestHttpServer& server, const fs::path& dir) {
   platform::InitMainThread();
   CPaintManagerUI::SetInstance(nullptr);
   auto* dialog = new ProbeDialog;  // lives until the process ends, as in the client
-  dialog->Create(nullptr, L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                 CW_USEDEFAULT);
+  dialog->Create(nullptr, L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, CW_USEDEFAULT,
+                 CW_USEDEFAULT, CW_USEDEFAULT);
   dialog->CenterWindow();
   dialog->ShowWindow(true, true);
 
@@ -131,14 +134,16 @@ void MeasureWindow(const TestHttpServer& server, const fs::path& dir) {
     }
     platform::PostToMainThread([] { platform::QuitMessageLoop(); });
   });
-  dialog->AddDownload({target.wstring(), server.Url("/bytes/" + std::to_string(kSize)), L"window.bin"});
+  dialog->AddDownload(
+      {target.wstring(), server.Url("/bytes/" + std::to_string(kSize)), L"window.bin"});
   platform::RunMessageLoop();
   watcher.join();
   const double wall = Seconds(std::chrono::steady_clock::now() - wall_start);
   const double cpu = ThreadCpuSeconds() - cpu_start;
-  std::printf("window: 256 MiB in %.2f s with progress shown; main thread busy %.2f%% of the time "
-              "(%.1f ms CPU)\n",
-              wall, 100.0 * cpu / wall, cpu * 1000.0);
+  std::printf(
+      "window: 256 MiB in %.2f s with progress shown; main thread busy %.2f%% of the time "
+      "(%.1f ms CPU)\n",
+      wall, 100.0 * cpu / wall, cpu * 1000.0);
 }
 
 }  // namespace
@@ -174,11 +179,12 @@ int main() {
     const double curl_best = curl_times.front(), ours_best = our_times.front();
     const double curl_median = curl_times[kRounds / 2], ours_median = our_times[kRounds / 2];
     std::printf("download 256 MiB from 127.0.0.1, %d rounds each, alternating\n", kRounds);
-    std::printf("curl -o:            best %.0f MiB/s, median %.0f MiB/s\n", mib / curl_best, mib / curl_median);
+    std::printf("curl -o:            best %.0f MiB/s, median %.0f MiB/s\n", mib / curl_best,
+                mib / curl_median);
     std::printf("URLDownloadToFileW: best %.0f MiB/s, median %.0f MiB/s (%d progress reports)\n",
                 mib / ours_best, mib / ours_median, calls);
-    std::printf("ratio ours/curl:    best %.2f, median %.2f (target >= 0.9)\n", curl_best / ours_best,
-                curl_median / ours_median);
+    std::printf("ratio ours/curl:    best %.2f, median %.2f (target >= 0.9)\n",
+                curl_best / ours_best, curl_median / ours_median);
     MeasureWindow(server, dir);
   }
   fs::remove_all(dir);

@@ -49,7 +49,8 @@ void DownloadDialog::InitWindow() {
   m_bAlive = true;
   if (m_hOwner == nullptr) m_hOwner = GetParent(GetHWND());
   m_pCloseBtn = m_PaintManager.FindControl(L"btn_close");
-  if (m_pCloseBtn != nullptr) m_pCloseBtn->OnNotify += MakeDelegate(this, &DownloadDialog::OnCloseBtn);
+  if (m_pCloseBtn != nullptr)
+    m_pCloseBtn->OnNotify += MakeDelegate(this, &DownloadDialog::OnCloseBtn);
   m_pList = dynamic_cast<CContainerUI*>(m_PaintManager.FindControl(L"down_list_tab"));
   SetIcon(101);
 
@@ -125,7 +126,9 @@ void DownloadDialog::AddDownload(DownloadItem item) {
 
 void DownloadDialog::Recreate() {
   // InitWindow rebuilds the rows of the jobs so far.
-  if (Create(m_hOwner, kCaption, kStyle, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT) == nullptr) return;
+  if (Create(m_hOwner, kCaption, kStyle, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT) ==
+      nullptr)
+    return;
   CenterWindow();
   ShowWindow(true, true);
 }
@@ -186,7 +189,8 @@ void DownloadDialog::AddRow(DownloadItem item, int index) {
   layout->Add(downloading);
   auto* size = new CLabelUI;
   size->ApplyAttributeList(
-      L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+      L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FFAAAAAA\" "
+      L"showhtml=\"true\"");
   downloading->Add(size);
 
   auto* finished = new CVerticalLayoutUI;
@@ -194,7 +198,8 @@ void DownloadDialog::AddRow(DownloadItem item, int index) {
   finished->SetVisible(false);
   layout->Add(finished);
   auto* total = new CLabelUI;
-  total->ApplyAttributeList(L"name=\"down_size\" align=\"left\" text=\"\" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+  total->ApplyAttributeList(
+      L"name=\"down_size\" align=\"left\" text=\"\" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
   finished->Add(total);
   auto* buttons = new CHorizontalLayoutUI;
   finished->Add(buttons);
@@ -204,7 +209,8 @@ void DownloadDialog::AddRow(DownloadItem item, int index) {
   buttons->Add(open_file);
   auto* open_folder = new CButtonUI;
   open_folder->ApplyAttributeList(
-      L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+      L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" textcolor=\"#FFAAAAAA\" "
+      L"showhtml=\"true\"");
   buttons->Add(open_folder);
 
   m_pList->Add(element);
@@ -251,8 +257,10 @@ void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
   if (progress == total) {
     if (finish_layout != nullptr) finish_layout->SetVisible(true);
     if (downloading_layout != nullptr) downloading_layout->SetVisible(false);
-    if (auto* bar = dynamic_cast<CProgressUI*>(row->FindSubControl(L"down_progress"))) bar->SetValue(100);
-    if (CControlUI* label = row->FindSubControl(L"down_size")) label->SetText(CDuiString(L" 下载完成    ") + total_text);
+    if (auto* bar = dynamic_cast<CProgressUI*>(row->FindSubControl(L"down_progress")))
+      bar->SetValue(100);
+    if (CControlUI* label = row->FindSubControl(L"down_size"))
+      label->SetText(CDuiString(L" 下载完成    ") + total_text);
   } else if (progress < total) {
     if (finish_layout != nullptr) finish_layout->SetVisible(false);
     if (downloading_layout != nullptr) downloading_layout->SetVisible(true);

@@ -40,7 +40,8 @@ HINSTANCE Code(std::intptr_t code) { return reinterpret_cast<HINSTANCE>(code); }
 
 std::string Utf8(LPCWSTR text) {
   if (text == nullptr) return {};
-  gchar* utf8 = g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(text), -1, nullptr, nullptr, nullptr);
+  gchar* utf8 =
+      g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(text), -1, nullptr, nullptr, nullptr);
   if (utf8 == nullptr) return {};
   std::string out(utf8);
   g_free(utf8);
@@ -107,7 +108,8 @@ HINSTANCE ShellExecuteW(HWND /*owner*/, LPCWSTR verb, LPCWSTR file, LPCWSTR para
     uri = target;
   } else {
     std::string base = Utf8(directory);
-    gchar* absolute = g_canonicalize_filename(target.c_str(), base.empty() ? nullptr : base.c_str());
+    gchar* absolute =
+        g_canonicalize_filename(target.c_str(), base.empty() ? nullptr : base.c_str());
     struct stat st {};
     bool exists = ::stat(absolute, &st) == 0;
     gchar* file_uri = exists ? g_filename_to_uri(absolute, nullptr, nullptr) : nullptr;

@@ -33,8 +33,8 @@ constexpr long kStallSeconds = 120;
 std::string WideToUtf8(const wchar_t* text) {
   static_assert(sizeof(wchar_t) == sizeof(gunichar));
   glong written = 0;
-  gchar* utf8 = g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(text), -1, nullptr, &written,
-                               nullptr);
+  gchar* utf8 =
+      g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(text), -1, nullptr, &written, nullptr);
   if (utf8 == nullptr) return {};
   std::string out(utf8, static_cast<size_t>(written));
   g_free(utf8);
@@ -52,7 +52,8 @@ mode_t CurrentUmask() {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+    if (line.rfind("Umask:", 0) == 0)
+      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
   }
   return 022;
 }
@@ -216,8 +217,8 @@ bool RunTransfer(Transfer& t, const std::string& url, HRESULT& result) {
 
 }  // namespace
 
-HRESULT URLDownloadToFileW(LPUNKNOWN /*caller*/, LPCWSTR url, LPCWSTR file_name,
-                           DWORD /*reserved*/, LPBINDSTATUSCALLBACK callback) {
+HRESULT URLDownloadToFileW(LPUNKNOWN /*caller*/, LPCWSTR url, LPCWSTR file_name, DWORD /*reserved*/,
+                           LPBINDSTATUSCALLBACK callback) {
   if (url == nullptr || file_name == nullptr || *url == L'\0' || *file_name == L'\0') {
     return E_INVALIDARG;
   }
@@ -228,7 +229,8 @@ HRESULT URLDownloadToFileW(LPUNKNOWN /*caller*/, LPCWSTR url, LPCWSTR file_name,
   // The temporary file lives in the target's folder so the final rename never
   // crosses file systems.
   const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
+  const std::string folder =
+      slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
   std::string temp = folder + (folder == "/" ? "" : "/") + "." + base + ".part-XXXXXX";
   int fd = mkstemp(temp.data());

@@ -30,7 +30,9 @@ class ProbeDialog : public DownloadDialog {
  public:
   // The skin of the source tree; the client reads the same files beside itself.
   CDuiString GetSkinFolder() override { return CDuiString(kSkinDir.c_str()); }
-  CContainerUI* List() { return dynamic_cast<CContainerUI*>(m_PaintManager.FindControl(L"down_list_tab")); }
+  CContainerUI* List() {
+    return dynamic_cast<CContainerUI*>(m_PaintManager.FindControl(L"down_list_tab"));
+  }
   CContainerUI* Row(int index) {
     CContainerUI* list = List();
     if (list == nullptr || index >= list->GetCount()) return nullptr;
@@ -52,7 +54,9 @@ class ProbeDialog : public DownloadDialog {
     auto* bar = dynamic_cast<CProgressUI*>(Part(index, L"down_progress"));
     return bar ? bar->GetValue() : -1;
   }
-  bool Finished(int index) { return Visible(index, L"finish_layout") && !Visible(index, L"downloading_layout"); }
+  bool Finished(int index) {
+    return Visible(index, L"finish_layout") && !Visible(index, L"downloading_layout");
+  }
   void Click(int index, const wchar_t* name) {
     TNotifyUI msg;
     msg.sType = L"click";
@@ -80,8 +84,9 @@ class DownloadDialogTest : public ::testing::Test {
     CPaintManagerUI::SetInstance(nullptr);
   }
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("qdlg-" + std::to_string(getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("qdlg-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     server_ = std::make_unique<TestHttpServer>((dir_ / "server.log").string());
@@ -90,8 +95,8 @@ class DownloadDialogTest : public ::testing::Test {
         [this](const std::vector<std::string>& argv) { launched_.push_back(argv); });
     // Never deleted, as in the client: worker threads may outlive a test.
     dialog_ = new ProbeDialog;
-    ASSERT_NE(dialog_->Create(nullptr, L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT),
+    ASSERT_NE(dialog_->Create(nullptr, L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT),
               nullptr);
     dialog_->CenterWindow();
     dialog_->ShowWindow(true, true);
@@ -107,7 +112,8 @@ class DownloadDialogTest : public ::testing::Test {
 
   // Runs the window's loop until pred holds (checked on the loop's thread)
   // or the time is up; returns whether it held.
-  bool LoopUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+  bool LoopUntil(const std::function<bool()>& pred,
+                 std::chrono::milliseconds limit = std::chrono::seconds(20)) {
     std::atomic<bool> held{false};
     std::thread checker([&] {
       const auto end = std::chrono::steady_clock::now() + limit;
@@ -123,7 +129,8 @@ class DownloadDialogTest : public ::testing::Test {
   }
   void Pump(std::chrono::milliseconds time) {
     const auto end = std::chrono::steady_clock::now() + time;
-    LoopUntil([&] { return std::chrono::steady_clock::now() >= end; }, time + std::chrono::seconds(1));
+    LoopUntil([&] { return std::chrono::steady_clock::now() >= end; },
+              time + std::chrono::seconds(1));
   }
   DownloadItem Job(const std::string& path, const std::string& file) {
     return {(dir_ / file).wstring(), server_->Url(path), Widen(file)};
@@ -218,8 +225,12 @@ TEST_F(DownloadDialogTest, FailedJobsLeaveTheTargetAndTheRowAsTheyWere) {
   dialog_->AddDownload(Job("/drop/1000000?chunk=100000&pause=0.1", "keep2.zip"));
   ASSERT_TRUE(LoopUntil([&] { return server_->Requests().size() == 2; }));
   Pump(std::chrono::milliseconds(1000));
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(dir_ / "keep.zip").rdbuf()), {}), "old");
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(dir_ / "keep2.zip").rdbuf()), {}), "old2");
+  EXPECT_EQ(
+      std::string(std::istreambuf_iterator<char>(std::ifstream(dir_ / "keep.zip").rdbuf()), {}),
+      "old");
+  EXPECT_EQ(
+      std::string(std::istreambuf_iterator<char>(std::ifstream(dir_ / "keep2.zip").rdbuf()), {}),
+      "old2");
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
   std::sort(names.begin(), names.end());
@@ -235,7 +246,8 @@ TEST_F(DownloadDialogTest, EveryRequestCarriesTheCacheBuster) {
   std::vector<std::string> requests = server_->Requests();
   std::sort(requests.begin(), requests.end());
   ASSERT_EQ(requests.size(), 2u);
-  EXPECT_TRUE(std::regex_match(requests[0], std::regex(R"(/bytes/10\?lesson=3\?skq=-?\d+)"))) << requests[0];
+  EXPECT_TRUE(std::regex_match(requests[0], std::regex(R"(/bytes/10\?lesson=3\?skq=-?\d+)")))
+      << requests[0];
   EXPECT_TRUE(std::regex_match(requests[1], std::regex(R"(/bytes/10\?skq=-?\d+)"))) << requests[1];
 }
 
@@ -245,7 +257,8 @@ TEST_F(DownloadDialogTest, ConcurrentJobsKeepTheirRowsAndButtonsOpenTheirOwnJob)
   dialog_->AddDownload(Job("/bytes/1048576?chunk=65536&pause=0.02", "a.zip"));
   dialog_->AddDownload(Job("/bytes/2621440?chunk=131072&pause=0.02", "b/b.zip"));
   dialog_->AddDownload(Job("/bytes/3145728?chunk=131072&pause=0.01", "c c/c.zip"));
-  ASSERT_TRUE(LoopUntil([&] { return dialog_->Finished(0) && dialog_->Finished(1) && dialog_->Finished(2); }));
+  ASSERT_TRUE(LoopUntil(
+      [&] { return dialog_->Finished(0) && dialog_->Finished(1) && dialog_->Finished(2); }));
   EXPECT_EQ(dialog_->Text(0, L"down_size"), L" 下载完成    1.00MB");
   EXPECT_EQ(dialog_->Text(1, L"down_size"), L" 下载完成    2.50MB");
   EXPECT_EQ(dialog_->Text(2, L"down_size"), L" 下载完成    3.00MB");

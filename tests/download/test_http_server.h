@@ -22,7 +22,8 @@ class TestHttpServer {
       dup2(out[1], STDOUT_FILENO);
       close(out[0]);
       close(out[1]);
-      const std::string script = std::string(QUORBITAL_SOURCE_DIR) + "/tests/download/http_server.py";
+      const std::string script =
+          std::string(QUORBITAL_SOURCE_DIR) + "/tests/download/http_server.py";
       execlp("python3", "python3", script.c_str(), log_path_.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }

@@ -33,8 +33,8 @@ class RecordingSink : public IBindStatusCallback {
   HRESULT GetPriority(LONG*) override { return E_NOTIMPL; }
   HRESULT OnLowResource(DWORD) override { return E_NOTIMPL; }
   HRESULT OnProgress(ULONG progress, ULONG total, ULONG status, LPCWSTR) override {
-    reports.push_back({progress, total, status, std::chrono::steady_clock::now(),
-                       std::this_thread::get_id()});
+    reports.push_back(
+        {progress, total, status, std::chrono::steady_clock::now(), std::this_thread::get_id()});
     return abort_after >= 0 && static_cast<int>(reports.size()) > abort_after ? E_ABORT : S_OK;
   }
   HRESULT OnStopBinding(HRESULT, LPCWSTR) override { return E_NOTIMPL; }
@@ -54,8 +54,9 @@ std::string ReadFile(const fs::path& path) {
 class UrlDownload : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("qdl-" + std::to_string(getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("qdl-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     server_ = std::make_unique<TestHttpServer>((dir_ / "server.log").string());
@@ -70,7 +71,8 @@ class UrlDownload : public ::testing::Test {
   // Names in the output folder: a temporary file left behind shows up here.
   std::vector<std::string> OutputNames() const {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_ / "out")) names.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(dir_ / "out"))
+      names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -78,7 +80,8 @@ class UrlDownload : public ::testing::Test {
     std::string data = ReadFile(fs::path(path));
     ASSERT_EQ(data.size(), size);
     for (size_t i = 0; i < size; ++i) {
-      if (static_cast<unsigned char>(data[i]) != ServedByte(i)) FAIL() << "byte " << i << " differs";
+      if (static_cast<unsigned char>(data[i]) != ServedByte(i))
+        FAIL() << "byte " << i << " differs";
     }
   }
 
@@ -90,8 +93,9 @@ TEST_F(UrlDownload, WholeBodyArrivesWithThrottledProgressOnTheCallingThread) {
   RecordingSink sink;
   const std::wstring target = Target("slides.zip");
   // 1 MiB in 32 pieces 20 ms apart: far more pieces than reports allowed.
-  HRESULT hr = URLDownloadToFileW(nullptr, server_->Url("/bytes/1048576?chunk=32768&pause=0.02").c_str(),
-                                  target.c_str(), 0, &sink);
+  HRESULT hr =
+      URLDownloadToFileW(nullptr, server_->Url("/bytes/1048576?chunk=32768&pause=0.02").c_str(),
+                         target.c_str(), 0, &sink);
   ASSERT_EQ(hr, S_OK);
   ExpectServedBytes(target, 1048576);
   EXPECT_EQ(OutputNames(), std::vector<std::string>{"slides.zip"});
@@ -124,9 +128,10 @@ TEST_F(UrlDownload, WholeBodyArrivesWithThrottledProgressOnTheCallingThread) {
 TEST_F(UrlDownload, ProgressHeldBackByTheIntervalIsReportedDuringAPause) {
   RecordingSink sink;
   const std::wstring target = Target("half.bin");
-  ASSERT_EQ(URLDownloadToFileW(nullptr, server_->Url("/bytes/1048576?chunk=524288&pause=1.2").c_str(),
-                               target.c_str(), 0, &sink),
-            S_OK);
+  ASSERT_EQ(
+      URLDownloadToFileW(nullptr, server_->Url("/bytes/1048576?chunk=524288&pause=1.2").c_str(),
+                         target.c_str(), 0, &sink),
+      S_OK);
   bool saw_half = false;
   for (const Report& r : sink.reports) saw_half = saw_half || r.progress == 524288u;
   EXPECT_TRUE(saw_half);
@@ -135,7 +140,8 @@ TEST_F(UrlDownload, ProgressHeldBackByTheIntervalIsReportedDuringAPause) {
 TEST_F(UrlDownload, BodyWithoutLengthIsWrittenButReportsNoTotal) {
   RecordingSink sink;
   const std::wstring target = Target("notes.pdf");
-  ASSERT_EQ(URLDownloadToFileW(nullptr, server_->Url("/nolength/300000").c_str(), target.c_str(), 0, &sink),
+  ASSERT_EQ(URLDownloadToFileW(nullptr, server_->Url("/nolength/300000").c_str(), target.c_str(), 0,
+                               &sink),
             S_OK);
   ExpectServedBytes(target, 300000);
   ASSERT_FALSE(sink.reports.empty());
@@ -170,7 +176,8 @@ TEST_F(UrlDownload, FailuresLeaveAnExistingTargetUntouchedAndNoTemporaryFile) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     RecordingSink sink;
-    EXPECT_EQ(URLDownloadToFileW(nullptr, server_->Url(c.path).c_str(), target.c_str(), 0, &sink), c.expected);
+    EXPECT_EQ(URLDownloadToFileW(nullptr, server_->Url(c.path).c_str(), target.c_str(), 0, &sink),
+              c.expected);
     EXPECT_EQ(ReadFile(fs::path(target)), before);
     EXPECT_EQ(OutputNames(), std::vector<std::string>{"keep.txt"});
     for (const Report& r : sink.reports) EXPECT_LT(r.progress, r.total);
@@ -180,11 +187,12 @@ TEST_F(UrlDownload, FailuresLeaveAnExistingTargetUntouchedAndNoTemporaryFile) {
   const int closed_port = server_->port();
   server_.reset();
   const std::string closed = "http://127.0.0.1:" + std::to_string(closed_port) + "/bytes/10";
-  EXPECT_EQ(URLDownloadToFileW(nullptr, std::wstring(closed.begin(), closed.end()).c_str(), target.c_str(), 0,
-                               nullptr),
+  EXPECT_EQ(URLDownloadToFileW(nullptr, std::wstring(closed.begin(), closed.end()).c_str(),
+                               target.c_str(), 0, nullptr),
             INET_E_CANNOT_CONNECT);
   const std::wstring local = L"file://" + target;
-  EXPECT_TRUE(FAILED(URLDownloadToFileW(nullptr, local.c_str(), Target("copy.txt").c_str(), 0, nullptr)));
+  EXPECT_TRUE(
+      FAILED(URLDownloadToFileW(nullptr, local.c_str(), Target("copy.txt").c_str(), 0, nullptr)));
   EXPECT_EQ(ReadFile(fs::path(target)), before);
   EXPECT_EQ(OutputNames(), std::vector<std::string>{"keep.txt"});
 }
@@ -194,9 +202,10 @@ TEST_F(UrlDownload, SinkCanStopTheDownload) {
   std::ofstream(fs::path(target), std::ios::binary) << "old";
   RecordingSink sink;
   sink.abort_after = 1;
-  EXPECT_EQ(URLDownloadToFileW(nullptr, server_->Url("/bytes/2000000?chunk=65536&pause=0.01").c_str(),
-                               target.c_str(), 0, &sink),
-            E_ABORT);
+  EXPECT_EQ(
+      URLDownloadToFileW(nullptr, server_->Url("/bytes/2000000?chunk=65536&pause=0.01").c_str(),
+                         target.c_str(), 0, &sink),
+      E_ABORT);
   EXPECT_EQ(ReadFile(fs::path(target)), "old");
   EXPECT_EQ(OutputNames(), std::vector<std::string>{"keep.txt"});
 }
@@ -209,10 +218,12 @@ TEST_F(UrlDownload, BadArgumentsAndUnwritableTargets) {
   EXPECT_EQ(URLDownloadToFileW(nullptr, url.c_str(), L"", 0, nullptr), E_INVALIDARG);
   EXPECT_EQ(URLDownloadToFileW(nullptr, L"not a url at all", Target("a").c_str(), 0, nullptr),
             E_INVALIDARG);
-  EXPECT_TRUE(FAILED(URLDownloadToFileW(nullptr, url.c_str(), Target("no/such/dir/a").c_str(), 0, nullptr)));
+  EXPECT_TRUE(FAILED(
+      URLDownloadToFileW(nullptr, url.c_str(), Target("no/such/dir/a").c_str(), 0, nullptr)));
   // A target that is a folder is never replaced by a file.
   fs::create_directories(dir_ / "out" / "folder");
-  EXPECT_TRUE(FAILED(URLDownloadToFileW(nullptr, url.c_str(), Target("folder").c_str(), 0, nullptr)));
+  EXPECT_TRUE(
+      FAILED(URLDownloadToFileW(nullptr, url.c_str(), Target("folder").c_str(), 0, nullptr)));
   EXPECT_TRUE(fs::is_directory(dir_ / "out" / "folder"));
   EXPECT_EQ(OutputNames(), std::vector<std::string>{"folder"});
 }
