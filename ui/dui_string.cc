@@ -139,15 +139,50 @@ void CDuiString::MakeLower() {
   for (auto& c : text_) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
 }
 
-int CDuiString::Format(const wchar_t* format, ...) {
+namespace {
+
+// Wide formats of the original platform read %s and %c as wide text (%hs and
+// %hc as narrow); the C library reads them as narrow. Rewrite the format so
+// that text formatted for the original reads the same here.
+std::wstring WideFormat(const wchar_t* format) {
+  std::wstring out;
+  for (const wchar_t* p = format; *p != L'\0'; ++p) {
+    out += *p;
+    if (*p != L'%') continue;
+    ++p;
+    if (*p == L'%') {
+      out += *p;
+      continue;
+    }
+    // flags, width, precision
+    while (*p != L'\0' && std::wcschr(L"-+ #0123456789.*", *p) != nullptr) out += *p++;
+    bool narrow = false, wide = false;
+    while (*p != L'\0' && std::wcschr(L"hlLqjzt", *p) != nullptr) {
+      if (*p == L'h') narrow = true;
+      if (*p == L'l') wide = true;
+      if (*p != L'h') out += *p;
+      ++p;
+    }
+    if (*p == L'\0') break;
+    if ((*p == L's' || *p == L'c') && !narrow && !wide) out += L'l';
+    out += *p;
+  }
+  return out;
+}
+
+}  // namespace
+
+int CDuiString::Format(const wchar_t* format_text, ...) {
   text_.clear();
-  if (format == nullptr) return 0;
+  if (format_text == nullptr) return 0;
+  const std::wstring format_string = WideFormat(format_text);
+  const wchar_t* format = format_string.c_str();
   // vswprintf reports "too small" and "bad format" alike, so grow the buffer
   // a few times and give up beyond a sane size.
   std::vector<wchar_t> buffer(256);
   for (int attempt = 0; attempt < 8; ++attempt) {
     va_list args;
-    va_start(args, format);
+    va_start(args, format_text);
     int n = std::vswprintf(buffer.data(), buffer.size(), format, args);
     va_end(args);
     if (n >= 0) {

@@ -47,9 +47,10 @@ class CDuiString {
   void MakeUpper();
   void MakeLower();
 
-  // printf-style formatting with wide format strings (%d, %s for wide text,
-  // %.2f, ...). Returns the new length; on a formatting error the string is
-  // left empty and -1 is returned.
+  // printf-style formatting with wide format strings: %d, %.2f, ... and, as
+  // on the original platform, %s and %c for wide text and characters (%hs,
+  // %hc for narrow ones). Returns the new length; on a formatting error the
+  // string is left empty and -1 is returned.
   int Format(const wchar_t* format, ...);
 
  private:

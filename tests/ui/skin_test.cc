@@ -227,6 +227,9 @@ TEST(DuiString, FormatCompareConcatenate) {
   EXPECT_EQ(joined.GetLength(), 16);
   EXPECT_EQ(CDuiString(L"a\\b\\c").ReverseFind(L'\\'), 3);
   EXPECT_EQ(CDuiString(L"C:\\t\\x.pdf").Mid(5), L"x.pdf");
+  CDuiString text;
+  text.Format(L"%s|%ls|%hs|%c|%5.1f%%|%d", L"宽", L"w", "narrow", L'字', 2.25, -7);
+  EXPECT_EQ(text, L"宽|w|narrow|字|  2.2%|-7");
   CDuiString long_text;
   EXPECT_EQ(long_text.Format(L"%ls", std::wstring(5000, L'x').c_str()), 5000);
   EXPECT_EQ(CDuiString(static_cast<const wchar_t*>(nullptr)).GetLength(), 0);
