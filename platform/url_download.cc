@@ -41,6 +41,24 @@ std::string WideToUtf8(const wchar_t* text) {
   return out;
 }
 
+// Links may carry blanks or non-ASCII text as they were written; like a
+// browser, send those bytes percent-encoded and everything else as it is.
+std::string EscapeUnsafeBytes(const std::string& url) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(url.size());
+  for (unsigned char c : url) {
+    if (c <= 0x20 || c >= 0x7F) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 void InitCurlOnce() {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -222,7 +240,7 @@ HRESULT URLDownloadToFileW(LPUNKNOWN /*caller*/, LPCWSTR url, LPCWSTR file_name,
   if (url == nullptr || file_name == nullptr || *url == L'\0' || *file_name == L'\0') {
     return E_INVALIDARG;
   }
-  const std::string url8 = WideToUtf8(url);
+  const std::string url8 = EscapeUnsafeBytes(WideToUtf8(url));
   const std::string target = WideToUtf8(file_name);
   if (url8.empty() || target.empty() || target.back() == '/') return E_INVALIDARG;
 

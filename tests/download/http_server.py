@@ -3,7 +3,8 @@
 
 Listens on 127.0.0.1 at a free port, prints the port on the first line of its
 standard output, and appends every request target to the log file given as
-the first argument (when given). Paths:
+the first argument (when given). With a certificate and key file as second
+and third arguments it speaks HTTPS. Paths:
   /bytes/N          N bytes with a Content-Length
   /nolength/N       N bytes without a length, ended by closing the connection
   /drop/N           announces N bytes, sends half of them and drops the connection
@@ -15,6 +16,7 @@ The body byte at offset i is (i % 251), so a test can check what arrived.
 """
 import http.server
 import socketserver
+import ssl
 import sys
 import time
 import urllib.parse
@@ -110,6 +112,10 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
 
 def main():
     server = Server(("127.0.0.1", 0), Handler)
+    if len(sys.argv) > 3:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(sys.argv[2], sys.argv[3])
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     print(server.server_address[1], flush=True)
     server.serve_forever()
 

@@ -14,7 +14,10 @@
 
 class TestHttpServer {
  public:
-  explicit TestHttpServer(const std::string& log_path) : log_path_(log_path) {
+  // With a certificate and key the server speaks HTTPS.
+  explicit TestHttpServer(const std::string& log_path, const std::string& cert = "",
+                          const std::string& key = "")
+      : log_path_(log_path), scheme_(cert.empty() ? "http" : "https") {
     int out[2];
     if (pipe(out) != 0) return;
     pid_ = fork();
@@ -24,7 +27,13 @@ class TestHttpServer {
       close(out[1]);
       const std::string script =
           std::string(QUORBITAL_SOURCE_DIR) + "/tests/download/http_server.py";
-      execlp("python3", "python3", script.c_str(), log_path_.c_str(), static_cast<char*>(nullptr));
+      if (cert.empty()) {
+        execlp("python3", "python3", script.c_str(), log_path_.c_str(),
+               static_cast<char*>(nullptr));
+      } else {
+        execlp("python3", "python3", script.c_str(), log_path_.c_str(), cert.c_str(), key.c_str(),
+               static_cast<char*>(nullptr));
+      }
       _exit(127);
     }
     close(out[1]);
@@ -45,7 +54,7 @@ class TestHttpServer {
 
   int port() const { return port_; }
   std::wstring Url(const std::string& path) const {
-    std::string url = "http://127.0.0.1:" + std::to_string(port_) + path;
+    std::string url = scheme_ + "://127.0.0.1:" + std::to_string(port_) + path;
     return std::wstring(url.begin(), url.end());
   }
   // Request targets seen so far, in order.
@@ -58,6 +67,7 @@ class TestHttpServer {
 
  private:
   std::string log_path_;
+  std::string scheme_;
   pid_t pid_ = -1;
   int port_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -149,6 +150,15 @@ TEST_F(UrlDownload, BodyWithoutLengthIsWrittenButReportsNoTotal) {
   EXPECT_EQ(sink.reports.back().progress, 300000u);
 }
 
+TEST_F(UrlDownload, BlanksAndNonAsciiTextInTheUrlAreSentEncoded) {
+  const std::wstring target = Target("n.bin");
+  ASSERT_EQ(URLDownloadToFileW(nullptr, server_->Url("/bytes/16?name=").append(L"课 件").c_str(),
+                               target.c_str(), 0, nullptr),
+            S_OK);
+  ExpectServedBytes(target, 16);
+  EXPECT_EQ(server_->Requests(), std::vector<std::string>{"/bytes/16?name=%E8%AF%BE%20%E4%BB%B6"});
+}
+
 TEST_F(UrlDownload, RedirectsAreFollowedWithTheirQuery) {
   const std::wstring target = Target("r.bin");
   ASSERT_EQ(URLDownloadToFileW(nullptr, server_->Url("/redirect/bytes/4096?a=1?skq=7").c_str(),
@@ -194,6 +204,26 @@ TEST_F(UrlDownload, FailuresLeaveAnExistingTargetUntouchedAndNoTemporaryFile) {
   EXPECT_TRUE(
       FAILED(URLDownloadToFileW(nullptr, local.c_str(), Target("copy.txt").c_str(), 0, nullptr)));
   EXPECT_EQ(ReadFile(fs::path(target)), before);
+  EXPECT_EQ(OutputNames(), std::vector<std::string>{"keep.txt"});
+}
+
+TEST_F(UrlDownload, HttpsCertificatesAreChecked) {
+  // A self-signed certificate is trusted by nobody on this system.
+  const std::string cert = (dir_ / "cert.pem").string(), key = (dir_ / "key.pem").string();
+  const std::string make =
+      "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -days 1 "
+      "-keyout " +
+      key + " -out " + cert + " >/dev/null 2>&1";
+  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "openssl cannot make a certificate here";
+  TestHttpServer tls((dir_ / "tls.log").string(), cert, key);
+  ASSERT_NE(tls.port(), 0);
+  const std::wstring target = Target("keep.txt");
+  std::ofstream(fs::path(target), std::ios::binary) << "old";
+  const std::wstring url = tls.Url("/bytes/100");
+  ASSERT_EQ(url.rfind(L"https://", 0), 0u);
+  EXPECT_EQ(URLDownloadToFileW(nullptr, url.c_str(), target.c_str(), 0, nullptr),
+            INET_E_DOWNLOAD_FAILURE);
+  EXPECT_EQ(ReadFile(fs::path(target)), "old");
   EXPECT_EQ(OutputNames(), std::vector<std::string>{"keep.txt"});
 }
 
