@@ -54,6 +54,7 @@ class ProbeDialog : public DownloadDialog {
     auto* bar = dynamic_cast<CProgressUI*>(Part(index, L"down_progress"));
     return bar ? bar->GetValue() : -1;
   }
+  bool Maximized() const { return IsMaximized(); }
   bool Finished(int index) {
     return Visible(index, L"finish_layout") && !Visible(index, L"downloading_layout");
   }
@@ -304,6 +305,17 @@ TEST_F(DownloadDialogTest, HiddenWindowKeepsDownloadingAndEndedWindowIsCreatedAn
   dialog_->Click(0, L"openfile");
   ASSERT_EQ(launched_.size(), 1u);
   EXPECT_EQ(launched_[0][2], "file://" + (dir_ / "one.zip").string());
+}
+
+TEST_F(DownloadDialogTest, CaptionButtonsSizeTheWindowAndADoubleClickDoesNot) {
+  dialog_->SendMessage(WM_NCLBUTTONDBLCLK, 2 /* caption */, 0);
+  Pump(std::chrono::milliseconds(300));
+  EXPECT_FALSE(dialog_->Maximized());
+  dialog_->ClickControl(L"maxbtn");
+  EXPECT_TRUE(LoopUntil([&] { return dialog_->Maximized(); }, std::chrono::seconds(5)));
+  dialog_->ClickControl(L"restorebtn");
+  EXPECT_TRUE(LoopUntil([&] { return !dialog_->Maximized(); }, std::chrono::seconds(5)));
+  EXPECT_TRUE(dialog_->IsAlive());
 }
 
 TEST_F(DownloadDialogTest, ABurstOfReportsDoesNotFloodTheWindow) {
