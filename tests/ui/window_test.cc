@@ -57,8 +57,15 @@ TEST(Windows, EachSkinOpensDrawsItsControlsAndCloses) {
     ASSERT_NE(w->LastSize(), nullptr);  // the first WM_SIZE follows creation
     w->CenterWindow();
     ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
-    Pump(300);
-    GdkPixbuf* shot = Screenshot(hwnd, c.shot);
+    // Above the windows of tests running beside this one; the screenshot is
+    // taken again until the window has been drawn.
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    GdkPixbuf* shot = nullptr;
+    PumpUntil([&] {
+      if (shot != nullptr) g_object_unref(shot);
+      shot = Screenshot(hwnd, c.shot);
+      return shot != nullptr && Pixel(shot, c.probe.x, c.probe.y) == c.colour;
+    });
     ASSERT_NE(shot, nullptr);
     // The skin's size was applied to a window created with default size.
     EXPECT_EQ(gdk_pixbuf_get_width(shot), w->pm().GetInitSize().cx);
