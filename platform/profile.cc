@@ -148,7 +148,9 @@ std::optional<size_t> FindKey(const Profile& p, size_t begin, size_t end, std::s
 
 DWORD CopyString(std::string_view text, LPSTR out, DWORD size) {
   size_t n = text.size() < size - 1 ? text.size() : size - 1;
-  std::memcpy(out, text.data(), n);
+  // An empty value can be a view without storage (a key line without '='),
+  // and memcpy from a null pointer is undefined even for zero bytes.
+  if (n > 0) std::memcpy(out, text.data(), n);
   out[n] = '\0';
   return static_cast<DWORD>(n);
 }
