@@ -1,0 +1,368 @@
+// Start to first page loaded, and memory after it, for the client against a
+// bare WebKitGTK window (minimal_webview) measured in the same run. Each
+// start gets a fresh private data directory holding a one-file page bundle
+// whose page, once loaded, requests /loaded from a listener on 127.0.0.1;
+// the time from starting the program to that request is the start time.
+// The listener also answers the client's update check with "no newer build".
+// Memory is the proportional set size (PSS) of the program and of its web
+// and network processes, a second after the page loaded.
+//   startup_bench [rounds]    (needs a display; scripts/bench.sh gives one)
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kLoadDeadline = std::chrono::seconds(30);
+constexpr auto kSettle = std::chrono::milliseconds(1000);
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// One listening socket on 127.0.0.1 with a free port.
+class Listener {
+ public:
+  Listener() {
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof(addr);
+    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
+        listen(fd_, 16) != 0 || getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+      std::perror("listener");
+      std::exit(1);
+    }
+    port_ = ntohs(addr.sin_port);
+  }
+  ~Listener() { close(fd_); }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+
+  int port() const { return port_; }
+
+  // Answers requests until /loaded arrives (true), the program ends or the
+  // deadline passes (false).
+  bool WaitForLoad(pid_t pid, Clock::time_point deadline) {
+    while (Clock::now() < deadline) {
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, 50) > 0) {
+        int client = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client >= 0) {
+          const bool loaded = Answer(client);
+          close(client);
+          if (loaded) return true;
+        }
+        continue;
+      }
+      int status;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        std::fprintf(stderr, "the program ended (status %d) before the page loaded\n", status);
+        exited_ = true;
+        return false;
+      }
+    }
+    std::fprintf(stderr, "the page did not load within %lld s\n",
+                 static_cast<long long>(kLoadDeadline.count()));
+    return false;
+  }
+
+  bool exited() const { return exited_; }
+
+ private:
+  bool Answer(int client) {
+    std::string request;
+    char buffer[4096];
+    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
+      pollfd p{client, POLLIN, 0};
+      if (poll(&p, 1, 2000) <= 0) break;
+      ssize_t n = read(client, buffer, sizeof(buffer));
+      if (n <= 0) break;
+      request.append(buffer, static_cast<size_t>(n));
+    }
+    const std::string line = request.substr(0, request.find("\r\n"));
+    std::string reply;
+    bool loaded = false;
+    if (line.find(" /api/software/1") != std::string::npos) {
+      // The installed bundle is as new as the published one: no update.
+      const std::string body = "{\"build\":0,\"package_url\":\"\",\"package_size\":0}";
+      reply = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
+              std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    } else if (line.find(" /loaded") != std::string::npos) {
+      reply = "HTTP/1.1 204 No Content\r\nConnection: close\r\n\r\n";
+      loaded = true;
+    } else {
+      reply = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    }
+    (void)!write(client, reply.data(), reply.size());
+    return loaded;
+  }
+
+  int fd_ = -1;
+  int port_ = 0;
+  bool exited_ = false;
+};
+
+// Proportional set size in kB, 0 when the process is gone.
+long PssKb(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
+  std::string key;
+  long value = 0;
+  while (in >> key) {
+    if (key == "Pss:") {
+      in >> value;
+      return value;
+    }
+    in.ignore(1 << 20, '\n');
+  }
+  return 0;
+}
+
+struct ProcInfo {
+  pid_t ppid = 0;
+  std::string comm;
+};
+
+std::map<pid_t, ProcInfo> ProcessTable() {
+  std::map<pid_t, ProcInfo> table;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(entry.path() / "stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto open = stat.find('('), close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) continue;
+    ProcInfo info;
+    info.comm = stat.substr(open + 1, close - open - 1);
+    std::istringstream rest(stat.substr(close + 2));
+    char state;
+    rest >> state >> info.ppid;
+    table[std::stoi(name)] = info;
+  }
+  return table;
+}
+
+// PSS by role: the program itself, its web processes, its network process,
+// anything else it started.
+struct Memory {
+  double ui = 0, web = 0, network = 0, other = 0;
+  double total() const { return ui + web + network + other; }
+};
+
+Memory MeasureTree(pid_t root) {
+  Memory m;
+  m.ui = PssKb(root) / 1024.0;
+  const auto table = ProcessTable();
+  std::vector<pid_t> parents{root};
+  while (!parents.empty()) {
+    const pid_t parent = parents.back();
+    parents.pop_back();
+    for (const auto& [pid, info] : table) {
+      if (info.ppid != parent) continue;
+      parents.push_back(pid);
+      const double mb = PssKb(pid) / 1024.0;
+      if (info.comm.rfind("WebKitWebProc", 0) == 0)
+        m.web += mb;
+      else if (info.comm.rfind("WebKitNetwork", 0) == 0)
+        m.network += mb;
+      else
+        m.other += mb;
+    }
+  }
+  return m;
+}
+
+struct Run {
+  bool ok = false;
+  double seconds = 0;
+  Memory memory;
+};
+
+// A fresh data directory with the page bundle and the update service's
+// address; returns the start page's path.
+fs::path MakeDataDir(const fs::path& root, int port) {
+  const fs::path data = root / "data" / "vexalio";
+  fs::create_directories(data / "contentEditor");
+  for (const char* dir : {"home", "config", "cache", "runtime"}) fs::create_directories(root / dir);
+  fs::permissions(root / "runtime", fs::perms::owner_all);
+  std::ofstream(data / "version.ini")
+      << "[versionInformation]\ncloudHost=http://127.0.0.1:" << port << "/\n";
+  const fs::path page = data / "contentEditor" / "index.html";
+  std::ofstream(page) << "<!doctype html>\n<html><head><meta charset=\"utf-8\"><title>Start</title>"
+                         "</head>\n<body><h1>Start page</h1><p>A page of the benchmark.</p>\n"
+                         "<script>addEventListener('load', function () {\n"
+                         "  new Image().src = 'http://127.0.0.1:"
+                      << port << "/loaded?t=' + Date.now();\n});</script>\n</body></html>\n";
+  return page;
+}
+
+std::vector<std::string> Environment(const fs::path& root) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string var = *e;
+    if (var.rfind("HOME=", 0) == 0 || var.rfind("XDG_", 0) == 0 ||
+        var.rfind("QUORBITAL_DEBUG=", 0) == 0)
+      continue;
+    env.push_back(var);
+  }
+  env.push_back("HOME=" + (root / "home").string());
+  env.push_back("XDG_DATA_HOME=" + (root / "data").string());
+  env.push_back("XDG_CONFIG_HOME=" + (root / "config").string());
+  env.push_back("XDG_CACHE_HOME=" + (root / "cache").string());
+  env.push_back("XDG_RUNTIME_DIR=" + (root / "runtime").string());
+  return env;
+}
+
+// Ends the program and everything it started: they share its process group.
+void Stop(pid_t pid, bool reaped) {
+  kill(-pid, SIGTERM);
+  if (reaped) return;
+  const auto deadline = Clock::now() + std::chrono::seconds(5);
+  while (Clock::now() < deadline) {
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(-pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}
+
+Run StartOnce(const std::string& program, bool isClient, const fs::path& root) {
+  Run run;
+  Listener listener;
+  const fs::path page = MakeDataDir(root, listener.port());
+  std::vector<std::string> args{program};
+  if (!isClient) args.push_back("file://" + page.string());
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> env = Environment(root);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attr, 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  // The reference prints "load-finished"; the listener is what counts.
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const auto start = Clock::now();
+  const int error = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  if (error != 0) {
+    std::fprintf(stderr, "cannot start %s: %s\n", program.c_str(), std::strerror(error));
+    return run;
+  }
+  run.ok = listener.WaitForLoad(pid, start + kLoadDeadline);
+  run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (run.ok) {
+    std::this_thread::sleep_for(kSettle);
+    run.memory = MeasureTree(pid);
+  }
+  Stop(pid, listener.exited());
+  return run;
+}
+
+fs::path SelfDir() { return fs::read_symlink("/proc/self/exe").parent_path(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  if (getenv("DISPLAY") == nullptr) {
+    std::fprintf(stderr, "startup_bench needs a display (scripts/bench.sh starts one)\n");
+    return 1;
+  }
+  const std::string reference = (SelfDir() / "minimal_webview").string();
+  const std::string client = (SelfDir().parent_path() / "quorbital").string();
+  std::string tmpl = (fs::temp_directory_path() / "qstart-XXXXXX").string();
+  if (!mkdtemp(tmpl.data())) return 1;
+  const fs::path root = tmpl;
+
+  // One start of each first, not counted: it warms the file cache.
+  std::vector<Run> refRuns, clientRuns;
+  bool ok = true;
+  for (int i = -1; i < rounds && ok; ++i) {
+    for (bool isClient : {false, true}) {
+      const fs::path dir = root / (std::to_string(i + 1) + (isClient ? "-client" : "-reference"));
+      Run run = StartOnce(isClient ? client : reference, isClient, dir);
+      fs::remove_all(dir);
+      if (!run.ok) {
+        std::fprintf(stderr, "%s: no page loaded\n", isClient ? "quorbital" : "minimal_webview");
+        ok = false;
+        break;
+      }
+      if (i >= 0) (isClient ? clientRuns : refRuns).push_back(run);
+    }
+  }
+  fs::remove_all(root);
+  if (!ok) return 1;
+
+  auto median = [](const std::vector<Run>& runs, auto field) {
+    std::vector<double> v;
+    for (const Run& r : runs) v.push_back(field(r));
+    return Median(v);
+  };
+  const double refStart = median(refRuns, [](const Run& r) { return r.seconds; });
+  const double clientStart = median(clientRuns, [](const Run& r) { return r.seconds; });
+  const double ratio = clientStart / refStart;
+  std::printf("start to first page loaded, median of %d (fresh data directory each start):\n",
+              rounds);
+  std::printf("  minimal WebKitGTK window  %.3f s\n  quorbital                 %.3f s\n", refStart,
+              clientStart);
+  std::printf("  ratio quorbital / minimal %.2f   (target at most 1.15: %s)\n", ratio,
+              ratio <= 1.15 ? "met" : "NOT met");
+
+  struct Row {
+    const char* name;
+    double (*field)(const Run&);
+  };
+  const Row rows[] = {
+      {"program (UI) process", [](const Run& r) { return r.memory.ui; }},
+      {"web process", [](const Run& r) { return r.memory.web; }},
+      {"network process", [](const Run& r) { return r.memory.network; }},
+      {"other children", [](const Run& r) { return r.memory.other; }},
+      {"total", [](const Run& r) { return r.memory.total(); }},
+  };
+  std::printf("memory 1 s after the first page loaded, PSS in MB, median of %d:\n", rounds);
+  std::printf("  %-22s %10s %10s %7s\n", "", "minimal", "quorbital", "ratio");
+  for (const Row& row : rows) {
+    const double a = median(refRuns, row.field), b = median(clientRuns, row.field);
+    if (a == 0 && b == 0) continue;
+    std::printf("  %-22s %10.1f %10.1f %7s\n", row.name, a, b,
+                a > 0 ? std::to_string(b / a).substr(0, 4).c_str() : "-");
+  }
+  return 0;
+}
