@@ -27,6 +27,7 @@ fi
 
 export LANG=C.UTF-8
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/scripts/lsan.supp:print_suppressions=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 work="$(mktemp -d /tmp/q-fuzz-XXXXXX)"
 trap 'rm -rf "$work"' EXIT
@@ -39,7 +40,7 @@ for name in "${names[@]}"; do
   cp -r "$root/fuzz/corpus/$name/." "$corpus/"
   log="$build/crashes/$name.log"
   if "$build/fuzz/${name}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" >"$log" 2>&1; then
+      -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" </dev/null >"$log" 2>&1; then
     runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")"
     cov="$(grep -o 'cov: [0-9]*' "$log" | tail -n 1)"
     echo "fuzz $name: ok, ${runs:-?} runs in ${seconds}s, $cov, corpus $(ls "$corpus" | wc -l) inputs"

@@ -32,6 +32,7 @@ cmake --build "$build" -j"$(nproc)" --target $targets >"$build/sanitize-build.lo
 }
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/scripts/lsan.supp:print_suppressions=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 if FORCE_XVFB=1 PRIVATE_HOME=1 "$root/scripts/with-display.sh" \
     ctest --test-dir "$build" -LE "$excluded" --output-on-failure -j"$(nproc)" "$@"; then
