@@ -1,0 +1,160 @@
+// The update window. Its install thread downloads the archive with progress,
+// installs it and records the new build; every change it makes to the
+// controls is handed to the window's thread in the order it was made.
+#include "update/update_dialog.h"
+
+#include <cstdio>
+#include <iterator>
+#include <system_error>
+#include <thread>
+
+#include "app/data_dir.h"
+#include "app/locations.h"
+#include "download/bind_callback.h"
+#include "platform/log.h"
+#include "platform/main_thread.h"
+#include "ui/control_ui.h"
+#include "ui/progress_ui.h"
+#include "update/unpack_bundle.h"
+
+namespace {
+
+constexpr char kSection[] = "versionInformation";
+
+const wchar_t* StatusText(std::int32_t state) {
+  switch (state) {
+    case UpdateDialog::Updating:
+      return L"正在升级...";
+    case UpdateDialog::DownloadFailed:
+      return L"下载升级包失败";
+    case UpdateDialog::Installed:
+      return L"升级成功";
+    case UpdateDialog::UnpackFailed:
+      return L"升级失败";
+    default:
+      return nullptr;  // Unpacking keeps the text it has
+  }
+}
+
+}  // namespace
+
+UpdateDialog::UpdateDialog(HWND owner, DownloadItem job, std::string build)
+    : m_hOwner(owner), m_job(std::move(job)), m_strBuild(std::move(build)) {}
+
+UpdateDialog::~UpdateDialog() = default;
+
+const wchar_t* UpdateDialog::GetWindowClassName() const { return L"update_wnd_class"; }
+
+UINT UpdateDialog::GetClassStyle() const { return CS_DBLCLKS; }
+
+LRESULT UpdateDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  // The caption is not a maximise handle for this window.
+  if (uMsg == WM_NCLBUTTONDBLCLK) return 0;
+  return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
+}
+
+// The window object lives until the program ends: the install thread may
+// still be reporting to it.
+void UpdateDialog::OnFinalMessage(HWND) {}
+
+void UpdateDialog::InitWindow() {
+  m_pStatus = m_PaintManager.FindControl(L"update_status");
+  m_pProgress = dynamic_cast<CProgressUI*>(m_PaintManager.FindControl(L"progress"));
+  m_pStart = m_PaintManager.FindControl(L"start");
+  try {
+    std::thread(&UpdateDialog::InstallThread, this, m_job, m_strBuild).detach();
+  } catch (const std::system_error&) {
+    platform::Log("update: cannot start the install thread");
+    SetStatus(UnpackFailed);
+  }
+}
+
+void UpdateDialog::OnClick(TNotifyUI& msg) {
+  if (msg.pSender == nullptr) return;
+  if (msg.pSender->GetName() == L"btn_close") {
+    const std::int32_t state = m_nState.load();
+    if (state == Updating || state == Unpacking) {
+      MessageBoxW(GetHWND(), L"请耐心等待升级完成", L"提示", MB_OK);
+    } else {
+      Close(IDOK);
+    }
+  } else if (msg.pSender == m_pStart) {
+    Close(IDOK);
+  }
+}
+
+CDuiString UpdateDialog::GetSkinFolder() { return L"Skin/"; }
+
+CDuiString UpdateDialog::GetSkinFile() { return L"UpdateWnd.xml"; }
+
+UILIB_RESOURCETYPE UpdateDialog::GetResourceType() const { return UILIB_FILE; }
+
+CDuiString UpdateDialog::GetZIPFileName() const { return L""; }
+
+LRESULT UpdateDialog::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+  bHandled = FALSE;
+  return 0;
+}
+
+void UpdateDialog::SetStatus(std::int32_t state) {
+  m_nState.store(state);
+  const wchar_t* text = StatusText(state);
+  if (text == nullptr) return;
+  PostToWindow([this, text] {
+    if (m_pStatus) m_pStatus->SetText(text);
+  });
+}
+
+int UpdateDialog::ProgressPercent(DWORD progress, DWORD total) {
+  if (progress == total) return 100;
+  if (progress > total) return -1;
+  return static_cast<int>(static_cast<std::uint64_t>(progress) * 100 / total);
+}
+
+void UpdateDialog::SetProgress(DWORD progress, DWORD total) {
+  const int percent = ProgressPercent(progress, total);
+  // The download reports far more often than the bar can change.
+  if (percent < 0 || percent == m_nLastPercent) return;
+  m_nLastPercent = percent;
+  PostToWindow([this, percent] {
+    if (m_pProgress) m_pProgress->SetValue(percent);
+  });
+}
+
+void UpdateDialog::PostToWindow(std::function<void()> change) {
+  platform::PostToMainThread([this, change = std::move(change)] {
+    if (IsWindow(GetHWND())) change();
+  });
+}
+
+void UpdateDialog::InstallThread(DownloadItem job, std::string build) {
+  wchar_t suffix[32];
+  std::swprintf(suffix, std::size(suffix), L"?skq=%d", static_cast<int>(GetTickCount()));
+  CBindCallback callback;
+  callback.mode = 1;
+  callback.updateDialog = this;
+  const std::wstring url = job.url + suffix;
+
+  SetStatus(Updating);
+  if (URLDownloadToFileW(nullptr, url.c_str(), job.path.c_str(), 0, &callback) != S_OK) {
+    SetStatus(DownloadFailed);
+    return;
+  }
+  SetStatus(Unpacking);
+  if (!UnpackBundle(job.path)) {
+    SetStatus(UnpackFailed);
+    return;
+  }
+  const std::string profile = GetDataDirA() + kVersionFileA;
+  if (!WritePrivateProfileStringA(kSection, "build", build.c_str(), profile.c_str())) {
+    // The next start offers the same build again; the bundle itself is fine.
+    platform::Log("update: cannot record build %s in %s", build.c_str(), profile.c_str());
+  }
+  SetStatus(Installed);
+  Sleep(200);
+  PostToWindow([this] {
+    if (m_pProgress) m_pProgress->SetVisible(false);
+    if (m_pStatus) m_pStatus->SetVisible(false);
+    if (m_pStart) m_pStart->SetVisible(true);
+  });
+}

@@ -1,0 +1,68 @@
+// UpdateDialog: the window that downloads the newer page bundle, installs it
+// and records its build, with a progress bar, and then offers to go on.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "download/download_item.h"
+#include "platform/windows.h"
+#include "ui/window_impl_base.h"
+
+class CButtonUI;
+class CControlUI;
+class CProgressUI;
+
+class UpdateDialog : public WindowImplBase {
+ public:
+  // Install states; 2, 3 and 4 are final.
+  enum State : std::int32_t {
+    Updating = 0,
+    Unpacking = 1,
+    DownloadFailed = 2,
+    Installed = 3,
+    UnpackFailed = 4,
+  };
+
+  UpdateDialog(HWND owner, DownloadItem job, std::string build);
+  ~UpdateDialog() override;
+
+  // Both may be called on any thread; the controls change on the window's.
+  void SetStatus(std::int32_t state);
+  void SetProgress(DWORD progress, DWORD total);
+  std::int32_t GetState() const { return m_nState.load(); }
+
+  // The bar's value for a progress report, or -1 to leave it unchanged.
+  static int ProgressPercent(DWORD progress, DWORD total);
+
+ protected:
+  const wchar_t* GetWindowClassName() const override;
+  UINT GetClassStyle() const override;
+  LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+  void OnFinalMessage(HWND hWnd) override;
+  void InitWindow() override;
+  void OnClick(TNotifyUI& msg) override;
+  CDuiString GetSkinFolder() override;
+  CDuiString GetSkinFile() override;
+  UILIB_RESOURCETYPE GetResourceType() const override;
+  CDuiString GetZIPFileName() const override;
+  LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+
+ private:
+  // Downloads, installs and records the bundle; runs detached.
+  void InstallThread(DownloadItem job, std::string build);
+  // Runs change on the window's thread, after every change posted before
+  // it, unless the window has gone by then.
+  void PostToWindow(std::function<void()> change);
+
+  HWND m_hOwner;
+  CControlUI* m_pStatus = nullptr;
+  CProgressUI* m_pProgress = nullptr;
+  CControlUI* m_pStart = nullptr;
+  std::atomic<std::int32_t> m_nState{Updating};
+  DownloadItem m_job;
+  std::string m_strBuild;
+  int m_nLastPercent = -1;  // install thread only
+};
