@@ -1,5 +1,6 @@
 // A static file server on 127.0.0.1 for the updater's tests: serves one
-// directory at a free port. The server ends when its standard input closes,
+// directory at a free port; a path under "/slow/" is served three seconds
+// late, as a slow download. The server ends when its standard input closes,
 // so it never outlives the test program, however that ends.
 #pragma once
 
@@ -59,10 +60,15 @@ class StaticFileServer {
 
  private:
   static constexpr char kScript[] = R"PY(
-import functools, http.server, sys, threading
+import functools, http.server, sys, threading, time
 class Quiet(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
+    def do_GET(self):
+        if self.path.startswith('/slow/'):
+            time.sleep(3)
+            self.path = self.path[5:]
+        super().do_GET()
 server = http.server.ThreadingHTTPServer(
     ('127.0.0.1', 0), functools.partial(Quiet, directory=sys.argv[1]))
 print(server.server_address[1], flush=True)
