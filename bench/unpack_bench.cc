@@ -27,9 +27,24 @@ constexpr int kRounds = 3;
 // Page-like text: words from a small vocabulary, so it compresses about as
 // well as the bundle's HTML and scripts do.
 void MakeTree(const fs::path& root) {
-  static const char* const kWords[] = {"<div class=\"row\">", "</div>", "function", "return",
-                                       "var", "editor", "slide", "{", "}", "=", ";", "\n",
-                                       "document", "window", "style", "0.5", "px", "const"};
+  static const char* const kWords[] = {"<div class=\"row\">",
+                                       "</div>",
+                                       "function",
+                                       "return",
+                                       "var",
+                                       "editor",
+                                       "slide",
+                                       "{",
+                                       "}",
+                                       "=",
+                                       ";",
+                                       "\n",
+                                       "document",
+                                       "window",
+                                       "style",
+                                       "0.5",
+                                       "px",
+                                       "const"};
   std::mt19937 rng(42);
   std::uniform_int_distribution<std::size_t> word(0, std::size(kWords) - 1);
   std::uniform_int_distribution<std::size_t> size(1024, 2 * kTotalBytes / kFiles - 1024);

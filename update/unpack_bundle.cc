@@ -119,14 +119,14 @@ bool Utf8ToWideName(const std::string& utf8, std::wstring& wide) {
 // entry cannot be written safely (its name still leaves the data directory).
 bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) {
   unz_file_info64 info{};
-  if (unzGetCurrentFileInfo64(zip, &info, nameBuffer.data(), nameBuffer.size(), nullptr, 0,
-                              nullptr, 0) != UNZ_OK) {
+  if (unzGetCurrentFileInfo64(zip, &info, nameBuffer.data(), nameBuffer.size(), nullptr, 0, nullptr,
+                              0) != UNZ_OK) {
     return false;
   }
   // C-string semantics: a name ends at its first zero byte.
-  const std::string raw(nameBuffer.data(),
-                        strnlen(nameBuffer.data(), std::min<std::size_t>(info.size_filename,
-                                                                         nameBuffer.size())));
+  const std::string raw(
+      nameBuffer.data(),
+      strnlen(nameBuffer.data(), std::min<std::size_t>(info.size_filename, nameBuffer.size())));
   std::wstring name;
   if (!Utf8ToWideName(raw, name)) return false;
 
@@ -139,8 +139,8 @@ bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) 
   // A symbolic link is never created: it could point anywhere, and the
   // bundle's pages need no aliases. Devices and pipes likewise.
   entry.skipped = !entry.directory && type != 0 && type != S_IFREG;
-  entry.readOnly = (info.external_fa & kDosReadOnly) != 0 ||
-                   (unixMode != 0 && (unixMode & S_IWUSR) == 0);
+  entry.readOnly =
+      (info.external_fa & kDosReadOnly) != 0 || (unixMode != 0 && (unixMode & S_IWUSR) == 0);
   entry.size = info.uncompressed_size;
   entry.time = info.tmu_date;
 
@@ -210,10 +210,9 @@ bool FitsOnDisk(const std::string& dataDir, const std::vector<PlannedEntry>& pla
                                        ? std::numeric_limits<std::uint64_t>::max()
                                        : blocks * block);
   }
-  const std::uint64_t available =
-      vfs.f_bavail > std::numeric_limits<std::uint64_t>::max() / block
-          ? std::numeric_limits<std::uint64_t>::max()
-          : static_cast<std::uint64_t>(vfs.f_bavail) * block;
+  const std::uint64_t available = vfs.f_bavail > std::numeric_limits<std::uint64_t>::max() / block
+                                      ? std::numeric_limits<std::uint64_t>::max()
+                                      : static_cast<std::uint64_t>(vfs.f_bavail) * block;
   return needed <= available;
 }
 
@@ -293,7 +292,8 @@ class StagingWriter {
     std::uint64_t total = 0;
     bool ok = true;
     for (;;) {
-      const int got = unzReadCurrentFile(zip_, buffer_.data(), static_cast<unsigned>(buffer_.size()));
+      const int got =
+          unzReadCurrentFile(zip_, buffer_.data(), static_cast<unsigned>(buffer_.size()));
       if (got < 0) {
         ok = false;
         break;
@@ -437,8 +437,8 @@ bool UnpackBundleInto(const std::string& dataDir, const std::string& archivePath
   if (unzFile zip = unzOpen64(archivePath.c_str())) {
     unz_global_info64 global{};
     std::vector<PlannedEntry> plan;
-    if (unzGetGlobalInfo64(zip, &global) == UNZ_OK && global.number_entry > 0 &&
-        !dataDir.empty() && PlanArchive(zip, plan)) {
+    if (unzGetGlobalInfo64(zip, &global) == UNZ_OK && global.number_entry > 0 && !dataDir.empty() &&
+        PlanArchive(zip, plan)) {
       ok = Install(dataDir, zip, plan);
     }
     unzClose(zip);

@@ -45,7 +45,7 @@ TEST(EntryNameTest, SplitsOnBothSeparatorsAndRejectsResidualParents) {
   EXPECT_TRUE(ok);
   // Names the sanitiser cannot shorten any further but that still climb.
   for (const wchar_t* name : {L"../x", L"..\\x", L"/../x", L"C:..\\x", L"a/..", L"..", L"\\..",
-                           L"x/y/../../../../etc/passwd", L"C:\\x\\..\\/..\\z"}) {
+                              L"x/y/../../../../etc/passwd", L"C:\\x\\..\\/..\\z"}) {
     Split(name, &ok);
     EXPECT_FALSE(ok) << name;
   }

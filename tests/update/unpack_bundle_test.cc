@@ -105,8 +105,8 @@ class UnpackBundleTest : public ::testing::Test {
     const fs::path script = in_ / (name + ".py");
     Write(script, std::string(kPythonPrelude) + body);
     const fs::path zip = in_ / name;
-    const std::string cmd = "python3 '" + script.string() + "' '" + zip.string() + "' '" +
-                            token_ + "'";
+    const std::string cmd =
+        "python3 '" + script.string() + "' '" + zip.string() + "' '" + token_ + "'";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << body;
     return zip;
   }
@@ -181,14 +181,18 @@ write([
 
 TEST_F(UnpackBundleTest, NamesThatStillClimbFailAndKeepTheOldBundle) {
   const Snapshot before = Take(data_);
-  const char* const names[] = {"../{t}.txt", "..\\\\{t}.txt", "/../{t}.txt", "C:..\\\\{t}.txt",
-                               "contentEditor/../../{t}.txt", "a/b/../../../../{t}.txt"};
+  const char* const names[] = {"../{t}.txt",
+                               "..\\\\{t}.txt",
+                               "/../{t}.txt",
+                               "C:..\\\\{t}.txt",
+                               "contentEditor/../../{t}.txt",
+                               "a/b/../../../../{t}.txt"};
   int n = 0;
   for (const char* pattern : names) {
     const fs::path zip = PythonZip("climb" + std::to_string(n++) + ".zip",
                                    "write([entry('contentEditor/index.html', b'new'),\n"
-                                   "       entry('" + std::string(pattern) +
-                                       "'.format(t=token), b'evil')])\n");
+                                   "       entry('" +
+                                       std::string(pattern) + "'.format(t=token), b'evil')])\n");
     EXPECT_FALSE(Unpack(zip)) << pattern;
     ExpectContained(zip);
     EXPECT_EQ(Take(data_), before) << pattern;
@@ -204,9 +208,10 @@ TEST_F(UnpackBundleTest, LinkEntriesAreNeverCreated) {
   fs::create_directory_symlink("../../../outside", src / "contentEditor/up");
   fs::create_directory_symlink(outside_, src / "contentEditor/abs");
   const fs::path toolZip = in_ / "tool.zip";
-  ASSERT_EQ(std::system(("cd '" + src.string() + "' && zip -qry '" + toolZip.string() +
-                         "' contentEditor").c_str()),
-            0);
+  ASSERT_EQ(
+      std::system(("cd '" + src.string() + "' && zip -qry '" + toolZip.string() + "' contentEditor")
+                      .c_str()),
+      0);
   fs::remove_all(src);
   ASSERT_TRUE(Unpack(toolZip));
   ExpectContained(toolZip);

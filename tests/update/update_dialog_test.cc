@@ -3,8 +3,8 @@
 // service on 127.0.0.1 and installs into a private data directory.
 #include "update/update_dialog.h"
 
-#include <gtk/gtk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -102,7 +102,8 @@ class UpdateDialogTest : public ::testing::Test {
     std::ofstream(data_ / "version.ini") << "[versionInformation]\nbuild=1000\n";
     fs::create_directories(root_ / "www");
     const std::string makeZip =
-        "cd '" + root_.string() + "/www' && mkdir -p src/contentEditor && "
+        "cd '" + root_.string() +
+        "/www' && mkdir -p src/contentEditor && "
         "echo new > src/contentEditor/index.html && "
         "head -c 300000 /dev/urandom > src/contentEditor/big.bin && "
         "cd src && zip -q -r ../bundle.zip contentEditor && cd .. && rm -rf src && "
