@@ -1,0 +1,66 @@
+// The open and save dialogs of the main window.
+#include "mainwnd/file_dialogs.h"
+
+#include <vector>
+
+#include "app/locations.h"
+
+CDuiString ShowSaveFileDialog(const CDuiString& suggestedName) {
+  std::vector<wchar_t> buffer(2048, L'\0');
+  std::wstring suggested = suggestedName.GetData();
+  suggested.copy(buffer.data(), std::min<size_t>(suggested.size(), buffer.size() - 1));
+  OPENFILENAMEW ofn;
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = FindWindowW(kMainWndClass, nullptr);
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
+  ofn.FlagsEx = OFN_EX_NOPLACESBAR;
+  ofn.lpfnHook = DialogPlacementHook;
+  if (!GetSaveFileNameW(&ofn)) return L"";
+  return buffer.data();
+}
+
+CDuiString ShowOpenFileDialog() {
+  std::vector<wchar_t> buffer(2048, L'\0');
+  OPENFILENAMEW ofn;
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = FindWindowW(kMainWndClass, nullptr);
+  ofn.lpstrFilter = L"zv files (*.zv)\0*.zv\0";
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrTitle = L"打开";
+  ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+  if (!GetOpenFileNameW(&ofn)) return L"";
+  return buffer.data();
+}
+
+POINT DialogPlacement(LONG cx, LONG cy, const RECT& frame_client, const RECT& reference) {
+  LONG frame_w = frame_client.right - frame_client.left;
+  LONG frame_h = frame_client.bottom - frame_client.top;
+  LONG ref_w = reference.right - reference.left;
+  LONG ref_h = reference.bottom - reference.top;
+  return POINT{cx + (ref_w - frame_w) / 2, cy + (ref_h - frame_h) / 2};
+}
+
+UINT_PTR DialogPlacementHook(HWND dialog, UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
+  if (message != WM_INITDIALOG) return 1;
+  HWND frame = GetParent(dialog);
+  RECT client{}, outer{};
+  if (!frame || !GetClientRect(frame, &client) || !GetWindowRect(frame, &outer)) return 1;
+  // The dialog is centred over the main window: the reference rectangle is
+  // the main window's, taken relative to the frame's client origin.
+  RECT reference = client;
+  HWND main = FindWindowW(kMainWndClass, nullptr);
+  RECT main_rect{};
+  if (main && GetWindowRect(main, &main_rect)) {
+    reference = RECT{main_rect.left - outer.left, main_rect.top - outer.top,
+                     main_rect.right - outer.left, main_rect.bottom - outer.top};
+  }
+  POINT at = DialogPlacement(outer.left + reference.left, outer.top + reference.top, client,
+                             RECT{0, 0, reference.right - reference.left,
+                                  reference.bottom - reference.top});
+  SetWindowPos(frame, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  return 1;
+}

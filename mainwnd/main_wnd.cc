@@ -1,0 +1,128 @@
+// The main window's frame: its start-up sequence, the browser child kept
+// fitted to the client area, and the close sequence.
+#include "mainwnd/main_wnd.h"
+
+#include <thread>
+
+#include "app/data_dir.h"
+#include "app/locations.h"
+#include "download/download_dialog.h"
+#include "engine/cef_browser.h"
+#include "engine/cef_browser_host.h"
+#include "engine/cef_browser_settings.h"
+#include "engine/cef_frame.h"
+#include "engine/cef_window_info.h"
+#include "mainwnd/browser_geometry.h"
+#include "mainwnd/default_bundle.h"
+#include "util/text_convert.h"
+#include "util/url_escape.h"
+
+CMainWnd::CMainWnd(const std::wstring& doc_path)
+    : m_strDocPath(doc_path), m_handler(new SimpleHandler()) {}
+
+CMainWnd::~CMainWnd() { m_handler = nullptr; }
+
+const wchar_t* CMainWnd::GetWindowClassName() const { return kMainWndClass; }
+UINT CMainWnd::GetClassStyle() const { return CS_DBLCLKS; }
+CDuiString CMainWnd::GetSkinFolder() { return L"Skin/"; }
+CDuiString CMainWnd::GetSkinFile() { return L"MainWnd.xml"; }
+LRESULT CMainWnd::ResponseDefaultKeyEvent(WPARAM /*wParam*/) { return 0; }
+UILIB_RESOURCETYPE CMainWnd::GetResourceType() const { return UILIB_FILE; }
+CDuiString CMainWnd::GetZIPFileName() const { return L""; }
+
+std::wstring CMainWnd::StartUrl() const {
+  if (m_strDocPath.empty()) return g_strDataDir + kStartPage;
+  return g_strDataDir + kOfflineEditorPrefix + EscapeDocumentPath(m_strDocPath);
+}
+
+void CMainWnd::InitWindow() {
+  g_strDataDir = GetDataDir();
+
+  m_pCloseBtn = m_PaintManager.FindControl(L"btn_close");
+  if (m_pCloseBtn) m_pCloseBtn->OnNotify += MakeDelegate(this, &CMainWnd::OnCloseButton);
+
+  // A first start has no page bundle yet: install the one shipped with the
+  // client, so there is a page to show even before the first update.
+  InstallDefaultBundleIfMissing();
+
+  std::string build, packageUrl;
+  const bool update_pending = CheckUpdate(build, packageUrl);
+  if (update_pending) {
+    DownloadItem job;
+    job.path = g_strDataDir + kBundleArchive;
+    AnsiToWide(packageUrl, job.url);
+    job.name = kBundleJobName;
+    std::thread(&CMainWnd::RunStartupUpdate, this, job, build).detach();
+  }
+  m_handler->SetUrl(update_pending ? std::wstring() : StartUrl());
+
+  RECT client{};
+  GetClientRect(GetHWND(), &client);
+  RECT child{client.left + 1, client.top + 24, client.right - 1, client.bottom - 1};
+  CefWindowInfo window_info;
+  window_info.SetAsChild(GetHWND(), child);
+  CefBrowserSettings settings;
+  settings.universal_access_from_file_urls = STATE_ENABLED;
+  settings.file_access_from_file_urls = STATE_ENABLED;
+  settings.web_security = STATE_DISABLED;
+  CefBrowserHost::CreateBrowser(window_info, m_handler.get(), L"", settings, nullptr);
+
+  m_pDownloadDlg = new DownloadDialog();
+  m_pDownloadDlg->Create(GetHWND(), L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0,
+                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
+  m_pDownloadDlg->CenterWindow();
+  m_pDownloadDlg->ShowWindow(false, true);
+
+  SetIcon(101);
+}
+
+bool CMainWnd::OnCloseButton(void* param) {
+  auto* notify = static_cast<TNotifyUI*>(param);
+  if (notify->sType == L"click") Close(1);
+  return true;
+}
+
+void CMainWnd::LoadInBrowser(const std::wstring& text) {
+  CefRefPtr<CefBrowser> browser = m_handler->GetBrowser();
+  if (browser) browser->GetMainFrame()->LoadURL(text);
+}
+
+LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                      BOOL& /*bHandled*/) {
+  switch (uMsg) {
+    case WM_SIZE: {
+      CefRefPtr<CefBrowser> browser = m_handler->GetBrowser();
+      if (!browser) break;
+      HWND child = browser->GetHost()->GetWindowHandle();
+      RECT client{};
+      GetClientRect(GetHWND(), &client);
+      RECT r = BrowserChildRect(wParam == SIZE_MAXIMIZED, LOWORD(lParam), HIWORD(lParam),
+                                client.bottom - client.top);
+      MoveWindow(child, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+      break;
+    }
+    case WM_CLOSE:
+      PostQuitMessage(0);
+      break;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      break;
+    case WM_COPYDATA:
+      OnCopyData(wParam, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+void CMainWnd::OnFinalMessage(HWND /*hWnd*/) {
+  // The engine ends the browser when its parent window goes; wait for the
+  // client to let go of it before the process's loop ends.
+  while (m_handler->GetBrowser()) Sleep(10);
+  if (m_pDownloadDlg) {
+    m_pDownloadDlg->Close(0);
+    m_pDownloadDlg = nullptr;
+  }
+  PostQuitMessage(0);
+}

@@ -1,0 +1,60 @@
+// The main window: a skinned window whose client area below a 24-pixel
+// title strip is covered by the browser. It creates the browser through its
+// client, owns the download list window, runs the update hand-off, carries
+// out the page commands that arrive as bridge messages, and ends the
+// process's message loop when it closes.
+#pragma once
+
+#include <string>
+
+#include "browser/simple_handler.h"
+#include "download/download_item.h"
+#include "engine/cef_ref_ptr.h"
+#include "ui/ui_lib.h"
+
+class DownloadDialog;
+class UpdateDialog;
+
+class CMainWnd : public WindowImplBase {
+ public:
+  explicit CMainWnd(const std::wstring& doc_path);
+  ~CMainWnd() override;
+
+  // WindowImplBase
+  const wchar_t* GetWindowClassName() const override;
+  UINT GetClassStyle() const override;
+  void OnFinalMessage(HWND hWnd) override;
+  void InitWindow() override;
+  CDuiString GetSkinFolder() override;
+  CDuiString GetSkinFile() override;
+  LRESULT ResponseDefaultKeyEvent(WPARAM wParam) override;
+  UILIB_RESOURCETYPE GetResourceType() const override;
+  CDuiString GetZIPFileName() const override;
+  LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+
+  bool OnCloseButton(void* param);
+  void SetFullScreen(bool on);
+
+  // The update check against the vendor service; true when a newer page
+  // bundle is published, with its build text and archive address.
+  bool CheckUpdate(std::string& build, std::string& packageUrl);
+  // The start-up worker: shows the update window, then loads the start page.
+  void RunStartupUpdate(DownloadItem job, std::string build);
+
+ private:
+  // The page the browser shows first: the start page, or the offline editor
+  // on the document the program was started with.
+  std::wstring StartUrl() const;
+  // Loads text into the browser's main frame unchanged; nothing without a browser.
+  void LoadInBrowser(const std::wstring& text);
+  void OnCopyData(WPARAM kind, const COPYDATASTRUCT* record);
+  void OnDropFiles(HDROP drop);
+  void StartLinkDownload(const std::wstring& url, bool decode_name);
+  void EnsureDownloadWindow();
+
+  DownloadDialog* m_pDownloadDlg = nullptr;
+  UpdateDialog* m_pUpdateDlg = nullptr;
+  CControlUI* m_pCloseBtn = nullptr;
+  const std::wstring m_strDocPath;
+  CefRefPtr<SimpleHandler> m_handler;
+};

@@ -1,0 +1,98 @@
+// What the main window does for page commands (bridge messages), dropped
+// files and the full-screen state.
+#include <cstdint>
+
+#include "app/data_dir.h"
+#include "app/locations.h"
+#include "bridge/bridge_message.h"
+#include "download/download_dialog.h"
+#include "engine/cef_browser.h"
+#include "engine/cef_browser_host.h"
+#include "mainwnd/file_dialogs.h"
+#include "mainwnd/main_wnd.h"
+#include "util/url_escape.h"
+
+namespace {
+
+// The text after the last separator, or all of it when there is none.
+std::wstring AfterLast(const std::wstring& text, wchar_t separator) {
+  size_t pos = text.rfind(separator);
+  return pos == std::wstring::npos ? text : text.substr(pos + 1);
+}
+
+}  // namespace
+
+void CMainWnd::OnCopyData(WPARAM kind, const COPYDATASTRUCT* record) {
+  if (record == nullptr) return;
+  std::int32_t value = 0;
+  switch (kind) {
+    case BRIDGE_DOWNLOAD_LINK:
+      StartLinkDownload(DecodeText(record), true);
+      break;
+    case BRIDGE_INSTRUCTION_LINK:
+      StartLinkDownload(DecodeText(record), false);
+      break;
+    case BRIDGE_WINDOW_STATUS:
+      if (DecodeInt(record, &value) && (value == 0 || value == 1)) SetFullScreen(value == 1);
+      break;
+    case BRIDGE_OPEN_FILE_DIALOG:
+      if (DecodeInt(record, &value) && value == 1) {
+        std::wstring chosen = ShowOpenFileDialog().GetData();
+        if (!chosen.empty()) {
+          LoadInBrowser(g_strDataDir + kOfflineEditorPrefix + EscapeDocumentPath(chosen));
+        }
+      }
+      break;
+    case BRIDGE_GO_BACK:
+      if (DecodeInt(record, &value) && value == 1) LoadInBrowser(g_strDataDir + kStartPage);
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainWnd::StartLinkDownload(const std::wstring& url, bool decode_name) {
+  std::wstring link_name = AfterLast(url, L'/');
+  if (decode_name) link_name = UrlDecodeToWide(link_name);
+  std::wstring chosen = ShowSaveFileDialog(link_name.c_str()).GetData();
+  if (chosen.empty()) return;
+
+  DownloadItem job;
+  job.path = chosen;
+  job.url = url;
+  job.name = decode_name ? AfterLast(chosen, L'/') : link_name;
+  EnsureDownloadWindow();
+  m_pDownloadDlg->ShowWindow(true, true);
+  m_pDownloadDlg->AddDownload(job);
+}
+
+void CMainWnd::OnDropFiles(HDROP drop) {
+  UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  if (count == 0) return;
+  wchar_t buffer[MAX_PATH] = {0};
+  DragQueryFileW(drop, 0, buffer, MAX_PATH);
+  LoadInBrowser(buffer);
+}
+
+void CMainWnd::SetFullScreen(bool on) {
+  HWND main = GetHWND();
+  if (on) {
+    RECT desktop{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    LONG style = GetWindowLongW(main, GWL_STYLE);
+    style = static_cast<LONG>((static_cast<DWORD>(style) & 0xFF30FFFF) | WS_POPUP);
+    SetWindowLongW(main, GWL_STYLE, style);
+    SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+    SetWindowPos(main, HWND_NOTOPMOST, 0, 0, desktop.right, desktop.bottom,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    CefRefPtr<CefBrowser> browser = m_handler->GetBrowser();
+    if (browser) {
+      MoveWindow(browser->GetHost()->GetWindowHandle(), 0, 0, desktop.right, desktop.bottom, TRUE);
+    }
+  } else {
+    LONG style = GetWindowLongW(main, GWL_STYLE);
+    style = static_cast<LONG>((static_cast<DWORD>(style) & 0x7FFFFFFF) | 0x10CF0000);
+    SetWindowLongW(main, GWL_STYLE, style);
+    SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  }
+}

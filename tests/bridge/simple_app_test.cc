@@ -1,0 +1,252 @@
+// The page bridge in real web processes: the client's renderer extension
+// binds the page functions into every frame and sends bridge messages to a
+// stand-in main window (class "main_wnd_class", title "Quorbital") published
+// over the channel between processes, as the real main window is.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <string>
+#include <vector>
+
+#include "app/locations.h"
+#include "bridge/bridge_message.h"
+#include "engine/cef_browser_host.h"
+#include "engine/cef_client.h"
+#include "engine/cef_frame.h"
+#include "engine/cef_process_message.h"
+#include "platform/copydata_channel.h"
+#include "tests/engine/support/engine_env.h"
+#include "tests/engine/support/page_probe.h"
+#include "tests/engine/support/test_window.h"
+
+using testing_support::EvalJs;
+using testing_support::PumpFor;
+using testing_support::PumpUntil;
+
+namespace {
+
+std::string g_pages;
+
+struct Received {
+  WPARAM kind;
+  std::vector<unsigned char> bytes;
+};
+
+// Records every bridge message with its exact payload bytes.
+class StandInMainWindow : public testing_support::TestWindow {
+ public:
+  StandInMainWindow() : TestWindow(kMainWndClass, kMainWndTitle, 800, 600) {
+    platform::channel::PublishWindow(hwnd(), kMainWndClass, kMainWndTitle);
+  }
+  ~StandInMainWindow() override { platform::channel::WithdrawWindow(hwnd()); }
+
+  LRESULT Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) override {
+    if (msg == WM_COPYDATA) {
+      auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
+      const auto* data = static_cast<const unsigned char*>(record->lpData);
+      received.push_back({wparam, std::vector<unsigned char>(data, data + record->cbData)});
+    }
+    return TestWindow::Dispatch(msg, wparam, lparam);
+  }
+
+  std::vector<Received> received;
+};
+
+class Client : public CefClient, public CefLifeSpanHandler {
+ public:
+  CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
+  void OnAfterCreated(CefRefPtr<CefBrowser> browser) override { browser_ = browser; }
+  void OnBeforeClose(CefRefPtr<CefBrowser>) override { browser_ = nullptr; }
+  CefRefPtr<CefBrowser> browser_;
+  IMPLEMENT_REFCOUNTING(Client);
+};
+
+std::vector<unsigned char> TextBytes(const std::wstring& text) {
+  return EncodeText(text).bytes;
+}
+std::vector<unsigned char> IntBytes(int32_t value) { return EncodeInt(value).bytes; }
+
+class PageBridge : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = std::make_unique<StandInMainWindow>();
+    client_ = new Client();
+    CefWindowInfo info;
+    info.SetAsChild(window_->hwnd(), RECT{1, 24, 799, 599});
+    CefBrowserSettings settings;
+    settings.file_access_from_file_urls = STATE_ENABLED;
+    settings.universal_access_from_file_urls = STATE_ENABLED;
+    settings.web_security = STATE_DISABLED;
+    ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, client_.get(), "", settings, nullptr));
+    ASSERT_TRUE(PumpUntil([&] { return client_->browser_ != nullptr; }));
+    browser_ = client_->browser_;
+    ASSERT_TRUE(Load("file://" + g_pages + "/page.html"));
+  }
+  void TearDown() override {
+    browser_ = nullptr;
+    window_.reset();
+    PumpFor(20);
+  }
+
+  bool Load(const std::string& url) {
+    browser_->GetMainFrame()->LoadURL(url);
+    return PumpUntil([&] {
+      return EvalJs(browser_, "document.URL + ' ' + document.readyState") == url + " complete";
+    });
+  }
+  // Runs script and returns what it evaluated to; bridge messages it caused
+  // have arrived by then, since page functions send synchronously.
+  std::string Js(const std::string& script) { return EvalJs(browser_, script); }
+  std::vector<Received> Take() {
+    std::vector<Received> out;
+    out.swap(window_->received);
+    return out;
+  }
+
+  std::unique_ptr<StandInMainWindow> window_;
+  CefRefPtr<Client> client_;
+  CefRefPtr<CefBrowser> browser_;
+};
+
+TEST_F(PageBridge, BindsTheTenPropertiesUnderTheirNames) {
+  EXPECT_EQ(Js("[myfunc.name, test2.name, registercb.name, showWindowStatus.name, "
+               "openFileDialog.name, goback.name, isonline.name, getversion.name].join()"),
+            "testfunc,testfunc2,registercb,showWindowStatus,openFileDialog,goback,isonline,"
+            "getversion");
+  EXPECT_EQ(Js("String('testfunc' in window) + ('testfunc2' in window)"), "falsefalse");
+  EXPECT_EQ(Js("[qt, JSON.stringify(filepath), getversion(), getversion(1, 'x')].join()"),
+            "qt,\"\",1.4.3,1.4.3");
+  EXPECT_EQ(Js("typeof isonline()"), "boolean");
+  // Pages may overwrite them.
+  EXPECT_EQ(Js("getversion = 5; String(getversion)"), "5");
+}
+
+TEST_F(PageBridge, SendsTheExactPayloadsAndKeepsTheArgumentRules) {
+  EXPECT_EQ(Js("String(myfunc(1, 2))"), "undefined");
+  auto got = Take();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].kind, static_cast<WPARAM>(BRIDGE_DOWNLOAD_LINK));
+  EXPECT_EQ(got[0].bytes.size(), 18u);
+  EXPECT_EQ(got[0].bytes, TextBytes(L"testfunc"));
+
+  Js("test2('x'); test2(); test2(1); test2('a', 'b'); test2('cut\\u0000here')");
+  got = Take();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].bytes, TextBytes(L"function name: testfunc2   arg: x"));
+  EXPECT_EQ(got[1].bytes, TextBytes(L"function name: testfunc2   arg: cut"));
+
+  Js("showWindowStatus(1); showWindowStatus(2); showWindowStatus(-1); showWindowStatus(1.5);"
+     "showWindowStatus('1'); showWindowStatus(); showWindowStatus(1, 2)");
+  got = Take();
+  ASSERT_EQ(got.size(), 3u);
+  EXPECT_EQ(got[0].kind, static_cast<WPARAM>(BRIDGE_WINDOW_STATUS));
+  EXPECT_EQ(got[0].bytes, IntBytes(1));
+  EXPECT_EQ(got[1].bytes, IntBytes(2));
+  EXPECT_EQ(got[2].bytes, (std::vector<unsigned char>{0xFF, 0xFF, 0xFF, 0xFF}));
+
+  Js("openFileDialog('ignored'); goback(1, 2, 3)");
+  got = Take();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].kind, static_cast<WPARAM>(BRIDGE_OPEN_FILE_DIALOG));
+  EXPECT_EQ(got[0].bytes, (std::vector<unsigned char>{1, 0, 0, 0}));
+  EXPECT_EQ(got[1].kind, static_cast<WPARAM>(BRIDGE_GO_BACK));
+  EXPECT_EQ(got[1].bytes, (std::vector<unsigned char>{1, 0, 0, 0}));
+}
+
+TEST_F(PageBridge, ReportsDownloadAndInstructionNavigationsAndLetsThemGoOn) {
+  const std::string base = "file://" + g_pages;
+  ASSERT_TRUE(Load(base + "/slide/download/a%20b.html"));
+  auto got = Take();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].kind, static_cast<WPARAM>(BRIDGE_DOWNLOAD_LINK));
+  std::wstring url(L"file://");
+  for (char c : g_pages) url += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  EXPECT_EQ(got[0].bytes, TextBytes(url + L"/slide/download/a%20b.html"));
+
+  ASSERT_TRUE(Load(base + "/Instruction.PDF.html"));
+  EXPECT_TRUE(Take().empty()) << "other letter cases are not reported";
+  ASSERT_TRUE(Load(base + "/instruction.pdf.html"));
+  got = Take();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].kind, static_cast<WPARAM>(BRIDGE_INSTRUCTION_LINK));
+  ASSERT_TRUE(Load(base + "/slide/download/instruction.pdf.html"));
+  got = Take();
+  ASSERT_EQ(got.size(), 1u) << "a URL holding both is reported once";
+  EXPECT_EQ(got[0].kind, static_cast<WPARAM>(BRIDGE_DOWNLOAD_LINK));
+}
+
+TEST_F(PageBridge, RegisteredCallbackIsConfirmedReplacedAndCalledByMessage) {
+  EXPECT_EQ(Js("window.calls = []; String(registercb(function (t, n) { calls.push('a:' + t + ':' + "
+               "n); })) + ' ' + calls.join('|')"),
+            "undefined a:register call back function:0");
+  Js("registercb(); registercb('x'); registercb(function(){}, function(){})");
+  EXPECT_EQ(Js("calls.join('|')"), "a:register call back function:0");
+
+  auto deliver = [&](const std::string& name, const std::string& text, int number) {
+    CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
+    message->GetArgumentList()->SetString(0, text);
+    message->GetArgumentList()->SetInt(1, number);
+    browser_->SendProcessMessage(PID_RENDERER, message);
+    PumpFor(300);
+  };
+  deliver("callback_func", "hello", 7);
+  EXPECT_EQ(Js("calls[calls.length - 1]"), "a:hello:7");
+  deliver("Callback_func", "ignored", 1);
+  EXPECT_EQ(Js("calls.length"), "2");
+
+  // Replaced: only the second is called by a later delivery.
+  Js("registercb(function (t, n) { calls.push('b:' + t + ':' + n); })");
+  deliver("callback_func", "again", 3);
+  EXPECT_EQ(Js("calls.slice(2).join('|')"), "b:register call back function:0|b:again:3");
+
+  // A callback that registers another during its own confirmation.
+  Js("registercb(function (t, n) { calls.push('outer:' + n); "
+     "registercb(function (t2, n2) { calls.push('inner:' + t2 + ':' + n2); }); })");
+  deliver("callback_func", "last", 9);
+  EXPECT_EQ(Js("calls.slice(4).join('|')"),
+            "outer:0|inner:register call back function:0|inner:last:9");
+}
+
+TEST_F(PageBridge, ANewContextClearsTheRegistration) {
+  Js("window.calls = []; registercb(function (t, n) { calls.push(t + ':' + n); })");
+  Js("var f = document.createElement('iframe'); f.src = 'frame.html'; "
+     "document.body.appendChild(f)");
+  ASSERT_TRUE(PumpUntil([&] {
+    return Js("(document.querySelector('iframe').contentDocument || {}).readyState") ==
+           "complete";
+  }));
+  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("callback_func");
+  message->GetArgumentList()->SetString(0, "late");
+  message->GetArgumentList()->SetInt(1, 1);
+  browser_->SendProcessMessage(PID_RENDERER, message);
+  PumpFor(300);
+  EXPECT_EQ(Js("calls.join('|')"), "register call back function:0");
+}
+
+TEST_F(PageBridge, WithoutAMainWindowNothingIsSentAndCallsReturn) {
+  platform::channel::WithdrawWindow(window_->hwnd());
+  ASSERT_TRUE(Load("file://" + g_pages + "/page.html?again"));
+  EXPECT_EQ(Js("String(openFileDialog()) + String(goback()) + String(myfunc())"),
+            "undefinedundefinedundefined");
+  EXPECT_TRUE(Take().empty());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR);
+  g_pages = testing_support::MakeTempDir();
+  using testing_support::WriteFile;
+  const std::string page = "<html><body>page</body></html>";
+  WriteFile(g_pages + "/page.html", page);
+  WriteFile(g_pages + "/frame.html", "<html><body>frame</body></html>");
+  WriteFile(g_pages + "/Instruction.PDF.html", page);
+  WriteFile(g_pages + "/instruction.pdf.html", page);
+  std::string slide = g_pages + "/slide";
+  std::filesystem::create_directories(slide + "/download");
+  WriteFile(slide + "/download/a b.html", page);
+  WriteFile(slide + "/download/instruction.pdf.html", page);
+  return RUN_ALL_TESTS();
+}

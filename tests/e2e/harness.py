@@ -1,0 +1,235 @@
+"""Drives the real client binary for end-to-end tests.
+
+A test gets a private data directory holding a small page bundle whose pages
+poll a local control server on 127.0.0.1 for script to run and post their
+reports back to it. The client runs under the display the test scripts
+provide; dialogs are answered through the client's dialog answer source.
+"""
+
+import http.server
+import json
+import os
+import queue
+import shutil
+import signal
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+BINARY_DIR = os.environ.get("QUORBITAL_BINARY_DIR", "")
+
+PAGE = """<!doctype html>
+<html><head><meta charset="utf-8"><title>%(name)s</title></head>
+<body style="margin:0;background:#fff">
+<h1>%(name)s</h1>
+<a id="link" href="#">link</a>
+<script>
+var PAGE = "%(name)s";
+var CONTROL = "http://127.0.0.1:%(port)d";
+function report(data) {
+  data.page = PAGE;
+  var xhr = new XMLHttpRequest();
+  xhr.open("POST", CONTROL + "/report", false);
+  xhr.send(JSON.stringify(data));
+}
+function poll() {
+  var xhr = new XMLHttpRequest();
+  xhr.open("GET", CONTROL + "/command?page=" + PAGE, true);
+  xhr.onload = function () {
+    if (xhr.status === 200 && xhr.responseText) {
+      try { eval(xhr.responseText); } catch (e) { report({error: String(e)}); }
+    }
+    setTimeout(poll, 50);
+  };
+  xhr.onerror = function () { setTimeout(poll, 200); };
+  xhr.send();
+}
+window.addEventListener("load", function () {
+  report({event: "load", search: location.search, href: location.href,
+          width: innerWidth, height: innerHeight});
+  poll();
+});
+</script></body></html>
+"""
+
+
+class ControlServer:
+    """Hands out script to the pages and collects their reports; also serves
+    files under /slide/download/ and /files/ for download tests."""
+
+    def __init__(self):
+        self.reports = queue.Queue()
+        self.commands = queue.Queue()
+        self.requests = []
+        owner = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def log_message(self, *args):
+                pass
+
+            def do_GET(self):
+                owner.requests.append(self.path)
+                if self.path.startswith("/command"):
+                    try:
+                        body = owner.commands.get_nowait().encode()
+                    except queue.Empty:
+                        body = b""
+                    self.send_response(200)
+                    self.send_header("Content-Type", "text/javascript")
+                    self.send_header("Access-Control-Allow-Origin", "*")
+                    self.send_header("Content-Length", str(len(body)))
+                    self.end_headers()
+                    self.wfile.write(body)
+                    return
+                body = b"%PDF-1.4 test body " + self.path.encode() + b"\n" * 64
+                self.send_response(200)
+                self.send_header("Content-Type", "application/octet-stream")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def do_POST(self):
+                length = int(self.headers.get("Content-Length", "0"))
+                data = self.rfile.read(length)
+                try:
+                    owner.reports.put(json.loads(data))
+                except ValueError:
+                    pass
+                self.send_response(204)
+                self.send_header("Access-Control-Allow-Origin", "*")
+                self.end_headers()
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.port = self.httpd.server_address[1]
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+class ClientTest(unittest.TestCase):
+    """Base class: one client per test, in its own data directory."""
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="quorbital-e2e-")
+        self.data_home = os.path.join(self.tmp, "data")
+        self.data_dir = os.path.join(self.data_home, "vexalio")
+        self.server = ControlServer()
+        editor = os.path.join(self.data_dir, "contentEditor")
+        os.makedirs(os.path.join(editor, "editor"))
+        for path, name in ((os.path.join(editor, "index.html"), "start"),
+                           (os.path.join(editor, "editor", "index.html"), "editor")):
+            with open(path, "w", encoding="utf-8") as f:
+                f.write(PAGE % {"name": name, "port": self.server.port})
+        # No update is offered: the service address answers nothing.
+        with open(os.path.join(self.data_dir, "version.ini"), "w") as f:
+            f.write("[versionInformation]\nbuild=1\ncloudHost=http://127.0.0.1:9/\n")
+        self.answers = os.path.join(self.tmp, "answers")
+        self.dialog_log = os.path.join(self.tmp, "dialogs")
+        open(self.answers, "w").close()
+        self.proc = None
+
+    def tearDown(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        if self.proc:
+            # The engine's helper processes end with the client's process group.
+            try:
+                os.killpg(self.proc.pid, signal.SIGKILL)
+            except OSError:
+                pass
+        self.server.close()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def start(self, *args):
+        env = dict(os.environ)
+        env.update({
+            "XDG_DATA_HOME": self.data_home,
+            "XDG_RUNTIME_DIR": os.path.join(self.tmp, "run"),
+            "HOME": os.path.join(self.tmp, "home"),
+            "QUORBITAL_DIALOG_ANSWERS": self.answers,
+            "QUORBITAL_DIALOG_LOG": self.dialog_log,
+        })
+        os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
+        os.makedirs(env["HOME"])
+        self.proc = subprocess.Popen([os.path.join(BINARY_DIR, "quorbital"), *args], env=env,
+                                     start_new_session=True)
+
+    def report(self, timeout=20, **match):
+        """The next report whose fields include match."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            try:
+                r = self.server.reports.get(timeout=max(0.05, deadline - time.time()))
+            except queue.Empty:
+                break
+            if all(r.get(k) == v for k, v in match.items()):
+                return r
+        self.fail("no report matching %r within %ss" % (match, timeout))
+
+    def no_report(self, seconds=1.5, **match):
+        deadline = time.time() + seconds
+        while time.time() < deadline:
+            try:
+                r = self.server.reports.get(timeout=0.1)
+            except queue.Empty:
+                continue
+            if all(r.get(k) == v for k, v in match.items()):
+                self.fail("unexpected report %r" % r)
+
+    def run_js(self, script):
+        self.server.commands.put(script)
+
+    def ask(self, expression, timeout=20):
+        """Evaluates an expression in the page and returns its value."""
+        token = "%f" % time.time()
+        self.run_js("report({token: %s, value: (function(){ return %s; })()});"
+                    % (json.dumps(token), expression))
+        return self.report(timeout=timeout, token=token).get("value")
+
+    def answer_dialog(self, line):
+        with open(self.answers, "a") as f:
+            f.write(line + "\n")
+
+    def dialog_lines(self):
+        try:
+            with open(self.dialog_log, encoding="utf-8") as f:
+                return [line.rstrip("\n").split("\t") for line in f]
+        except FileNotFoundError:
+            return []
+
+    def window_id(self, timeout=10):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            out = subprocess.run(["xdotool", "search", "--name", "^Quorbital$"],
+                                 capture_output=True, text=True).stdout.split()
+            if out:
+                return out[0]
+            time.sleep(0.1)
+        self.fail("no main window")
+
+    def window_geometry(self, wid):
+        out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", wid],
+                             capture_output=True, text=True).stdout
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return {k: int(v) for k, v in values.items() if v.lstrip("-").isdigit()}
+
+    def screen_size(self):
+        out = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True,
+                             text=True).stdout.split()
+        return int(out[0]), int(out[1])
+
+    def wait_exit(self, timeout=10):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.fail("the client did not end within %ss" % timeout)

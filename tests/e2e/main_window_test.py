@@ -1,0 +1,170 @@
+"""The client end to end: the real binary under the test display, with a
+private data directory and a page bundle that reports to the test."""
+
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from harness import BINARY_DIR, ClientTest  # noqa: E402
+
+
+class StartUp(ClientTest):
+    def test_no_argument_shows_the_start_page_maximised_below_the_title_strip(self):
+        self.start()
+        self.report(event="load", page="start")
+        wid = self.window_id()
+        screen_w, _ = self.screen_size()
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            geometry = self.window_geometry(wid)
+            if geometry.get("WIDTH") == screen_w:
+                break
+            time.sleep(0.1)
+        self.assertEqual(geometry["WIDTH"], screen_w, "the window is maximised")
+        self.assertEqual(self.ask("innerWidth"), geometry["WIDTH"])
+        self.assertEqual(self.ask("innerHeight"), geometry["HEIGHT"] - 24)
+        os.makedirs(os.path.join(BINARY_DIR, "artifacts"), exist_ok=True)
+        subprocess.run(["import", "-window", "root",
+                        os.path.join(BINARY_DIR, "artifacts", "main_window_start.png")],
+                       check=False)
+
+    def test_one_argument_opens_the_offline_editor_on_it(self):
+        self.start("/tmp/x/my docs/a.zv")
+        r = self.report(event="load", page="editor")
+        self.assertEqual(r["search"], "?channel=offline&file=/tmp/x/my%20docs/a.zv")
+
+    def test_two_arguments_show_the_start_page(self):
+        self.start("/tmp/a.zv", "/tmp/b.zv")
+        self.report(event="load", page="start")
+
+
+class PageFunctions(ClientTest):
+    def setUp(self):
+        super().setUp()
+        self.start()
+        self.report(event="load", page="start")
+
+    def test_values_and_names(self):
+        self.assertEqual(self.ask("getversion(1, 2)"), "1.4.3")
+        self.assertIs(self.ask("isonline()"), False)
+        self.assertEqual(self.ask("myfunc.name"), "testfunc")
+        self.assertIs(self.ask("'testfunc' in window"), False)
+        self.assertEqual(self.ask("test2.name"), "testfunc2")
+        self.assertEqual(self.ask("qt"), "qt")
+        self.assertEqual(self.ask("filepath"), "")
+
+    def test_full_screen_on_and_off(self):
+        screen_w, screen_h = self.screen_size()
+        self.run_js("showWindowStatus(1)")
+        self.wait_for("innerHeight", screen_h)
+        self.assertEqual(self.ask("innerWidth"), screen_w)
+        for ignored in ("2", "1.5", "'1'", ""):
+            self.run_js("showWindowStatus(%s)" % ignored)
+        self.assertEqual(self.ask("innerHeight"), screen_h, "other values change nothing")
+        self.run_js("showWindowStatus(0)")
+        self.wait_for("innerHeight", screen_h - 24)
+        self.assertEqual(self.ask("innerWidth"), screen_w)
+
+    def test_test2_sends_only_with_one_string(self):
+        for call in ("test2()", "test2(1)", "test2('a', 'b')"):
+            self.assertIsNone(self.ask("%s" % call))
+        self.assertEqual(self.dialog_lines(), [])
+        self.answer_dialog("cancel")
+        self.ask("test2('x')")
+        lines = self.dialog_lines()
+        self.assertEqual(len(lines), 1)
+        self.assertEqual(lines[0][0], "save")
+        self.assertEqual(lines[0][2], "function name: testfunc2   arg: x")
+
+    def test_open_file_dialog_opens_the_chosen_document(self):
+        doc = os.path.join(self.tmp, "my docs", "a.zv")
+        os.makedirs(os.path.dirname(doc))
+        with open(doc, "w") as f:
+            f.write("{}")
+        self.answer_dialog("cancel")
+        self.assertIsNone(self.ask("openFileDialog()"))
+        self.assertEqual(self.ask("PAGE"), "start", "a cancelled dialog leaves the page")
+        self.answer_dialog(doc)
+        self.run_js("openFileDialog()")
+        r = self.report(event="load", page="editor")
+        self.assertTrue(r["search"].endswith("file=" + doc.replace(" ", "%20")), r["search"])
+        self.assertEqual(self.dialog_lines()[-1][:2], ["open", "打开"])
+
+    def test_goback_loads_the_start_page(self):
+        self.run_js("location.href = location.href.replace('index.html', 'editor/index.html')")
+        self.report(event="load", page="editor")
+        self.run_js("goback()")
+        self.report(event="load", page="start")
+
+    def test_registered_callback_is_confirmed_and_replaced(self):
+        self.run_js("registercb(function (t, n) { report({cb: 'first', t: t, n: n}); })")
+        r = self.report(cb="first")
+        self.assertEqual((r["t"], r["n"]), ("register call back function", 0))
+        self.run_js("registercb(function (t, n) { report({cb: 'second', t: t, n: n}); })")
+        self.report(cb="second")
+        self.run_js("registercb(); registercb('x'); registercb(function(){}, function(){});"
+                    "report({cb: 'done'})")
+        self.report(cb="done")
+
+    def test_return_and_escape_do_nothing(self):
+        wid = self.window_id()
+        subprocess.run(["xdotool", "windowactivate", "--sync", wid], check=False)
+        subprocess.run(["xdotool", "key", "--window", wid, "Return", "Escape"], check=False)
+        time.sleep(0.5)
+        self.assertIsNone(self.proc.poll())
+        self.assertEqual(self.ask("PAGE"), "start")
+
+    def test_close_button_ends_the_client(self):
+        wid = self.window_id()
+        g = self.window_geometry(wid)
+        subprocess.run(["xdotool", "mousemove", str(g["X"] + g["WIDTH"] - 12), str(g["Y"] + 12),
+                        "click", "1"], check=False)
+        self.assertEqual(self.wait_exit(10), 0)
+
+    def wait_for(self, expression, value, timeout=10):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if self.ask(expression) == value:
+                return
+            time.sleep(0.1)
+        self.assertEqual(self.ask(expression), value)
+
+
+class Navigation(ClientTest):
+    def setUp(self):
+        super().setUp()
+        self.start()
+        self.report(event="load", page="start")
+
+    def test_download_link_asks_where_to_save_and_downloads(self):
+        target = os.path.join(self.tmp, "chosen.pdf")
+        self.answer_dialog(target)
+        self.run_js("location.href = CONTROL + '/slide/download/a%20b.pdf'")
+        self.wait_until(lambda: os.path.exists(target))
+        self.assertEqual(self.dialog_lines()[0][2], "a b.pdf")
+        self.assertTrue(any(p.startswith("/slide/download/a%20b.pdf?skq=")
+                            for p in self.server.requests))
+
+    def test_instruction_link_is_reported_only_in_lower_case(self):
+        self.answer_dialog("cancel")
+        self.run_js("location.href = CONTROL + '/files/Instruction.PDF'")
+        time.sleep(1.5)
+        self.assertEqual(self.dialog_lines(), [])
+        self.run_js("location.href = CONTROL + '/files/instruction.pdf'")
+        self.wait_until(lambda: self.dialog_lines())
+        self.assertEqual(self.dialog_lines()[0][2], "instruction.pdf")
+
+    def wait_until(self, predicate, timeout=15):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if predicate():
+                return
+            time.sleep(0.1)
+        self.fail("condition not met within %ss" % timeout)
+
+
+if __name__ == "__main__":
+    unittest.main()
