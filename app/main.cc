@@ -4,9 +4,13 @@
 #include "app/command_line.h"
 #include "app/engine_settings.h"
 #include "app/process_role.h"
+#include "app/locations.h"
+#include "app/runtime_files.h"
 #include "bridge/simple_app.h"
 #include "engine/cef_app.h"
+#include "mainwnd/main_wnd.h"
 #include "platform/windows.h"
+#include "util/text_convert.h"
 
 int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/, int /*show*/) {
   const std::wstring document_path = DocumentPathFromCommandLine();
@@ -29,10 +33,21 @@ int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/
   FillEngineSettings(settings);
   CefInitialize(main_args, settings, app, nullptr);
 
-  // The main window (CMainWnd with document_path) is created here and the
-  // toolkit's message loop runs until it closes; it lands with the window
-  // toolkit. Until then the browser process ends after initialising.
-  (void)document_path;
+  // Skins and images beside the executable, or in the installed data folder.
+  const std::string skins = FindRuntimeFolder("Skin");
+  if (!skins.empty()) {
+    std::wstring root;
+    AnsiToWide(skins.substr(0, skins.size() - std::string("Skin").size()), root);
+    CPaintManagerUI::SetInstancePath(root.c_str());
+  }
+  CPaintManagerUI::SetInstance(instance);
+
+  CMainWnd* main_window = new CMainWnd(document_path);
+  main_window->Create(nullptr, kMainWndTitle, WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_ACCEPTFILES,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
+  main_window->ShowWindow(true, true);
+  main_window->CenterWindow();
+  CPaintManagerUI::MessageLoop();
 
   CefShutdown();
   return 0;

@@ -50,7 +50,6 @@ class CMainWnd : public WindowImplBase {
   void OnCopyData(WPARAM kind, const COPYDATASTRUCT* record);
   void OnDropFiles(HDROP drop);
   void StartLinkDownload(const std::wstring& url, bool decode_name);
-  void EnsureDownloadWindow();
 
   DownloadDialog* m_pDownloadDlg = nullptr;
   UpdateDialog* m_pUpdateDlg = nullptr;

@@ -61,9 +61,13 @@ void CMainWnd::StartLinkDownload(const std::wstring& url, bool decode_name) {
   job.path = chosen;
   job.url = url;
   job.name = decode_name ? AfterLast(chosen, L'/') : link_name;
-  EnsureDownloadWindow();
+  if (m_pDownloadDlg == nullptr) return;  // the main window is closing
+  // A download window ended with its own close button is created anew by
+  // AddDownload, with the rows of the earlier jobs; it is shown once it exists.
+  const bool was_alive = m_pDownloadDlg->IsAlive();
   m_pDownloadDlg->ShowWindow(true, true);
   m_pDownloadDlg->AddDownload(job);
+  if (!was_alive) m_pDownloadDlg->ShowWindow(true, true);
 }
 
 void CMainWnd::OnDropFiles(HDROP drop) {

@@ -19,6 +19,7 @@
 namespace {
 
 HINSTANCE g_instance = nullptr;
+CDuiString g_instance_path;
 
 bool IsAncestorOrSelf(CControlUI* ancestor, CControlUI* control) {
   for (CControlUI* c = control; c != nullptr; c = c->GetParent()) {
@@ -62,7 +63,15 @@ void CPaintManagerUI::SetInstance(HINSTANCE instance) {
 HINSTANCE CPaintManagerUI::GetInstance() { return g_instance; }
 
 CDuiString CPaintManagerUI::GetInstancePath() {
+  if (g_instance_path.GetLength() > 0) return g_instance_path;
   return CDuiString(ui::FromUtf8(platform::ExecutableDir() + "/"));
+}
+
+void CPaintManagerUI::SetInstancePath(const CDuiString& path) {
+  g_instance_path = path;
+  if (g_instance_path.GetLength() > 0 && g_instance_path[g_instance_path.GetLength() - 1] != L'/') {
+    g_instance_path += L'/';
+  }
 }
 
 void CPaintManagerUI::MessageLoop() { platform::RunMessageLoop(); }

@@ -33,8 +33,11 @@ class CPaintManagerUI {
   // every window and control belongs to it. Call once, before any window.
   static void SetInstance(HINSTANCE instance);
   static HINSTANCE GetInstance();
-  // The executable's directory with a trailing '/'.
+  // The folder holding the skins and resources, with a trailing '/': the
+  // executable's directory unless SetInstancePath chose another (an
+  // installed client keeps them in its data folder).
   static CDuiString GetInstancePath();
+  static void SetInstancePath(const CDuiString& path);
   // Runs the main thread's message loop until PostQuitMessage.
   static void MessageLoop();
 

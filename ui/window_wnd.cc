@@ -8,6 +8,8 @@
 
 #include "platform/main_thread.h"
 #include "platform/process_paths.h"
+#include "ui/attribute_parser.h"
+#include "ui/paint_manager_ui.h"
 #include "ui/window_host.h"
 
 namespace ui {
@@ -92,7 +94,8 @@ void CWindowWnd::CenterWindow() {
 }
 
 void CWindowWnd::SetIcon(UINT res_id) {
-  std::string path = platform::ExecutableDir() + "/res/icon_" + std::to_string(res_id) + ".png";
+  std::string path = ui::ToUtf8(CPaintManagerUI::GetInstancePath().str()) + "res/icon_" +
+                     std::to_string(res_id) + ".png";
   platform::RunOnMainThread([&] {
     if (host_ != nullptr) host_->SetIconFile(path);
   });
