@@ -33,3 +33,8 @@ inline constexpr wchar_t kInstructionLinkMarker[] = L"instruction.pdf";
 
 inline constexpr wchar_t kMutexName[] = L"TEST_MUTEXT_NAME";
 inline constexpr char kClientVersion[] = "1.4.3";
+
+// A second start of the client hands its document path to the running main
+// window with this message (a copy-data record holding the path as text, the
+// same text layout as a bridge message); the main window answers 1.
+inline constexpr unsigned int kOpenDocumentMessage = 0x8000 + 0x51;  // WM_APP + 0x51

@@ -6,6 +6,7 @@
 #include "app/process_role.h"
 #include "app/locations.h"
 #include "app/runtime_files.h"
+#include "app/second_start.h"
 #include "bridge/simple_app.h"
 #include "engine/cef_app.h"
 #include "mainwnd/main_wnd.h"
@@ -14,14 +15,19 @@
 
 int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/, int /*show*/) {
   const std::wstring document_path = DocumentPathFromCommandLine();
-  // Whether another process held the mutex is recorded, but nothing at start
-  // depends on it: a second instance is not refused.
+  // Every process holds the program's mutex; whether another held it first
+  // tells a second start of the client.
   const bool already_running = CreateProgramMutex();
-  (void)already_running;
 
   CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
   command_line->InitFromString(GetCommandLineW());
   const ProcessRole role = GetProcessRole(command_line);
+
+  // A second start hands its document to the running client and ends. If no
+  // main window answers (a client that crashed, one still ending), it goes on.
+  if (role == ProcessRole::kBrowser && already_running && HandOffToRunningClient(document_path)) {
+    return 0;
+  }
 
   CefRefPtr<CefApp> app;
   if (role != ProcessRole::kOther) app = new SimpleApp();

@@ -88,7 +88,12 @@ void CMainWnd::LoadInBrowser(const std::wstring& text) {
 }
 
 LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
-                                      BOOL& /*bHandled*/) {
+                                      BOOL& bHandled) {
+  if (uMsg == kOpenDocumentMessage) {
+    // The client's own message: answered here, so the sender knows it was taken.
+    bHandled = TRUE;
+    return OnOpenDocument(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+  }
   switch (uMsg) {
     case WM_SIZE: {
       CefRefPtr<CefBrowser> browser = m_handler->GetBrowser();

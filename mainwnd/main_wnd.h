@@ -49,6 +49,8 @@ class CMainWnd : public WindowImplBase {
   void LoadInBrowser(const std::wstring& text);
   void OnCopyData(WPARAM kind, const COPYDATASTRUCT* record);
   void OnDropFiles(HDROP drop);
+  // A second start of the client handed over its document.
+  LRESULT OnOpenDocument(const COPYDATASTRUCT* record);
   void StartLinkDownload(const std::wstring& url, bool decode_name);
 
   DownloadDialog* m_pDownloadDlg = nullptr;

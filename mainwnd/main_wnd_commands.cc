@@ -51,6 +51,15 @@ void CMainWnd::OnCopyData(WPARAM kind, const COPYDATASTRUCT* record) {
   }
 }
 
+LRESULT CMainWnd::OnOpenDocument(const COPYDATASTRUCT* record) {
+  if (record == nullptr) return 0;
+  const std::wstring path = DecodeText(record);
+  if (!path.empty()) LoadInBrowser(g_strDataDir + kOfflineEditorPrefix + EscapeDocumentPath(path));
+  // Come to the front (a minimised window is shown again).
+  ShowWindow(true, true);
+  return 1;
+}
+
 void CMainWnd::StartLinkDownload(const std::wstring& url, bool decode_name) {
   std::wstring link_name = AfterLast(url, L'/');
   if (decode_name) link_name = UrlDecodeToWide(link_name);

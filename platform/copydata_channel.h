@@ -28,10 +28,15 @@ HWND FindRemoteWindow(LPCWSTR class_name, LPCWSTR window_name);
 bool IsRemoteHandle(HWND hwnd);
 // Whether the window's process accepts a connection now.
 bool IsRemoteWindowAlive(HWND hwnd);
-// Only WM_COPYDATA crosses; anything else returns 0. Blocks until the
+// Messages that cross carry a copy-data record in lParam: WM_COPYDATA, and
+// the application's own messages (WM_APP and above) built the same way.
+// Anything else returns 0. Blocks until the
 // receiving window's handler has returned and gives its result; 0 at once when
 // the window or its process has gone. The payload is at most 1 MiB.
 LRESULT SendRemoteMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+inline bool CrossesProcesses(UINT msg) {
+  return msg == WM_COPYDATA || (msg >= WM_APP && msg <= 0xBFFF);
+}
 
 // For tests: replaces the check of a connecting process's user (by default:
 // the same user as this process); an empty function restores the default.

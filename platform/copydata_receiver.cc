@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/copydata_channel.h"
 #include "platform/copydata_frame.h"
 #include "platform/log.h"
 #include "platform/native_window.h"
@@ -249,7 +250,7 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
       if (c.header_got < CopyDataFrame::kHeaderSize) continue;
       // Not ours, too large, or a message we do not dispatch: the connection
       // is dropped without a reply and nothing reaches a window.
-      if (!CopyDataFrame::DecodeHeader(c.header, &c.frame) || c.frame.message != WM_COPYDATA) {
+      if (!CopyDataFrame::DecodeHeader(c.header, &c.frame) || !CrossesProcesses(c.frame.message)) {
         Log("copy-data: dropped a malformed or unknown frame");
         Close(connection);
         return;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cwchar>
 
+#include "platform/copydata_channel.h"
 #include "platform/copydata_frame.h"
 #include "platform/copydata_registry.h"
 
@@ -149,7 +150,7 @@ void CopyDataSender::ReturnConnection(Endpoint& endpoint, int fd) {
 }
 
 LRESULT CopyDataSender::Send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg != WM_COPYDATA || lparam == 0) return 0;
+  if (!CrossesProcesses(msg) || lparam == 0) return 0;
   const auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
   if (record->cbData > CopyDataFrame::kMaxPayload) return 0;
   if (record->cbData > 0 && record->lpData == nullptr) return 0;

@@ -101,7 +101,11 @@ class ControlServer:
                 self.send_header("Access-Control-Allow-Origin", "*")
                 self.end_headers()
 
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        class QuietServer(http.server.ThreadingHTTPServer):
+            def handle_error(self, request, client_address):
+                pass  # a page that went away mid-request (a killed client)
+
+        self.httpd = QuietServer(("127.0.0.1", 0), Handler)
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
@@ -150,7 +154,7 @@ class ClientTest(unittest.TestCase):
         self.server.close()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
-    def start(self, *args):
+    def client_env(self):
         env = dict(os.environ)
         env.update({
             "XDG_DATA_HOME": self.data_home,
@@ -159,10 +163,16 @@ class ClientTest(unittest.TestCase):
             "QUORBITAL_DIALOG_ANSWERS": self.answers,
             "QUORBITAL_DIALOG_LOG": self.dialog_log,
         })
-        os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
-        os.makedirs(env["HOME"])
-        self.proc = subprocess.Popen([os.path.join(BINARY_DIR, "quorbital"), *args], env=env,
-                                     start_new_session=True)
+        os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
+        os.makedirs(env["HOME"], exist_ok=True)
+        return env
+
+    def start(self, *args):
+        self.proc = self.spawn(*args)
+
+    def spawn(self, *args):
+        return subprocess.Popen([os.path.join(BINARY_DIR, "quorbital"), *args],
+                                env=self.client_env(), start_new_session=True)
 
     def report(self, timeout=20, **match):
         """The next report whose fields include match."""
@@ -210,10 +220,14 @@ class ClientTest(unittest.TestCase):
     def window_id(self, timeout=10):
         deadline = time.time() + timeout
         while time.time() < deadline:
-            out = subprocess.run(["xdotool", "search", "--name", "^Quorbital$"],
+            out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Quorbital$"],
                                  capture_output=True, text=True).stdout.split()
-            if out:
-                return out[0]
+            # The toolkit's own helper windows share the title; the main
+            # window is the large one.
+            sized = [(self.window_geometry(w).get("WIDTH", 0), w) for w in out]
+            sized = [item for item in sized if item[0] > 100]
+            if sized:
+                return max(sized)[1]
             time.sleep(0.1)
         self.fail("no main window")
 

@@ -41,6 +41,26 @@ class StartUp(ClientTest):
         self.report(event="load", page="start")
 
 
+class SecondStart(ClientTest):
+    def test_a_second_start_hands_its_document_to_the_running_client(self):
+        self.start()
+        self.report(event="load", page="start")
+        second = self.spawn("/tmp/x/second doc.zv")
+        self.assertEqual(second.wait(15), 0)
+        r = self.report(event="load", page="editor")
+        self.assertEqual(r["search"], "?channel=offline&file=/tmp/x/second%20doc.zv")
+        self.assertIsNone(self.proc.poll(), "the first client goes on")
+
+    def test_a_start_after_a_crashed_client_opens_its_own_window(self):
+        self.start()
+        self.report(event="load", page="start")
+        os.kill(self.proc.pid, 9)
+        self.proc.wait(5)
+        self.start()
+        self.report(event="load", page="start")
+        self.assertIsNone(self.proc.poll())
+
+
 class PageFunctions(ClientTest):
     def setUp(self):
         super().setUp()
