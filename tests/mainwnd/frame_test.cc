@@ -1,0 +1,105 @@
+// The main window's arithmetic and its first-start bundle installation.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "mainwnd/browser_geometry.h"
+#include "mainwnd/default_bundle.h"
+#include "mainwnd/file_dialogs.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(BrowserGeometry, LeavesTheTitleStripAndABorderWhenRestored) {
+  RECT r = BrowserChildRect(false, 1000, 700, 700);
+  EXPECT_EQ(r.left, 1);
+  EXPECT_EQ(r.top, 24);
+  EXPECT_EQ(r.right - r.left, 998);
+  EXPECT_EQ(r.bottom - r.top, 675);
+  // Restored windows take the height from the current client rectangle.
+  r = BrowserChildRect(false, 1000, 123, 700);
+  EXPECT_EQ(r.bottom - r.top, 675);
+}
+
+TEST(BrowserGeometry, CoversAllButTheTitleStripWhenMaximised) {
+  RECT r = BrowserChildRect(true, 1920, 1040, 500);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 24);
+  EXPECT_EQ(r.right, 1920);
+  EXPECT_EQ(r.bottom - r.top, 1016);
+}
+
+TEST(DialogPlacement, CentresOnTheReferenceRoundingTowardZero) {
+  // A 400x300 dialog client centred on a 1001x701 reference at (10, 20).
+  POINT p = DialogPlacement(10, 20, RECT{0, 0, 400, 300}, RECT{0, 0, 1001, 701});
+  EXPECT_EQ(p.x, 10 + 300);
+  EXPECT_EQ(p.y, 20 + 200);
+  // A reference smaller than the dialog moves it up and left; -1/2 is 0.
+  p = DialogPlacement(100, 100, RECT{0, 0, 401, 301}, RECT{0, 0, 400, 300});
+  EXPECT_EQ(p.x, 100);
+  EXPECT_EQ(p.y, 100);
+  // With its own client rectangle as reference the frame stays at (cx, cy).
+  p = DialogPlacement(50, 60, RECT{0, 0, 400, 300}, RECT{0, 0, 400, 300});
+  EXPECT_EQ(p.x, 50);
+  EXPECT_EQ(p.y, 60);
+}
+
+class DefaultBundle : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("qbundle-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(root_);
+    Write(root_ / "shipped/contentEditor/index.html", "default start");
+    Write(root_ / "shipped/contentEditor/editor/index.html", "default editor");
+    data_ = (root_ / "data/vexalio").string();
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  static void Write(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+  }
+  static std::string Read(const fs::path& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  fs::path root_;
+  std::string data_;
+};
+
+TEST_F(DefaultBundle, InstallsIntoAnEmptyDataDirectoryWithoutABuildNumber) {
+  ASSERT_TRUE(InstallDefaultBundle((root_ / "shipped").string(), data_));
+  EXPECT_EQ(Read(fs::path(data_) / "contentEditor/index.html"), "default start");
+  EXPECT_EQ(Read(fs::path(data_) / "contentEditor/editor/index.html"), "default editor");
+  EXPECT_FALSE(fs::exists(fs::path(data_) / "version.ini"));
+  for (const auto& entry : fs::directory_iterator(data_)) {
+    EXPECT_EQ(entry.path().filename(), "contentEditor") << "no staging folder is left";
+  }
+}
+
+TEST_F(DefaultBundle, NeverOverwritesAnInstalledBundle) {
+  Write(fs::path(data_) / "contentEditor/index.html", "updated start");
+  ASSERT_TRUE(InstallDefaultBundle((root_ / "shipped").string(), data_));
+  EXPECT_EQ(Read(fs::path(data_) / "contentEditor/index.html"), "updated start");
+  EXPECT_FALSE(fs::exists(fs::path(data_) / "contentEditor/editor/index.html"));
+}
+
+TEST_F(DefaultBundle, CompletesAFolderWithoutAStartPageKeepingItsFiles) {
+  Write(fs::path(data_) / "contentEditor/editor/index.html", "kept editor");
+  ASSERT_TRUE(InstallDefaultBundle((root_ / "shipped").string(), data_));
+  EXPECT_EQ(Read(fs::path(data_) / "contentEditor/index.html"), "default start");
+  EXPECT_EQ(Read(fs::path(data_) / "contentEditor/editor/index.html"), "kept editor");
+}
+
+TEST_F(DefaultBundle, WithoutAShippedBundleOrDataDirectoryNothingHappens) {
+  EXPECT_FALSE(InstallDefaultBundle((root_ / "missing").string(), data_));
+  EXPECT_FALSE(fs::exists(data_));
+  EXPECT_FALSE(InstallDefaultBundle((root_ / "shipped").string(), ""));
+}
+
+}  // namespace
