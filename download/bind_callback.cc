@@ -3,13 +3,7 @@
 #include "download/bind_callback.h"
 
 #include "download/download_dialog.h"
-
-// The update window's code lives in update/; its progress call is compiled in
-// once that window exists, so this folder builds on its own before then.
-#if __has_include("update/update_dialog.h")
 #include "update/update_dialog.h"
-#define QUORBITAL_HAS_UPDATE_DIALOG 1
-#endif
 
 HRESULT CBindCallback::QueryInterface(REFIID, void** object) {
   if (object != nullptr) *object = nullptr;
@@ -32,9 +26,7 @@ HRESULT CBindCallback::OnProgress(ULONG progress, ULONG progress_max, ULONG, LPC
   if (mode == 0 && downloadDialog != nullptr) {
     downloadDialog->UpdateProgress(progress, progress_max, index);
   } else if (mode == 1 && updateDialog != nullptr) {
-#ifdef QUORBITAL_HAS_UPDATE_DIALOG
     updateDialog->SetProgress(progress, progress_max);
-#endif
   }
   return S_OK;
 }
