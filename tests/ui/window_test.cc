@@ -252,8 +252,11 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
   ASSERT_TRUE(PumpUntil([&] { return hwnd.load() != nullptr && Mapped(hwnd.load()); }));
   EXPECT_TRUE(dlg->init_on_main);
   EXPECT_EQ(GetParent(hwnd.load()), owner_hwnd);
-  EXPECT_TRUE(
-      gtk_window_get_modal(GTK_WINDOW(platform::LookupWindow(hwnd.load())->NativeHandle())));
+  // The window may be mapped (it was created visible) before the worker's
+  // ShowModal has reached the main thread.
+  EXPECT_TRUE(PumpUntil([&] {
+    return gtk_window_get_modal(GTK_WINDOW(platform::LookupWindow(hwnd.load())->NativeHandle()));
+  }));
   // Centred over its owner.
   RECT o, d;
   EXPECT_TRUE(PumpUntil([&] {
