@@ -1,6 +1,8 @@
 // Skin parsing with pugixml.
 #include "ui/dialog_builder.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <pugixml.hpp>
 
@@ -19,6 +21,8 @@ namespace {
 
 // Deeper nesting than this is not a real skin; stop before the stack does.
 constexpr int kMaxDepth = 64;
+// The largest skin file read; the client's own are a few kilobytes.
+constexpr off_t kMaxSkinSize = 4 << 20;
 
 std::wstring W(const char* text) { return ui::FromUtf8(text ? text : ""); }
 
@@ -149,8 +153,17 @@ CControlUI* CDialogBuilder::CreateControlByName(const std::wstring& name) {
 CControlUI* CDialogBuilder::Create(const std::wstring& path, CPaintManagerUI* manager,
                                    IDialogBuilderCallback* callback) {
   error_.clear();
+  // pugixml sizes its buffer from where the stream ends; a directory opens
+  // as a stream ending near 2^63, and pugixml would ask for that much memory.
+  // Only a regular file of a skin's size is read.
+  const std::string file = ui::ToUtf8(path);
+  struct stat st;
+  if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxSkinSize) {
+    error_ = L"cannot read " + path;
+    return nullptr;
+  }
   pugi::xml_document doc;
-  pugi::xml_parse_result result = doc.load_file(ui::ToUtf8(path).c_str());
+  pugi::xml_parse_result result = doc.load_file(file.c_str());
   if (!result) {
     if (result.status == pugi::status_file_not_found || result.status == pugi::status_io_error) {
       error_ = L"cannot read " + path;
