@@ -1,6 +1,7 @@
 // The browser's view, its placement, its signals turned into the client's
 // handler calls, and its end.
 #include "engine/browser_impl.h"
+#include "engine/view_file_drops.h"
 
 #include "engine/browser_frame.h"
 #include "engine/browser_window.h"
@@ -112,6 +113,7 @@ void BrowserImpl::ConnectSignals() {
   g_signal_connect(view_, "notify::uri", G_CALLBACK(OnUriChanged), this);
   g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitleChanged), this);
   g_signal_connect(view_, "user-message-received", G_CALLBACK(OnUserMessage), this);
+  ForwardFileDrops(view_, window_info_.parent_window);
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() { return new BrowserFrame(this); }

@@ -46,6 +46,10 @@ function poll() {
   xhr.onerror = function () { setTimeout(poll, 200); };
   xhr.send();
 }
+// The page keeps drops for itself: a file still reaches the main window,
+// whose drop handling comes first.
+document.addEventListener("dragover", function (e) { e.preventDefault(); });
+document.addEventListener("drop", function (e) { e.preventDefault(); report({event: "page-drop"}); });
 window.addEventListener("load", function () {
   report({event: "load", search: location.search, href: location.href,
           width: innerWidth, height: innerHeight});

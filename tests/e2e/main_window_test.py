@@ -41,6 +41,36 @@ class StartUp(ClientTest):
         self.report(event="load", page="start")
 
 
+class Drops(ClientTest):
+    def test_files_dropped_on_the_page_load_the_first_of_them(self):
+        from harness import PAGE
+        paths = []
+        for name in ("dropped", "second", "third"):
+            path = os.path.join(self.tmp, "drop %s.html" % name)
+            with open(path, "w") as f:
+                f.write(PAGE % {"name": name, "port": self.server.port})
+            paths.append(path)
+        self.start()
+        self.report(event="load", page="start")
+        self.window_id()
+        source = subprocess.Popen([os.path.join(BINARY_DIR, "tests", "ui", "ui_drag_source"),
+                                   "100", "100", *paths], stdout=subprocess.PIPE, text=True)
+        try:
+            self.assertEqual(source.stdout.readline().strip(), "ready")
+            time.sleep(0.3)
+            subprocess.run(["xdotool", "mousemove", "150", "140", "mousedown", "1", "sleep", "0.1",
+                            "mousemove", "170", "150", "sleep", "0.1", "mousemove", "600", "400",
+                            "sleep", "0.3", "mousemove", "900", "500", "sleep", "0.3", "mouseup",
+                            "1"], check=False)
+            r = self.report(event="load", page="dropped")
+            self.assertTrue(r["href"].endswith("drop%20dropped.html"), r["href"])
+            self.no_report(seconds=1, event="load")
+        finally:
+            source.terminate()
+            source.wait()
+            source.stdout.close()
+
+
 class SecondStart(ClientTest):
     def test_a_second_start_hands_its_document_to_the_running_client(self):
         self.start()
