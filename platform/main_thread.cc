@@ -15,9 +15,17 @@ namespace {
 
 GThread* g_main_thread = nullptr;
 
-std::mutex g_queue_mutex;
-std::deque<std::function<void()>> g_queue;
-bool g_drain_scheduled = false;
+// The queue is never destroyed: workers (downloads still running when the
+// program ends) may post to it while static objects are being torn down.
+struct Queue {
+  std::mutex mutex;
+  std::deque<std::function<void()>> calls;
+  bool drain_scheduled = false;
+};
+Queue& TheQueue() {
+  static Queue* queue = new Queue();
+  return *queue;
+}
 
 // Runs queued calls one at a time. The source may recurse: a call that runs a
 // modal loop lets later calls start inside that loop, in queue order, instead
@@ -28,13 +36,14 @@ gboolean DrainQueue(gpointer) {
   for (;;) {
     std::function<void()> fn;
     {
-      std::lock_guard<std::mutex> lock(g_queue_mutex);
-      if (g_queue.empty()) {
-        g_drain_scheduled = false;
+      Queue& queue = TheQueue();
+      std::lock_guard<std::mutex> lock(queue.mutex);
+      if (queue.calls.empty()) {
+        queue.drain_scheduled = false;
         return G_SOURCE_REMOVE;
       }
-      fn = std::move(g_queue.front());
-      g_queue.pop_front();
+      fn = std::move(queue.calls.front());
+      queue.calls.pop_front();
     }
     fn();
     if (std::chrono::steady_clock::now() > deadline) return G_SOURCE_CONTINUE;
@@ -54,10 +63,11 @@ void InitMainThread() { g_main_thread = g_thread_self(); }
 bool IsMainThread() { return g_main_thread == nullptr || g_main_thread == g_thread_self(); }
 
 void PostToMainThread(std::function<void()> fn) {
-  std::lock_guard<std::mutex> lock(g_queue_mutex);
-  g_queue.push_back(std::move(fn));
-  if (!g_drain_scheduled) {
-    g_drain_scheduled = true;
+  Queue& queue = TheQueue();
+  std::lock_guard<std::mutex> lock(queue.mutex);
+  queue.calls.push_back(std::move(fn));
+  if (!queue.drain_scheduled) {
+    queue.drain_scheduled = true;
     GSource* source = g_idle_source_new();
     g_source_set_priority(source, G_PRIORITY_DEFAULT);
     g_source_set_can_recurse(source, TRUE);
