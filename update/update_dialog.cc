@@ -98,6 +98,7 @@ LRESULT UpdateDialog::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& bHandled) 
 
 void UpdateDialog::SetStatus(std::int32_t state) {
   m_nState.store(state);
+  platform::Log("update: state %d", static_cast<int>(state));
   const wchar_t* text = StatusText(state);
   if (text == nullptr) return;
   PostToWindow([this, text] {
@@ -118,6 +119,7 @@ void UpdateDialog::SetProgress(DWORD progress, DWORD total) {
   m_nLastPercent = percent;
   PostToWindow([this, percent] {
     if (m_pProgress) m_pProgress->SetValue(percent);
+    platform::Log("update: progress %d", percent);
   });
 }
 
@@ -156,5 +158,6 @@ void UpdateDialog::InstallThread(DownloadItem job, std::string build) {
     if (m_pProgress) m_pProgress->SetVisible(false);
     if (m_pStatus) m_pStatus->SetVisible(false);
     if (m_pStart) m_pStart->SetVisible(true);
+    platform::Log("update: start offered");
   });
 }

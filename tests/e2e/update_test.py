@@ -1,0 +1,250 @@
+"""Content updates end to end: the real client under the test display, a
+local update service on 127.0.0.1 named by cloudHost in version.ini, and the
+update window driven with xdotool as a user would."""
+
+import io
+import os
+import signal
+import subprocess
+import sys
+import threading
+import time
+import unittest
+import zipfile
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+sys.path.insert(0, os.path.dirname(__file__))
+from harness import PAGE, BINARY_DIR, ClientTest  # noqa: E402,F401
+
+OLD_BUILD = 1000
+NEW_BUILD = 1234
+
+
+class UpdateService:
+    """api/software/1 and the bundle archive. The archive is served slowly
+    (in pieces over about three seconds) so a test can act during the
+    download, or as a file that is no archive at all."""
+
+    def __init__(self, control_port):
+        self.build = NEW_BUILD
+        self.archive = "slow"
+        self.requests = []
+        self.bundle = self._bundle(control_port)
+        owner = self
+
+        class Handler(BaseHTTPRequestHandler):
+            def log_message(self, *args):
+                pass
+
+            def do_GET(self):
+                owner.requests.append(self.path)
+                path = self.path.split("?", 1)[0]
+                if path == "/api/software/1":
+                    url = "http://127.0.0.1:%d/bundle.zip" % owner.port
+                    body = ('{"build":%d,"package_url":"%s","size":%d}'
+                            % (owner.build, url.replace("/", "\\/"),
+                               len(owner.bundle))).encode()
+                    self._send(body)
+                elif path == "/bundle.zip" and owner.archive == "bad":
+                    self._send(b"this is not an archive" * 100)
+                elif path == "/bundle.zip":
+                    self._send(owner.bundle, pieces=12, pause=0.25)
+                else:
+                    self.send_response(404)
+                    self.send_header("Content-Length", "0")
+                    self.end_headers()
+
+            def _send(self, body, pieces=1, pause=0.0):
+                self.send_response(200)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                step = max(1, len(body) // pieces + 1)
+                for start in range(0, len(body), step):
+                    self.wfile.write(body[start:start + step])
+                    self.wfile.flush()
+                    time.sleep(pause)
+
+        self.httpd = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.port = self.httpd.server_address[1]
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    @staticmethod
+    def _bundle(control_port):
+        out = io.BytesIO()
+        with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+            z.writestr("contentEditor/", b"")
+            z.writestr("contentEditor/index.html",
+                       PAGE % {"name": "newstart", "port": control_port})
+            z.writestr("contentEditor/editor/index.html",
+                       PAGE % {"name": "neweditor", "port": control_port})
+            # Enough bytes that the download reports progress more than once.
+            z.writestr("contentEditor/media.bin", os.urandom(600 * 1024),
+                       compress_type=zipfile.ZIP_STORED)
+        return out.getvalue()
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout
+
+
+class UpdateTest(ClientTest):
+    def setUp(self):
+        super().setUp()
+        self.service = UpdateService(self.server.port)
+        self.write_ini("http://127.0.0.1:%d/" % self.service.port)
+        self.log_path = os.path.join(self.tmp, "client.log")
+
+    def tearDown(self):
+        super().tearDown()
+        self.service.close()
+
+    def write_ini(self, host):
+        with open(os.path.join(self.data_dir, "version.ini"), "w") as f:
+            f.write("[versionInformation]\nbuild=%d\ncloudHost=%s\n" % (OLD_BUILD, host))
+
+    def client_env(self):
+        env = super().client_env()
+        env["QUORBITAL_DEBUG"] = "1"
+        return env
+
+    def spawn(self, *args):
+        self.log_file = open(self.log_path, "ab")
+        self.addCleanup(self.log_file.close)
+        return subprocess.Popen([os.path.join(BINARY_DIR, "quorbital"), *args],
+                                env=self.client_env(), start_new_session=True,
+                                stderr=self.log_file)
+
+    def log_lines(self, prefix):
+        """The client's diagnostics that start with prefix, without the
+        program name in front."""
+        lines = []
+        with open(self.log_path, encoding="utf-8", errors="replace") as f:
+            for line in f:
+                line = line.strip()
+                if line.startswith("quorbital: "):
+                    line = line[len("quorbital: "):]
+                if line.startswith(prefix):
+                    lines.append(line)
+        return lines
+
+    def wait_log(self, line, timeout=20):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if line in self.log_lines(line.split(":")[0] + ":"):
+                return
+            time.sleep(0.05)
+        self.fail("no log line %r; log: %r" % (line, self.log_lines("update:")))
+
+    def find_window(self, title, timeout=15):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            found = xdotool("search", "--onlyvisible", "--name", "^%s$" % title).split()
+            if found:
+                return found[0]
+            time.sleep(0.02)
+        return None
+
+    def click(self, wid, x, y):
+        xdotool("mousemove", "--window", wid, str(x), str(y))
+        time.sleep(0.1)
+        xdotool("click", "1")
+
+    def click_close(self, wid):
+        width = self.window_geometry(wid)["WIDTH"]
+        self.click(wid, width - 22, 20)
+
+    def click_start(self, wid):
+        # The skin puts "start" (132 x 36) at the bottom right, inside the
+        # window's 32/22-pixel inset and 1-pixel border.
+        geometry = self.window_geometry(wid)
+        self.click(wid, geometry["WIDTH"] - 1 - 32 - 66, geometry["HEIGHT"] - 1 - 22 - 18)
+
+    def ini(self):
+        with open(os.path.join(self.data_dir, "version.ini")) as f:
+            return f.read()
+
+    def read(self, *path):
+        with open(os.path.join(self.data_dir, *path), encoding="utf-8") as f:
+            return f.read()
+
+    def test_newer_build_is_installed_and_its_start_page_loaded(self):
+        started = time.time()
+        self.start()
+        wid = self.find_window("update_dialog")
+        self.assertIsNotNone(wid, "the update window is shown")
+        self.assertGreaterEqual(time.time() - started, 1.0, "not before a second has passed")
+
+        # Closing is refused with a message box while the archive downloads.
+        self.wait_log("update: state 0")
+        self.click_close(wid)
+        box = self.find_window("提示", timeout=5)
+        self.assertIsNotNone(box, "the message box asks the user to wait")
+        xdotool("windowactivate", "--sync", box)
+        xdotool("key", "Return")
+        deadline = time.time() + 5
+        while time.time() < deadline and self.find_window("提示", timeout=0.1):
+            time.sleep(0.05)
+        self.assertIsNone(self.find_window("提示", timeout=0.1))
+        self.assertEqual(self.find_window("update_dialog", timeout=1), wid, "the window stays")
+
+        self.wait_log("update: start offered")
+        progress = [int(line.split()[-1]) for line in self.log_lines("update: progress")]
+        self.assertGreaterEqual(len(progress), 2, "the bar moves")
+        self.assertEqual(progress, sorted(progress))
+        self.assertEqual(progress[-1], 100)
+        states = self.log_lines("update: state")
+        self.assertEqual(states, ["update: state 0", "update: state 1", "update: state 3"])
+        self.assertIn("build=%d" % NEW_BUILD, self.ini())
+        self.assertFalse(os.path.exists(os.path.join(self.data_dir, "updatehtml.zip")))
+        self.assertTrue(self.service.requests[1].startswith("/bundle.zip?skq="))
+
+        # The first page waits for the window; "start" closes it.
+        self.no_report(seconds=0.5, event="load")
+        self.click_start(wid)
+        self.report(event="load", page="newstart")
+
+    def test_the_document_opens_in_the_new_editor_after_the_update(self):
+        self.start("/tmp/x/my docs/a.zv")
+        wid = self.find_window("update_dialog")
+        self.assertIsNotNone(wid)
+        self.wait_log("update: start offered")
+        self.click_start(wid)
+        r = self.report(event="load", page="neweditor")
+        self.assertEqual(r["search"], "?channel=offline&file=/tmp/x/my%20docs/a.zv")
+
+    def test_a_bad_archive_keeps_the_old_bundle(self):
+        self.service.archive = "bad"
+        self.start()
+        wid = self.find_window("update_dialog")
+        self.assertIsNotNone(wid)
+        self.wait_log("update: state 4")
+        self.click_close(wid)
+        self.report(event="load", page="start")
+        self.assertIn("build=%d" % OLD_BUILD, self.ini())
+        self.assertIn('"start"', self.read("contentEditor", "index.html"))
+        self.assertFalse(os.path.exists(os.path.join(self.data_dir, "updatehtml.zip")))
+
+    def test_no_update_window_without_a_newer_build(self):
+        for build, host in ((OLD_BUILD, None), (NEW_BUILD, "http://127.0.0.1:9/")):
+            with self.subTest(build=build, host=host):
+                self.service.build = build
+                if host:
+                    self.write_ini(host)
+                self.start()
+                self.report(event="load", page="start")
+                self.assertIsNone(self.find_window("update_dialog", timeout=1.5))
+                self.assertIn("build=%d" % OLD_BUILD, self.ini())
+                self.proc.terminate()
+                self.proc.wait(10)
+                try:
+                    os.killpg(self.proc.pid, signal.SIGKILL)
+                except OSError:
+                    pass
+
+
+if __name__ == "__main__":
+    unittest.main()
