@@ -115,6 +115,19 @@ bool Utf8ToWideName(const std::string& utf8, std::wstring& wide) {
                              count) == count;
 }
 
+// Entry names are written in UTF-8 whatever the locale: the engine takes file
+// names to be UTF-8 when it turns paths into file URLs, and the pages refer
+// to each other by those names.
+bool WideToUtf8Name(const std::wstring& wide, std::string& utf8) {
+  utf8.clear();
+  const int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                        nullptr, 0, nullptr, nullptr);
+  if (count <= 0) return false;
+  utf8.resize(static_cast<std::size_t>(count));
+  return WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
+                             count, nullptr, nullptr) == count;
+}
+
 // Reads the entry under the archive's cursor into a plan. False when the
 // entry cannot be written safely (its name still leaves the data directory).
 bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) {
@@ -160,8 +173,7 @@ bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) 
     joined += part;
   }
   std::string narrow;
-  WideToAnsi(joined, narrow);
-  if (narrow.empty()) return false;
+  if (!WideToUtf8Name(joined, narrow)) return false;
   entry.components.clear();
   std::string::size_type start = 0;
   while (start <= narrow.size()) {
