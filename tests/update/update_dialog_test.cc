@@ -172,8 +172,11 @@ TEST(UpdateDialogProgressTest, PercentWithoutOverflow) {
 
 TEST_F(UpdateDialogTest, SuccessInstallsRecordsTheBuildAndOffersToGoOn) {
   Open("bundle.zip", "1234");
+  ASSERT_TRUE(WaitForState(UpdateDialog::Installed));
+  const auto installed = std::chrono::steady_clock::now();
   ASSERT_TRUE(PumpUntil([&] { return dialog_->Find(L"start")->IsVisible(); }));
-  EXPECT_EQ(dialog_->GetState(), UpdateDialog::Installed);
+  // "升级成功" stays in view for a moment before the label goes.
+  EXPECT_GE(std::chrono::steady_clock::now() - installed, std::chrono::milliseconds(100));
   EXPECT_EQ(StatusText(), L"升级成功");
   EXPECT_FALSE(dialog_->Find(L"update_status")->IsVisible());
   EXPECT_FALSE(dialog_->Find(L"progress")->IsVisible());
