@@ -34,9 +34,8 @@ class SimpleApp : public CefApp,
                                 CefRefPtr<CefProcessMessage> message) override;
 
   // CefV8Handler: the one handler of every page function.
-  bool Execute(const CefString& name, CefRefPtr<CefV8Value> object,
-               const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
-               CefString& exception) override;
+  bool Execute(const CefString& name, CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments,
+               CefRefPtr<CefV8Value>& retval, CefString& exception) override;
 
  private:
   // Sends one bridge message to the main window and waits for it to be

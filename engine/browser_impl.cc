@@ -124,10 +124,7 @@ bool BrowserImpl::IsSame(CefRefPtr<CefBrowser> that) {
 }
 
 HWND BrowserImpl::GetWindowHandle() {
-  HWND hwnd = nullptr;
-  CefRefPtr<BrowserImpl> self = this;
-  platform::RunOnMainThread([&] { hwnd = self->hwnd_; });
-  return hwnd;
+  return hwnd_;
 }
 
 void BrowserImpl::CloseBrowser(bool) {
@@ -142,21 +139,25 @@ void BrowserImpl::CloseBrowser(bool) {
 
 bool BrowserImpl::SendProcessMessage(CefProcessId target_process,
                                      CefRefPtr<CefProcessMessage> message) {
-  if (target_process != PID_RENDERER || !message) return false;
+  if (target_process != PID_RENDERER || !message || closed_) return false;
   const std::string name = message->GetName().ToString();
   GVariant* parameters = g_variant_ref_sink(EncodeArguments(message->GetArgumentList()));
   CefRefPtr<BrowserImpl> self = this;
-  bool sent = false;
-  auto send = [self, name, parameters, &sent] {
-    if (!self->view_ || self->closed_) return;
-    webkit_web_view_send_message_to_page(self->view_,
-                                         webkit_user_message_new(name.c_str(), parameters),
-                                         nullptr, nullptr, nullptr);
-    sent = true;
+  // Queued like loads, so a sender on another thread never waits for the
+  // main thread.
+  auto send = [self, name, parameters] {
+    if (WebKitWebView* view = self->view()) {
+      webkit_web_view_send_message_to_page(view, webkit_user_message_new(name.c_str(), parameters),
+                                           nullptr, nullptr, nullptr);
+    }
+    g_variant_unref(parameters);
   };
-  platform::RunOnMainThread(send);
-  g_variant_unref(parameters);
-  return sent;
+  if (platform::IsMainThread()) {
+    send();
+  } else {
+    platform::PostToMainThread(send);
+  }
+  return true;
 }
 
 void BrowserImpl::Close() {
@@ -172,10 +173,7 @@ void BrowserImpl::Close() {
     g_object_unref(parent_widget_);
     parent_widget_ = nullptr;
   }
-  if (hwnd_) {
-    platform::UnregisterWindow(hwnd_);
-    hwnd_ = nullptr;
-  }
+  if (HWND hwnd = hwnd_.exchange(nullptr)) platform::UnregisterWindow(hwnd);
   if (view_ && !view_destroying_) {
     g_signal_handlers_disconnect_by_data(view_, this);
     if (platform::NativeWindow* parent = platform::LookupWindow(window_info_.parent_window)) {

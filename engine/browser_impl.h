@@ -6,6 +6,7 @@
 
 #include <webkit2/webkit2.h>
 
+#include <atomic>
 #include <memory>
 
 #include "engine/cef_browser.h"
@@ -73,9 +74,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   CefWindowInfo window_info_;
   WebKitWebView* view_ = nullptr;  // our own reference
   GtkWidget* parent_widget_ = nullptr;
-  HWND hwnd_ = nullptr;
+  std::atomic<HWND> hwnd_{nullptr};  // read from any thread
+  std::atomic<bool> closed_{false};
   int identifier_ = 0;
-  bool closed_ = false;
   bool view_destroying_ = false;
   std::unique_ptr<BrowserWindow> window_;
 

@@ -13,8 +13,7 @@
 
 namespace engine {
 
-void BrowserImpl::RequestPopup(WebKitNavigationAction* action,
-                               WindowOpenDisposition disposition) {
+void BrowserImpl::RequestPopup(WebKitNavigationAction* action, WindowOpenDisposition disposition) {
   CefRefPtr<BrowserImpl> self = this;
   CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
   if (!life || !action) return;
@@ -123,8 +122,8 @@ gboolean BrowserImpl::OnUserMessage(WebKitWebView*, WebKitUserMessage* message, 
   auto* browser = static_cast<BrowserImpl*>(self);
   CefRefPtr<BrowserImpl> keep = browser;
   if (!browser->client_) return FALSE;
-  CefRefPtr<CefProcessMessage> decoded = DecodeMessage(
-      webkit_user_message_get_name(message), webkit_user_message_get_parameters(message));
+  CefRefPtr<CefProcessMessage> decoded = DecodeMessage(webkit_user_message_get_name(message),
+                                                       webkit_user_message_get_parameters(message));
   return browser->client_->OnProcessMessageReceived(browser, PID_RENDERER, decoded);
 }
 

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "engine/cef_browser_settings.h"
-#include "engine/cef_request_context.h"
 #include "engine/cef_ref_ptr.h"
+#include "engine/cef_request_context.h"
 #include "engine/cef_string.h"
 #include "engine/cef_window_info.h"
 

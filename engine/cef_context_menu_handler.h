@@ -11,8 +11,7 @@ class CefFrame;
 class CefContextMenuHandler : public CefBaseRefCounted {
  public:
   // Before a context menu shows; a model left empty shows no menu at all.
-  virtual void OnBeforeContextMenu(CefRefPtr<CefBrowser> /*browser*/,
-                                   CefRefPtr<CefFrame> /*frame*/,
+  virtual void OnBeforeContextMenu(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/,
                                    CefRefPtr<CefContextMenuParams> /*params*/,
                                    CefRefPtr<CefMenuModel> /*model*/) {}
 };

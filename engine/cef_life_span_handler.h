@@ -20,8 +20,8 @@ class CefLifeSpanHandler : public CefBaseRefCounted {
   virtual bool OnBeforePopup(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/,
                              const CefString& /*target_url*/,
                              const CefString& /*target_frame_name*/,
-                             WindowOpenDisposition /*target_disposition*/,
-                             bool /*user_gesture*/, const CefPopupFeatures& /*popupFeatures*/,
+                             WindowOpenDisposition /*target_disposition*/, bool /*user_gesture*/,
+                             const CefPopupFeatures& /*popupFeatures*/,
                              CefWindowInfo& /*windowInfo*/, CefRefPtr<CefClient>& /*client*/,
                              CefBrowserSettings& /*settings*/, bool* /*no_javascript_access*/) {
     return false;

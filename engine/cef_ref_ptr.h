@@ -38,19 +38,19 @@ class CefRefCount {
 
 // Gives ClassName the reference-counting operations of every engine base it
 // derives from.
-#define IMPLEMENT_REFCOUNTING(ClassName)                                 \
- public:                                                                 \
-  void AddRef() const override { ref_count_.AddRef(); }                 \
-  bool Release() const override {                                        \
-    if (ref_count_.Release()) {                                          \
-      delete static_cast<const ClassName*>(this);                        \
-      return true;                                                       \
-    }                                                                    \
-    return false;                                                        \
-  }                                                                      \
-  bool HasOneRef() const override { return ref_count_.HasOneRef(); }    \
-                                                                         \
- private:                                                                \
+#define IMPLEMENT_REFCOUNTING(ClassName)                             \
+ public:                                                             \
+  void AddRef() const override { ref_count_.AddRef(); }              \
+  bool Release() const override {                                    \
+    if (ref_count_.Release()) {                                      \
+      delete static_cast<const ClassName*>(this);                    \
+      return true;                                                   \
+    }                                                                \
+    return false;                                                    \
+  }                                                                  \
+  bool HasOneRef() const override { return ref_count_.HasOneRef(); } \
+                                                                     \
+ private:                                                            \
   CefRefCount ref_count_
 
 // A counted reference to an engine object; null by default.

@@ -20,8 +20,7 @@ class CefRenderProcessHandler : public CefBaseRefCounted {
   // Before a navigation of any frame (top frame or iframe, redirects
   // included), never for the loads of a page's subresources. Returning true
   // would cancel the navigation; this engine lets it proceed either way.
-  virtual bool OnBeforeNavigation(CefRefPtr<CefBrowser> /*browser*/,
-                                  CefRefPtr<CefFrame> /*frame*/,
+  virtual bool OnBeforeNavigation(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/,
                                   CefRefPtr<CefRequest> /*request*/,
                                   NavigationType /*navigation_type*/, bool /*is_redirect*/) {
     return false;
@@ -30,8 +29,7 @@ class CefRenderProcessHandler : public CefBaseRefCounted {
   // A frame has a new window object (every page load, in every frame).
   virtual void OnContextCreated(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/,
                                 CefRefPtr<CefV8Context> /*context*/) {}
-  virtual void OnContextReleased(CefRefPtr<CefBrowser> /*browser*/,
-                                 CefRefPtr<CefFrame> /*frame*/,
+  virtual void OnContextReleased(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/,
                                  CefRefPtr<CefV8Context> /*context*/) {}
 
   // A process message from the browser process (CefBrowser::SendProcessMessage).

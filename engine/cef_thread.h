@@ -14,7 +14,7 @@ namespace engine {
 #ifdef NDEBUG
 #define CEF_REQUIRE_THREAD(id) ((void)0)
 #else
-#define CEF_REQUIRE_THREAD(id) \
+#define CEF_REQUIRE_THREAD(id)  \
   (CefCurrentlyOn(id) ? (void)0 \
                       : engine::ThreadCheckFailed("CefCurrentlyOn(" #id ")", __FILE__, __LINE__))
 #endif

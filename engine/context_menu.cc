@@ -14,8 +14,7 @@ int ContextMenuTypeFlags(WebKitHitTestResult* hit) {
   return flags;
 }
 
-ContextMenuParams::ContextMenuParams(WebKitHitTestResult* hit)
-    : flags_(ContextMenuTypeFlags(hit)) {
+ContextMenuParams::ContextMenuParams(WebKitHitTestResult* hit) : flags_(ContextMenuTypeFlags(hit)) {
   if (hit && webkit_hit_test_result_context_is_link(hit)) {
     const gchar* uri = webkit_hit_test_result_get_link_uri(hit);
     link_url_ = CefString(uri ? uri : "");

@@ -57,9 +57,10 @@ void RemoveBrowser(BrowserImpl* browser) {
   auto& list = g_state.browsers;
   // Drop the engine's reference last: it may be the final one.
   CefRefPtr<BrowserImpl> keep = browser;
-  list.erase(std::remove_if(list.begin(), list.end(),
-                            [browser](const CefRefPtr<BrowserImpl>& b) { return b.get() == browser; }),
-             list.end());
+  list.erase(
+      std::remove_if(list.begin(), list.end(),
+                     [browser](const CefRefPtr<BrowserImpl>& b) { return b.get() == browser; }),
+      list.end());
 }
 
 }  // namespace engine

@@ -41,6 +41,13 @@ class NativeWindow {
   // Native child widgets (the browser view) placed over the client area of a
   // top-level window at a rectangle in client coordinates. Toolkit windows
   // support this; other windows return false and ignore the rest.
+  // The engine's browser view is such a child; its window handle (a child
+  // window whose Parent() is this window) moves it through PlaceChild. The
+  // browser ends, and its client hears OnBeforeClose, when the view is
+  // destroyed, when the top-level's GTK window is unrealized (which
+  // gtk_widget_destroy does before any "destroy" handler runs), or when the
+  // child handle is sent WM_DESTROY, so a window whose final message waits
+  // for the browser to be gone must do one of these first.
   virtual bool AddChild(void* /*widget*/, const RECT& /*rect*/) { return false; }
   virtual void PlaceChild(void* /*widget*/, const RECT& /*rect*/) {}
   virtual void RemoveChild(void* /*widget*/) {}

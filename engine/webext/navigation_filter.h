@@ -23,9 +23,9 @@ namespace engine {
 struct RequestFacts {
   std::string uri;
   bool has_http_headers = false;
-  std::string sec_fetch_mode;   // empty when absent
-  std::string redirect_from;    // the previous URL of a redirect; empty otherwise
-  std::string page_uri;         // the address the page now has
+  std::string sec_fetch_mode;           // empty when absent
+  std::string redirect_from;            // the previous URL of a redirect; empty otherwise
+  std::string page_uri;                 // the address the page now has
   std::vector<std::string> frame_uris;  // addresses of the page's known frames
   // The resolved src of every iframe/frame element of the known frames;
   // asked for only when the cheaper tests found nothing.

@@ -6,8 +6,8 @@
 
 #include "engine/cef_browser.h"
 #include "engine/cef_browser_host.h"
-#include "engine/cef_process_message.h"
 #include "engine/cef_frame.h"
+#include "engine/cef_process_message.h"
 
 namespace engine {
 

@@ -131,8 +131,9 @@ gboolean OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
 
   const NavigationMatch match = MatchNavigation(facts);
   if (!match.is_navigation) return FALSE;
-  CefRefPtr<CefFrame> frame = match.frame_index >= 0 ? CefRefPtr<CefFrame>(frames[match.frame_index])
-                                                     : state->browser->GetMainFrame();
+  CefRefPtr<CefFrame> frame = match.frame_index >= 0
+                                  ? CefRefPtr<CefFrame>(frames[match.frame_index])
+                                  : state->browser->GetMainFrame();
   CefRefPtr<CefRequest> cef_request = CefRequest::Create();
   cef_request->SetURL(facts.uri);
   const gchar* method = webkit_uri_request_get_http_method(request);
@@ -148,8 +149,8 @@ gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer
   PageState* state = StateOf(page);
   CefRefPtr<CefRenderProcessHandler> handler = Handler();
   if (!state || !handler) return FALSE;
-  CefRefPtr<CefProcessMessage> decoded = DecodeMessage(
-      webkit_user_message_get_name(message), webkit_user_message_get_parameters(message));
+  CefRefPtr<CefProcessMessage> decoded = DecodeMessage(webkit_user_message_get_name(message),
+                                                       webkit_user_message_get_parameters(message));
   ContextScope scope(TopContext(state));
   return handler->OnProcessMessageReceived(state->browser, PID_BROWSER, decoded);
 }

@@ -36,8 +36,8 @@ JSCValue* CallNative(GPtrArray* args, gpointer data) {
   const CefString name = function->name;
   CefRefPtr<CefV8Value> retval;
   CefString exception;
-  bool handled = handler && handler->Execute(name, CefV8Value::CreateUndefined(), arguments,
-                                             retval, exception);
+  bool handled = handler && handler->Execute(name, CefV8Value::CreateUndefined(), arguments, retval,
+                                             exception);
   if (handled && !exception.empty()) {
     jsc_context_throw(jsc, exception.ToString().c_str());
     return jsc_value_new_undefined(jsc);
@@ -66,8 +66,8 @@ CefRefPtr<CefV8Value> V8ValueImpl::Adopt(JSCValue* value) {
 bool V8ValueImpl::IsInt() {
   if (!jsc_value_is_number(value_)) return false;
   const double d = jsc_value_to_double(value_);
-  return std::isfinite(d) && d == std::trunc(d) &&
-         d >= std::numeric_limits<int32_t>::min() && d <= std::numeric_limits<int32_t>::max();
+  return std::isfinite(d) && d == std::trunc(d) && d >= std::numeric_limits<int32_t>::min() &&
+         d <= std::numeric_limits<int32_t>::max();
 }
 
 int V8ValueImpl::GetIntValue() { return IsInt() ? jsc_value_to_int32(value_) : 0; }
@@ -186,7 +186,7 @@ CefRefPtr<CefV8Value> CefV8Value::CreateFunction(const CefString& name,
   JSCContext* jsc = engine::CurrentJscContext();
   if (!jsc || !handler) return nullptr;
   auto* data = new engine::FunctionData{name, handler};
-  return engine::V8ValueImpl::Adopt(jsc_value_new_function_variadic(
-      jsc, name.ToString().c_str(), G_CALLBACK(engine::CallNative), data,
-      engine::FreeFunctionData, JSC_TYPE_VALUE));
+  return engine::V8ValueImpl::Adopt(
+      jsc_value_new_function_variadic(jsc, name.ToString().c_str(), G_CALLBACK(engine::CallNative),
+                                      data, engine::FreeFunctionData, JSC_TYPE_VALUE));
 }

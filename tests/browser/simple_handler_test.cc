@@ -51,7 +51,8 @@ class SimpleHandlerTest : public ::testing::Test {
     settings.universal_access_from_file_urls = STATE_ENABLED;
     settings.file_access_from_file_urls = STATE_ENABLED;
     settings.web_security = STATE_DISABLED;
-    EXPECT_TRUE(CefBrowserHost::CreateBrowser(info, handler_.get(), CefString(), settings, nullptr));
+    EXPECT_TRUE(
+        CefBrowserHost::CreateBrowser(info, handler_.get(), CefString(), settings, nullptr));
     EXPECT_EQ(handler_->GetBrowser(), nullptr) << "the browser comes after CreateBrowser returns";
     PumpUntil([&] { return handler_->GetBrowser() != nullptr; });
     return handler_->GetBrowser();
@@ -97,7 +98,8 @@ TEST_F(SimpleHandlerTest, EmptyStartUrlStillMaximisesAndLoadsLater) {
   PumpFor(100);
   EXPECT_EQ(window_->wparams.size(), 1u);
   // A later load from another thread (the start-up worker) arrives.
-  std::thread worker([&] { browser->GetMainFrame()->LoadURL(CefString(g_pages + "/start page.html")); });
+  std::thread worker(
+      [&] { browser->GetMainFrame()->LoadURL(CefString(g_pages + "/start page.html")); });
   worker.join();
   EXPECT_TRUE(WaitForUrl(browser, PageUri("start%20page.html")));
 }
@@ -124,9 +126,11 @@ TEST_F(SimpleHandlerTest, PopupsNavigateTheMainFrameAndOpenNoWindow) {
 TEST_F(SimpleHandlerTest, UnresolvableHostShowsTheErrorPageAtTheFailedUrl) {
   CefRefPtr<CefBrowser> browser = Create(L"http://no-such-host.invalid/page");
   ASSERT_TRUE(browser);
-  ASSERT_TRUE(PumpUntil([&] {
-    return EvalJs(browser, "document.body ? document.body.innerText : ''").find("Failed") == 0;
-  }, 8000));
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        return EvalJs(browser, "document.body ? document.body.innerText : ''").find("Failed") == 0;
+      },
+      8000));
   EXPECT_EQ(EvalJs(browser, "document.querySelector('h2').textContent"),
             "Failed to load URL http://no-such-host.invalid/page with error "
             "ERR_NAME_NOT_RESOLVED (-105).");
@@ -146,7 +150,8 @@ TEST_F(SimpleHandlerTest, CancelledLoadLeavesThePageUnchanged) {
 
   CefRefPtr<CefBrowser> browser = Create(CefString(g_pages + "/start page.html").ToWString());
   ASSERT_TRUE(WaitForUrl(browser, PageUri("start%20page.html")));
-  browser->GetMainFrame()->LoadURL("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/slow");
+  browser->GetMainFrame()->LoadURL("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) +
+                                   "/slow");
   PumpFor(300);
   webkit_web_view_stop_loading(WEBKIT_WEB_VIEW(testing_support::ViewOf(browser)));
   PumpFor(300);

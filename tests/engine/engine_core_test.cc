@@ -48,7 +48,10 @@ TEST(EngineString, ConvertsBetweenUtf8AndWideText) {
   EXPECT_EQ(s.ToWString(), L"gr\u00fc\u00df \U0001F600");
   EXPECT_EQ(s.ToString(), "gr\xc3\xbc\xc3\x9f \xf0\x9f\x98\x80");
   // Invalid input becomes a replacement character, never a crash.
-  EXPECT_EQ(CefString(std::string("a\xff" "b")).ToWString(), L"a\uFFFDb");
+  EXPECT_EQ(CefString(std::string("a\xff"
+                                  "b"))
+                .ToWString(),
+            L"a\uFFFDb");
   EXPECT_EQ(CefString(std::wstring(1, static_cast<wchar_t>(0xD800))).ToString(), "\xef\xbf\xbd");
   EXPECT_TRUE(CefString(static_cast<const char*>(nullptr)).empty());
 }

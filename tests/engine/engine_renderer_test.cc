@@ -110,9 +110,10 @@ TEST_F(EngineRendererTest, BoundFunctionsAnswerSynchronouslyUnderTheirEngineName
                    "String(probe(1, 2))].join(); } catch (e) { return 'threw ' + e; } })()"),
             "undefined,undefined,undefined");
   // Exact arguments: only whole 32-bit numbers are integers.
-  EXPECT_EQ(EvalJs(browser_, "[kind(1), kind(-1), kind(1.5), kind(2147483647), kind(2147483648), "
-                             "kind(-2147483648), kind('1'), kind(NaN), kind(function(){}), kind()]"
-                             ".join(' ')"),
+  EXPECT_EQ(EvalJs(browser_,
+                   "[kind(1), kind(-1), kind(1.5), kind(2147483647), kind(2147483648), "
+                   "kind(-2147483648), kind('1'), kind(NaN), kind(function(){}), kind()]"
+                   ".join(' ')"),
             "int/1 int/1 other/1 int/1 other/1 int/1 string/1 other/1 function/1 none/0");
   // Pages may overwrite and delete the bound properties.
   EXPECT_EQ(EvalJs(browser_, "marker = 'x'; delete window.probe; marker + ' ' + typeof probe"),
@@ -121,7 +122,8 @@ TEST_F(EngineRendererTest, BoundFunctionsAnswerSynchronouslyUnderTheirEngineName
 
 TEST_F(EngineRendererTest, ContextsAreCreatedForEveryFrameAndEveryLoad) {
   ASSERT_TRUE(Load("file://" + g_pages + "/framed.html"));
-  ASSERT_TRUE(PumpUntil([&] { return client_->Has("context", "file://" + g_pages + "/frame.html"); }));
+  ASSERT_TRUE(
+      PumpUntil([&] { return client_->Has("context", "file://" + g_pages + "/frame.html"); }));
   EXPECT_TRUE(client_->Has("context", "file://" + g_pages + "/framed.html"));
   EXPECT_EQ(EvalJs(browser_, "frames[0].marker + ' ' + frames[0].probe(2)"), "bound 4");
   ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
@@ -142,16 +144,18 @@ TEST_F(EngineRendererTest, ProcessMessagesTravelBothWays) {
   EXPECT_EQ(ping("x", 1), "no callback");
 
   // The callback runs at once when it is registered, and again for a message.
-  EXPECT_EQ(EvalJs(browser_, "storecb(function (s, n) { document.title = s + ':' + n; "
-                             "return 'got ' + s; }); document.title"),
+  EXPECT_EQ(EvalJs(browser_,
+                   "storecb(function (s, n) { document.title = s + ':' + n; "
+                   "return 'got ' + s; }); document.title"),
             "registered:0");
   EXPECT_EQ(ping("hello", 42), "got hello");
   EXPECT_EQ(EvalJs(browser_, "document.title"), "hello:42");
   EXPECT_FALSE(browser_->SendProcessMessage(PID_BROWSER, CefProcessMessage::Create("ping")));
 
   // An exception in the callback stays in the engine.
-  EXPECT_EQ(EvalJs(browser_, "(function () { try { storecb(function () { throw new Error('no'); });"
-                             " return 'returned'; } catch (e) { return 'threw'; } })()"),
+  EXPECT_EQ(EvalJs(browser_,
+                   "(function () { try { storecb(function () { throw new Error('no'); });"
+                   " return 'returned'; } catch (e) { return 'threw'; } })()"),
             "returned");
   EXPECT_EQ(ping("again", 2), "threw");
 

@@ -26,8 +26,7 @@ class TestRendererApp : public CefApp, public CefRenderProcessHandler, public Ce
     CefRefPtr<CefV8Value> global = context->GetGlobal();
     global->SetValue("probe", CefV8Value::CreateFunction("engine_probe", this),
                      V8_PROPERTY_ATTRIBUTE_NONE);
-    global->SetValue("kind", CefV8Value::CreateFunction("kind", this),
-                     V8_PROPERTY_ATTRIBUTE_NONE);
+    global->SetValue("kind", CefV8Value::CreateFunction("kind", this), V8_PROPERTY_ATTRIBUTE_NONE);
     global->SetValue("storecb", CefV8Value::CreateFunction("storecb", this),
                      V8_PROPERTY_ATTRIBUTE_NONE);
     global->SetValue("marker", CefV8Value::CreateString("bound"), V8_PROPERTY_ATTRIBUTE_NONE);
@@ -54,8 +53,9 @@ class TestRendererApp : public CefApp, public CefRenderProcessHandler, public Ce
       CefV8ValueList list = {CefV8Value::CreateString(args->GetString(0)),
                              CefV8Value::CreateInt(args->GetInt(1))};
       CefRefPtr<CefV8Value> result = callback->ExecuteFunctionWithContext(context, nullptr, list);
-      answer = !result ? CefString("threw") : result->IsString() ? result->GetStringValue()
-                                                                 : CefString("not a string");
+      answer = !result              ? CefString("threw")
+               : result->IsString() ? result->GetStringValue()
+                                    : CefString("not a string");
     }
     Report(browser, "pong", answer, 0);
     return true;
@@ -83,7 +83,10 @@ class TestRendererApp : public CefApp, public CefRenderProcessHandler, public Ce
       std::string kind = "none";
       if (!arguments.empty()) {
         CefRefPtr<CefV8Value> a = arguments[0];
-        kind = a->IsInt() ? "int" : a->IsString() ? "string" : a->IsFunction() ? "function" : "other";
+        kind = a->IsInt()        ? "int"
+               : a->IsString()   ? "string"
+               : a->IsFunction() ? "function"
+                                 : "other";
       }
       retval = CefV8Value::CreateString(kind + "/" + std::to_string(arguments.size()));
       return true;

@@ -41,8 +41,8 @@ std::string EvalJs(CefRefPtr<CefBrowser> browser, const std::string& script, int
   auto* view = static_cast<WebKitWebView*>(ViewOf(browser));
   if (!view) return "<error>";
   auto* eval = new Eval();
-  webkit_web_view_evaluate_javascript(view, script.c_str(), -1, nullptr, nullptr, nullptr,
-                                      EvalDone, eval);
+  webkit_web_view_evaluate_javascript(view, script.c_str(), -1, nullptr, nullptr, nullptr, EvalDone,
+                                      eval);
   PumpUntil([eval] { return eval->done; }, timeout_ms);
   std::string result = eval->done ? eval->result : "<timeout>";
   if (eval->done) delete eval;  // a late answer would still write into it otherwise

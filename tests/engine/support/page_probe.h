@@ -9,8 +9,7 @@
 namespace testing_support {
 
 // The script's value as a string; "<error>" when it threw or the browser is gone.
-std::string EvalJs(CefRefPtr<CefBrowser> browser, const std::string& script,
-                   int timeout_ms = 5000);
+std::string EvalJs(CefRefPtr<CefBrowser> browser, const std::string& script, int timeout_ms = 5000);
 // The browser's view (a WebKitWebView*), for synthesising input.
 void* ViewOf(CefRefPtr<CefBrowser> browser);
 // Sends a right button press and release to the view at (x, y).
