@@ -123,9 +123,7 @@ bool BrowserImpl::IsSame(CefRefPtr<CefBrowser> that) {
          static_cast<CefBrowser*>(this) == that.get();
 }
 
-HWND BrowserImpl::GetWindowHandle() {
-  return hwnd_;
-}
+HWND BrowserImpl::GetWindowHandle() { return hwnd_; }
 
 void BrowserImpl::CloseBrowser(bool) {
   CefRefPtr<BrowserImpl> self = this;

@@ -89,7 +89,7 @@ gboolean BrowserImpl::OnContextMenu(WebKitWebView*, WebKitContextMenu* menu, Gdk
   CefRefPtr<CefContextMenuHandler> handler =
       browser->client_ ? browser->client_->GetContextMenuHandler() : nullptr;
   if (handler) {
-    CefRefPtr<ContextMenuParams> params = new ContextMenuParams(hit);
+    CefRefPtr<ContextMenuParams> params = new ContextMenuParams(hit, menu);
     CefRefPtr<MenuModel> model = new MenuModel(menu);
     handler->OnBeforeContextMenu(browser, browser->GetMainFrame(), params.get(), model.get());
     model->Detach();

@@ -7,8 +7,9 @@
 
 class CefContextMenuParams : public CefBaseRefCounted {
  public:
-  // CM_TYPEFLAG_* bits; PAGE for the page background of the top frame, FRAME
-  // for a click inside an iframe, plus LINK, MEDIA, SELECTION, EDITABLE.
+  // CM_TYPEFLAG_* bits: PAGE for a click in the top frame, FRAME for one
+  // inside an iframe (known only when the renderer side runs; PAGE
+  // otherwise), plus LINK, MEDIA, SELECTION, EDITABLE.
   virtual int GetTypeFlags() = 0;
   virtual CefString GetLinkUrl() = 0;
 };

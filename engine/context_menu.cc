@@ -3,8 +3,13 @@
 
 namespace engine {
 
-int ContextMenuTypeFlags(WebKitHitTestResult* hit) {
-  int flags = CM_TYPEFLAG_PAGE;
+int ContextMenuTypeFlags(WebKitHitTestResult* hit, WebKitContextMenu* menu) {
+  gboolean in_frame = FALSE;
+  GVariant* data = menu ? webkit_context_menu_get_user_data(menu) : nullptr;
+  if (data && g_variant_is_of_type(data, G_VARIANT_TYPE_VARDICT)) {
+    g_variant_lookup(data, "frame", "b", &in_frame);
+  }
+  int flags = in_frame ? CM_TYPEFLAG_FRAME : CM_TYPEFLAG_PAGE;
   if (!hit) return flags;
   if (webkit_hit_test_result_context_is_link(hit)) flags |= CM_TYPEFLAG_LINK;
   if (webkit_hit_test_result_context_is_image(hit) || webkit_hit_test_result_context_is_media(hit))
@@ -14,7 +19,8 @@ int ContextMenuTypeFlags(WebKitHitTestResult* hit) {
   return flags;
 }
 
-ContextMenuParams::ContextMenuParams(WebKitHitTestResult* hit) : flags_(ContextMenuTypeFlags(hit)) {
+ContextMenuParams::ContextMenuParams(WebKitHitTestResult* hit, WebKitContextMenu* menu)
+    : flags_(ContextMenuTypeFlags(hit, menu)) {
   if (hit && webkit_hit_test_result_context_is_link(hit)) {
     const gchar* uri = webkit_hit_test_result_get_link_uri(hit);
     link_url_ = CefString(uri ? uri : "");

@@ -9,13 +9,14 @@
 
 namespace engine {
 
-// The type flags of a right-click: PAGE always (the click was in the page),
-// plus LINK, MEDIA, SELECTION and EDITABLE from the hit test.
-int ContextMenuTypeFlags(WebKitHitTestResult* hit);
+// The type flags of a right-click: FRAME when the renderer marked the menu
+// as opened inside an iframe, PAGE otherwise, plus LINK, MEDIA, SELECTION and
+// EDITABLE from the hit test.
+int ContextMenuTypeFlags(WebKitHitTestResult* hit, WebKitContextMenu* menu);
 
 class ContextMenuParams : public CefContextMenuParams {
  public:
-  explicit ContextMenuParams(WebKitHitTestResult* hit);
+  ContextMenuParams(WebKitHitTestResult* hit, WebKitContextMenu* menu);
   int GetTypeFlags() override { return flags_; }
   CefString GetLinkUrl() override { return link_url_; }
 

@@ -59,15 +59,19 @@ CefRefPtr<RendererFrame> FrameOf(PageState* state, WebKitFrame* frame) {
   return wrapped;
 }
 
+WebKitScriptWorld* ProbeWorld() {
+  if (!g_state.probe_world) g_state.probe_world = webkit_script_world_new();
+  return g_state.probe_world;
+}
+
 // The resolved src of every iframe and frame element of the page's known
 // frames, read in a script world of our own so page script cannot interfere.
 std::vector<std::string> FrameElementSources(PageState* state) {
   std::vector<std::string> out;
-  if (!g_state.probe_world) g_state.probe_world = webkit_script_world_new();
   for (const auto& entry : state->frames) {
     WebKitFrame* frame = entry.second->frame();
     if (!frame) continue;
-    JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, g_state.probe_world);
+    JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, ProbeWorld());
     if (!context) continue;
     JSCValue* list = jsc_context_evaluate(
         context,
@@ -155,6 +159,31 @@ gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer
   return handler->OnProcessMessageReceived(state->browser, PID_BROWSER, decoded);
 }
 
+// Tells the browser side whether a right-click was inside an iframe (its
+// view sees only the page): the menu carries {"frame": true} as user data.
+gboolean OnContextMenu(WebKitWebPage*, WebKitContextMenu* menu, WebKitWebHitTestResult* hit,
+                       gpointer) {
+  JSCValue* node = webkit_web_hit_test_result_get_js_node(hit, ProbeWorld());
+  if (!node) return FALSE;
+  JSCContext* context = jsc_value_get_context(node);
+  JSCValue* test =
+      jsc_context_evaluate(context,
+                           "(function (n) { var d = n.ownerDocument || n; var w = d.defaultView;"
+                           " return !!w && w !== w.top; })",
+                           -1);
+  JSCValue* result = jsc_value_function_call(test, JSC_TYPE_VALUE, node, G_TYPE_NONE);
+  const bool in_frame = result && jsc_value_to_boolean(result);
+  jsc_context_clear_exception(context);
+  if (result) g_object_unref(result);
+  g_object_unref(test);
+  g_object_unref(node);
+  GVariantDict dict;
+  g_variant_dict_init(&dict, nullptr);
+  g_variant_dict_insert(&dict, "frame", "b", in_frame);
+  webkit_context_menu_set_user_data(menu, g_variant_dict_end(&dict));
+  return FALSE;
+}
+
 void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
   auto state = std::make_unique<PageState>();
   state->browser = new RendererBrowser(page);
@@ -163,6 +192,7 @@ void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
   g_object_weak_ref(G_OBJECT(page), OnPageGone, nullptr);
   g_signal_connect(page, "send-request", G_CALLBACK(OnSendRequest), nullptr);
   g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessage), nullptr);
+  g_signal_connect(page, "context-menu", G_CALLBACK(OnContextMenu), nullptr);
   if (auto handler = Handler()) handler->OnBrowserCreated(browser);
 }
 

@@ -246,6 +246,51 @@ TEST_F(EngineRendererTest, NavigationsAreReportedWithRedirectsButNotSubresources
   }
 }
 
+class MenuRecorder : public TestClient, public CefContextMenuHandler {
+ public:
+  CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
+  void OnBeforeContextMenu(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                           CefRefPtr<CefContextMenuParams> params,
+                           CefRefPtr<CefMenuModel> model) override {
+    flags.push_back(params->GetTypeFlags());
+    counts.push_back(model->GetCount());
+    model->Clear();
+  }
+  std::vector<int> flags;
+  std::vector<std::size_t> counts;
+  IMPLEMENT_REFCOUNTING(MenuRecorder);
+};
+
+TEST_F(EngineRendererTest, ContextMenuFlagsTellThePageFromAFrameAndLinks) {
+  // A browser of its own, with a client that records and clears menus.
+  CefRefPtr<MenuRecorder> recorder = new MenuRecorder();
+  browser_ = nullptr;
+  window_ = std::make_unique<TestWindow>(L"test_wnd", L"menu test", 800, 600);
+  CefWindowInfo info;
+  info.SetAsChild(window_->hwnd(), RECT{0, 0, 800, 600});
+  ASSERT_TRUE(
+      CefBrowserHost::CreateBrowser(info, recorder.get(), "", CefBrowserSettings(), nullptr));
+  ASSERT_TRUE(PumpUntil([&] { return recorder->browser_ != nullptr; }));
+  browser_ = recorder->browser_;
+  ASSERT_TRUE(Load("file://" + g_pages + "/menus.html"));
+  PumpFor(300);
+  testing_support::RightClick(browser_, 600, 400);  // page background
+  ASSERT_TRUE(PumpUntil([&] { return recorder->flags.size() == 1; }));
+  testing_support::RightClick(browser_, 100, 100);  // inside the iframe
+  ASSERT_TRUE(PumpUntil([&] { return recorder->flags.size() == 2; }));
+  testing_support::RightClick(browser_, 505, 15);  // on the link
+  ASSERT_TRUE(PumpUntil([&] { return recorder->flags.size() == 3; }));
+  EXPECT_EQ(recorder->flags[0], CM_TYPEFLAG_PAGE);
+  EXPECT_EQ(recorder->flags[1], CM_TYPEFLAG_FRAME);
+  EXPECT_EQ(recorder->flags[2], CM_TYPEFLAG_PAGE | CM_TYPEFLAG_LINK);
+  for (std::size_t count : recorder->counts) EXPECT_GT(count, 0u);
+  // Cleared models show nothing.
+  PumpFor(200);
+  EXPECT_FALSE(testing_support::AnyMenuShowing());
+  browser_ = nullptr;
+  recorder->browser_ = nullptr;
+}
+
 TEST_F(EngineRendererTest, WithoutAContextMenuHandlerWebKitShowsItsMenu) {
   ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
   PumpFor(200);
@@ -267,6 +312,11 @@ int main(int argc, char** argv) {
             "<a id=go href='redir'>go</a></body></html>");
   WriteFile(g_pages + "/frame.html",
             "<html><body><img src='img.png?f'><a id=f2 href='frame2.html'>next</a></body></html>");
+  WriteFile(g_pages + "/menus.html",
+            "<html><body style='margin:0'><iframe src='frame2.html' style='position:absolute;"
+            "left:0;top:0;width:300px;height:300px;border:0'></iframe>"
+            "<a href='target.html' style='position:absolute;left:500px;top:0;"
+            "font-size:30px'>link</a></body></html>");
   WriteFile(g_pages + "/frame2.html", "<html><body>frame two</body></html>");
   WriteFile(g_pages + "/redir", "<html><body>not redirected on disk</body></html>");
   WriteFile(g_pages + "/target.html", "<html><body>target</body></html>");
