@@ -15,6 +15,7 @@
 #include "tests/engine/support/engine_env.h"
 #include "tests/engine/support/page_probe.h"
 #include "tests/engine/support/test_window.h"
+#include "ui/window_wnd.h"
 
 using testing_support::EvalJs;
 using testing_support::PumpFor;
@@ -175,6 +176,51 @@ TEST_F(SimpleHandlerTest, ClosingTheMainWindowClearsTheBrowserAtOnce) {
   browser = nullptr;
   window_->Destroy();  // no loop iteration in between
   EXPECT_EQ(handler_->GetBrowser(), nullptr);
+  EXPECT_FALSE(IsWindow(child));
+}
+
+// A toolkit top-level standing in for the main window: its final message
+// looks at the client's browser, as the main window's wait does.
+class ToolkitMainWindow : public CWindowWnd {
+ public:
+  explicit ToolkitMainWindow(CefRefPtr<SimpleHandler> handler) : handler_(handler) {}
+  bool final_message = false;
+  bool browser_gone_at_final_message = false;
+  int maximise_requests = 0;
+
+ protected:
+  const wchar_t* GetWindowClassName() const override { return kMainWndClass; }
+  LRESULT HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) override {
+    if (msg == WM_SYSCOMMAND && wparam == SC_MAXIMIZE) ++maximise_requests;
+    return CWindowWnd::HandleMessage(msg, wparam, lparam);
+  }
+  void OnFinalMessage(HWND) override {
+    final_message = true;
+    browser_gone_at_final_message = handler_->GetBrowser() == nullptr;
+  }
+
+ private:
+  CefRefPtr<SimpleHandler> handler_;
+};
+
+TEST(SimpleHandlerInToolkitWindow, TheBrowserIsGoneBeforeTheWindowsFinalMessage) {
+  CefRefPtr<SimpleHandler> handler = new SimpleHandler();
+  ToolkitMainWindow window(handler);
+  ASSERT_NE(window.Create(nullptr, kMainWndTitle, 0x10CF0000, 0x10, 0, 0, 1000, 700), nullptr);
+  handler->SetUrl(CefString(g_pages + "/start page.html").ToWString());
+  CefWindowInfo info;
+  info.SetAsChild(window.GetHWND(), RECT{1, 24, 999, 699});
+  ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, handler.get(), CefString(), CefBrowserSettings(),
+                                            nullptr));
+  ASSERT_TRUE(PumpUntil([&] { return handler->GetBrowser() != nullptr; }));
+  EXPECT_EQ(window.maximise_requests, 1);
+  HWND child = handler->GetBrowser()->GetHost()->GetWindowHandle();
+  EXPECT_TRUE(MoveWindow(child, 0, 24, 1000, 676, TRUE));
+  EXPECT_EQ(GetParent(child), window.GetHWND());
+  PumpFor(100);
+  window.SendMessage(WM_CLOSE, 1, 0);
+  EXPECT_TRUE(window.final_message);
+  EXPECT_TRUE(window.browser_gone_at_final_message);
   EXPECT_FALSE(IsWindow(child));
 }
 
