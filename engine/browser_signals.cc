@@ -12,6 +12,18 @@
 #include "platform/log.h"
 
 namespace engine {
+namespace {
+
+bool IsDownloadResponse(WebKitResponsePolicyDecision* decision) {
+  if (!webkit_response_policy_decision_is_mime_type_supported(decision)) return true;
+  WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
+  SoupMessageHeaders* headers = response ? webkit_uri_response_get_http_headers(response) : nullptr;
+  const char* disposition =
+      headers ? soup_message_headers_get_one(headers, "Content-Disposition") : nullptr;
+  return disposition && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
+}
+
+}  // namespace
 
 void BrowserImpl::RequestPopup(WebKitNavigationAction* action, WindowOpenDisposition disposition) {
   CefRefPtr<BrowserImpl> self = this;
@@ -42,6 +54,17 @@ GtkWidget* BrowserImpl::OnCreate(WebKitWebView*, WebKitNavigationAction* action,
 // ignoring it keeps WebKit from asking for a view as well.
 gboolean BrowserImpl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                      WebKitPolicyDecisionType type, gpointer self) {
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+    // The engine has no download handler: a response the view would save
+    // instead of showing ends the load (reported as aborted), and nothing
+    // is written anywhere.
+    auto* response_decision = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    if (IsDownloadResponse(response_decision)) {
+      webkit_policy_decision_ignore(decision);
+      return TRUE;
+    }
+    return FALSE;
+  }
   if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
@@ -70,6 +93,10 @@ gboolean BrowserImpl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, 
 void BrowserImpl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
   auto* browser = static_cast<BrowserImpl*>(self);
   CefRefPtr<BrowserImpl> keep = browser;
+  if (event == WEBKIT_LOAD_FINISHED) {
+    const gchar* uri = webkit_web_view_get_uri(view);
+    platform::Log("engine: loaded '%s'", uri ? uri : "");
+  }
   CefRefPtr<CefLoadHandler> load = browser->client_ ? browser->client_->GetLoadHandler() : nullptr;
   if (!load) return;
   if (event == WEBKIT_LOAD_STARTED) {

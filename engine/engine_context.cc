@@ -96,6 +96,16 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
   platform::Log("engine: cache in '%s', renderer extension in '%s'", cache_path.c_str(),
                 extension_dir.c_str());
 
+  // Downloads the engine would start by itself (a link with a download
+  // attribute, say) are cancelled before any file is written: the client
+  // downloads what it wants itself.
+  g_signal_connect(g_state.context, "download-started",
+                   G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download, gpointer) {
+                     platform::Log("engine: download of a page refused");
+                     webkit_download_cancel(download);
+                   }),
+                   nullptr);
+
   g_state.background = settings.background_color ? settings.background_color : 0xFFFFFFFF;
   g_state.app = application;
   if (application) {

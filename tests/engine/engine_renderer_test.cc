@@ -2,6 +2,7 @@
 // functions bound at context creation with synchronous results, process
 // messages both ways, navigation reports (links, redirects, iframes, but no
 // subresources), and the engine's defaults where a client has no handler.
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -243,6 +244,27 @@ TEST_F(EngineRendererTest, NavigationsAreReportedWithRedirectsButNotSubresources
     EXPECT_EQ(r.text.find(".js"), std::string::npos) << r.text;
     // Only the redirected request says so.
     EXPECT_EQ(r.value, r.text == base + "/target.html" ? 1 : 0) << r.text;
+  }
+}
+
+TEST_F(EngineRendererTest, DownloadsAreReportedButNeitherShownNorSaved) {
+  HttpServer server;
+  ASSERT_GT(server.port(), 0);
+  const std::string base = server.Base();
+  ASSERT_TRUE(Load(base + "/target.html"));
+  EvalJs(browser_, "location.href = '/slide/download/deck%201.bin'; 1");
+  const std::string url = base + "/slide/download/deck%201.bin";
+  ASSERT_TRUE(PumpUntil([&] { return client_->Has("nav", url); }));
+  PumpFor(500);
+  EXPECT_EQ(EvalJs(browser_, "document.URL + ' ' + document.body.textContent"),
+            base + "/target.html target");
+  const char* home = g_get_home_dir();
+  const std::string downloads = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD)
+                                    ? g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD)
+                                    : std::string(home) + "/Downloads";
+  for (const std::string& dir : {downloads, std::string(home)}) {
+    EXPECT_FALSE(g_file_test((dir + "/s.bin").c_str(), G_FILE_TEST_EXISTS)) << dir;
+    EXPECT_FALSE(g_file_test((dir + "/deck 1.bin").c_str(), G_FILE_TEST_EXISTS)) << dir;
   }
 }
 

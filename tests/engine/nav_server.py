@@ -1,6 +1,7 @@
 """A local HTTP server for the engine tests: serves a directory on 127.0.0.1
 (a free port, printed on the first line of standard output) and answers
-/redir with a redirect to /target.html. Ends when standard input closes."""
+/redir with a redirect to /target.html and /slide/download... with an
+attachment. Ends when standard input closes."""
 import http.server
 import sys
 import threading
@@ -11,6 +12,15 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         super().__init__(*args, directory=sys.argv[1], **kwargs)
 
     def do_GET(self):
+        if self.path.startswith("/slide/download"):
+            body = b"slides"
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Disposition", 'attachment; filename="s.bin"')
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
         if self.path.startswith("/redir"):
             self.send_response(302)
             self.send_header("Location", "/target.html")
