@@ -63,8 +63,8 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
   static gboolean OnContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
                                 WebKitHitTestResult* hit, gpointer self);
-  static void OnUriChanged(GObject* view, GParamSpec* spec, gpointer self);
-  static void OnTitleChanged(GObject* view, GParamSpec* spec, gpointer self);
+  static void OnUriChanged(GObject* view, GParamSpec* pspec, gpointer self);
+  static void OnTitleChanged(GObject* view, GParamSpec* pspec, gpointer self);
   static gboolean OnUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
 
   // Every popup request ends here: the client decides, no window opens.

@@ -111,29 +111,29 @@ std::vector<std::pair<std::wstring, std::wstring>> ParseAttributeList(const std:
 }
 
 ImageSpec ParseImageSpec(const std::wstring& text) {
-  ImageSpec spec;
+  ImageSpec image;
   if (text.find(L'=') == std::wstring::npos) {
-    spec.file = text;
-    return spec;
+    image.file = text;
+    return image;
   }
   for (const auto& [name, value] : ParseAttributeList(text)) {
     if (name == L"file" || name == L"res") {
-      spec.file = value;
+      image.file = value;
     } else if (name == L"source") {
-      spec.source = ParseRect(value);
-      spec.has_source = true;
+      image.source = ParseRect(value);
+      image.has_source = true;
     } else if (name == L"dest") {
-      spec.dest = ParseRect(value);
-      spec.has_dest = true;
+      image.dest = ParseRect(value);
+      image.has_dest = true;
     } else if (name == L"corner") {
-      spec.corner = ParseRect(value);
+      image.corner = ParseRect(value);
     } else if (name == L"fade") {
-      spec.fade = ParseInt(value, 255);
-      if (spec.fade < 0) spec.fade = 0;
-      if (spec.fade > 255) spec.fade = 255;
+      image.fade = ParseInt(value, 255);
+      if (image.fade < 0) image.fade = 0;
+      if (image.fade > 255) image.fade = 255;
     }
   }
-  return spec;
+  return image;
 }
 
 std::string ToUtf8(const std::wstring& text) {

@@ -291,10 +291,10 @@ void CControlUI::PaintBorder(_cairo* cr) {
 
 bool CControlUI::DrawImage(_cairo* cr, const CDuiString& image, const RECT& rc) {
   if (manager_ == nullptr || image.IsEmpty()) return false;
-  ui::ImageSpec spec = ui::ParseImageSpec(image.str());
-  _cairo_surface* surface = manager_->GetImage(spec.file);
+  ui::ImageSpec image_spec = ui::ParseImageSpec(image.str());
+  _cairo_surface* surface = manager_->GetImage(image_spec.file);
   if (surface == nullptr) return false;
-  ui::render::DrawImage(cr, surface, spec, rc);
+  ui::render::DrawImage(cr, surface, image_spec, rc);
   return true;
 }
 

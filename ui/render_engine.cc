@@ -96,26 +96,26 @@ void DrawBorder(cairo_t* cr, const RECT& rc, int size, std::uint32_t color, SIZE
   cairo_restore(cr);
 }
 
-void DrawImage(cairo_t* cr, cairo_surface_t* image, const ImageSpec& spec, const RECT& rc) {
+void DrawImage(cairo_t* cr, cairo_surface_t* image, const ImageSpec& look, const RECT& rc) {
   if (image == nullptr || cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) return;
   double iw = cairo_image_surface_get_width(image);
   double ih = cairo_image_surface_get_height(image);
   double sx = 0, sy = 0, sw = iw, sh = ih;
-  if (spec.has_source) {
-    sx = std::clamp<double>(spec.source.left, 0, iw);
-    sy = std::clamp<double>(spec.source.top, 0, ih);
-    sw = std::clamp<double>(spec.source.right, sx, iw) - sx;
-    sh = std::clamp<double>(spec.source.bottom, sy, ih) - sy;
+  if (look.has_source) {
+    sx = std::clamp<double>(look.source.left, 0, iw);
+    sy = std::clamp<double>(look.source.top, 0, ih);
+    sw = std::clamp<double>(look.source.right, sx, iw) - sx;
+    sh = std::clamp<double>(look.source.bottom, sy, ih) - sy;
   }
   double dx = rc.left, dy = rc.top, dw = rc.right - rc.left, dh = rc.bottom - rc.top;
-  if (spec.has_dest) {
-    dx = rc.left + spec.dest.left;
-    dy = rc.top + spec.dest.top;
-    dw = std::min<double>(spec.dest.right - spec.dest.left, rc.right - dx);
-    dh = std::min<double>(spec.dest.bottom - spec.dest.top, rc.bottom - dy);
+  if (look.has_dest) {
+    dx = rc.left + look.dest.left;
+    dy = rc.top + look.dest.top;
+    dw = std::min<double>(look.dest.right - look.dest.left, rc.right - dx);
+    dh = std::min<double>(look.dest.bottom - look.dest.top, rc.bottom - dy);
   }
-  double alpha = spec.fade / 255.0;
-  const RECT& c = spec.corner;
+  double alpha = look.fade / 255.0;
+  const RECT& c = look.corner;
   if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
     DrawPiece(cr, image, sx, sy, sw, sh, dx, dy, dw, dh, alpha);
     return;

@@ -26,8 +26,8 @@ namespace render {
 
 void FillRect(_cairo* cr, const RECT& rc, std::uint32_t color, SIZE round);
 void DrawBorder(_cairo* cr, const RECT& rc, int size, std::uint32_t color, SIZE round);
-// Draws spec's source part of image into rc (or spec's dest inside rc).
-void DrawImage(_cairo* cr, _cairo_surface* image, const ImageSpec& spec, const RECT& rc);
+// Draws the look's source part of image into rc (or its dest inside rc).
+void DrawImage(_cairo* cr, _cairo_surface* image, const ImageSpec& look, const RECT& rc);
 // style: DT_* bits of control_ui.h.
 void DrawText(_cairo* cr, const RECT& rc, const std::wstring& text, std::uint32_t color,
               const FontSpec& font, UINT style, bool html);

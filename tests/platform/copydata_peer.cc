@@ -114,10 +114,10 @@ int Send(int argc, char** argv) {
     return 2;
   }
   for (int i = 4; i < argc; ++i) {
-    std::string spec = argv[i];
-    size_t colon = spec.find(':');
-    WPARAM wparam = std::strtoul(spec.substr(0, colon).c_str(), nullptr, 10);
-    std::vector<unsigned char> payload = ParsePayload(spec.substr(colon + 1));
+    std::string arg = argv[i];
+    size_t colon = arg.find(':');
+    WPARAM wparam = std::strtoul(arg.substr(0, colon).c_str(), nullptr, 10);
+    std::vector<unsigned char> payload = ParsePayload(arg.substr(colon + 1));
     COPYDATASTRUCT record;
     record.dwData = static_cast<ULONG_PTR>(0x1122334455667788ull);
     record.cbData = static_cast<DWORD>(payload.size());

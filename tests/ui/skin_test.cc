@@ -180,12 +180,12 @@ TEST(Attributes, ValuesAndLists) {
   EXPECT_EQ(list[2].first, L"c");
   EXPECT_TRUE(ui::ParseAttributeList(L"a=\"unterminated").empty());
 
-  ui::ImageSpec spec =
+  ui::ImageSpec image =
       ui::ParseImageSpec(L"file='a.png' dest='1,2,3,4' corner='4,0,4,0' fade='300'");
-  EXPECT_EQ(spec.file, L"a.png");
-  EXPECT_TRUE(spec.has_dest);
-  EXPECT_EQ(spec.corner.left, 4);
-  EXPECT_EQ(spec.fade, 255);
+  EXPECT_EQ(image.file, L"a.png");
+  EXPECT_TRUE(image.has_dest);
+  EXPECT_EQ(image.corner.left, 4);
+  EXPECT_EQ(image.fade, 255);
   EXPECT_EQ(ui::ParseImageSpec(L"downlist_app.png").file, L"downlist_app.png");
 }
 
