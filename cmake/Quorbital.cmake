@@ -20,7 +20,12 @@ function(q_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${name} PRIVATE
     QUORBITAL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QUORBITAL_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  add_test(NAME ${name} COMMAND ${name})
+  # Each test program gets a runtime directory of its own: windows published
+  # for other processes (the copy-data registry) and named locks live there,
+  # and tests running side by side must not find each other's.
+  set(runtime ${CMAKE_CURRENT_BINARY_DIR}/${name}.runtime)
+  add_test(NAME ${name}
+    COMMAND sh -c "rm -rf \"$0\" && mkdir -m 700 \"$0\" && XDG_RUNTIME_DIR=\"$0\" exec \"$1\"" ${runtime} $<TARGET_FILE:${name}>)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()

@@ -153,7 +153,7 @@ class DownloadDialogTest : public ::testing::Test {
 
 TEST_F(DownloadDialogTest, RowRunsThenFinishesWithExactSizeTexts) {
   // Half the body, a pause long enough for a report of exactly half, the rest.
-  dialog_->AddDownload(Job("/bytes/1048576?chunk=524288&pause=1.5", "half.zip"));
+  dialog_->AddDownload(Job("/bytes/1048576?chunk=524288&pause=3", "half.zip"));
   ASSERT_EQ(dialog_->List()->GetCount(), 1);
   EXPECT_EQ(dialog_->Text(0, L"down_name"), L"half.zip");
   EXPECT_EQ(dialog_->Bar(0), 0);
