@@ -31,8 +31,13 @@ UILIB_RESOURCETYPE CMainWnd::GetResourceType() const { return UILIB_FILE; }
 CDuiString CMainWnd::GetZIPFileName() const { return L""; }
 
 std::wstring CMainWnd::StartUrl() const {
-  if (m_strDocPath.empty()) return g_strDataDir + kStartPage;
-  return g_strDataDir + kOfflineEditorPrefix + EscapeDocumentPath(m_strDocPath);
+  return m_strDocPath.empty() ? StartPageUrl() : OfflineEditorUrl(m_strDocPath);
+}
+
+std::wstring CMainWnd::StartPageUrl() { return g_strDataDir + kStartPage; }
+
+std::wstring CMainWnd::OfflineEditorUrl(const std::wstring& document_path) {
+  return g_strDataDir + kOfflineEditorPrefix + EscapeDocumentPath(document_path);
 }
 
 void CMainWnd::InitWindow() {

@@ -45,6 +45,9 @@ class CMainWnd : public WindowImplBase {
   // The page the browser shows first: the start page, or the offline editor
   // on the document the program was started with.
   std::wstring StartUrl() const;
+  // The start page, and the offline editor on one document, under DataDir.
+  static std::wstring StartPageUrl();
+  static std::wstring OfflineEditorUrl(const std::wstring& document_path);
   // Loads text into the browser's main frame unchanged; nothing without a browser.
   void LoadInBrowser(const std::wstring& text);
   void OnCopyData(WPARAM kind, const COPYDATASTRUCT* record);

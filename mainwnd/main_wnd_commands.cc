@@ -2,7 +2,6 @@
 // files and the full-screen state.
 #include <cstdint>
 
-#include "app/data_dir.h"
 #include "app/locations.h"
 #include "bridge/bridge_message.h"
 #include "download/download_dialog.h"
@@ -39,12 +38,12 @@ void CMainWnd::OnCopyData(WPARAM kind, const COPYDATASTRUCT* record) {
       if (DecodeInt(record, &value) && value == 1) {
         std::wstring chosen = ShowOpenFileDialog().GetData();
         if (!chosen.empty()) {
-          LoadInBrowser(g_strDataDir + kOfflineEditorPrefix + EscapeDocumentPath(chosen));
+          LoadInBrowser(OfflineEditorUrl(chosen));
         }
       }
       break;
     case BRIDGE_GO_BACK:
-      if (DecodeInt(record, &value) && value == 1) LoadInBrowser(g_strDataDir + kStartPage);
+      if (DecodeInt(record, &value) && value == 1) LoadInBrowser(StartPageUrl());
       break;
     default:
       break;
@@ -54,7 +53,7 @@ void CMainWnd::OnCopyData(WPARAM kind, const COPYDATASTRUCT* record) {
 LRESULT CMainWnd::OnOpenDocument(const COPYDATASTRUCT* record) {
   if (record == nullptr) return 0;
   const std::wstring path = DecodeText(record);
-  if (!path.empty()) LoadInBrowser(g_strDataDir + kOfflineEditorPrefix + EscapeDocumentPath(path));
+  if (!path.empty()) LoadInBrowser(OfflineEditorUrl(path));
   // Come to the front (a minimised window is shown again).
   ShowWindow(true, true);
   return 1;

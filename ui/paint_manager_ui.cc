@@ -117,33 +117,35 @@ CControlUI* CPaintManagerUI::FindSubControlByName(CControlUI* parent, const wcha
   return parent->FindControlByName(name);
 }
 
-bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) {
-  if (notifier == nullptr ||
-      std::find(notifiers_.begin(), notifiers_.end(), notifier) != notifiers_.end())
-    return false;
-  notifiers_.push_back(notifier);
+namespace {
+
+// Subscriber lists: each subscriber once, in subscription order.
+template <class T>
+bool AddOnce(std::vector<T*>& list, T* item) {
+  if (item == nullptr || std::find(list.begin(), list.end(), item) != list.end()) return false;
+  list.push_back(item);
   return true;
 }
 
+template <class T>
+bool RemoveOne(std::vector<T*>& list, T* item) {
+  auto it = std::find(list.begin(), list.end(), item);
+  if (it == list.end()) return false;
+  list.erase(it);
+  return true;
+}
+
+}  // namespace
+
+bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) { return AddOnce(notifiers_, notifier); }
 bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) {
-  auto it = std::find(notifiers_.begin(), notifiers_.end(), notifier);
-  if (it == notifiers_.end()) return false;
-  notifiers_.erase(it);
-  return true;
+  return RemoveOne(notifiers_, notifier);
 }
-
 bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* filter) {
-  if (filter == nullptr || std::find(filters_.begin(), filters_.end(), filter) != filters_.end())
-    return false;
-  filters_.push_back(filter);
-  return true;
+  return AddOnce(filters_, filter);
 }
-
 bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) {
-  auto it = std::find(filters_.begin(), filters_.end(), filter);
-  if (it == filters_.end()) return false;
-  filters_.erase(it);
-  return true;
+  return RemoveOne(filters_, filter);
 }
 
 bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
