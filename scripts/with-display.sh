@@ -27,17 +27,18 @@ if [ "${PRIVATE_HOME:-0}" = "1" ]; then
 fi
 
 if [ -z "${DISPLAY:-}" ] || [ "${FORCE_XVFB:-0}" = "1" ]; then
-  display=""
-  for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-  done
-  [ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
-  Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb picks a free display number itself and reports it, so runs side by
+  # side never race for the same number.
+  mkdir -p "${TMPDIR:-/tmp}"
+  fifo="$(mktemp -u "${TMPDIR:-/tmp}/quorbital-xvfb.XXXXXX")"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   cleanup_pids+=($!)
-  for _ in $(seq 1 100); do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-    sleep 0.05
-  done
+  number=""
+  read -r -t 10 number <"$fifo" || true
+  rm -f "$fifo"
+  [ -n "$number" ] || { echo "Xvfb did not start" >&2; exit 1; }
+  display=":$number"
   export DISPLAY="$display"
   # Without a GPU the engine draws blank frames in compositing mode.
   export WEBKIT_DISABLE_COMPOSITING_MODE=1
