@@ -80,7 +80,8 @@ class EditorPageTest : public ::testing::Test {
 
   static void Load(const std::string& uri) {
     bool finished = false;
-    gulong id = g_signal_connect(view_, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent ev, gpointer data) {
+    gulong id = g_signal_connect(view_, "load-changed",
+                                 G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent ev, gpointer data) {
                                    if (ev == WEBKIT_LOAD_FINISHED) *static_cast<bool*>(data) = true;
                                  }),
                                  &finished);
@@ -100,7 +101,8 @@ class EditorPageTest : public ::testing::Test {
         view_, script.c_str(), -1, nullptr, nullptr, nullptr,
         +[](GObject* object, GAsyncResult* res, gpointer data) {
           auto* r = static_cast<Result*>(data);
-          JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(object), res, nullptr);
+          JSCValue* value =
+              webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(object), res, nullptr);
           if (value) {
             gchar* s = jsc_value_to_string(value);
             r->text = s ? s : "";
@@ -136,7 +138,9 @@ class EditorPageTest : public ::testing::Test {
     ASSERT_TRUE(WaitFor("document.body.className.indexOf('is-loading') < 0")) << query;
   }
 
-  void OpenDocument(const fs::path& doc) { OpenEditor("?channel=offline&file=" + EscapeLikeClient(doc.string())); }
+  void OpenDocument(const fs::path& doc) {
+    OpenEditor("?channel=offline&file=" + EscapeLikeClient(doc.string()));
+  }
 
   static inline GtkWidget* window_ = nullptr;
   static inline WebKitWebView* view_ = nullptr;
@@ -159,12 +163,15 @@ TEST_F(EditorPageTest, ShowsADocumentWhosePathNeedsEscaping) {
 }
 
 TEST_F(EditorPageTest, DocumentTextIsNeverParsedAsHtml) {
-  fs::path doc = Write("markup.zv",
-                       R"({"format":"zv","version":1,"title":"<i>t</i>",)"
-                       R"("slides":[{"title":"<img src=x onerror=window.hit=1>","body":"<b>bold</b>","notes":"<u>n</u>"}]})");
+  fs::path doc = Write(
+      "markup.zv",
+      R"({"format":"zv","version":1,"title":"<i>t</i>",)"
+      R"("slides":[{"title":"<img src=x onerror=window.hit=1>","body":"<b>bold</b>","notes":"<u>n</u>"}]})");
   OpenDocument(doc);
   EXPECT_EQ(Text("slide-title"), "<img src=x onerror=window.hit=1>");
-  EXPECT_EQ(Eval("document.querySelectorAll('#slide img, #slide b, #notes-text u, #doc-title i').length"), "0");
+  EXPECT_EQ(
+      Eval("document.querySelectorAll('#slide img, #slide b, #notes-text u, #doc-title i').length"),
+      "0");
   EXPECT_EQ(Eval("String(window.hit)"), "undefined");
 }
 
@@ -182,7 +189,8 @@ TEST_F(EditorPageTest, BrokenDocumentsEndInAReadableMessage) {
     OpenDocument(Write(c.name, c.text));
     EXPECT_EQ(Eval("document.body.className"), "is-error") << c.name;
     EXPECT_EQ(Text("state-title"), c.title) << c.name;
-    EXPECT_NE(Text("state-message").find(c.message_part), std::string::npos) << c.name << ": " << Text("state-message");
+    EXPECT_NE(Text("state-message").find(c.message_part), std::string::npos)
+        << c.name << ": " << Text("state-message");
     EXPECT_NE(Text("state-path").find(c.name), std::string::npos) << c.name;
   }
 }
@@ -213,7 +221,8 @@ TEST_F(EditorPageTest, StartPageWithoutPageFunctionsSaysSo) {
   EXPECT_EQ(Eval("document.querySelectorAll('a[href*=\"instruction.pdf\"]').length"), "1");
   // Opening a document without the client explains itself.
   Eval("document.getElementById('open-btn').click(), 0");
-  EXPECT_NE(Eval("document.getElementById('toasts').textContent").find("openFileDialog"), std::string::npos);
+  EXPECT_NE(Eval("document.getElementById('toasts').textContent").find("openFileDialog"),
+            std::string::npos);
 }
 
 TEST_F(EditorPageTest, StartPageUsesThePageFunctions) {
@@ -225,10 +234,12 @@ TEST_F(EditorPageTest, StartPageUsesThePageFunctions) {
       "window.openFileDialog = function () { calls.push('open'); };"
       "window.showWindowStatus = function (n) { calls.push('status ' + n); };"
       "window.goback = function () {};"
-      "window.registercb = function (f) { calls.push('registercb'); f('register call back function', 0); };";
+      "window.registercb = function (f) { calls.push('registercb'); f('register call back "
+      "function', 0); };";
   WebKitUserContentManager* ucm = webkit_web_view_get_user_content_manager(view_);
-  WebKitUserScript* script = webkit_user_script_new(kFakes, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                                    WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  WebKitUserScript* script =
+      webkit_user_script_new(kFakes, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(ucm, script);
   webkit_user_script_unref(script);
   Load(FileUri(kBundle / "index.html"));
@@ -244,6 +255,46 @@ TEST_F(EditorPageTest, StartPageUsesThePageFunctions) {
   Eval("document.getElementById('fullscreen-btn').click(), 0");
   Eval("document.getElementById('fullscreen-btn').click(), 0");
   EXPECT_EQ(Eval("calls.join(',')"), "registercb,isonline,open,status 1,status 0");
+}
+
+// The Chinese characters of the page's text that the engine draws exactly as
+// it draws a character no font has (an empty box, or nothing): each distinct
+// character is drawn on a canvas in the page's own font and its pixels are
+// compared with those of an unassigned code point.
+const char kCharactersWithoutGlyphs[] = R"js((function () {
+  var text = document.title + document.body.innerText;
+  var seen = {}, chars = [];
+  Array.from(text).forEach(function (c) {
+    if (/[\u3000-\u303f\u3400-\u9fff\uff00-\uffef]/.test(c) && !seen[c]) { seen[c] = 1; chars.push(c); }
+  });
+  var canvas = document.createElement('canvas');
+  canvas.width = canvas.height = 40;
+  var ctx = canvas.getContext('2d');
+  var family = getComputedStyle(document.body).fontFamily;
+  function pixels(c) {
+    ctx.clearRect(0, 0, 40, 40);
+    ctx.font = '28px ' + family;
+    ctx.fillText(c, 4, 30);
+    return Array.prototype.join.call(ctx.getImageData(0, 0, 40, 40).data);
+  }
+  var empty = pixels('\u{10FFFD}');
+  return chars.length + ':' + chars.filter(function (c) { return pixels(c) === empty; }).join('');
+})())js";
+
+TEST_F(EditorPageTest, ChineseTextsAreDrawnWithRealGlyphs) {
+  Load(FileUri(kBundle / "index.html"));
+  std::string start = Eval(kCharactersWithoutGlyphs);
+  fs::path doc = docs_ / "welcome.zv";
+  fs::copy_file(kBundle / "samples" / "welcome.zv", doc, fs::copy_options::overwrite_existing);
+  OpenDocument(doc);
+  std::string editor = Eval(kCharactersWithoutGlyphs);
+  for (const std::string& result : {start, editor}) {
+    size_t colon = result.find(':');
+    ASSERT_NE(colon, std::string::npos) << result;
+    EXPECT_GE(std::stoi(result.substr(0, colon)), 20) << "the pages' Chinese text was not found";
+    EXPECT_TRUE(result.substr(colon + 1).empty())
+        << "drawn as empty boxes: " << result.substr(colon + 1);
+  }
 }
 
 }  // namespace
