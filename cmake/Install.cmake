@@ -10,6 +10,9 @@
 #   share/applications/quorbital.desktop            desktop entry for .zv files
 #   share/mime/packages/quorbital.xml               the application/x-zv type
 #   share/icons/hicolor/.../quorbital.*             the program icon
+#   share/metainfo/io.vexalio.quorbital.metainfo.xml  AppStream data
+#   share/man/man1/quorbital.1.gz, share/doc/quorbital/  manual, copyright,
+#                                                   changelog (Package.cmake)
 #
 # The executable finds its files relative to its own folder: beside it in the
 # build tree (Skin/, res/, bundle/, webext/), and at
@@ -69,6 +72,10 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/res/icon_101.png)
   install(FILES ${PROJECT_SOURCE_DIR}/res/icon_101.png
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps RENAME quorbital.png)
 endif()
+
+# AppStream data, so software centres list the client.
+install(FILES ${PROJECT_SOURCE_DIR}/dist/quorbital.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo RENAME io.vexalio.quorbital.metainfo.xml)
 
 # Desktop caches: refreshed on a real installation when the tools exist; a
 # staged installation (DESTDIR, packaging) only says what to run.
