@@ -4,6 +4,10 @@
 Pure standard library: shapes are drawn from signed distances with
 anti-aliased edges and written with a small zlib PNG writer. Run from the
 repository root; it rewrites Skin/*.png and res/icon_101.png.
+
+Every skin image is drawn twice: NAME.png at its size in the skins, and
+NAME@2x.png at twice that size, which the toolkit draws on screens with two
+device pixels to each pixel of the layout, so the images stay sharp there.
 """
 import math
 import os
@@ -104,28 +108,30 @@ def solid(color):
     return lambda x, y: color
 
 
-def glyph(kind, color, size=(24, 24)):
+def glyph(kind, color, k=1):
     """Caption button glyphs, centred in a square image; the skins place it
-    in the middle of the button with dest."""
-    c = Canvas(*size)
-    cx, cy = size[0] / 2, size[1] / 2
-    s = 5.0  # half size of the glyph
+    in the middle of the button with dest. k scales every length."""
+    c = Canvas(24 * k, 24 * k)
+    cx, cy = c.w / 2, c.h / 2
+    s = 5.0 * k  # half size of the glyph
     if kind == "close":
-        c.shade(segment(cx - s, cy - s, cx + s, cy + s, 1.4), solid(color))
-        c.shade(segment(cx - s, cy + s, cx + s, cy - s, 1.4), solid(color))
+        c.shade(segment(cx - s, cy - s, cx + s, cy + s, 1.4 * k), solid(color))
+        c.shade(segment(cx - s, cy + s, cx + s, cy - s, 1.4 * k), solid(color))
     elif kind == "min":
-        c.shade(segment(cx - s, cy, cx + s, cy, 1.3), solid(color))
+        c.shade(segment(cx - s, cy, cx + s, cy, 1.3 * k), solid(color))
     elif kind == "max":
-        c.shade(ring(round_rect(cx - s, cy - s, cx + s, cy + s, 1.0), 1.2), solid(color))
+        c.shade(ring(round_rect(cx - s, cy - s, cx + s, cy + s, 1.0 * k), 1.2 * k), solid(color))
     elif kind == "restore":
-        c.shade(ring(round_rect(cx - s + 2.5, cy - s - 0.5, cx + s + 0.5, cy + s - 2.5, 1.0), 1.2), solid(color))
+        c.shade(ring(round_rect(cx - s + 2.5 * k, cy - s - 0.5 * k, cx + s + 0.5 * k, cy + s - 2.5 * k,
+                                1.0 * k), 1.2 * k), solid(color))
         # The front window hides the back window's lines behind it.
-        front = round_rect(cx - s - 0.5, cy - s + 2, cx + s - 2, cy + s + 0.5, 1.0)
+        front = round_rect(cx - s - 0.5 * k, cy - s + 2 * k, cx + s - 2 * k, cy + s + 0.5 * k, 1.0 * k)
         for y in range(c.h):
             for x in range(c.w):
-                if front(x + 0.5, y + 0.5) < 0.5:
+                if front(x + 0.5, y + 0.5) < 0.5 * k:
                     c.px[y][x] = (0, 0, 0, 0)
-        c.shade(ring(round_rect(cx - s - 0.5, cy - s + 2.5, cx + s - 2.5, cy + s + 0.5, 1.0), 1.2), solid(color))
+        c.shade(ring(round_rect(cx - s - 0.5 * k, cy - s + 2.5 * k, cx + s - 2.5 * k, cy + s + 0.5 * k,
+                                1.0 * k), 1.2 * k), solid(color))
     return c
 
 
@@ -150,24 +156,23 @@ def program_icon(size):
     return c
 
 
-def download_icon():
+def download_icon(k=1):
     # Drawn at 64x52 so it shrinks cleanly into the 32x26 icon cell.
-    c = Canvas(64, 52)
+    c = Canvas(64 * k, 52 * k)
     blue = rgb("#2F6FED")
-    c.shade(round_rect(14, 2, 50, 50, 7), lambda x, y: mix(rgb("#E8F0FE"), rgb("#D6E4FD"), y / 52))
-    c.shade(ring(round_rect(14, 2, 50, 50, 7), 2.0), solid(rgb("#9DB9F5")))
-    c.shade(segment(32, 12, 32, 34, 4.0), solid(blue))
-    c.shade(segment(23, 26, 32, 35, 4.0), solid(blue))
-    c.shade(segment(41, 26, 32, 35, 4.0), solid(blue))
-    c.shade(segment(22, 42, 42, 42, 4.0), solid(blue))
+    c.shade(round_rect(14 * k, 2 * k, 50 * k, 50 * k, 7 * k),
+            lambda x, y: mix(rgb("#E8F0FE"), rgb("#D6E4FD"), y / (52 * k)))
+    c.shade(ring(round_rect(14 * k, 2 * k, 50 * k, 50 * k, 7 * k), 2.0 * k), solid(rgb("#9DB9F5")))
+    for ax, ay, bx, by in ((32, 12, 32, 34), (23, 26, 32, 35), (41, 26, 32, 35), (22, 42, 42, 42)):
+        c.shade(segment(ax * k, ay * k, bx * k, by * k, 4.0 * k), solid(blue))
     return c
 
 
-def progress_fore():
+def progress_fore(k=1):
     # A vertical gradient: the bar stretches it sideways, the control rounds
     # its ends.
-    c = Canvas(4, 16)
-    c.shade(lambda x, y: -1, lambda x, y: mix(rgb("#4C8DF6"), rgb("#2563EB"), y / 16))
+    c = Canvas(4 * k, 16 * k)
+    c.shade(lambda x, y: -1, lambda x, y: mix(rgb("#4C8DF6"), rgb("#2563EB"), y / (16 * k)))
     return c
 
 
@@ -178,15 +183,18 @@ def main():
     os.makedirs(skin, exist_ok=True)
     os.makedirs(res, exist_ok=True)
     program_icon(48).save(os.path.join(res, "icon_101.png"))
-    program_icon(18).save(os.path.join(skin, "logo_small.png"))
-    download_icon().save(os.path.join(skin, "downlist_app.png"))
-    progress_fore().save(os.path.join(skin, "progress_fore.png"))
-    tones = {"light": "#D1D5DB", "dark": "#4B5563", "white": "#FFFFFF"}
-    for kind in ("close", "min", "max", "restore"):
-        for tone, color in tones.items():
-            if kind != "close" and tone == "white":
-                continue
-            glyph(kind, rgb(color)).save(os.path.join(skin, f"caption_{kind}_{tone}.png"))
+    for k, suffix in ((1, ""), (2, "@2x")):
+        def save(canvas, name):
+            canvas.save(os.path.join(skin, f"{name}{suffix}.png"))
+        save(program_icon(18 * k), "logo_small")
+        save(download_icon(k), "downlist_app")
+        save(progress_fore(k), "progress_fore")
+        tones = {"light": "#D1D5DB", "dark": "#4B5563", "white": "#FFFFFF"}
+        for kind in ("close", "min", "max", "restore"):
+            for tone, color in tones.items():
+                if kind != "close" and tone == "white":
+                    continue
+                save(glyph(kind, rgb(color), k), f"caption_{kind}_{tone}")
 
 
 if __name__ == "__main__":

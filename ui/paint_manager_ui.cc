@@ -3,10 +3,12 @@
 #include "ui/paint_manager_ui.h"
 
 #include <cairo.h>
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 
 #include <algorithm>
 #include <cassert>
+#include <csignal>
 #include <cstdio>
 
 #include "platform/log.h"
@@ -36,6 +38,25 @@ CControlUI* RowOf(CControlUI* control) {
   return nullptr;
 }
 
+// The session (or a person at a terminal) asks the client to end: every
+// top-level window of the process is closed as its close button would, so
+// the windows end in their own order and the loop returns normally. The
+// handler goes away with the first request, so a second one ends the process
+// the usual way if closing ever hangs.
+gboolean OnEndRequest(gpointer signal_number) {
+  platform::Log("signal %d: closing the windows", GPOINTER_TO_INT(signal_number));
+  bool any = false;
+  for (HWND hwnd : platform::LocalWindows()) {
+    platform::NativeWindow* window = platform::LookupWindow(hwnd);
+    if (window == nullptr || window->Parent() != nullptr) continue;
+    if (dynamic_cast<ui::WindowHost*>(window) == nullptr) continue;
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    any = true;
+  }
+  if (!any) platform::QuitApplicationLoop();
+  return G_SOURCE_REMOVE;
+}
+
 }  // namespace
 
 CPaintManagerUI::CPaintManagerUI() = default;
@@ -57,7 +78,10 @@ void CPaintManagerUI::SetInstance(HINSTANCE instance) {
   // them out; windows then fail to open instead of ending the process.
   if (!gtk_init_check(nullptr, nullptr)) {
     std::fprintf(stderr, "quorbital: cannot open the display; windows will not be shown\n");
+    return;
   }
+  GdkDisplay* display = gdk_display_get_default();
+  platform::Log("display %s (%s)", gdk_display_get_name(display), G_OBJECT_TYPE_NAME(display));
 }
 
 HINSTANCE CPaintManagerUI::GetInstance() { return g_instance; }
@@ -74,7 +98,22 @@ void CPaintManagerUI::SetInstancePath(const CDuiString& path) {
   }
 }
 
-void CPaintManagerUI::MessageLoop() { platform::RunMessageLoop(); }
+void CPaintManagerUI::MessageLoop() {
+  guint sources[3] = {};
+  int index = 0;
+  for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
+    sources[index++] =
+        g_unix_signal_add(signal_number, OnEndRequest, GINT_TO_POINTER(signal_number));
+  }
+  platform::RunMessageLoop();
+  // The sources of requests that did not come are removed; the one that came
+  // has removed itself.
+  for (guint source : sources) {
+    if (GSource* found = g_main_context_find_source_by_id(nullptr, source)) {
+      if (!g_source_is_destroyed(found)) g_source_remove(source);
+    }
+  }
+}
 
 void CPaintManagerUI::Init(HWND hwnd) { hwnd_ = hwnd; }
 
@@ -233,20 +272,48 @@ CDuiString CPaintManagerUI::GetDefaultAttributeList(const wchar_t* control_class
   return it == default_attributes_.end() ? CDuiString() : CDuiString(it->second);
 }
 
+namespace {
+
+// "Skin/a.png" -> "Skin/a@2x.png": the same image drawn at twice the size.
+std::wstring DoubleSizeName(const std::wstring& path) {
+  size_t dot = path.rfind(L'.');
+  size_t slash = path.rfind(L'/');
+  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
+    return path + L"@2x";
+  return path.substr(0, dot) + L"@2x" + path.substr(dot);
+}
+
+cairo_surface_t* LoadPng(const std::wstring& path) {
+  cairo_surface_t* surface = cairo_image_surface_create_from_png(ui::ToUtf8(path).c_str());
+  if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) return surface;
+  cairo_surface_destroy(surface);
+  return nullptr;
+}
+
+}  // namespace
+
 _cairo_surface* CPaintManagerUI::GetImage(const std::wstring& file) {
   if (file.empty()) return nullptr;
-  auto it = images_.find(file);
+  ui::WindowHost* host = Host();
+  const bool double_size = host != nullptr && host->ScaleFactor() >= 2;
+  // A character no file name holds keeps the two sizes apart in the cache.
+  const std::wstring key = double_size ? file + L'\n' + L"2x" : file;
+  auto it = images_.find(key);
   if (it != images_.end()) return it->second;
   std::wstring path = file;
   std::replace(path.begin(), path.end(), L'\\', L'/');
   if (path[0] != L'/') path = resource_path_.str() + path;
-  cairo_surface_t* surface = cairo_image_surface_create_from_png(ui::ToUtf8(path).c_str());
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    std::fprintf(stderr, "quorbital: skin image %s cannot be read\n", ui::ToUtf8(path).c_str());
-    cairo_surface_destroy(surface);
-    surface = nullptr;
+  cairo_surface_t* surface = nullptr;
+  if (double_size) {
+    surface = LoadPng(DoubleSizeName(path));
+    if (surface != nullptr) cairo_surface_set_device_scale(surface, 2, 2);
   }
-  images_[file] = surface;  // failures too, so a missing file is reported once
+  if (surface == nullptr) {
+    surface = LoadPng(path);
+    if (surface == nullptr)
+      std::fprintf(stderr, "quorbital: skin image %s cannot be read\n", ui::ToUtf8(path).c_str());
+  }
+  images_[key] = surface;  // failures too, so a missing file is reported once
   return surface;
 }
 

@@ -106,7 +106,9 @@ class CPaintManagerUI {
   CDuiString GetDefaultAttributeList(const wchar_t* control_class) const;
 
   // A PNG of the resource folder (or an absolute path), loaded once. Null
-  // when it cannot be read.
+  // when it cannot be read. On a window with two or more device pixels to a
+  // layout pixel, NAME@2x.png is taken instead when the skin has it: a
+  // surface whose device scale makes it the size of NAME.png in the layout.
   _cairo_surface* GetImage(const std::wstring& file);
 
   // Forget a control that is going away (hover and press tracking).

@@ -98,8 +98,12 @@ void DrawBorder(cairo_t* cr, const RECT& rc, int size, std::uint32_t color, SIZE
 
 void DrawImage(cairo_t* cr, cairo_surface_t* image, const ImageSpec& look, const RECT& rc) {
   if (image == nullptr || cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) return;
-  double iw = cairo_image_surface_get_width(image);
-  double ih = cairo_image_surface_get_height(image);
+  // Source rectangles are in layout pixels: an image drawn at twice the size
+  // carries a device scale of 2 and is half its pixel size here.
+  double scale_x = 1, scale_y = 1;
+  cairo_surface_get_device_scale(image, &scale_x, &scale_y);
+  double iw = cairo_image_surface_get_width(image) / scale_x;
+  double ih = cairo_image_surface_get_height(image) / scale_y;
   double sx = 0, sy = 0, sw = iw, sh = ih;
   if (look.has_source) {
     sx = std::clamp<double>(look.source.left, 0, iw);

@@ -126,6 +126,7 @@ void WindowHost::FinishCreate() {
 void WindowHost::DestroyNative() {
   if (!alive_) return;
   alive_ = false;
+  platform::Log("window \"%s\" closed", ToUtf8(title_).c_str());
   if (published_) platform::channel::WithdrawWindow(hwnd_);
   published_ = false;
   if (size_report_source_ != 0) {
@@ -160,6 +161,8 @@ void WindowHost::SetToolTip(const std::wstring& text) {
   if (!alive_) return;
   gtk_widget_set_tooltip_text(area_, text.empty() ? nullptr : ToUtf8(text).c_str());
 }
+
+int WindowHost::ScaleFactor() const { return alive_ ? gtk_widget_get_scale_factor(area_) : 1; }
 
 void WindowHost::QueueDraw() {
   if (alive_) gtk_widget_queue_draw(area_);

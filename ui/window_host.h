@@ -64,6 +64,8 @@ class WindowHost : public platform::NativeWindow {
   void ResizeClient(int cx, int cy);
   void SetMinSize(int cx, int cy);
   bool UsedDefaultSize() const { return default_size_; }
+  // Device pixels to one layout pixel on the window's monitor (GDK_SCALE).
+  int ScaleFactor() const;
 
   // platform::NativeWindow
   std::wstring ClassName() const override { return class_name_; }

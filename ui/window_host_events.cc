@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/drop_files.h"
+#include "platform/log.h"
 #include "ui/attribute_parser.h"
 #include "ui/paint_manager_ui.h"
 #include "ui/window_host.h"
@@ -171,6 +172,10 @@ int WindowHost::OnDelete(GtkWidget*, GdkEventAny*, void* data) {
 
 int WindowHost::OnMap(GtkWidget*, GdkEventAny*, void* data) {
   auto* self = static_cast<WindowHost*>(data);
+  // Under Wayland no other program can see a client's windows: this line is
+  // how a person (or a test) learns that the compositor shows one.
+  platform::Log("window \"%s\" mapped, scale %d", ToUtf8(self->title_).c_str(),
+                gtk_widget_get_scale_factor(self->window_));
   if (self->position_pending_ && !self->maximized_ && !self->fullscreen_) {
     self->position_pending_ = false;
     gtk_window_move(Win(self->window_), self->requested_x_, self->requested_y_);

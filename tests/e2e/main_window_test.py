@@ -2,6 +2,8 @@
 private data directory and a page bundle that reports to the test."""
 
 import os
+import re
+import shutil
 import subprocess
 import sys
 import time
@@ -30,6 +32,33 @@ class StartUp(ClientTest):
         subprocess.run(["import", "-window", "root",
                         os.path.join(BINARY_DIR, "artifacts", "main_window_start.png")],
                        check=False)
+
+    def test_default_bundle_start_page_is_drawn(self):
+        # The bundle shipped with the client, as a new user first sees it; the
+        # screenshot shows its Chinese texts (their glyphs are checked by
+        # bundle_editor_page_test).
+        shutil.rmtree(os.path.join(self.data_dir, "contentEditor"))
+        log = os.path.join(self.tmp, "client.log")
+        env = dict(self.client_env(), QUORBITAL_DEBUG="1")
+        with open(log, "w") as out:
+            self.proc = subprocess.Popen([os.path.join(BINARY_DIR, "quorbital")], env=env,
+                                         stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
+        wid = self.window_id()
+        os.makedirs(os.path.join(BINARY_DIR, "artifacts"), exist_ok=True)
+        shot = os.path.join(BINARY_DIR, "artifacts", "default_start_page.png")
+        deadline = time.time() + 20
+        while True:
+            with open(log, encoding="utf-8", errors="replace") as f:
+                loaded = re.search(r"engine: loaded 'file://.*/contentEditor/index.html'", f.read())
+            subprocess.run(["import", "-window", wid, shot], check=False)
+            colours = subprocess.run(["convert", shot, "-crop", "100%x50%+0+60", "-format", "%k", "info:"],
+                                     capture_output=True, text=True).stdout.strip()
+            # The page has drawn when its part of the window has many colours.
+            if loaded and colours.isdigit() and int(colours) > 50:
+                break
+            self.assertLess(time.time(), deadline, "the start page was not drawn")
+            time.sleep(0.3)
+        self.assertTrue(os.path.isfile(os.path.join(self.data_dir, "contentEditor", "index.html")))
 
     def test_one_argument_opens_the_offline_editor_on_it(self):
         self.start("/tmp/x/my docs/a.zv")
@@ -214,6 +243,55 @@ class Navigation(ClientTest):
                 return
             time.sleep(0.1)
         self.fail("condition not met within %ss" % timeout)
+
+
+class Scaling(ClientTest):
+    """At GDK_SCALE=2 the layout stays in layout pixels and every device pixel
+    of a skin image comes from the image drawn at twice the size."""
+
+    def client_env(self):
+        env = super().client_env()
+        env["GDK_SCALE"] = "2"
+        return env
+
+    def pixels(self, *convert_args):
+        return subprocess.run(["convert", *convert_args, "-depth", "8", "rgb:-"],
+                              capture_output=True, check=True).stdout
+
+    def test_title_strip_and_images_at_scale_two(self):
+        self.start()
+        self.report(event="load", page="start")
+        wid = self.window_id()
+        screen_w, screen_h = self.screen_size()
+        deadline = time.time() + 10
+        while self.window_geometry(wid).get("WIDTH") != screen_w and time.time() < deadline:
+            time.sleep(0.1)
+        g = self.window_geometry(wid)
+        self.assertEqual(g["WIDTH"], screen_w)
+        # The page measures in layout pixels: half the device pixels.
+        self.assertEqual(self.ask("innerWidth") * 2, g["WIDTH"])
+        self.assertEqual(self.ask("innerHeight") * 2, g["HEIGHT"] - 48)
+        os.makedirs(os.path.join(BINARY_DIR, "artifacts"), exist_ok=True)
+        shot = os.path.join(BINARY_DIR, "artifacts", "main_window_scale2.png")
+        subprocess.run(["import", "-window", wid, shot], check=True)
+        # The title strip is 24 layout pixels, its one-pixel border included:
+        # 48 device rows above the page's white, in a column clear of text
+        # and buttons.
+        column = self.pixels(shot, "-crop", "1x50+%d+0" % (g["WIDTH"] // 2))
+        rows = [tuple(column[i * 3:i * 3 + 3]) for i in range(50)]
+        self.assertEqual(rows[:2], [(0x2B, 0x35, 0x44)] * 2)
+        self.assertEqual(rows[2:48], [(0x1F, 0x29, 0x37)] * 46)
+        self.assertEqual(rows[48:], [(0xFF, 0xFF, 0xFF)] * 2)
+        # The close glyph (24 layout pixels, 6 from the right end of its
+        # 36-pixel button) matches its double-size image pixel for pixel below
+        # the window's border; the single-size image stretched would blur
+        # every edge of the cross.
+        shown = self.pixels(shot, "-crop", "48x46+%d+2" % (g["WIDTH"] - 60))
+        image = os.path.join(BINARY_DIR, "Skin", "caption_close_light@2x.png")
+        expected = self.pixels(image, "-background", "#1F2937", "-flatten", "-crop", "48x46+0+2")
+        self.assertEqual(len(shown), len(expected))
+        off = sum(1 for a, b in zip(shown, expected) if abs(a - b) > 8)
+        self.assertLess(off, len(expected) // 100, "the close glyph is not drawn from the @2x image")
 
 
 if __name__ == "__main__":

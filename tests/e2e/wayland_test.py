@@ -1,0 +1,167 @@
+"""The client in a Wayland session: GTK's Wayland backend under a headless
+weston that the test starts with a private runtime directory and stops
+again. Nothing of X11 is reachable from the client (no DISPLAY), so every
+window it shows is a Wayland surface. Windows are watched through the
+client's diagnostics (QUORBITAL_DEBUG) and the pages' reports, since no tool
+can look at another client's windows under Wayland."""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from harness import ClientTest  # noqa: E402
+
+WIDTH, HEIGHT = 1280, 800
+
+
+class Compositor:
+    """A headless weston on a socket of its own."""
+
+    def __init__(self):
+        self.runtime = tempfile.mkdtemp(prefix="quorbital-wayland.")
+        os.chmod(self.runtime, 0o700)
+        self.socket = os.path.join(self.runtime, "wayland-quorbital")
+        self.log = open(os.path.join(self.runtime, "weston.log"), "w")
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        env["XDG_RUNTIME_DIR"] = self.runtime
+        self.proc = subprocess.Popen(
+            ["weston", "--backend=headless-backend.so", "--socket=wayland-quorbital", "--no-config",
+             "--idle-time=0", "--width=%d" % WIDTH, "--height=%d" % HEIGHT, "--use-pixman"],
+            env=env, stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)
+        deadline = time.time() + 20
+        while not os.path.exists(self.socket):
+            if self.proc.poll() is not None or time.time() > deadline:
+                self.stop()
+                raise RuntimeError("weston did not start:\n" + self.log_text())
+            time.sleep(0.05)
+
+    def log_text(self):
+        with open(self.log.name, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        # The shell helpers weston started end with its process group.
+        try:
+            os.killpg(self.proc.pid, signal.SIGKILL)
+        except OSError:
+            pass
+        self.log.close()
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+
+@unittest.skipUnless(shutil.which("weston"), "weston is not installed")
+class WaylandSession(ClientTest):
+    @classmethod
+    def setUpClass(cls):
+        cls.compositor = Compositor()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.compositor.stop()
+
+    def setUp(self):
+        super().setUp()
+        self.stderr_path = os.path.join(self.tmp, "client.log")
+
+    def client_env(self):
+        env = super().client_env()
+        env.pop("DISPLAY", None)
+        env.update({"WAYLAND_DISPLAY": self.compositor.socket, "GDK_BACKEND": "wayland",
+                    "QUORBITAL_DEBUG": "1"})
+        return env
+
+    def spawn(self, *args):
+        from harness import BINARY_DIR
+        with open(self.stderr_path, "a") as log:
+            return subprocess.Popen([os.path.join(BINARY_DIR, "quorbital"), *args],
+                                    env=self.client_env(), start_new_session=True,
+                                    stdout=log, stderr=subprocess.STDOUT)
+
+    def client_log(self):
+        with open(self.stderr_path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def wait_for(self, expression, value, timeout=10):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if self.ask(expression) == value:
+                return
+            time.sleep(0.1)
+        self.assertEqual(self.ask(expression), value)
+
+    def wait_log(self, text, timeout=10):
+        deadline = time.time() + timeout
+        while text not in self.client_log():
+            if time.time() > deadline:
+                self.fail("%r not in the client's diagnostics:\n%s" % (text, self.client_log()))
+            time.sleep(0.1)
+
+    def end_cleanly(self):
+        # What the session does when it ends: the windows close in order and
+        # the client's loop returns.
+        self.proc.send_signal(signal.SIGTERM)
+        self.assertEqual(self.wait_exit(15), 0, self.client_log())
+
+    def test_start_page_functions_full_screen_and_a_clean_end(self):
+        self.start()
+        self.report(event="load", page="start")
+        self.assertEqual(self.ask("getversion(1, 2)"), "1.4.3")
+        self.assertIs(self.ask("isonline()"), False)
+        self.assertEqual(self.ask("myfunc.name"), "testfunc")
+        # Maximised by the compositor once the browser exists: as wide as the
+        # output, the height less the shell's panel and the title strip.
+        self.wait_for("innerWidth", WIDTH)
+        restored = self.ask("innerHeight")
+        self.assertLess(restored, HEIGHT - 24)
+        self.run_js("showWindowStatus(1)")
+        self.wait_for("innerHeight", HEIGHT)
+        self.assertEqual(self.ask("innerWidth"), WIDTH)
+        self.run_js("showWindowStatus(0)")
+        self.wait_for("innerHeight", restored)
+        self.assertEqual(self.ask("innerWidth"), WIDTH)
+        self.assertIn("wayland", self.client_log().lower())
+        self.end_cleanly()
+
+    def test_second_start_hands_its_document_over(self):
+        self.start()
+        self.report(event="load", page="start")
+        second = self.spawn("/tmp/x/second doc.zv")
+        self.assertEqual(second.wait(15), 0)
+        r = self.report(event="load", page="editor")
+        self.assertEqual(r["search"], "?channel=offline&file=/tmp/x/second%20doc.zv")
+        self.assertIsNone(self.proc.poll(), "the first client goes on")
+        self.end_cleanly()
+
+    def test_download_window_opens_and_ends_with_the_client(self):
+        self.start()
+        self.report(event="load", page="start")
+        target = os.path.join(self.tmp, "chosen.pdf")
+        self.answer_dialog(target)
+        self.run_js("location.href = CONTROL + '/slide/download/a.pdf'")
+        deadline = time.time() + 15
+        while not os.path.exists(target) and time.time() < deadline:
+            time.sleep(0.1)
+        self.assertTrue(os.path.exists(target))
+        self.wait_log('window "下载" mapped')
+        # The headless compositor has no seat, so nothing can press the
+        # window's own close button; the main window's close sequence closes
+        # it with the client.
+        self.end_cleanly()
+        self.assertIn('window "Quorbital" closed', self.client_log())
+
+
+if __name__ == "__main__":
+    unittest.main()
