@@ -31,3 +31,36 @@ std::string CefString::ToString() const {
   }
   return out;
 }
+
+void CefString::FromString16(const std::u16string& units) {
+  text_.clear();
+  text_.reserve(units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char32_t unit = units[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF) {
+      text_.push_back(
+          static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00)));
+      ++i;
+    } else {
+      text_.push_back(static_cast<wchar_t>(unit));
+    }
+  }
+}
+
+std::u16string CefString::ToString16() const {
+  std::u16string units;
+  units.reserve(text_.size());
+  for (wchar_t wc : text_) {
+    auto c = static_cast<char32_t>(wc);
+    if (c > 0x10FFFF) c = 0xFFFD;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      units.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+      units.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+    } else {
+      units.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return units;
+}

@@ -1,5 +1,5 @@
 // The engine's text type: wide text (one wchar_t per code point here), built
-// from and turned into UTF-8 at the edges.
+// from and turned into UTF-8 or UTF-16 at the edges.
 #pragma once
 
 #include <string>
@@ -18,6 +18,11 @@ class CefString {
   void FromWString(const std::wstring& text) { text_ = text; }
 
   std::string ToString() const;  // UTF-8
+  // UTF-16 code units as JavaScript holds them: a surrogate pair becomes one
+  // character and a lone surrogate stays a character of its own, so text
+  // goes back to the same units (ToString16) whatever the page held.
+  void FromString16(const std::u16string& units);
+  std::u16string ToString16() const;
   std::wstring ToWString() const { return text_; }
   operator std::wstring() const { return text_; }
 

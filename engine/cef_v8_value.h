@@ -25,8 +25,8 @@ class CefV8Value : public CefBaseRefCounted {
   virtual bool IsUndefined() = 0;
   virtual bool IsNull() = 0;
   virtual bool IsBool() = 0;
-  // A number whose value is exactly a 32-bit signed integer (1 and -1 are,
-  // 1.5 and 2^31 are not).
+  // A number whose value is exactly a 32-bit signed integer (1 and -1 are;
+  // -0, NaN, 1.5 and 2^31 are not).
   virtual bool IsInt() = 0;
   virtual bool IsDouble() = 0;
   virtual bool IsString() = 0;

@@ -17,8 +17,14 @@ namespace {
 
 struct PageState {
   CefRefPtr<RendererBrowser> browser;
-  // Frames that have had a window object, by frame id, with the live context.
+  // Frames that have had a window object, by frame id, while they exist.
   std::map<guint64, CefRefPtr<RendererFrame>> frames;
+};
+
+// A frame whose end is watched: its page and its id.
+struct WatchedFrame {
+  WebKitWebPage* page;
+  guint64 id;
 };
 
 struct State {
@@ -26,6 +32,10 @@ struct State {
   std::map<WebKitWebPage*, std::unique_ptr<PageState>> pages;
   std::map<guint64, CefRefPtr<V8ContextImpl>> contexts;  // live context per frame
   std::map<guint64, unsigned> generations;
+  // Every frame in a page's table carries a weak reference of ours, so its
+  // entries go when WebKit destroys the frame (an iframe removed, say),
+  // not only when the whole page goes.
+  std::map<GObject*, WatchedFrame> watched;
   WebKitScriptWorld* probe_world = nullptr;  // isolated world for the frame-element query
 };
 State g_state;
@@ -34,28 +44,62 @@ CefRefPtr<CefRenderProcessHandler> Handler() {
   return g_state.app ? g_state.app->GetRenderProcessHandler() : nullptr;
 }
 
-void OnPageGone(gpointer data, GObject* page) {
-  auto it = g_state.pages.find(reinterpret_cast<WebKitWebPage*>(page));
-  if (it == g_state.pages.end()) return;
-  std::unique_ptr<PageState> state = std::move(it->second);
-  g_state.pages.erase(it);
-  for (const auto& frame : state->frames) g_state.contexts.erase(frame.first);
-  state->browser->PageGone();
-  if (auto handler = Handler()) handler->OnBrowserDestroyed(state->browser);
-  (void)data;
-}
-
 PageState* StateOf(WebKitWebPage* page) {
   auto it = g_state.pages.find(page);
   return it == g_state.pages.end() ? nullptr : it->second.get();
 }
 
-CefRefPtr<RendererFrame> FrameOf(PageState* state, WebKitFrame* frame) {
+// Drops a frame's context from the table (from then on it is not valid and
+// is never entered) and tells the handler.
+void ReleaseContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
+                    guint64 id) {
+  auto it = g_state.contexts.find(id);
+  g_state.generations.erase(id);
+  if (it == g_state.contexts.end()) return;
+  CefRefPtr<V8ContextImpl> context = it->second;
+  g_state.contexts.erase(it);
+  if (auto handler = Handler()) handler->OnContextReleased(browser, frame, context.get());
+}
+
+void OnFrameGone(gpointer, GObject* frame) {
+  auto it = g_state.watched.find(frame);
+  if (it == g_state.watched.end()) return;
+  const WatchedFrame watched = it->second;
+  g_state.watched.erase(it);
+  PageState* state = StateOf(watched.page);
+  if (!state) return;
+  auto entry = state->frames.find(watched.id);
+  // A living frame in the entry is a newer one under the same id.
+  if (entry == state->frames.end() || entry->second->frame()) return;
+  CefRefPtr<RendererFrame> wrapped = entry->second;
+  state->frames.erase(entry);
+  ReleaseContext(state->browser, wrapped, watched.id);
+}
+
+void OnPageGone(gpointer, GObject* page) {
+  auto it = g_state.pages.find(reinterpret_cast<WebKitWebPage*>(page));
+  if (it == g_state.pages.end()) return;
+  std::unique_ptr<PageState> state = std::move(it->second);
+  g_state.pages.erase(it);
+  for (const auto& entry : state->frames) {
+    if (WebKitFrame* frame = entry.second->frame()) {
+      g_object_weak_unref(G_OBJECT(frame), OnFrameGone, nullptr);
+      g_state.watched.erase(G_OBJECT(frame));
+    }
+    ReleaseContext(state->browser, entry.second, entry.first);
+  }
+  state->browser->PageGone();
+  if (auto handler = Handler()) handler->OnBrowserDestroyed(state->browser);
+}
+
+CefRefPtr<RendererFrame> FrameOf(WebKitWebPage* page, PageState* state, WebKitFrame* frame) {
   const guint64 id = webkit_frame_get_id(frame);
   auto it = state->frames.find(id);
   if (it != state->frames.end() && it->second->frame() == frame) return it->second;
   CefRefPtr<RendererFrame> wrapped = new RendererFrame(state->browser, frame);
   state->frames[id] = wrapped;
+  g_object_weak_ref(G_OBJECT(frame), OnFrameGone, nullptr);
+  g_state.watched[G_OBJECT(frame)] = WatchedFrame{page, id};
   return wrapped;
 }
 
@@ -68,8 +112,11 @@ WebKitScriptWorld* ProbeWorld() {
 // frames, read in a script world of our own so page script cannot interfere.
 std::vector<std::string> FrameElementSources(PageState* state) {
   std::vector<std::string> out;
-  for (const auto& entry : state->frames) {
-    WebKitFrame* frame = entry.second->frame();
+  // Script runs below, so the table is not walked while it could change.
+  std::vector<CefRefPtr<RendererFrame>> frames;
+  for (const auto& entry : state->frames) frames.push_back(entry.second);
+  for (const auto& wrapped : frames) {
+    WebKitFrame* frame = wrapped->frame();
     if (!frame) continue;
     JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, ProbeWorld());
     if (!context) continue;
@@ -200,7 +247,7 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
                            gpointer) {
   PageState* state = StateOf(page);
   if (!state) return;
-  CefRefPtr<RendererFrame> wrapped = FrameOf(state, frame);
+  CefRefPtr<RendererFrame> wrapped = FrameOf(page, state, frame);
   const guint64 id = webkit_frame_get_id(frame);
   JSCContext* jsc = webkit_frame_get_js_context_for_script_world(frame, world);
   if (!jsc) return;

@@ -28,7 +28,10 @@ V8ContextImpl::V8ContextImpl(JSCContext* context, CefRefPtr<RendererBrowser> bro
 V8ContextImpl::~V8ContextImpl() { g_object_unref(context_); }
 
 CefRefPtr<CefV8Value> V8ContextImpl::GetGlobal() {
-  return new V8ValueImpl(jsc_context_get_global_object(context_));
+  // The global object comes with a reference of its own. Held twice, it
+  // would keep the frame's whole script world alive after the frame has
+  // moved on to another document.
+  return V8ValueImpl::Adopt(jsc_context_get_global_object(context_));
 }
 
 bool V8ContextImpl::IsValid() { return RendererHost::IsCurrentContext(this); }

@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "engine/webext/js_text.h"
 #include "engine/webext/renderer_host.h"
 #include "engine/webext/v8_context_impl.h"
 
@@ -25,6 +26,9 @@ JSCValue* CallNative(GPtrArray* args, gpointer data) {
   auto* function = static_cast<FunctionData*>(data);
   JSCContext* jsc = jsc_context_get_current();
   CefRefPtr<CefV8Context> context = RendererHost::ContextFor(jsc);
+  // A function kept from a frame that has gone (or moved on to another
+  // document) has no live context to run in: the handler is not called.
+  if (!context) return jsc_value_new_undefined(jsc);
   ContextScope scope(context);
   CefV8ValueList arguments;
   for (guint i = 0; args && i < args->len; ++i) {
@@ -66,6 +70,9 @@ CefRefPtr<CefV8Value> V8ValueImpl::Adopt(JSCValue* value) {
 bool V8ValueImpl::IsInt() {
   if (!jsc_value_is_number(value_)) return false;
   const double d = jsc_value_to_double(value_);
+  // -0 is a number of its own to JavaScript (1 / -0 is -Infinity); as an
+  // integer it would silently become 0.
+  if (d == 0 && std::signbit(d)) return false;
   return std::isfinite(d) && d == std::trunc(d) && d >= std::numeric_limits<int32_t>::min() &&
          d <= std::numeric_limits<int32_t>::max();
 }
@@ -73,10 +80,8 @@ bool V8ValueImpl::IsInt() {
 int V8ValueImpl::GetIntValue() { return IsInt() ? jsc_value_to_int32(value_) : 0; }
 
 CefString V8ValueImpl::GetStringValue() {
-  if (!jsc_value_is_string(value_)) return CefString();
-  gchar* text = jsc_value_to_string(value_);
-  CefString out(text ? text : "");
-  g_free(text);
+  CefString out;
+  out.FromString16(JsStringUnits(value_));
   return out;
 }
 
@@ -177,8 +182,7 @@ CefRefPtr<CefV8Value> CefV8Value::CreateInt(int value) {
 
 CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) {
   JSCContext* jsc = engine::CurrentJscContext();
-  return jsc ? engine::V8ValueImpl::Adopt(jsc_value_new_string(jsc, value.ToString().c_str()))
-             : nullptr;
+  return jsc ? engine::V8ValueImpl::Adopt(engine::NewJsString(jsc, value.ToString16())) : nullptr;
 }
 
 CefRefPtr<CefV8Value> CefV8Value::CreateFunction(const CefString& name,

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
 #include <string>
 #include <vector>
 
@@ -62,9 +61,7 @@ class Client : public CefClient, public CefLifeSpanHandler {
   IMPLEMENT_REFCOUNTING(Client);
 };
 
-std::vector<unsigned char> TextBytes(const std::wstring& text) {
-  return EncodeText(text).bytes;
-}
+std::vector<unsigned char> TextBytes(const std::wstring& text) { return EncodeText(text).bytes; }
 std::vector<unsigned char> IntBytes(int32_t value) { return EncodeInt(value).bytes; }
 
 class PageBridge : public ::testing::Test {
@@ -154,6 +151,29 @@ TEST_F(PageBridge, SendsTheExactPayloadsAndKeepsTheArgumentRules) {
   EXPECT_EQ(got[1].bytes, (std::vector<unsigned char>{1, 0, 0, 0}));
 }
 
+TEST_F(PageBridge, TextsKeepThePagesUnitsAndOnlyTrueIntegersAreSent) {
+  Js("test2('A\\uD800B'); test2('\\uD83D\\uDE00\\uDC00')");
+  auto got = Take();
+  ASSERT_EQ(got.size(), 2u);
+  // The UTF-16 units on the wire, written out one by one.
+  auto units = [](std::u16string arg) {
+    std::vector<unsigned char> bytes;
+    for (char16_t unit : u"function name: testfunc2   arg: " + arg + u'\0') {
+      bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
+      bytes.push_back(static_cast<unsigned char>(unit >> 8));
+    }
+    return bytes;
+  };
+  EXPECT_EQ(got[0].bytes, units({u'A', char16_t(0xD800), u'B'}));
+  EXPECT_EQ(got[1].bytes, units({char16_t(0xD83D), char16_t(0xDE00), char16_t(0xDC00)}));
+
+  Js("showWindowStatus(-0); showWindowStatus(1.5); showWindowStatus(2**32); "
+     "showWindowStatus(NaN); showWindowStatus(-(2**31))");
+  got = Take();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].bytes, (std::vector<unsigned char>{0, 0, 0, 0x80}));
+}
+
 TEST_F(PageBridge, ReportsDownloadAndInstructionNavigationsAndLetsThemGoOn) {
   const std::string base = "file://" + g_pages;
   ASSERT_TRUE(Load(base + "/slide/download/a%20b.html"));
@@ -213,8 +233,7 @@ TEST_F(PageBridge, ANewContextClearsTheRegistration) {
   Js("var f = document.createElement('iframe'); f.src = 'frame.html'; "
      "document.body.appendChild(f)");
   ASSERT_TRUE(PumpUntil([&] {
-    return Js("(document.querySelector('iframe').contentDocument || {}).readyState") ==
-           "complete";
+    return Js("(document.querySelector('iframe').contentDocument || {}).readyState") == "complete";
   }));
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("callback_func");
   message->GetArgumentList()->SetString(0, "late");

@@ -94,6 +94,18 @@ class EngineRendererTest : public ::testing::Test {
     });
   }
 
+  // Sends "ping" (text, value) to the renderer and returns its answer: what
+  // the stored callback returned, "threw" or "no callback".
+  std::string Ping(const std::string& text, int value) {
+    CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("ping");
+    message->GetArgumentList()->SetString(0, text);
+    message->GetArgumentList()->SetInt(1, value);
+    const size_t before = client_->Texts("pong").size();
+    EXPECT_TRUE(browser_->SendProcessMessage(PID_RENDERER, message));
+    PumpUntil([&] { return client_->Texts("pong").size() > before; });
+    return client_->Texts("pong").empty() ? std::string() : client_->Texts("pong").back();
+  }
+
   std::unique_ptr<TestWindow> window_;
   CefRefPtr<TestClient> client_;
   CefRefPtr<CefBrowser> browser_;
@@ -133,23 +145,14 @@ TEST_F(EngineRendererTest, ContextsAreCreatedForEveryFrameAndEveryLoad) {
 
 TEST_F(EngineRendererTest, ProcessMessagesTravelBothWays) {
   ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
-  auto ping = [&](const std::string& text, int value) {
-    CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("ping");
-    message->GetArgumentList()->SetString(0, text);
-    message->GetArgumentList()->SetInt(1, value);
-    const size_t before = client_->Texts("pong").size();
-    EXPECT_TRUE(browser_->SendProcessMessage(PID_RENDERER, message));
-    PumpUntil([&] { return client_->Texts("pong").size() > before; });
-    return client_->Texts("pong").empty() ? std::string() : client_->Texts("pong").back();
-  };
-  EXPECT_EQ(ping("x", 1), "no callback");
+  EXPECT_EQ(Ping("x", 1), "no callback");
 
   // The callback runs at once when it is registered, and again for a message.
   EXPECT_EQ(EvalJs(browser_,
                    "storecb(function (s, n) { document.title = s + ':' + n; "
                    "return 'got ' + s; }); document.title"),
             "registered:0");
-  EXPECT_EQ(ping("hello", 42), "got hello");
+  EXPECT_EQ(Ping("hello", 42), "got hello");
   EXPECT_EQ(EvalJs(browser_, "document.title"), "hello:42");
   EXPECT_FALSE(browser_->SendProcessMessage(PID_BROWSER, CefProcessMessage::Create("ping")));
 
@@ -158,11 +161,26 @@ TEST_F(EngineRendererTest, ProcessMessagesTravelBothWays) {
                    "(function () { try { storecb(function () { throw new Error('no'); });"
                    " return 'returned'; } catch (e) { return 'threw'; } })()"),
             "returned");
-  EXPECT_EQ(ping("again", 2), "threw");
+  EXPECT_EQ(Ping("again", 2), "threw");
 
   // A new load clears the registration in this renderer.
   ASSERT_TRUE(Load("file://" + g_pages + "/plain.html?second"));
-  EXPECT_EQ(ping("late", 3), "no callback");
+  EXPECT_EQ(Ping("late", 3), "no callback");
+}
+
+TEST_F(EngineRendererTest, ARemovedFramesContextIsNeverEnteredAgain) {
+  ASSERT_TRUE(Load("file://" + g_pages + "/framed.html"));
+  ASSERT_TRUE(PumpUntil([&] { return EvalJs(browser_, "String(frames[0].marker)") == "bound"; }));
+  // The callback and a page function of the iframe, kept by the page.
+  EXPECT_EQ(EvalJs(browser_,
+                   "window.log = []; var kept = frames[0].probe; frames[0].eval(\"var log = "
+                   "parent.log; storecb(function (s) { log.push(s); return 'got ' + s; })\");"
+                   " log.join()"),
+            "registered");
+  EXPECT_EQ(Ping("before", 1), "got before");
+  EvalJs(browser_, "document.querySelector('iframe').remove(); 1");
+  EXPECT_TRUE(PumpUntil([&] { return Ping("after", 2) == "threw"; }));
+  EXPECT_EQ(EvalJs(browser_, "log.indexOf('after') + ' ' + String(kept('x'))"), "-1 undefined");
 }
 
 TEST_F(EngineRendererTest, NavigationsAreReportedButNotSubresourcesOfFilePages) {
