@@ -1,23 +1,22 @@
 // URLDownloadToFileW over libcurl's easy interface. The download runs on the
-// calling thread; the body goes to a temporary file beside the target, which
-// is renamed over the target only when the whole body arrived with a 2xx
-// status, so a failed download never damages a file that stood there before.
+// calling thread; the body goes to an unnamed file beside the target, which
+// gets the target's name only when the whole body arrived with a 2xx status,
+// so a failed download never damages a file that stood there before and never
+// leaves a partial one behind.
+#include "platform/url_download.h"
+
 #include <curl/curl.h>
-#include <fcntl.h>
 #include <glib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <string>
 
+#include "platform/download_file.h"
 #include "platform/log.h"
 #include "platform/windows.h"
 
@@ -64,18 +63,6 @@ void InitCurlOnce() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// The process umask, read without changing it (umask(2) would race with other
-// threads creating files).
-mode_t CurrentUmask() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("Umask:", 0) == 0)
-      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-  }
-  return 022;
-}
-
 // The sink sees 32-bit counts. Larger counts are held just below the total
 // until the body is complete, so a download over 4 GiB never looks finished
 // early and the bar still ends at 100.
@@ -88,6 +75,7 @@ struct Transfer {
   CURL* curl = nullptr;
   int fd = -1;
   IBindStatusCallback* sink = nullptr;
+  const platform::UrlDownloadBounds* bounds = nullptr;
   std::wstring status_text;
   curl_off_t received = 0;
   curl_off_t reported = -1;  // received at the last report
@@ -95,10 +83,22 @@ struct Transfer {
   bool body_started = false;
   bool refused_status = false;  // the final response was not 2xx
   bool write_failed = false;
-  bool aborted = false;  // the sink asked to stop
+  bool too_large = false;  // the body passed the bound on its size
+  bool aborted = false;    // the sink or the caller asked to stop
   std::chrono::steady_clock::time_point last_report{};
 
+  bool Cancelled() {
+    if (bounds->cancel != nullptr && bounds->cancel->load()) aborted = true;
+    return aborted;
+  }
+  bool Exceeds(curl_off_t bytes) const {
+    return bounds->max_bytes != 0 && bytes > 0 &&
+           static_cast<std::uint64_t>(bytes) > bounds->max_bytes;
+  }
+
   // Reports progress unless the last report was less than the interval ago.
+  // Until the file is in place a report never reaches the total, so nobody
+  // takes the download for finished before its file can be opened.
   void Report(ULONG status, bool force) {
     if (sink == nullptr) return;
     auto now = std::chrono::steady_clock::now();
@@ -107,8 +107,16 @@ struct Transfer {
     reported = received;
     ULONG total = expected > 0 ? Clamp32(expected) : 0;
     ULONG progress = Clamp32(received);
-    if (total != 0 && received < expected && progress >= total) progress = total - 1;
+    if (total != 0 && progress >= total) progress = total - 1;
     if (sink->OnProgress(progress, total, status, status_text.c_str()) == E_ABORT) aborted = true;
+  }
+
+  // The report of a download whose file is in place: the real size as both
+  // progress and total, whether or not the server announced a length.
+  void ReportFinished() {
+    if (sink == nullptr) return;
+    const ULONG size = Clamp32(received);
+    sink->OnProgress(size, size, BINDSTATUS_ENDDOWNLOADDATA, status_text.c_str());
   }
 };
 
@@ -127,8 +135,16 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     curl_off_t length = -1;
     curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     t->expected = length;
+    if (t->Exceeds(length)) {
+      t->too_large = true;
+      return 0;
+    }
     t->Report(BINDSTATUS_BEGINDOWNLOADDATA, true);
-    if (t->aborted) return 0;
+    if (t->Cancelled()) return 0;
+  }
+  if (t->Exceeds(t->received + static_cast<curl_off_t>(bytes))) {
+    t->too_large = true;
+    return 0;
   }
   size_t done = 0;
   while (done < bytes) {
@@ -142,17 +158,19 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   }
   t->received += static_cast<curl_off_t>(bytes);
   t->Report(BINDSTATUS_DOWNLOADINGDATA, false);
-  return t->aborted ? 0 : bytes;
+  return t->Cancelled() ? 0 : bytes;
 }
 
-// Called by curl while the transfer runs, also when no data comes: a report
-// held back by the interval still reaches the sink during a pause.
+// Called by curl while the transfer runs, also when no data comes (about once
+// a second at least, from name resolution on): a report held back by the
+// interval still reaches the sink during a pause, and a stop request is seen
+// while the server sends nothing.
 int OnTick(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   auto* t = static_cast<Transfer*>(user);
   if (t->body_started && !t->refused_status && t->received != t->reported) {
     t->Report(BINDSTATUS_DOWNLOADINGDATA, false);
   }
-  return t->aborted ? 1 : 0;
+  return t->Cancelled() ? 1 : 0;
 }
 
 HRESULT ResultOfCurl(CURLcode code) {
@@ -197,6 +215,9 @@ bool RunTransfer(Transfer& t, const std::string& url, HRESULT& result) {
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnTick);
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  if (t.bounds->time_limit.count() > 0) {
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(t.bounds->time_limit.count()));
+  }
 
   CURLcode code = curl_easy_perform(curl);
   long status = 0;
@@ -207,6 +228,12 @@ bool RunTransfer(Transfer& t, const std::string& url, HRESULT& result) {
   }
   if (t.write_failed) {
     result = STG_E_WRITEFAULT;
+    return false;
+  }
+  if (t.too_large) {
+    result = INET_E_DOWNLOAD_FAILURE;
+    platform::Log("download: %s is larger than %llu bytes", url.c_str(),
+                  static_cast<unsigned long long>(t.bounds->max_bytes));
     return false;
   }
   if (code != CURLE_OK && !t.refused_status) {
@@ -235,53 +262,50 @@ bool RunTransfer(Transfer& t, const std::string& url, HRESULT& result) {
 
 }  // namespace
 
-HRESULT URLDownloadToFileW(LPUNKNOWN /*caller*/, LPCWSTR url, LPCWSTR file_name, DWORD /*reserved*/,
-                           LPBINDSTATUSCALLBACK callback) {
+namespace platform {
+
+HRESULT DownloadUrlToFile(LPCWSTR url, LPCWSTR file_name, LPBINDSTATUSCALLBACK sink,
+                          const UrlDownloadBounds& bounds) {
   if (url == nullptr || file_name == nullptr || *url == L'\0' || *file_name == L'\0') {
     return E_INVALIDARG;
   }
   const std::string url8 = EscapeUnsafeBytes(WideToUtf8(url));
   const std::string target = WideToUtf8(file_name);
   if (url8.empty() || target.empty() || target.back() == '/') return E_INVALIDARG;
+  if (bounds.cancel != nullptr && bounds.cancel->load()) return E_ABORT;
 
-  // The temporary file lives in the target's folder so the final rename never
-  // crosses file systems.
-  const size_t slash = target.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp = folder + (folder == "/" ? "" : "/") + "." + base + ".part-XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    platform::Log("download: cannot create a file in %s: %s", folder.c_str(), strerror(errno));
+  // The file lives in the target's folder so naming it never crosses file
+  // systems.
+  DownloadFile file;
+  if (!file.Open(target)) {
+    platform::Log("download: cannot create a file beside %s: %s", target.c_str(), strerror(errno));
     return STG_E_WRITEFAULT;
   }
-  fchmod(fd, 0666 & ~CurrentUmask());
 
   InitCurlOnce();
   Transfer t;
   t.curl = curl_easy_init();
-  t.fd = fd;
-  t.sink = callback;
+  t.fd = file.fd();
+  t.sink = sink;
+  t.bounds = &bounds;
   t.status_text = url;
   HRESULT result = E_FAIL;
-  bool ok = t.curl != nullptr && RunTransfer(t, url8, result);
+  const bool ok = t.curl != nullptr && RunTransfer(t, url8, result);
   if (t.curl != nullptr) curl_easy_cleanup(t.curl);
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    result = STG_E_WRITEFAULT;
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    platform::Log("download: cannot replace %s: %s", target.c_str(), strerror(errno));
-    ok = false;
-    result = STG_E_WRITEFAULT;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return result;
+  if (!ok) return result;  // the file goes with `file`
+  if (!file.Place()) {
+    platform::Log("download: cannot put the file at %s: %s", target.c_str(), strerror(errno));
+    return STG_E_WRITEFAULT;
   }
   // The last report comes once the file is in place, so whoever shows it as
   // finished can open it at once.
-  t.Report(BINDSTATUS_ENDDOWNLOADDATA, true);
+  t.ReportFinished();
   return S_OK;
+}
+
+}  // namespace platform
+
+HRESULT URLDownloadToFileW(LPUNKNOWN /*caller*/, LPCWSTR url, LPCWSTR file_name, DWORD /*reserved*/,
+                           LPBINDSTATUSCALLBACK callback) {
+  return platform::DownloadUrlToFile(url, file_name, callback, platform::UrlDownloadBounds{});
 }

@@ -1,15 +1,22 @@
 // URLDownloadToFileW against a loopback HTTP server: progress reports, the
-// temporary file and the rename, and that failures leave the target alone.
+// unnamed file and its naming, bounds, and that failures, stops and kills
+// leave the target alone and nothing else behind.
+#include "platform/url_download.h"
+
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
 
+#include "platform/download_file.h"
 #include "platform/windows.h"
 #include "tests/download/test_http_server.h"
 
@@ -23,6 +30,7 @@ struct Report {
   ULONG status;
   std::chrono::steady_clock::time_point when;
   std::thread::id thread;
+  bool target_existed;  // whether a regular file stood at the watched path
 };
 
 class RecordingSink : public IBindStatusCallback {
@@ -34,8 +42,11 @@ class RecordingSink : public IBindStatusCallback {
   HRESULT GetPriority(LONG*) override { return E_NOTIMPL; }
   HRESULT OnLowResource(DWORD) override { return E_NOTIMPL; }
   HRESULT OnProgress(ULONG progress, ULONG total, ULONG status, LPCWSTR) override {
-    reports.push_back(
-        {progress, total, status, std::chrono::steady_clock::now(), std::this_thread::get_id()});
+    std::error_code ec;
+    reports.push_back({progress, total, status, std::chrono::steady_clock::now(),
+                       std::this_thread::get_id(),
+                       !watched.empty() && fs::is_regular_file(watched, ec)});
+    if (on_report) on_report();
     return abort_after >= 0 && static_cast<int>(reports.size()) > abort_after ? E_ABORT : S_OK;
   }
   HRESULT OnStopBinding(HRESULT, LPCWSTR) override { return E_NOTIMPL; }
@@ -45,6 +56,8 @@ class RecordingSink : public IBindStatusCallback {
 
   std::vector<Report> reports;
   int abort_after = -1;
+  fs::path watched;
+  std::function<void()> on_report;
 };
 
 std::string ReadFile(const fs::path& path) {
@@ -65,6 +78,7 @@ class UrlDownload : public ::testing::Test {
     fs::create_directories(dir_ / "out");
   }
   void TearDown() override {
+    platform::SetUnnamedDownloadFilesForTesting(true);
     server_.reset();
     fs::remove_all(dir_);
   }
@@ -138,16 +152,144 @@ TEST_F(UrlDownload, ProgressHeldBackByTheIntervalIsReportedDuringAPause) {
   EXPECT_TRUE(saw_half);
 }
 
-TEST_F(UrlDownload, BodyWithoutLengthIsWrittenButReportsNoTotal) {
+TEST_F(UrlDownload, BodyWithoutLengthReportsItsRealSizeOnceInPlace) {
   RecordingSink sink;
   const std::wstring target = Target("notes.pdf");
+  sink.watched = fs::path(target);
   ASSERT_EQ(URLDownloadToFileW(nullptr, server_->Url("/nolength/300000").c_str(), target.c_str(), 0,
                                &sink),
             S_OK);
   ExpectServedBytes(target, 300000);
-  ASSERT_FALSE(sink.reports.empty());
-  for (const Report& r : sink.reports) EXPECT_EQ(r.total, 0u);
-  EXPECT_EQ(sink.reports.back().progress, 300000u);
+  ASSERT_GE(sink.reports.size(), 2u);
+  for (size_t i = 0; i + 1 < sink.reports.size(); ++i) EXPECT_EQ(sink.reports[i].total, 0u);
+  const Report& last = sink.reports.back();
+  EXPECT_EQ(last.status, BINDSTATUS_ENDDOWNLOADDATA);
+  EXPECT_EQ(last.progress, 300000u);
+  EXPECT_EQ(last.total, 300000u);
+  EXPECT_TRUE(last.target_existed);
+}
+
+TEST_F(UrlDownload, FinishedIsReportedOnlyOnceTheFileIsInPlace) {
+  // Both ways of writing: an unnamed file, and the hidden name used where
+  // the file system has no unnamed files.
+  for (const bool unnamed : {true, false}) {
+    SCOPED_TRACE(unnamed ? "unnamed file" : "hidden name");
+    platform::SetUnnamedDownloadFilesForTesting(unnamed);
+    for (const char* name : {"new.bin", "new.bin"}) {  // the second replaces the first
+      RecordingSink sink;
+      const std::wstring target = Target(name);
+      sink.watched = fs::path(target);
+      if (fs::exists(sink.watched)) std::ofstream(sink.watched) << "old";
+      ASSERT_EQ(
+          URLDownloadToFileW(nullptr, server_->Url("/bytes/300000?chunk=100000&pause=0.06").c_str(),
+                             target.c_str(), 0, &sink),
+          S_OK);
+      ExpectServedBytes(target, 300000);
+      ASSERT_FALSE(sink.reports.empty());
+      for (size_t i = 0; i + 1 < sink.reports.size(); ++i)
+        EXPECT_LT(sink.reports[i].progress, sink.reports[i].total);
+      EXPECT_EQ(sink.reports.back().progress, 300000u);
+      EXPECT_EQ(sink.reports.back().total, 300000u);
+      EXPECT_TRUE(sink.reports.back().target_existed);
+      EXPECT_EQ(OutputNames(), std::vector<std::string>{"new.bin"});
+    }
+
+    // A folder where the file should go: the body arrives whole, but the
+    // file cannot take the name, and nothing says it finished.
+    fs::create_directories(dir_ / "out" / "taken");
+    RecordingSink sink;
+    EXPECT_EQ(URLDownloadToFileW(nullptr, server_->Url("/bytes/300000").c_str(),
+                                 Target("taken").c_str(), 0, &sink),
+              STG_E_WRITEFAULT);
+    EXPECT_TRUE(fs::is_directory(dir_ / "out" / "taken"));
+    EXPECT_TRUE(fs::is_empty(dir_ / "out" / "taken"));
+    for (const Report& r : sink.reports) EXPECT_LT(r.progress, r.total);
+    EXPECT_EQ(OutputNames(), (std::vector<std::string>{"new.bin", "taken"}));
+    fs::remove_all(dir_ / "out");
+    fs::create_directories(dir_ / "out");
+  }
+}
+
+TEST_F(UrlDownload, NamesUpToTheFileSystemLimitDownload) {
+  for (const size_t length : {250u, 255u}) {
+    const std::string name = std::string(length - 4, 'n') + ".pdf";
+    const std::wstring target = Target(name);
+    std::ofstream(fs::path(target)) << "old";
+    ASSERT_EQ(URLDownloadToFileW(nullptr, server_->Url("/bytes/5000").c_str(), target.c_str(), 0,
+                                 nullptr),
+              S_OK)
+        << length;
+    ExpectServedBytes(target, 5000);
+    EXPECT_EQ(OutputNames(), std::vector<std::string>{name});
+    fs::remove(fs::path(target));
+  }
+}
+
+TEST_F(UrlDownload, BoundsOnSizeTimeAndAStopRequest) {
+  const std::wstring target = Target("keep.txt");
+  std::ofstream(fs::path(target), std::ios::binary) << "old";
+  auto download = [&](const std::string& path, const platform::UrlDownloadBounds& bounds) {
+    return platform::DownloadUrlToFile(server_->Url(path).c_str(), target.c_str(), nullptr, bounds);
+  };
+  platform::UrlDownloadBounds size;
+  size.max_bytes = 100000;
+  EXPECT_EQ(download("/bytes/100001", size), INET_E_DOWNLOAD_FAILURE);
+  EXPECT_EQ(download("/nolength/100001?chunk=10000", size), INET_E_DOWNLOAD_FAILURE);
+  EXPECT_EQ(ReadFile(fs::path(target)), "old");
+  EXPECT_EQ(download("/nolength/100000", size), S_OK);
+  ExpectServedBytes(target, 100000);
+
+  platform::UrlDownloadBounds time;
+  time.time_limit = std::chrono::milliseconds(300);
+  EXPECT_EQ(download("/bytes/10?delay=3", time), INET_E_CANNOT_CONNECT);
+
+  // A stop request reaches a download that waits on a silent server.
+  std::atomic<bool> stop{false};
+  platform::UrlDownloadBounds cancel;
+  cancel.cancel = &stop;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stop = true;
+  });
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(download("/bytes/1000?chunk=100&pause=30", cancel), E_ABORT);
+  stopper.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_EQ(download("/bytes/10", cancel), E_ABORT);  // later downloads do not start
+  ExpectServedBytes(target, 100000);
+  EXPECT_EQ(OutputNames(), std::vector<std::string>{"keep.txt"});
+}
+
+TEST_F(UrlDownload, AKilledDownloadLeavesNothingBehind) {
+  const std::wstring target = Target("keep.txt");
+  std::ofstream(fs::path(target), std::ios::binary) << "old";
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const std::wstring url = server_->Url("/bytes/2000000?chunk=100000&pause=0.2");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Tells the test once some of the body is written, then goes on.
+    RecordingSink sink;
+    sink.on_report = [&] {
+      if (sink.reports.back().progress > 0) {
+        const char c = 1;
+        if (write(ready[1], &c, 1) != 1) _exit(2);
+      }
+    };
+    URLDownloadToFileW(nullptr, url.c_str(), target.c_str(), 0, &sink);
+    _exit(0);
+  }
+  close(ready[1]);
+  char c = 0;
+  EXPECT_EQ(read(ready[0], &c, 1), 1);
+  close(ready[0]);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(ReadFile(fs::path(target)), "old");
+  EXPECT_EQ(OutputNames(), std::vector<std::string>{"keep.txt"});
 }
 
 TEST_F(UrlDownload, BlanksAndNonAsciiTextInTheUrlAreSentEncoded) {
@@ -177,14 +319,18 @@ TEST_F(UrlDownload, FailuresLeaveAnExistingTargetUntouchedAndNoTemporaryFile) {
   struct Case {
     std::string path;
     HRESULT expected;
+    bool unnamed;
   };
   const std::vector<Case> cases = {
-      {"/missing", INET_E_RESOURCE_NOT_FOUND},
-      {"/drop/2000000", INET_E_DOWNLOAD_FAILURE},
-      {"/drop/2000000?chunk=65536&pause=0.01", INET_E_DOWNLOAD_FAILURE},
+      {"/missing", INET_E_RESOURCE_NOT_FOUND, true},
+      {"/drop/2000000", INET_E_DOWNLOAD_FAILURE, true},
+      {"/drop/2000000?chunk=65536&pause=0.01", INET_E_DOWNLOAD_FAILURE, true},
+      {"/missing", INET_E_RESOURCE_NOT_FOUND, false},
+      {"/drop/2000000?chunk=65536&pause=0.01", INET_E_DOWNLOAD_FAILURE, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.path);
+    SCOPED_TRACE(c.path + (c.unnamed ? "" : " (hidden name)"));
+    platform::SetUnnamedDownloadFilesForTesting(c.unnamed);
     RecordingSink sink;
     EXPECT_EQ(URLDownloadToFileW(nullptr, server_->Url(c.path).c_str(), target.c_str(), 0, &sink),
               c.expected);
@@ -192,6 +338,8 @@ TEST_F(UrlDownload, FailuresLeaveAnExistingTargetUntouchedAndNoTemporaryFile) {
     EXPECT_EQ(OutputNames(), std::vector<std::string>{"keep.txt"});
     for (const Report& r : sink.reports) EXPECT_LT(r.progress, r.total);
   }
+
+  platform::SetUnnamedDownloadFilesForTesting(true);
 
   // A closed port, a scheme other than HTTP(S), and a sink that stops the download.
   const int closed_port = server_->port();

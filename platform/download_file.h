@@ -1,0 +1,48 @@
+// The file a download writes into: unnamed in the target's folder while the
+// body arrives, so nothing is left behind when the download, or the whole
+// process, ends early; it is given the target's name only when complete.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Where the folder's file system has no unnamed files, the body goes to a
+// short hidden name with this prefix instead (also used for a moment while an
+// existing target is replaced), removed on every failure.
+inline constexpr char kDownloadTempPrefix[] = ".qdl-";
+
+class DownloadFile {
+ public:
+  DownloadFile() = default;
+  ~DownloadFile();  // discards the file unless it was placed
+  DownloadFile(const DownloadFile&) = delete;
+  DownloadFile& operator=(const DownloadFile&) = delete;
+
+  // Creates the file in the folder of target (a path whose last component is
+  // the file's name). False with errno set when the folder cannot take it.
+  bool Open(const std::string& target);
+  int fd() const { return fd_; }
+  // Gives the complete file the target's name, replacing what stood there in
+  // one step. False with errno set when it cannot (a folder of that name, a
+  // name too long); the file is discarded then.
+  bool Place();
+  // Removes what was written; nothing happens when it was placed.
+  void Discard();
+
+ private:
+  bool LinkUnnamed(const char* name);
+  bool ReplaceByTemporaryName();
+
+  int dir_ = -1;
+  int fd_ = -1;
+  bool unnamed_ = false;
+  std::string name_;  // the target's last component
+  std::string temp_;  // the hidden name in use, if any
+};
+
+// Test seam: false makes Open use the hidden name as file systems without
+// unnamed files do. The product never calls it.
+void SetUnnamedDownloadFilesForTesting(bool allowed);
+
+}  // namespace platform
