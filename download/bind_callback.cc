@@ -1,5 +1,5 @@
-// The download job's progress sink: forwards reports with a known total to
-// the list window (mode 0) or the update window (mode 1).
+// The download job's progress sink: forwards reports with a known total, and
+// the final report, to the list window (mode 0) or the update window (mode 1).
 #include "download/bind_callback.h"
 
 #include "download/download_dialog.h"
@@ -20,9 +20,11 @@ HRESULT CBindCallback::GetPriority(LONG*) { return E_NOTIMPL; }
 
 HRESULT CBindCallback::OnLowResource(DWORD) { return E_NOTIMPL; }
 
-HRESULT CBindCallback::OnProgress(ULONG progress, ULONG progress_max, ULONG, LPCWSTR) {
+HRESULT CBindCallback::OnProgress(ULONG progress, ULONG progress_max, ULONG status_code, LPCWSTR) {
   // Without a total there is nothing to show: the row waits for a length.
-  if (progress_max == 0) return S_OK;
+  // The last report of a download always carries the file's size; only for
+  // an empty file is that 0, and it still says the download finished.
+  if (progress_max == 0 && status_code != BINDSTATUS_ENDDOWNLOADDATA) return S_OK;
   if (mode == 0 && downloadDialog != nullptr) {
     downloadDialog->UpdateProgress(progress, progress_max, index);
   } else if (mode == 1 && updateDialog != nullptr) {

@@ -7,12 +7,14 @@
 #include "download/bind_callback.h"
 #include "download/size_text.h"
 #include "platform/main_thread.h"
+#include "platform/url_download.h"
 
 namespace {
 
 // The window is created anew with what the main window first gave it.
 constexpr DWORD kStyle = WS_VISIBLE | WS_OVERLAPPEDWINDOW;
 constexpr wchar_t kCaption[] = L"下载";
+constexpr wchar_t kFailedText[] = L"下载失败";
 
 // The folder of a job's file: the path up to its last separator. A path
 // without one is passed whole; a file in the root folder gives the root.
@@ -57,7 +59,10 @@ void DownloadDialog::InitWindow() {
   // A window created anew shows the earlier jobs as they stand.
   for (size_t i = 0; i < m_items.size(); ++i) {
     AddRow(m_items[i], static_cast<int>(i));
-    if (i < m_shown.size() && m_shown[i].total != 0) {
+    if (i >= m_shown.size()) continue;
+    if (m_shown[i].failed) {
+      ShowFailure(static_cast<int>(i));
+    } else if (m_shown[i].reported) {
       ShowProgress(m_shown[i].progress, m_shown[i].total, static_cast<int>(i));
     }
   }
@@ -134,7 +139,22 @@ void DownloadDialog::Recreate() {
 }
 
 void DownloadDialog::StartDownload(DownloadItem item, int index) {
-  std::thread([this, item, index] { DownloadThread(item, index); }).detach();
+  {
+    std::lock_guard<std::mutex> lock(m_runLock);
+    ++m_nRunning;
+  }
+  std::thread([this, item, index] {
+    DownloadThread(item, index);
+    std::lock_guard<std::mutex> lock(m_runLock);
+    --m_nRunning;
+    m_runEnded.notify_all();
+  }).detach();
+}
+
+bool DownloadDialog::CancelDownloads(std::chrono::milliseconds wait) {
+  m_bCancelled = true;
+  std::unique_lock<std::mutex> lock(m_runLock);
+  return m_runEnded.wait_for(lock, wait, [this] { return m_nRunning == 0; });
 }
 
 void DownloadDialog::DownloadThread(DownloadItem item, int index) {
@@ -146,8 +166,13 @@ void DownloadDialog::DownloadThread(DownloadItem item, int index) {
   CDuiString suffix;
   suffix.Format(L"?skq=%d", static_cast<int>(GetTickCount()));
   const std::wstring url = item.url + suffix.GetData();
-  // Success and failure end the job alike: the row already shows the outcome.
-  URLDownloadToFileW(nullptr, url.c_str(), item.path.c_str(), 0, &callback);
+  // A success has shown itself through the last progress report; a failure
+  // is shown here, unless the program is ending.
+  platform::UrlDownloadBounds bounds;
+  bounds.cancel = &m_bCancelled;
+  const HRESULT result =
+      platform::DownloadUrlToFile(url.c_str(), item.path.c_str(), &callback, bounds);
+  if (FAILED(result) && !m_bCancelled) ReportFailure(index);
 }
 
 void DownloadDialog::AddRow(DownloadItem item, int index) {
@@ -231,6 +256,18 @@ void DownloadDialog::UpdateProgress(ULONG progress, ULONG total, int index) {
   if (post) platform::PostToMainThread([this, index] { DeliverPending(index); });
 }
 
+void DownloadDialog::ReportFailure(int index) {
+  bool post = false;
+  {
+    std::lock_guard<std::mutex> lock(m_pendingLock);
+    Pending& slot = m_pending[index];
+    post = !slot.queued;
+    slot.queued = true;
+    slot.failed = true;
+  }
+  if (post) platform::PostToMainThread([this, index] { DeliverPending(index); });
+}
+
 void DownloadDialog::DeliverPending(int index) {
   Pending report;
   {
@@ -240,12 +277,31 @@ void DownloadDialog::DeliverPending(int index) {
     report = it->second;
     it->second.queued = false;
   }
-  ShowProgress(report.progress, report.total, index);
+  if (report.failed) {
+    ShowFailure(index);
+  } else {
+    ShowProgress(report.progress, report.total, index);
+  }
+}
+
+void DownloadDialog::ShowFailure(int index) {
+  if (index >= 0 && static_cast<size_t>(index) < m_shown.size()) m_shown[index].failed = true;
+  if (!m_bAlive || m_pList == nullptr) return;
+  if (index < 0 || index >= m_pList->GetCount()) return;
+  auto* row = dynamic_cast<CContainerUI*>(m_pList->GetItemAt(index));
+  if (row == nullptr) return;
+  if (CControlUI* finish_layout = row->FindSubControl(L"finish_layout"))
+    finish_layout->SetVisible(false);
+  if (CControlUI* downloading_layout = row->FindSubControl(L"downloading_layout"))
+    downloading_layout->SetVisible(true);
+  if (CControlUI* label = row->FindSubControl(L"size")) label->SetText(kFailedText);
 }
 
 void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
   if (index >= 0 && static_cast<size_t>(index) < m_shown.size() && progress <= total) {
-    m_shown[index] = {progress, total};
+    m_shown[index].progress = progress;
+    m_shown[index].total = total;
+    m_shown[index].reported = true;
   }
   if (!m_bAlive || m_pList == nullptr) return;
   if (m_pList->GetCount() == 0 || index < 0 || index >= m_pList->GetCount()) return;

@@ -4,6 +4,9 @@
 // end; dismissing it hides it.
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -39,6 +42,14 @@ class DownloadDialog : public WindowImplBase {
   // Shows one job's progress. Callable from any thread: reports of worker
   // threads are carried out on the window's thread, in the job's order.
   void UpdateProgress(ULONG progress, ULONG total, int index);
+  // Shows that a job failed: "下载失败" as its size text, no open buttons.
+  // Callable from any thread, after the job's last progress report.
+  void ReportFailure(int index);
+
+  // When the program ends: stops every running job, which removes what it
+  // wrote, and waits up to wait for them to have done so. Jobs added later
+  // fail at once. Returns whether every job has ended.
+  bool CancelDownloads(std::chrono::milliseconds wait);
 
   // Whether the native window exists (it ends on "closebtn" or when the main
   // window closes it).
@@ -48,16 +59,20 @@ class DownloadDialog : public WindowImplBase {
  private:
   struct Shown {
     ULONG progress = 0;
-    ULONG total = 0;  // 0: nothing shown yet
+    ULONG total = 0;
+    bool reported = false;  // some progress was shown
+    bool failed = false;
   };
   struct Pending {
     ULONG progress = 0;
     ULONG total = 0;
     bool queued = false;
+    bool failed = false;
   };
 
   bool OnCloseBtn(void* param);
   void ShowProgress(ULONG progress, ULONG total, int index);
+  void ShowFailure(int index);
   void DeliverPending(int index);
   void Recreate();
   const DownloadItem* ItemOfButton(CControlUI* button) const;
@@ -78,4 +93,11 @@ class DownloadDialog : public WindowImplBase {
   // waiting one, and the last report of a job is always the one shown.
   std::mutex m_pendingLock;
   std::unordered_map<int, Pending> m_pending;
+
+  // The running jobs, counted so that the end of the program can wait for
+  // them to stop.
+  std::atomic<bool> m_bCancelled{false};
+  std::mutex m_runLock;
+  std::condition_variable m_runEnded;
+  int m_nRunning = 0;
 };

@@ -2,6 +2,7 @@
 // fitted to the client area, and the close sequence.
 #include "mainwnd/main_wnd.h"
 
+#include <chrono>
 #include <thread>
 
 #include "app/data_dir.h"
@@ -16,6 +17,12 @@
 #include "mainwnd/default_bundle.h"
 #include "util/text_convert.h"
 #include "util/url_escape.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kDownloadStopWait{2000};
+
+}  // namespace
 
 CMainWnd::CMainWnd(const std::wstring& doc_path)
     : m_strDocPath(doc_path), m_handler(new SimpleHandler()) {}
@@ -73,8 +80,8 @@ void CMainWnd::InitWindow() {
   CefBrowserHost::CreateBrowser(window_info, m_handler.get(), L"", settings, nullptr);
 
   m_pDownloadDlg = new DownloadDialog();
-  m_pDownloadDlg->Create(GetHWND(), L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0,
-                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
+  m_pDownloadDlg->Create(GetHWND(), L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, CW_USEDEFAULT,
+                         CW_USEDEFAULT, CW_USEDEFAULT);
   m_pDownloadDlg->CenterWindow();
   m_pDownloadDlg->ShowWindow(false, true);
 
@@ -92,8 +99,7 @@ void CMainWnd::LoadInBrowser(const std::wstring& text) {
   if (browser) browser->GetMainFrame()->LoadURL(text);
 }
 
-LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
-                                      BOOL& bHandled) {
+LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
   if (uMsg == kOpenDocumentMessage) {
     // The client's own message: answered here, so the sender knows it was taken.
     bHandled = TRUE;
@@ -131,6 +137,9 @@ void CMainWnd::OnFinalMessage(HWND /*hWnd*/) {
   // client to let go of it before the process's loop ends.
   while (m_handler->GetBrowser()) Sleep(10);
   if (m_pDownloadDlg) {
+    // Running downloads stop and remove what they wrote; one that does not
+    // stop in time is not waited for, the program ends all the same.
+    m_pDownloadDlg->CancelDownloads(kDownloadStopWait);
     m_pDownloadDlg->Close(0);
     m_pDownloadDlg = nullptr;
   }

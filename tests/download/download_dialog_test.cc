@@ -180,7 +180,7 @@ TEST_F(DownloadDialogTest, RowRunsThenFinishesWithExactSizeTexts) {
 
 TEST_F(DownloadDialogTest, ProgressTextsAndBarAtTheLimits) {
   dialog_->AddDownload(Job("/missing", "a"));  // a row whose job fails at once
-  ASSERT_TRUE(LoopUntil([&] { return server_->Requests().size() == 1; }));
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Text(0, L"size") == L"下载失败"; }));
   dialog_->UpdateProgress(100, 512, 0);
   EXPECT_EQ(dialog_->Text(0, L"size"), L"1KB/1KB");
   EXPECT_EQ(dialog_->Bar(0), 19);
@@ -217,35 +217,68 @@ TEST_F(DownloadDialogTest, ProgressTextsAndBarAtTheLimits) {
   EXPECT_EQ(sink.Release(), 0u);
 }
 
-TEST_F(DownloadDialogTest, WithoutALengthTheBarNeverMovesButTheFileIsWritten) {
+TEST_F(DownloadDialogTest, WithoutALengthTheRowEndsFinishedWithTheRealSize) {
   dialog_->AddDownload(Job("/nolength/300000?chunk=30000&pause=0.03", "nolen.bin"));
-  ASSERT_TRUE(LoopUntil([&] { return fs::exists(dir_ / "nolen.bin"); }));
-  Pump(std::chrono::milliseconds(100));
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Finished(0); }));
   EXPECT_EQ(fs::file_size(dir_ / "nolen.bin"), 300000u);
-  EXPECT_EQ(dialog_->Bar(0), 0);
-  EXPECT_FALSE(dialog_->Visible(0, L"downloading_layout"));
-  EXPECT_FALSE(dialog_->Visible(0, L"finish_layout"));
+  EXPECT_EQ(dialog_->Text(0, L"down_size"), L" 下载完成    292.97KB");
+  EXPECT_EQ(dialog_->Bar(0), 100);
+  EXPECT_TRUE(dialog_->Visible(0, L"openfile"));
 }
 
-TEST_F(DownloadDialogTest, FailedJobsLeaveTheTargetAndTheRowAsTheyWere) {
+TEST_F(DownloadDialogTest, FailedJobsShowTheFailureAndLeaveTheTargetAsItWas) {
   std::ofstream(dir_ / "keep.zip") << "old";
   std::ofstream(dir_ / "keep2.zip") << "old2";
+  fs::create_directories(dir_ / "folder.zip");
   dialog_->AddDownload(Job("/missing", "keep.zip"));
   dialog_->AddDownload(Job("/drop/1000000?chunk=100000&pause=0.1", "keep2.zip"));
-  ASSERT_TRUE(LoopUntil([&] { return server_->Requests().size() == 2; }));
-  Pump(std::chrono::milliseconds(1000));
+  // The whole body arrives, but a folder holds the name: the file cannot be put there.
+  dialog_->AddDownload(Job("/bytes/300000?chunk=100000&pause=0.1", "folder.zip"));
+  ASSERT_TRUE(LoopUntil([&] {
+    for (int i = 0; i < 3; ++i) {
+      if (dialog_->Text(i, L"size") != L"下载失败") return false;
+    }
+    return true;
+  }));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(dialog_->Visible(i, L"downloading_layout"));
+    EXPECT_FALSE(dialog_->Visible(i, L"finish_layout")) << "no open buttons after a failure";
+  }
   EXPECT_EQ(
       std::string(std::istreambuf_iterator<char>(std::ifstream(dir_ / "keep.zip").rdbuf()), {}),
       "old");
   EXPECT_EQ(
       std::string(std::istreambuf_iterator<char>(std::ifstream(dir_ / "keep2.zip").rdbuf()), {}),
       "old2");
+  EXPECT_TRUE(fs::is_empty(dir_ / "folder.zip"));
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"keep.zip", "keep2.zip", "server.log"}));
-  EXPECT_FALSE(dialog_->Finished(0));
-  EXPECT_FALSE(dialog_->Finished(1));
+  EXPECT_EQ(names, (std::vector<std::string>{"folder.zip", "keep.zip", "keep2.zip", "server.log"}));
+
+  // A window created anew shows the failures again.
+  dialog_->ClickControl(L"closebtn");
+  ASSERT_TRUE(LoopUntil([&] { return !dialog_->IsAlive(); }));
+  dialog_->AddDownload(Job("/bytes/10", "more.bin"));
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Finished(3); }));
+  EXPECT_EQ(dialog_->Text(1, L"size"), L"下载失败");
+  EXPECT_FALSE(dialog_->Visible(1, L"finish_layout"));
+}
+
+TEST_F(DownloadDialogTest, CancelledJobsStopAndRemoveWhatTheyWrote) {
+  std::ofstream(dir_ / "keep.zip") << "old";
+  dialog_->AddDownload(Job("/bytes/3000000?chunk=100000&pause=0.5", "keep.zip"));
+  dialog_->AddDownload(Job("/bytes/1000?delay=30", "silent.zip"));
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Visible(0, L"downloading_layout"); }));
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_TRUE(dialog_->CancelDownloads(std::chrono::seconds(3)));
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(3));
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"keep.zip", "server.log"}));
+  Pump(std::chrono::milliseconds(100));
+  EXPECT_NE(dialog_->Text(0, L"size"), L"下载失败") << "an ending program shows no failures";
 }
 
 TEST_F(DownloadDialogTest, EveryRequestCarriesTheCacheBuster) {
@@ -327,7 +360,7 @@ TEST_F(DownloadDialogTest, CaptionButtonsSizeTheWindowAndADoubleClickDoesNot) {
 
 TEST_F(DownloadDialogTest, ABurstOfReportsDoesNotFloodTheWindow) {
   dialog_->AddDownload(Job("/missing", "burst"));
-  ASSERT_TRUE(LoopUntil([&] { return server_->Requests().size() == 1; }));
+  ASSERT_TRUE(LoopUntil([&] { return dialog_->Text(0, L"size") == L"下载失败"; }));
   constexpr ULONG kTotal = 1000000;
   std::atomic<bool> burst_done{false};
   std::chrono::steady_clock::time_point burst_end;

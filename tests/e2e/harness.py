@@ -61,12 +61,15 @@ window.addEventListener("load", function () {
 
 class ControlServer:
     """Hands out script to the pages and collects their reports; also serves
-    files under /slide/download/ and /files/ for download tests."""
+    files under /slide/download/ and /files/ for download tests. A path with
+    "/slow/" in it announces 64 MiB and sends 64 KiB every 0.1 s; slow_sent
+    counts the bytes sent so far."""
 
     def __init__(self):
         self.reports = queue.Queue()
         self.commands = queue.Queue()
         self.requests = []
+        self.slow_sent = 0
         owner = self
 
         class Handler(http.server.BaseHTTPRequestHandler):
@@ -87,12 +90,30 @@ class ControlServer:
                     self.end_headers()
                     self.wfile.write(body)
                     return
+                if "/slow/" in self.path:
+                    self.send_slowly(64 << 20)
+                    return
                 body = b"%PDF-1.4 test body " + self.path.encode() + b"\n" * 64
                 self.send_response(200)
                 self.send_header("Content-Type", "application/octet-stream")
                 self.send_header("Content-Length", str(len(body)))
                 self.end_headers()
                 self.wfile.write(body)
+
+            def send_slowly(self, size):
+                self.send_response(200)
+                self.send_header("Content-Type", "application/octet-stream")
+                self.send_header("Content-Length", str(size))
+                self.end_headers()
+                piece = b"s" * 65536
+                try:
+                    for _ in range(size // len(piece)):
+                        self.wfile.write(piece)
+                        self.wfile.flush()
+                        owner.slow_sent += len(piece)
+                        time.sleep(0.1)
+                except OSError:
+                    pass  # the client went away
 
             def do_POST(self):
                 length = int(self.headers.get("Content-Length", "0"))

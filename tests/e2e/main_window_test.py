@@ -227,6 +227,26 @@ class Navigation(ClientTest):
         self.assertTrue(any(p.startswith("/slide/download/a%20b.pdf?skq=")
                             for p in self.server.requests))
 
+    def test_closing_during_a_slow_download_ends_soon_and_leaves_the_folder_as_it_was(self):
+        folder = os.path.join(self.tmp, "downloads")
+        os.makedirs(folder)
+        target = os.path.join(folder, "keep.pdf")
+        with open(target, "w") as f:
+            f.write("the user's file")
+        self.answer_dialog(target)
+        self.run_js("location.href = CONTROL + '/slide/download/slow/keep.pdf'")
+        self.wait_until(lambda: self.server.slow_sent >= 256 * 1024)
+        wid = self.window_id()
+        g = self.window_geometry(wid)
+        asked = time.time()
+        subprocess.run(["xdotool", "mousemove", str(g["X"] + g["WIDTH"] - 12), str(g["Y"] + 12),
+                        "click", "1"], check=False)
+        self.assertEqual(self.wait_exit(10), 0)
+        self.assertLess(time.time() - asked, 5.0)
+        self.assertEqual(os.listdir(folder), ["keep.pdf"])
+        with open(target) as f:
+            self.assertEqual(f.read(), "the user's file")
+
     def test_instruction_link_is_reported_only_in_lower_case(self):
         self.answer_dialog("cancel")
         self.run_js("location.href = CONTROL + '/files/Instruction.PDF'")
