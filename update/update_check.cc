@@ -2,7 +2,6 @@
 // initialises. Every failure means "no update": nothing is shown.
 #include "update/update_check.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -44,11 +43,21 @@ void ScrapeUpdateReply(const std::string& reply, std::string& build, std::string
   packageUrl = url;
 }
 
-int ParseBuildNumber(const std::string& text) {
-  const long long value = std::strtoll(text.c_str(), nullptr, 10);
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
+long long ParseBuildNumber(const std::string& text) {
+  // strtoll saturates at the range's ends, as wanted.
+  return std::strtoll(text.c_str(), nullptr, 10);
+}
+
+std::string PublishedBuildDigits(const std::string& text) {
+  constexpr char kBlanks[] = " \t\r\n";
+  constexpr std::size_t kMaxDigits = 18;  // any such number fits in 64 bits
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string::npos) return std::string();
+  const std::string digits = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+  if (digits.size() > kMaxDigits || digits.find_first_not_of("0123456789") != std::string::npos) {
+    return std::string();
+  }
+  return digits;
 }
 
 bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string& packageUrl) {
@@ -93,7 +102,11 @@ bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string
   build = published;
   packageUrl = url8;
 
-  // A reply without a package address offers nothing to install.
-  if (packageUrl.empty()) return false;
-  return ParseBuildNumber(published) > ParseBuildNumber(localBuild);
+  // A reply without a package address offers nothing to install, and a build
+  // that is not a plain number could never be recorded as one.
+  const std::string digits = PublishedBuildDigits(published);
+  if (packageUrl.empty() || digits.empty()) return false;
+  if (ParseBuildNumber(digits) <= ParseBuildNumber(localBuild)) return false;
+  build = digits;
+  return true;
 }

@@ -16,13 +16,19 @@ inline constexpr char kDefaultCloudHost[] = "https://api.vexalio.example/";
 void ScrapeUpdateReply(const std::string& reply, std::string& build, std::string& packageUrl);
 
 // A build number as the C library's atoi reads it (leading blanks, an optional
-// sign, decimal digits, 0 when no digit follows), clamped to the int range
+// sign, decimal digits, 0 when no digit follows), clamped to the 64-bit range
 // instead of overflowing.
-int ParseBuildNumber(const std::string& text);
+long long ParseBuildNumber(const std::string& text);
+
+// The published build as it is compared and recorded: 1 to 18 decimal digits
+// once the blanks around them are dropped. Empty for any other text (quotes,
+// signs, a line break, more digits), which offers no update.
+std::string PublishedBuildDigits(const std::string& text);
 
 // The whole check against the data directory dataDir: reads "version.ini",
 // downloads the service's reply into "updateinfo.txt" (read and deleted),
-// scrapes it and returns true only when the published build is greater than
-// the installed one and the reply names a package. build and packageUrl stay
-// empty when the request or the reply file failed.
+// scrapes it and returns true only when the published build is valid (see
+// PublishedBuildDigits) and greater than the installed one and the reply
+// names a package; build then holds the build's digits. build and packageUrl
+// stay empty when the request or the reply file failed.
 bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string& packageUrl);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "tests/update/static_file_server.h"
 namespace fs = std::filesystem;
@@ -68,8 +69,20 @@ TEST(ParseBuildNumberTest, ReadsLikeAtoiWithoutOverflow) {
   EXPECT_EQ(ParseBuildNumber("-3"), -3);
   EXPECT_EQ(ParseBuildNumber("\"1234\""), 0);
   EXPECT_EQ(ParseBuildNumber(""), 0);
-  EXPECT_EQ(ParseBuildNumber("99999999999999999999"), INT_MAX);
-  EXPECT_EQ(ParseBuildNumber("-99999999999"), INT_MIN);
+  EXPECT_EQ(ParseBuildNumber("999999999999999999"), 999999999999999999);
+  EXPECT_EQ(ParseBuildNumber("99999999999999999999"), LLONG_MAX);
+  EXPECT_EQ(ParseBuildNumber("-99999999999999999999"), LLONG_MIN);
+}
+
+TEST(PublishedBuildDigitsTest, OnlyOneToEighteenDigitsBetweenBlanks) {
+  EXPECT_EQ(PublishedBuildDigits("1234"), "1234");
+  EXPECT_EQ(PublishedBuildDigits(" \t1234 \r\n"), "1234");
+  EXPECT_EQ(PublishedBuildDigits(std::string(18, '9')), std::string(18, '9'));
+  for (const std::string& bad :
+       std::vector<std::string>{"", "  ", "12\n34", "abc", "\"1234\"", "+12", "-3", "12x", "1 2",
+                                std::string(19, '1')}) {
+    EXPECT_EQ(PublishedBuildDigits(bad), "") << bad;
+  }
 }
 
 // The whole check against a static file server on 127.0.0.1 serving a private
@@ -151,6 +164,20 @@ TEST_F(CheckForUpdateTest, QuotedBuildAndEmptyPackageOfferNothing) {
 
   Publish("api/software/1", "");
   EXPECT_FALSE(Check(build, url));
+}
+
+TEST_F(CheckForUpdateTest, OnlyAPlainNumberIsOfferedAndComparedInFull) {
+  WriteIni("[versionInformation]\nbuild=100000000000000000\ncloudHost=" + Base() + "\n");
+  for (const std::string& bad : std::vector<std::string>{"12\n34", "abc", std::string(19, '9')}) {
+    Publish("api/software/1", "{\"build\":" + bad + ",\"package_url\":\"http:\\/\\/h\\/b.zip\",}");
+    std::string build, url;
+    EXPECT_FALSE(Check(build, url)) << bad;
+  }
+  // Eighteen digits compare as numbers, beyond the range of an int.
+  Publish("api/software/1", R"({"build": 100000000000000001 ,"package_url":"http:\/\/h\/b.zip",})");
+  std::string build, url;
+  EXPECT_TRUE(Check(build, url));
+  EXPECT_EQ(build, "100000000000000001") << "the build is recorded as its digits";
 }
 
 TEST_F(CheckForUpdateTest, LongCloudHostIsCutToTheBuffer) {
