@@ -15,6 +15,7 @@
 #include "engine/cef_window_info.h"
 #include "mainwnd/browser_geometry.h"
 #include "mainwnd/default_bundle.h"
+#include "update/work_files.h"
 #include "util/text_convert.h"
 #include "util/url_escape.h"
 
@@ -53,12 +54,20 @@ void CMainWnd::InitWindow() {
   m_pCloseBtn = m_PaintManager.FindControl(L"btn_close");
   if (m_pCloseBtn) m_pCloseBtn->OnNotify += MakeDelegate(this, &CMainWnd::OnCloseButton);
 
-  // A first start has no page bundle yet: install the one shipped with the
-  // client, so there is a page to show even before the first update.
-  InstallDefaultBundleIfMissing();
+  // Scratch files of earlier runs that died (a reply, an archive, a staging
+  // directory) go first; those of a client working right now stay.
+  const std::string data_dir = GetDataDirA();
+  RemoveStaleWorkFiles(data_dir);
 
   std::string build, packageUrl;
-  const bool update_pending = CheckUpdate(build, packageUrl);
+  bool update_pending = false;
+  {
+    DataDirWork work(data_dir);
+    // A first start has no page bundle yet: install the one shipped with the
+    // client, so there is a page to show even before the first update.
+    InstallDefaultBundleIfMissing();
+    update_pending = CheckUpdate(build, packageUrl);
+  }
   if (update_pending) {
     DownloadItem job;
     job.path = g_strDataDir + kBundleArchive;
