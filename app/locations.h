@@ -10,6 +10,7 @@ inline constexpr wchar_t kDataDirName[] = L"/vexalio";
 inline constexpr char kDataDirNameA[] = "/vexalio";
 
 inline constexpr wchar_t kCacheDir[] = L"/cache";
+inline constexpr char kCacheDirA[] = "/cache";
 inline constexpr char kEditorDirA[] = "/contentEditor";
 inline constexpr wchar_t kEditorDir[] = L"/contentEditor";
 inline constexpr wchar_t kVersionFile[] = L"/version.ini";

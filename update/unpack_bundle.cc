@@ -1,8 +1,9 @@
 // Installation of a page-bundle archive. The archive is extracted into a
-// private staging directory inside the data directory first; the installed
-// bundle is replaced by renames only once every entry extracted completely,
-// so a broken download, a full disk or a hostile archive leaves the old bundle
-// and "version.ini" exactly as they were.
+// private staging directory inside the data directory first and put on disk;
+// the installed bundle is replaced by renames only once every entry extracted
+// completely, so a broken download, a full disk, a hostile archive or a power
+// cut leaves the old bundle and "version.ini" as they were or the new ones in
+// full.
 #include "update/unpack_bundle.h"
 
 #include <dirent.h>
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -26,12 +28,15 @@
 #include "app/locations.h"
 #include "platform/log.h"
 #include "platform/windows.h"
+#include "update/bundle_swap.h"
 #include "update/entry_name.h"
+#include "update/work_files.h"
 #include "util/text_convert.h"
 
 namespace {
 
 constexpr char kStagingPrefix[] = ".bundle-staging-";
+constexpr char kStartPage[] = "index.html";  // inside EditorDir
 constexpr std::size_t kReadBufferSize = 256 * 1024;
 constexpr unsigned long kDosReadOnly = 0x01;
 constexpr unsigned long kDosDirectory = 0x10;
@@ -68,16 +73,6 @@ class ScopedFd {
   int fd_;
 };
 
-int RemoveVisited(const char* path, const struct stat*, int, struct FTW*) {
-  std::remove(path);
-  return 0;
-}
-
-// Removes a tree without following any link in it (a link is removed as such).
-void RemoveTree(const std::string& path) {
-  nftw(path.c_str(), RemoveVisited, 16, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
-}
-
 // Creates dir and its missing parents; the data directory may not exist yet.
 bool MakeDirectories(const std::string& dir) {
   for (std::string::size_type pos = 1; pos <= dir.size(); ++pos) {
@@ -88,20 +83,6 @@ bool MakeDirectories(const std::string& dir) {
   }
   struct stat st;
   return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Staging directories left behind by an installation that was cut short.
-void RemoveStaleStaging(const std::string& dataDir) {
-  DIR* dir = opendir(dataDir.c_str());
-  if (!dir) return;
-  std::vector<std::string> stale;
-  while (const dirent* entry = readdir(dir)) {
-    if (std::strncmp(entry->d_name, kStagingPrefix, sizeof(kStagingPrefix) - 1) == 0) {
-      stale.push_back(dataDir + "/" + entry->d_name);
-    }
-  }
-  closedir(dir);
-  for (const auto& path : stale) RemoveTree(path);
 }
 
 bool Utf8ToWideName(const std::string& utf8, std::wstring& wide) {
@@ -185,21 +166,39 @@ bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) 
   for (const auto& part : entry.components) {
     if (part == "." || part == "..") return false;
   }
-  return !entry.components.empty();
+  if (entry.components.empty()) return false;
+  // The user's settings, the engine's data and the client's own scratch
+  // files are never the archive's to write.
+  const std::string& top = entry.components.front();
+  if (top == kVersionFileA + 1 || top == kCacheDirA + 1 || IsClientWorkName(top)) {
+    entry.skipped = true;
+  }
+  return true;
+}
+
+bool IsStartPage(const PlannedEntry& entry) {
+  return !entry.skipped && !entry.directory && entry.components.size() == 2 &&
+         entry.components[0] == kEditorDirA + 1 && entry.components[1] == kStartPage;
 }
 
 // Reads the whole central directory. False for a damaged directory, no
-// entries, or an entry that cannot be installed safely.
+// entries, an entry that cannot be installed safely, or no start page: an
+// archive without one would leave the client nothing to show.
 bool PlanArchive(unzFile zip, std::vector<PlannedEntry>& plan) {
   std::vector<char> nameBuffer(65536 + 1);
+  bool startPage = false;
   int rc = unzGoToFirstFile(zip);
   while (rc == UNZ_OK) {
     PlannedEntry entry;
     if (!PlanEntry(zip, nameBuffer, entry)) return false;
+    startPage = startPage || IsStartPage(entry);
     plan.push_back(std::move(entry));
     rc = unzGoToNextFile(zip);
   }
-  return rc == UNZ_END_OF_LIST_OF_FILE && !plan.empty();
+  if (rc == UNZ_END_OF_LIST_OF_FILE && !startPage) {
+    platform::Log("bundle: the archive has no %s%s", kEditorDirA + 1, "/index.html");
+  }
+  return rc == UNZ_END_OF_LIST_OF_FILE && startPage;
 }
 
 std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
@@ -319,6 +318,9 @@ class StagingWriter {
     }
     // Closing the entry checks its CRC once all of its data was read.
     if (unzCloseCurrentFile(zip_) != UNZ_OK || !ok || total != entry.size) return false;
+    // Start writing the data out now, so that putting the whole staging on
+    // disk at the end mostly waits for writes already under way.
+    sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     ApplyTimes(fd.get(), entry.time);
     if (entry.readOnly) {
       struct stat st;
@@ -365,62 +367,11 @@ bool ExtractAll(unzFile zip, int rootFd, const std::vector<PlannedEntry>& plan) 
   return rc == UNZ_END_OF_LIST_OF_FILE;
 }
 
-// Moves every extracted top-level item into the data directory, parking what
-// stood there under the staging directory; EditorDir is always replaced, by
-// nothing when the archive brought none. Undone completely on any failure.
-bool SwapIntoPlace(const std::string& dataDir, const std::string& fresh, const std::string& old) {
-  std::vector<std::string> names = {std::string(kEditorDirA + 1)};
-  if (DIR* dir = opendir(fresh.c_str())) {
-    while (const dirent* entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != ".." && name != names.front()) names.push_back(name);
-    }
-    closedir(dir);
-  } else {
-    return false;
-  }
-
-  struct Step {
-    std::string name;
-    bool movedOut = false;
-    bool movedIn = false;
-  };
-  std::vector<Step> done;
-  bool ok = true;
-  for (const auto& name : names) {
-    Step step{name};
-    const std::string target = dataDir + "/" + name;
-    const std::string parked = old + "/" + name;
-    const std::string incoming = fresh + "/" + name;
-    struct stat st;
-    if (lstat(target.c_str(), &st) == 0) {
-      ok = rename(target.c_str(), parked.c_str()) == 0;
-      step.movedOut = ok;
-    } else {
-      ok = errno == ENOENT;
-    }
-    if (ok && lstat(incoming.c_str(), &st) == 0) {
-      ok = rename(incoming.c_str(), target.c_str()) == 0;
-      step.movedIn = ok;
-    }
-    done.push_back(step);
-    if (!ok) break;
-  }
-  if (ok) return true;
-  platform::Log("bundle: cannot move %s into place: %s", done.back().name.c_str(),
-                std::strerror(errno));
-  for (auto it = done.rbegin(); it != done.rend(); ++it) {
-    const std::string target = dataDir + "/" + it->name;
-    if (it->movedIn) rename(target.c_str(), (fresh + "/" + it->name).c_str());
-    if (it->movedOut) rename((old + "/" + it->name).c_str(), target.c_str());
-  }
-  return false;
-}
-
-// Everything between a good archive and the swap: staging, checks, writing.
-bool Install(const std::string& dataDir, unzFile zip, const std::vector<PlannedEntry>& plan) {
+// Everything between a good archive and a recorded build: staging, checks,
+// writing, putting it on disk, the swap and the record, undone on failure.
+bool Install(const std::string& dataDir, unzFile zip, const std::vector<PlannedEntry>& plan,
+             const std::function<bool()>& record) {
   if (!MakeDirectories(dataDir)) return false;
-  RemoveStaleStaging(dataDir);
   if (!FitsOnDisk(dataDir, plan)) {
     platform::Log("bundle: not enough free space in %s", dataDir.c_str());
     return false;
@@ -434,15 +385,32 @@ bool Install(const std::string& dataDir, unzFile zip, const std::vector<PlannedE
   if (ok) {
     ScopedFd root(open(fresh.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     ok = root.get() >= 0 && ExtractAll(zip, root.get(), plan);
+    // Every file and directory written is on disk before anything in the
+    // data directory refers to it.
+    if (ok && syncfs(root.get()) != 0) {
+      platform::Log("bundle: cannot put the new bundle on disk: %s", std::strerror(errno));
+      ok = false;
+    }
   }
-  ok = ok && SwapIntoPlace(dataDir, fresh, old);
-  RemoveTree(staging);
+  if (ok) {
+    BundleSwap swap(dataDir, fresh, old);
+    ok = swap.Apply() && swap.Sync();
+    // The build is recorded only over a bundle that is on disk; if it cannot
+    // be, the old bundle comes back.
+    if (ok && record && !record()) {
+      platform::Log("bundle: the build cannot be recorded; the old bundle is put back");
+      ok = false;
+    }
+    if (!ok) swap.Undo();
+  }
+  RemoveWorkTree(staging);
   return ok;
 }
 
 }  // namespace
 
-bool UnpackBundleInto(const std::string& dataDir, const std::string& archivePath) {
+bool UnpackBundleInto(const std::string& dataDir, const std::string& archivePath,
+                      const std::function<bool()>& record) {
   bool ok = false;
   // An archive that cannot be opened counts as one without entries: nothing
   // of the installed bundle is touched.
@@ -451,7 +419,7 @@ bool UnpackBundleInto(const std::string& dataDir, const std::string& archivePath
     std::vector<PlannedEntry> plan;
     if (unzGetGlobalInfo64(zip, &global) == UNZ_OK && global.number_entry > 0 && !dataDir.empty() &&
         PlanArchive(zip, plan)) {
-      ok = Install(dataDir, zip, plan);
+      ok = Install(dataDir, zip, plan, record);
     }
     unzClose(zip);
   }
@@ -459,8 +427,8 @@ bool UnpackBundleInto(const std::string& dataDir, const std::string& archivePath
   return ok;
 }
 
-bool UnpackBundle(const std::wstring& archivePath) {
+bool UnpackBundle(const std::wstring& archivePath, const std::function<bool()>& record) {
   std::string archive;
   WideToAnsi(archivePath, archive);
-  return UnpackBundleInto(GetDataDirA(), archive);
+  return UnpackBundleInto(GetDataDirA(), archive, record);
 }

@@ -13,13 +13,18 @@
 #include "download/bind_callback.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
+#include "platform/url_download.h"
 #include "ui/control_ui.h"
 #include "ui/progress_ui.h"
 #include "update/unpack_bundle.h"
+#include "update/work_files.h"
 
 namespace {
 
 constexpr char kSection[] = "versionInformation";
+// A bundle archive is tens of megabytes; a larger download is not one, and is
+// stopped before it fills the disk.
+constexpr std::uint64_t kMaxArchiveBytes = 512ull << 20;
 
 const wchar_t* StatusText(std::int32_t state) {
   switch (state) {
@@ -138,19 +143,32 @@ void UpdateDialog::InstallThread(DownloadItem job, std::string build) {
   const std::wstring url = job.url + suffix;
 
   SetStatus(Updating);
-  if (URLDownloadToFileW(nullptr, url.c_str(), job.path.c_str(), 0, &callback) != S_OK) {
-    SetStatus(DownloadFailed);
-    return;
-  }
-  SetStatus(Unpacking);
-  if (!UnpackBundle(job.path)) {
-    SetStatus(UnpackFailed);
-    return;
-  }
-  const std::string profile = GetDataDirA() + kVersionFileA;
-  if (!WritePrivateProfileStringA(kSection, "build", build.c_str(), profile.c_str())) {
-    // The next start offers the same build again; the bundle itself is fine.
-    platform::Log("update: cannot record build %s in %s", build.c_str(), profile.c_str());
+  {
+    // The archive and the staging are this client's scratch files until the
+    // installation is over; no other client's start removes them meanwhile.
+    const std::string dataDir = GetDataDirA();
+    DataDirWork work(dataDir);
+    platform::UrlDownloadBounds bounds;
+    bounds.max_bytes = kMaxArchiveBytes;
+    if (platform::DownloadUrlToFile(url.c_str(), job.path.c_str(), &callback, bounds) != S_OK) {
+      SetStatus(DownloadFailed);
+      return;
+    }
+    SetStatus(Unpacking);
+    // Recording the build is the installation's last step: a build that
+    // cannot be recorded puts the old bundle back, so the next start offers
+    // the update again instead of running pages of another build.
+    const std::string profile = dataDir + kVersionFileA;
+    const bool installed = UnpackBundle(job.path, [&] {
+      if (WritePrivateProfileStringA(kSection, "build", build.c_str(), profile.c_str()))
+        return true;
+      platform::Log("update: cannot record build %s in %s", build.c_str(), profile.c_str());
+      return false;
+    });
+    if (!installed) {
+      SetStatus(UnpackFailed);
+      return;
+    }
   }
   SetStatus(Installed);
   Sleep(200);

@@ -228,6 +228,35 @@ class UpdateTest(ClientTest):
         self.assertIn('"start"', self.read("contentEditor", "index.html"))
         self.assertFalse(os.path.exists(os.path.join(self.data_dir, "updatehtml.zip")))
 
+    def scratch_names(self):
+        """Names in the data directory other than the bundle, the settings
+        and the engine's data."""
+        return sorted(set(os.listdir(self.data_dir)) - {"contentEditor", "version.ini", "cache"})
+
+    def test_a_killed_update_leaves_nothing_and_the_next_start_cleans_up_and_installs(self):
+        self.start()
+        deadline = time.time() + 20
+        while time.time() < deadline and not self.log_lines("update: progress"):
+            time.sleep(0.05)
+        self.assertTrue(self.log_lines("update: progress"), "the archive is downloading")
+        os.killpg(self.proc.pid, signal.SIGKILL)
+        self.proc.wait(10)
+        self.assertEqual(self.scratch_names(), [])
+        self.assertIn("build=%d" % OLD_BUILD, self.ini())
+        self.assertIn('"start"', self.read("contentEditor", "index.html"))
+
+        # What a run that died at another moment would have left.
+        os.makedirs(os.path.join(self.data_dir, ".bundle-staging-Xy12Zw", "new", "contentEditor"))
+        for name in ("updatehtml.zip", "updateinfo.txt", ".qdl-AbCd1234"):
+            with open(os.path.join(self.data_dir, name), "w") as f:
+                f.write("left over")
+        self.start()
+        wid = self.find_window("update_dialog")
+        self.assertIsNotNone(wid)
+        self.wait_log("update: start offered")
+        self.assertEqual(self.scratch_names(), [])
+        self.assertIn("build=%d" % NEW_BUILD, self.ini())
+
     def test_no_update_window_without_a_newer_build(self):
         for build, host in ((OLD_BUILD, None), (NEW_BUILD, "http://127.0.0.1:9/")):
             with self.subTest(build=build, host=host):

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -111,7 +112,9 @@ class UnpackBundleTest : public ::testing::Test {
     return zip;
   }
 
-  bool Unpack(const fs::path& zip) { return UnpackBundleInto(data_.string(), zip.string()); }
+  bool Unpack(const fs::path& zip, const std::function<bool()>& record = {}) {
+    return UnpackBundleInto(data_.string(), zip.string(), record);
+  }
 
   // Nothing outside the data directory changed, and no staging was left.
   void ExpectContained(const fs::path& zip) {
@@ -233,17 +236,20 @@ write([
   EXPECT_EQ(Read(data_ / "contentEditor/esc/pwned.txt"), "pwned");
 }
 
-TEST_F(UnpackBundleTest, ExistingLinksInTheDataDirectoryAreReplacedNotFollowed) {
+TEST_F(UnpackBundleTest, ExistingLinksInTheDataDirectoryAreNeverFollowed) {
+  // The bundle's own folder is replaced, link and all; any other link stays
+  // as the user made it, and nothing is written where it points.
   fs::remove_all(data_ / "contentEditor");
   fs::create_directory_symlink(outside_, data_ / "contentEditor");
   fs::create_directory_symlink(outside_, data_ / "abs");
   const fs::path zip = PythonZip("over.zip", R"PY(
-write([entry('contentEditor/sentinel.txt', b'new'), entry('abs/sentinel.txt', b'new')])
+write([entry('contentEditor/index.html', b'new'), entry('contentEditor/sentinel.txt', b'new'),
+       entry('abs/sentinel.txt', b'new')])
 )PY");
   ASSERT_TRUE(Unpack(zip));
   ExpectContained(zip);
   EXPECT_TRUE(fs::is_directory(fs::symlink_status(data_ / "contentEditor")));
-  EXPECT_EQ(Read(data_ / "abs/sentinel.txt"), "new");
+  EXPECT_TRUE(fs::is_symlink(data_ / "abs"));
 }
 
 TEST_F(UnpackBundleTest, DamagedArchivesFailAndKeepTheOldBundle) {
@@ -288,13 +294,66 @@ TEST_F(UnpackBundleTest, EmptyArchiveKeepsTheBundle) {
   EXPECT_EQ(Take(data_), before);
 }
 
-TEST_F(UnpackBundleTest, ArchiveWithoutEditorEntriesStillReplacesEditorDir) {
-  const fs::path zip = PythonZip("other.zip", "write([entry('other/readme.txt', b'r')])\n");
-  EXPECT_TRUE(Unpack(zip));
+TEST_F(UnpackBundleTest, ArchiveWithoutAStartPageIsRefused) {
+  const Snapshot before = Take(data_);
+  for (const char* body : {"write([entry('other/readme.txt', b'r')])\n",
+                           "write([entry('contentEditor/main.html', b'm'),\n"
+                           "       entry('contentEditor/index.html/', b'')])\n",
+                           "write([entry('contentEditor/sub/index.html', b'i'),\n"
+                           "       entry('index.html', b'i')])\n"}) {
+    const fs::path zip = PythonZip("nostart.zip", body);
+    EXPECT_FALSE(Unpack(zip)) << body;
+    ExpectContained(zip);
+    EXPECT_EQ(Take(data_), before) << body;
+  }
+}
+
+TEST_F(UnpackBundleTest, OtherEntriesAreMergedAndTheUsersDataIsKept) {
+  Write(data_ / "cache/keep", "cookies");
+  Write(data_ / "other/keep.txt", "keep");
+  Write(data_ / "other/old.txt", "old");
+  Write(data_ / "mine/file", "a folder of the user's");
+  const fs::path zip = PythonZip("merge.zip", R"PY(
+write([entry('contentEditor/index.html', b'new index'),
+       entry('cache/keep', b'evil'), entry('cache/new', b'evil'),
+       entry('version.ini', b'[versionInformation]\ncloudHost=http://evil/\n'),
+       entry('updatehtml.zip', b'x'), entry('.bundle-staging-x/new/y', b'y'),
+       entry('other/new.txt', b'new'), entry('other/old.txt', b'replaced'),
+       entry('other/deeper/more.txt', b'more'), entry('mine', b'a file where a folder is'),
+       entry('top.txt', b'top')])
+)PY");
+  ASSERT_TRUE(Unpack(zip));
   ExpectContained(zip);
-  EXPECT_FALSE(fs::exists(data_ / "contentEditor"));
-  EXPECT_EQ(Read(data_ / "other/readme.txt"), "r");
-  EXPECT_TRUE(fs::exists(data_ / "version.ini"));
+  EXPECT_EQ(Read(data_ / "contentEditor/index.html"), "new index");
+  EXPECT_FALSE(fs::exists(data_ / "contentEditor/js")) << "the bundle is replaced whole";
+  EXPECT_EQ(Read(data_ / "cache/keep"), "cookies");
+  EXPECT_FALSE(fs::exists(data_ / "cache/new"));
+  EXPECT_EQ(Read(data_ / "version.ini"), "[versionInformation]\nbuild=1000\n");
+  EXPECT_FALSE(fs::exists(data_ / "updatehtml.zip"));
+  EXPECT_EQ(Read(data_ / "other/keep.txt"), "keep");
+  EXPECT_EQ(Read(data_ / "other/new.txt"), "new");
+  EXPECT_EQ(Read(data_ / "other/old.txt"), "replaced");
+  EXPECT_EQ(Read(data_ / "other/deeper/more.txt"), "more");
+  EXPECT_EQ(Read(data_ / "mine/file"), "a folder of the user's");
+  EXPECT_EQ(Read(data_ / "top.txt"), "top");
+}
+
+TEST_F(UnpackBundleTest, ABuildThatCannotBeRecordedPutsTheOldBundleBack) {
+  Write(data_ / "other/old.txt", "old");
+  const Snapshot before = Take(data_);
+  const fs::path zip = PythonZip("new.zip", R"PY(
+write([entry('contentEditor/index.html', b'new index'), entry('other/old.txt', b'replaced'),
+       entry('other/new.txt', b'new'), entry('fresh/a.txt', b'a')])
+)PY");
+  bool recordSawNewBundle = false;
+  EXPECT_FALSE(Unpack(zip, [&] {
+    recordSawNewBundle = Read(data_ / "contentEditor/index.html") == "new index" &&
+                         Read(data_ / "other/old.txt") == "replaced";
+    return false;
+  }));
+  EXPECT_TRUE(recordSawNewBundle);
+  ExpectContained(zip);
+  EXPECT_EQ(Take(data_), before);
 }
 
 TEST_F(UnpackBundleTest, FailureHalfWayLeavesEverythingAsItWas) {

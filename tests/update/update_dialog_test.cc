@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -16,8 +17,10 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/main_thread.h"
+#include "tests/download/test_http_server.h"
 #include "tests/update/static_file_server.h"
 #include "ui/control_ui.h"
 #include "ui/progress_ui.h"
@@ -130,7 +133,7 @@ class UpdateDialogTest : public ::testing::Test {
   void Open(const std::string& path, const std::string& build) {
     DownloadItem job;
     job.path = (data_ / "updatehtml.zip").wstring();
-    const std::string url = server_->Base() + path;
+    const std::string url = path.rfind("http", 0) == 0 ? path : server_->Base() + path;
     job.url.assign(url.begin(), url.end());
     job.name = L"\\updatehtml.zip";
     dialog_ = new TestUpdateDialog(nullptr, job, build);
@@ -226,6 +229,35 @@ TEST_F(UpdateDialogTest, FailedDownloadKeepsTheOldBundle) {
   EXPECT_EQ(Read(data_ / "contentEditor" / "index.html"), "old");
   EXPECT_EQ(Read(data_ / "version.ini"), "[versionInformation]\nbuild=1000\n");
   EXPECT_FALSE(dialog_->Find(L"start")->IsVisible());
+  dialog_->Click(L"btn_close");
+  EXPECT_TRUE(PumpUntil([&] { return modalDone_.load(); }));
+}
+
+TEST_F(UpdateDialogTest, ABuildThatCannotBeRecordedUndoesTheInstallation) {
+  // A profile too large for the client to rewrite: recording the build fails.
+  const std::string ini = "[versionInformation]\nbuild=1000\n;" + std::string(17 << 20, 'x') + "\n";
+  std::ofstream(data_ / "version.ini", std::ios::binary) << ini;
+  Open("bundle.zip", "1234");
+  ASSERT_TRUE(WaitForState(UpdateDialog::UnpackFailed));
+  ASSERT_TRUE(PumpUntil([&] { return StatusText() == L"升级失败"; }));
+  EXPECT_EQ(Read(data_ / "contentEditor" / "index.html"), "old");
+  EXPECT_FALSE(fs::exists(data_ / "contentEditor" / "big.bin"));
+  EXPECT_TRUE(Read(data_ / "version.ini") == ini);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(data_)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"contentEditor", "version.ini"}));
+  EXPECT_FALSE(dialog_->Find(L"start")->IsVisible());
+}
+
+TEST_F(UpdateDialogTest, AnArchiveOverTheBoundIsNotDownloaded) {
+  TestHttpServer big((root_ / "big.log").string());
+  ASSERT_NE(big.port(), 0);
+  const std::wstring url = big.Url("/bytes/600000000");
+  Open(std::string(url.begin(), url.end()), "1234");
+  ASSERT_TRUE(WaitForState(UpdateDialog::DownloadFailed));
+  EXPECT_EQ(Read(data_ / "contentEditor" / "index.html"), "old");
+  EXPECT_FALSE(fs::exists(data_ / "updatehtml.zip"));
   dialog_->Click(L"btn_close");
   EXPECT_TRUE(PumpUntil([&] { return modalDone_.load(); }));
 }
