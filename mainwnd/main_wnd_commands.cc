@@ -3,12 +3,14 @@
 #include <cstdint>
 
 #include "app/locations.h"
+#include "app/second_start.h"
 #include "bridge/bridge_message.h"
 #include "download/download_dialog.h"
 #include "engine/cef_browser.h"
 #include "engine/cef_browser_host.h"
 #include "mainwnd/file_dialogs.h"
 #include "mainwnd/main_wnd.h"
+#include "platform/startup_notification.h"
 #include "util/url_escape.h"
 
 namespace {
@@ -54,8 +56,10 @@ LRESULT CMainWnd::OnOpenDocument(const COPYDATASTRUCT* record) {
   if (record == nullptr) return 0;
   const std::wstring path = DecodeText(record);
   if (!path.empty()) LoadInBrowser(OfflineEditorUrl(path));
-  // Come to the front (a minimised window is shown again).
-  ShowWindow(true, true);
+  // Come to the front (a minimised window is shown again), with the second
+  // start's launcher id where it had one: desktops raise a window only for a
+  // start the user asked for.
+  platform::ActivateWindowWithStartupId(GetHWND(), HandOffStartupId(record));
   return 1;
 }
 

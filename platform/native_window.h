@@ -55,6 +55,10 @@ class NativeWindow {
   // The toolkit object behind the window (a GtkWidget*), so that dialogs can
   // be made transient for it. May be null.
   virtual void* NativeHandle() const = 0;
+
+  // Shows the window and asks for it to come to the front with a launcher's
+  // start-up notification id ("" for none); platform/startup_notification.h.
+  virtual void Activate(const std::string& /*startup_id*/) {}
 };
 
 // The window table: handles are never reused, so a stale handle stays invalid.

@@ -3,9 +3,16 @@
 #include "ui/window_host.h"
 
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_WAYLAND
+#include <gdk/gdkwayland.h>
+#endif
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/copydata_channel.h"
 #include "platform/log.h"
@@ -168,19 +175,48 @@ void WindowHost::QueueDraw() {
   if (alive_) gtk_widget_queue_draw(area_);
 }
 
-void WindowHost::SetVisible(bool show, bool take_focus) {
+void WindowHost::SetVisible(bool show, bool take_focus, unsigned time) {
   if (!alive_) return;
   show_requested_ = true;
   if (show) {
     gtk_window_set_focus_on_map(Win(window_), take_focus);
     if (!visible_ && !maximized_ && !fullscreen_) RequestPosition(rect_.left, rect_.top);
     gtk_widget_show(window_);
-    if (take_focus) gtk_window_present(Win(window_));
+    if (take_focus) gtk_window_present_with_time(Win(window_), time);
     visible_ = true;
   } else {
     gtk_widget_hide(window_);
     visible_ = false;
   }
+}
+
+void WindowHost::Activate(const std::string& startup_id) {
+  if (!alive_) return;
+  guint32 time = GDK_CURRENT_TIME;
+  if (!startup_id.empty()) {
+    GdkDisplay* display = gtk_widget_get_display(window_);
+#ifdef GDK_WINDOWING_WAYLAND
+    if (GDK_IS_WAYLAND_DISPLAY(display)) {
+      // Presenting the window spends the token: a compositor that supports
+      // activation raises the window, others leave it where it is.
+      gdk_wayland_display_set_startup_notification_id(display, startup_id.c_str());
+    }
+#endif
+#ifdef GDK_WINDOWING_X11
+    if (GDK_IS_X11_DISPLAY(display)) {
+      // The id ends in "_TIME" and the time of the launching click; a window
+      // shown with that time may take the focus. Setting the id also ends
+      // the launcher's busy cursor, which no window of the second start did.
+      size_t mark = startup_id.rfind("_TIME");
+      if (mark != std::string::npos)
+        time = static_cast<guint32>(std::strtoul(startup_id.c_str() + mark + 5, nullptr, 10));
+      gtk_window_set_startup_id(Win(window_), startup_id.c_str());
+    }
+#endif
+  }
+  platform::Log("window \"%s\" activated%s", ToUtf8(title_).c_str(),
+                startup_id.empty() ? "" : (" with start-up id " + startup_id).c_str());
+  SetVisible(true, true, time);
 }
 
 void WindowHost::Center() {

@@ -53,7 +53,8 @@ class WindowHost : public platform::NativeWindow {
   // The tooltip shown over the client area ("" for none).
   void SetToolTip(const std::wstring& text);
   void QueueDraw();
-  void SetVisible(bool show, bool take_focus);
+  // time: of the user action that asked for the window (0: now).
+  void SetVisible(bool show, bool take_focus, unsigned time = 0);
   void Center();
   void SetIconFile(const std::string& path);
   void Maximize();
@@ -84,6 +85,7 @@ class WindowHost : public platform::NativeWindow {
   void PlaceChild(void* widget, const RECT& rect) override;
   void RemoveChild(void* widget) override;
   void* NativeHandle() const override { return window_; }
+  void Activate(const std::string& startup_id) override;
 
  private:
   bool FullScreenMode() const;
