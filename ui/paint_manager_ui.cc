@@ -10,6 +10,7 @@
 #include <cassert>
 #include <csignal>
 #include <cstdio>
+#include <iterator>
 
 #include "platform/log.h"
 #include "platform/main_thread.h"
@@ -40,11 +41,16 @@ CControlUI* RowOf(CControlUI* control) {
 
 // The session (or a person at a terminal) asks the client to end: every
 // top-level window of the process is closed as its close button would, so
-// the windows end in their own order and the loop returns normally. The
-// handler goes away with the first request, so a second one ends the process
-// the usual way if closing ever hangs.
-gboolean OnEndRequest(gpointer signal_number) {
-  platform::Log("signal %d: closing the windows", GPOINTER_TO_INT(signal_number));
+// the windows end in their own order and the loop returns normally. A
+// signal's handler goes away with its first request, so the same signal a
+// second time ends the process the usual way if closing ever hangs.
+constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
+guint g_end_sources[std::size(kEndSignals)] = {};
+
+gboolean OnEndRequest(gpointer index_data) {
+  const auto index = static_cast<size_t>(GPOINTER_TO_INT(index_data));
+  g_end_sources[index] = 0;
+  platform::Log("signal %d: closing the windows", kEndSignals[index]);
   bool any = false;
   for (HWND hwnd : platform::LocalWindows()) {
     platform::NativeWindow* window = platform::LookupWindow(hwnd);
@@ -99,19 +105,12 @@ void CPaintManagerUI::SetInstancePath(const CDuiString& path) {
 }
 
 void CPaintManagerUI::MessageLoop() {
-  guint sources[3] = {};
-  int index = 0;
-  for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
-    sources[index++] =
-        g_unix_signal_add(signal_number, OnEndRequest, GINT_TO_POINTER(signal_number));
-  }
+  for (size_t i = 0; i < std::size(kEndSignals); ++i)
+    g_end_sources[i] = g_unix_signal_add(kEndSignals[i], OnEndRequest, GINT_TO_POINTER(i));
   platform::RunMessageLoop();
-  // The sources of requests that did not come are removed; the one that came
-  // has removed itself.
-  for (guint source : sources) {
-    if (GSource* found = g_main_context_find_source_by_id(nullptr, source)) {
-      if (!g_source_is_destroyed(found)) g_source_remove(source);
-    }
+  for (guint& source : g_end_sources) {
+    if (source != 0) g_source_remove(source);
+    source = 0;
   }
 }
 
