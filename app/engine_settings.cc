@@ -12,3 +12,9 @@ void FillEngineSettings(CefSettings& settings) {
   settings.single_process = false;
   settings.background_color = 0xFFFFFFFF;
 }
+
+void FillBrowserSettings(CefBrowserSettings& settings) {
+  settings.universal_access_from_file_urls = STATE_ENABLED;
+  settings.file_access_from_file_urls = STATE_ENABLED;
+  settings.web_security = STATE_ENABLED;
+}

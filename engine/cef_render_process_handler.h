@@ -2,6 +2,7 @@
 // process's main thread (TID_RENDERER). Every operation has an empty default.
 #pragma once
 
+#include "engine/cef_list_value.h"
 #include "engine/cef_ref_ptr.h"
 #include "engine/cef_types.h"
 
@@ -13,6 +14,10 @@ class CefProcessMessage;
 
 class CefRenderProcessHandler : public CefBaseRefCounted {
  public:
+  // First of all, with what the browser process's
+  // CefBrowserProcessHandler::OnRenderProcessThreadCreated put into
+  // extra_info for this process (an empty list when it put nothing).
+  virtual void OnRenderThreadCreated(CefRefPtr<CefListValue> /*extra_info*/) {}
   virtual void OnWebKitInitialized() {}
   virtual void OnBrowserCreated(CefRefPtr<CefBrowser> /*browser*/) {}
   virtual void OnBrowserDestroyed(CefRefPtr<CefBrowser> /*browser*/) {}

@@ -9,6 +9,7 @@
 
 #include "engine/browser_impl.h"
 #include "engine/cef_browser_process_handler.h"
+#include "engine/process_message_codec.h"
 #include "engine/process_state.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
@@ -43,6 +44,20 @@ std::string DefaultExtensionDir() {
   }
 #endif
   return beside;
+}
+
+// Just before WebKit starts a web process: the extension there gets the
+// renderer role's command line and what the application object adds for
+// its renderers, as "(sav)".
+void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
+  CefRefPtr<CefListValue> extra_info = CefListValue::Create();
+  if (g_state.app) {
+    if (CefRefPtr<CefBrowserProcessHandler> handler = g_state.app->GetBrowserProcessHandler()) {
+      handler->OnRenderProcessThreadCreated(extra_info);
+    }
+  }
+  webkit_web_context_set_web_extensions_initialization_user_data(
+      context, g_variant_new("(s@av)", "quorbital --type=renderer", EncodeArguments(extra_info)));
 }
 
 }  // namespace
@@ -91,8 +106,8 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
   std::string extension_dir = settings.browser_subprocess_path.ToString();
   if (extension_dir.empty()) extension_dir = engine::DefaultExtensionDir();
   webkit_web_context_set_web_extensions_directory(g_state.context, extension_dir.c_str());
-  webkit_web_context_set_web_extensions_initialization_user_data(
-      g_state.context, g_variant_new_string("quorbital --type=renderer"));
+  g_signal_connect(g_state.context, "initialize-web-extensions",
+                   G_CALLBACK(engine::OnInitializeWebExtensions), nullptr);
   platform::Log("engine: cache in '%s', renderer extension in '%s'", cache_path.c_str(),
                 extension_dir.c_str());
 

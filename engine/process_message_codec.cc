@@ -20,10 +20,9 @@ GVariant* EncodeArguments(const CefRefPtr<CefListValue>& arguments) {
   return g_variant_builder_end(&builder);
 }
 
-CefRefPtr<CefProcessMessage> DecodeMessage(const char* name, GVariant* parameters) {
-  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name ? name : "");
-  CefRefPtr<CefListValue> list = message->GetArgumentList();
-  if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("av"))) return message;
+CefRefPtr<CefListValue> DecodeArguments(GVariant* parameters) {
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("av"))) return list;
   gsize n = g_variant_n_children(parameters);
   list->SetSize(n);
   for (gsize i = 0; i < n; ++i) {
@@ -36,6 +35,18 @@ CefRefPtr<CefProcessMessage> DecodeMessage(const char* name, GVariant* parameter
     }
     g_variant_unref(entry);
     g_variant_unref(boxed);
+  }
+  return list;
+}
+
+CefRefPtr<CefProcessMessage> DecodeMessage(const char* name, GVariant* parameters) {
+  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name ? name : "");
+  CefRefPtr<CefListValue> list = message->GetArgumentList();
+  CefRefPtr<CefListValue> decoded = DecodeArguments(parameters);
+  list->SetSize(decoded->GetSize());
+  for (std::size_t i = 0; i < decoded->GetSize(); ++i) {
+    if (decoded->IsString(i)) list->SetString(i, decoded->GetString(i));
+    if (decoded->IsInt(i)) list->SetInt(i, decoded->GetInt(i));
   }
   return message;
 }

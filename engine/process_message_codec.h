@@ -12,8 +12,9 @@ namespace engine {
 
 // A floating GVariant of type "av".
 GVariant* EncodeArguments(const CefRefPtr<CefListValue>& arguments);
-// Entries of other types, and parameters that are not an array, are read as
-// empty entries.
+// Entries of other types are read as empty entries; parameters that are not
+// an array of variants give an empty list.
+CefRefPtr<CefListValue> DecodeArguments(GVariant* parameters);
 CefRefPtr<CefProcessMessage> DecodeMessage(const char* name, GVariant* parameters);
 
 }  // namespace engine

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/data_dir.h"
+#include "app/engine_settings.h"
 #include "app/locations.h"
 #include "download/download_dialog.h"
 #include "engine/cef_browser.h"
@@ -83,9 +84,7 @@ void CMainWnd::InitWindow() {
   CefWindowInfo window_info;
   window_info.SetAsChild(GetHWND(), child);
   CefBrowserSettings settings;
-  settings.universal_access_from_file_urls = STATE_ENABLED;
-  settings.file_access_from_file_urls = STATE_ENABLED;
-  settings.web_security = STATE_DISABLED;
+  FillBrowserSettings(settings);
   CefBrowserHost::CreateBrowser(window_info, m_handler.get(), L"", settings, nullptr);
 
   m_pDownloadDlg = new DownloadDialog();

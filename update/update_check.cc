@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "app/locations.h"
+#include "app/service_host.h"
 #include "platform/windows.h"
 #include "util/text_convert.h"
 
@@ -14,7 +15,6 @@ namespace {
 
 constexpr char kSection[] = "versionInformation";
 constexpr DWORD kBuildBufferSize = 20;
-constexpr DWORD kCloudHostBufferSize = 30;
 constexpr std::size_t kMaxReplySize = 1 << 20;
 
 // The text between the first ":" after the first key and the next ",". The
@@ -68,9 +68,7 @@ bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string
   char localBuild[kBuildBufferSize] = {};
   GetPrivateProfileStringA(kSection, "build", "", localBuild, kBuildBufferSize,
                            profilePath.c_str());
-  char cloudHost[kCloudHostBufferSize] = {};
-  GetPrivateProfileStringA(kSection, "cloudHost", kDefaultCloudHost, cloudHost,
-                           kCloudHostBufferSize, profilePath.c_str());
+  const std::string cloudHost = ReadCloudHost(profilePath);
 
   std::wstring url;
   AnsiToWide(cloudHost, url);

@@ -4,8 +4,7 @@
 
 #include <string>
 
-// The vendor service's base address used when "version.ini" names none.
-inline constexpr char kDefaultCloudHost[] = "https://api.vexalio.example/";
+#include "app/service_host.h"
 
 // Fills build and packageUrl from the service's reply by plain text search
 // (the reply is never parsed as JSON): the text between the first ":" after

@@ -5,6 +5,7 @@
 #include <webkit2/webkit-web-extension.h>
 
 #include "engine/cef_renderer_role.h"
+#include "engine/process_message_codec.h"
 #include "engine/process_state.h"
 #include "engine/webext/renderer_host.h"
 
@@ -13,9 +14,16 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
   engine::EnterRendererProcess(engine::RendererHost::AdoptApp);
   engine::RendererHost::Start(extension);
   CefMainArgs args;
+  // The client passes "(sav)": the role's command line and the extra
+  // information its application object adds for each renderer.
   GVariant* data = const_cast<GVariant*>(user_data);
-  if (data && g_variant_is_of_type(data, G_VARIANT_TYPE_STRING)) {
-    args.command_line = CefString(g_variant_get_string(data, nullptr)).ToWString();
+  if (data && g_variant_is_of_type(data, G_VARIANT_TYPE("(sav)"))) {
+    GVariant* line = g_variant_get_child_value(data, 0);
+    GVariant* extra = g_variant_get_child_value(data, 1);
+    args.command_line = CefString(g_variant_get_string(line, nullptr)).ToWString();
+    engine::RendererHost::SetExtraInfo(engine::DecodeArguments(extra));
+    g_variant_unref(extra);
+    g_variant_unref(line);
   }
   // The role is that of a renderer whatever the client passed.
   if (args.command_line.find(L"--type=renderer") == std::wstring::npos) {

@@ -29,6 +29,7 @@ struct WatchedFrame {
 
 struct State {
   CefRefPtr<CefApp> app;
+  CefRefPtr<CefListValue> extra_info;
   std::map<WebKitWebPage*, std::unique_ptr<PageState>> pages;
   std::map<guint64, CefRefPtr<V8ContextImpl>> contexts;  // live context per frame
   std::map<guint64, unsigned> generations;
@@ -271,9 +272,17 @@ void RendererHost::Start(WebKitWebExtension* extension) {
                    G_CALLBACK(OnWindowObjectCleared), nullptr);
 }
 
+void RendererHost::SetExtraInfo(CefRefPtr<CefListValue> extra_info) {
+  g_state.extra_info = extra_info;
+}
+
 void RendererHost::AdoptApp(CefRefPtr<CefApp> app) {
   g_state.app = app;
-  if (auto handler = Handler()) handler->OnWebKitInitialized();
+  if (auto handler = Handler()) {
+    handler->OnRenderThreadCreated(g_state.extra_info ? g_state.extra_info
+                                                      : CefListValue::Create());
+    handler->OnWebKitInitialized();
+  }
 }
 
 CefRefPtr<RendererFrame> RendererHost::MainFrameOf(WebKitWebPage* page) {

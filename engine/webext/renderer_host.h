@@ -17,6 +17,9 @@ class RendererHost {
  public:
   // Connects to the extension's pages and the default script world.
   static void Start(WebKitWebExtension* extension);
+  // What the browser process added for this renderer; handed to the
+  // application object when it is adopted.
+  static void SetExtraInfo(CefRefPtr<CefListValue> extra_info);
   // The application object CefExecuteProcess was given in this process.
   static void AdoptApp(CefRefPtr<CefApp> app);
 

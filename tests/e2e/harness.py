@@ -17,6 +17,7 @@ import tempfile
 import threading
 import time
 import unittest
+import urllib.parse
 
 BINARY_DIR = os.environ.get("QUORBITAL_BINARY_DIR", "")
 
@@ -61,13 +62,16 @@ window.addEventListener("load", function () {
 
 class ControlServer:
     """Hands out script to the pages and collects their reports; also serves
-    files under /slide/download/ and /files/ for download tests. A path with
-    "/slow/" in it announces 64 MiB and sends 64 KiB every 0.1 s; slow_sent
-    counts the bytes sent so far."""
+    files under /slide/download/ and /files/ for download tests, and pages of
+    an ordinary web origin (serve_page). A path with "/slow/" in it announces
+    64 MiB and sends 64 KiB every 0.1 s; slow_sent counts the bytes sent so
+    far. A second server for another origin gets the control server's port,
+    so its pages report there."""
 
-    def __init__(self):
+    def __init__(self, control_port=None):
         self.reports = queue.Queue()
         self.commands = queue.Queue()
+        self.page_commands = {}
         self.requests = []
         self.slow_sent = 0
         owner = self
@@ -79,10 +83,7 @@ class ControlServer:
             def do_GET(self):
                 owner.requests.append(self.path)
                 if self.path.startswith("/command"):
-                    try:
-                        body = owner.commands.get_nowait().encode()
-                    except queue.Empty:
-                        body = b""
+                    body = owner.next_command(self.path.partition("page=")[2])
                     self.send_response(200)
                     self.send_header("Content-Type", "text/javascript")
                     self.send_header("Access-Control-Allow-Origin", "*")
@@ -92,6 +93,8 @@ class ControlServer:
                     return
                 if "/slow/" in self.path:
                     self.send_slowly(64 << 20)
+                    return
+                if self.serve_page():
                     return
                 body = b"%PDF-1.4 test body " + self.path.encode() + b"\n" * 64
                 self.send_response(200)
@@ -115,6 +118,32 @@ class ControlServer:
                 except OSError:
                     pass  # the client went away
 
+            def serve_page(self):
+                """Pages of an ordinary web origin: /page/<name> reports to the
+                control server like the bundle's pages, /redirect?to=<url>
+                sends the browser on, /secret answers without letting other
+                origins read it."""
+                path, _, query = self.path.partition("?")
+                if path.startswith("/page/"):
+                    name = path[len("/page/"):]
+                    body = (PAGE % {"name": name, "port": control_port or owner.port}).encode()
+                    self.send_response(200)
+                    self.send_header("Content-Type", "text/html; charset=utf-8")
+                elif path == "/redirect":
+                    self.send_response(302)
+                    self.send_header("Location", urllib.parse.unquote(query.partition("to=")[2]))
+                    body = b""
+                elif path == "/secret":
+                    body = b"private data"
+                    self.send_response(200)
+                    self.send_header("Content-Type", "text/plain")
+                else:
+                    return False
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+                return True
+
             def do_POST(self):
                 length = int(self.headers.get("Content-Length", "0"))
                 data = self.rfile.read(length)
@@ -134,6 +163,16 @@ class ControlServer:
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
+
+    def next_command(self, page):
+        """Script for the page that asks: its own first, then any page's."""
+        for q in (self.page_commands.get(page), self.commands):
+            try:
+                if q is not None:
+                    return q.get_nowait().encode()
+            except queue.Empty:
+                pass
+        return b""
 
     def close(self):
         self.httpd.shutdown()
@@ -221,14 +260,18 @@ class ClientTest(unittest.TestCase):
             if all(r.get(k) == v for k, v in match.items()):
                 self.fail("unexpected report %r" % r)
 
-    def run_js(self, script):
-        self.server.commands.put(script)
+    def run_js(self, script, page=None):
+        """Hands script to the next page that polls, or to the named page."""
+        if page is None:
+            self.server.commands.put(script)
+        else:
+            self.server.page_commands.setdefault(page, queue.Queue()).put(script)
 
-    def ask(self, expression, timeout=20):
+    def ask(self, expression, timeout=20, page=None):
         """Evaluates an expression in the page and returns its value."""
         token = "%f" % time.time()
         self.run_js("report({token: %s, value: (function(){ return %s; })()});"
-                    % (json.dumps(token), expression))
+                    % (json.dumps(token), expression), page)
         return self.report(timeout=timeout, token=token).get("value")
 
     def answer_dialog(self, line):

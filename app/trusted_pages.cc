@@ -1,0 +1,119 @@
+// The rules that tell the client's own pages from ordinary web pages.
+#include "app/trusted_pages.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/data_dir.h"
+#include "app/locations.h"
+#include "app/service_host.h"
+
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == prefix;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The file-system path of a file:// URL (its query and fragment dropped,
+// escapes decoded); empty when the URL names no local absolute path.
+std::string FilePathOf(const std::string& url) {
+  std::string rest = url.substr(5);  // after "file:"
+  rest = rest.substr(0, rest.find_first_of("?#"));
+  if (rest.rfind("//", 0) == 0) {
+    const std::size_t slash = rest.find('/', 2);
+    const std::string host =
+        Lower(rest.substr(2, slash == std::string::npos ? rest.npos : slash - 2));
+    if (!host.empty() && host != "localhost") return std::string();
+    rest = slash == std::string::npos ? std::string() : rest.substr(slash);
+  }
+  if (rest.empty() || rest[0] != '/') return std::string();
+  std::string path;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == '%' && i + 2 < rest.size() && HexValue(rest[i + 1]) >= 0 &&
+        HexValue(rest[i + 2]) >= 0) {
+      path += static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2]));
+      i += 2;
+    } else {
+      path += rest[i];
+    }
+  }
+  // A decoded zero would end the path early in the file system's calls.
+  if (path.find('\0') != std::string::npos) return std::string();
+  return path;
+}
+
+// Whether path, resolved, lies strictly inside folder, resolved.
+bool IsInside(const std::string& path, const std::string& folder) {
+  std::error_code error;
+  const std::filesystem::path resolved = std::filesystem::canonical(path, error);
+  if (error) return false;
+  const std::filesystem::path root = std::filesystem::canonical(folder, error);
+  if (error) return false;
+  auto p = resolved.begin();
+  for (auto r = root.begin(); r != root.end(); ++r, ++p) {
+    if (p == resolved.end() || *p != *r) return false;
+  }
+  return p != resolved.end();
+}
+
+}  // namespace
+
+TrustedPlaces ClientTrustedPlaces() {
+  const std::string data_dir = GetDataDirA();
+  TrustedPlaces places;
+  places.editor_dir = data_dir + kEditorDirA;
+  places.service_origin = WebOrigin(ReadCloudHost(data_dir + kVersionFileA));
+  return places;
+}
+
+std::string WebOrigin(const std::string& url) {
+  std::string scheme;
+  if (StartsWithNoCase(url, "http://")) scheme = "http";
+  if (StartsWithNoCase(url, "https://")) scheme = "https";
+  if (scheme.empty()) return std::string();
+  std::string authority = url.substr(scheme.size() + 3);
+  authority = authority.substr(0, authority.find_first_of("/?#\\"));
+  const std::size_t at = authority.rfind('@');
+  if (at != std::string::npos) authority = authority.substr(at + 1);
+  std::string host = authority;
+  std::string port;
+  const std::size_t bracket = authority.rfind(']');
+  const std::size_t colon = authority.rfind(':');
+  if (colon != std::string::npos && (bracket == std::string::npos || colon > bracket)) {
+    host = authority.substr(0, colon);
+    port = authority.substr(colon + 1);
+  }
+  if (host.empty() || port.size() > 5) return std::string();
+  for (char c : port) {
+    if (c < '0' || c > '9') return std::string();
+  }
+  if (port.empty()) port = scheme == "http" ? "80" : "443";
+  const unsigned long number = std::stoul(port);
+  if (number == 0 || number > 65535) return std::string();
+  return scheme + "://" + Lower(host) + ":" + std::to_string(number);
+}
+
+bool IsTrustedDocument(const std::string& url, const TrustedPlaces& places) {
+  if (StartsWithNoCase(url, "file:")) {
+    const std::string path = FilePathOf(url);
+    return !path.empty() && !places.editor_dir.empty() && IsInside(path, places.editor_dir);
+  }
+  const std::string origin = WebOrigin(url);
+  return !origin.empty() && origin == places.service_origin;
+}
+
+bool IsAboutDocument(const std::string& url) { return StartsWithNoCase(url, "about:"); }

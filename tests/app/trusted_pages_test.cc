@@ -1,0 +1,113 @@
+// The rules that tell the client's own pages from web pages: file documents
+// inside EditorDir after resolving ".." and links, and the service's origin.
+#include "app/trusted_pages.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/support/test_process.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TrustedPagesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/quorbital-trust-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+    editor_ = root_ + "/data/contentEditor";
+    fs::create_directories(editor_ + "/editor");
+    fs::create_directories(root_ + "/data/contentEditorX");
+    for (const char* name : {"/index.html", "/editor/index.html", "/my doc.html"}) {
+      std::ofstream(editor_ + name) << "page";
+    }
+    std::ofstream(root_ + "/data/contentEditorX/index.html") << "page";
+    std::ofstream(root_ + "/outside.html") << "page";
+    places_.editor_dir = editor_;
+    places_.service_origin = "https://api.example:443";
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  bool Trusted(const std::string& url) { return IsTrustedDocument(url, places_); }
+
+  std::string root_, editor_;
+  TrustedPlaces places_;
+};
+
+TEST_F(TrustedPagesTest, FileDocumentsOnlyInsideTheEditorFolder) {
+  EXPECT_TRUE(Trusted("file://" + editor_ + "/index.html"));
+  EXPECT_TRUE(Trusted("file://" + editor_ + "/editor/index.html?channel=offline&file=/a%20b.zv"));
+  EXPECT_TRUE(Trusted("file://localhost" + editor_ + "/my%20doc.html#top"));
+  EXPECT_TRUE(Trusted("FILE://" + editor_ + "/editor/../index.html"));
+
+  EXPECT_FALSE(Trusted("file://" + editor_ + "/../../outside.html"));
+  EXPECT_FALSE(Trusted("file://" + editor_ + "/%2E%2E/%2E%2E/outside.html"));
+  EXPECT_FALSE(Trusted("file://" + editor_ + "X/index.html")) << "a sibling sharing the prefix";
+  EXPECT_FALSE(Trusted("file://" + editor_)) << "the folder itself";
+  EXPECT_FALSE(Trusted("file://" + editor_ + "/missing.html"));
+  EXPECT_FALSE(Trusted("file://otherhost" + editor_ + "/index.html"));
+  EXPECT_FALSE(Trusted("file://" + editor_ + "/index.html%00.x"));
+  EXPECT_FALSE(Trusted("about:blank"));
+  EXPECT_FALSE(Trusted("data:text/html,page"));
+  EXPECT_FALSE(Trusted(""));
+  places_.editor_dir.clear();
+  EXPECT_FALSE(Trusted("file://" + editor_ + "/index.html"));
+}
+
+TEST_F(TrustedPagesTest, LinksAreFollowedBeforeTheFolderIsCompared) {
+  // A link inside the bundle that leads out of it is not the bundle's.
+  fs::create_symlink(root_ + "/outside.html", editor_ + "/out.html");
+  EXPECT_FALSE(Trusted("file://" + editor_ + "/out.html"));
+  // A data directory reached through a link is still the bundle.
+  fs::create_directory_symlink(root_ + "/data", root_ + "/linked");
+  places_.editor_dir = root_ + "/linked/contentEditor";
+  EXPECT_TRUE(Trusted("file://" + editor_ + "/index.html"));
+  EXPECT_TRUE(Trusted("file://" + root_ + "/linked/contentEditor/index.html"));
+}
+
+TEST_F(TrustedPagesTest, PagesOfTheServiceOriginOnly) {
+  EXPECT_TRUE(Trusted("https://api.example/page.html"));
+  EXPECT_TRUE(Trusted("HTTPS://API.EXAMPLE:443/x?y#z"));
+  EXPECT_FALSE(Trusted("http://api.example/page.html"));
+  EXPECT_FALSE(Trusted("https://api.example:8443/page.html"));
+  EXPECT_FALSE(Trusted("https://api.example.evil/page.html"));
+  EXPECT_FALSE(Trusted("https://api.example@evil.example/page.html"));
+  EXPECT_FALSE(Trusted("https://evil.example/https://api.example/"));
+  places_.service_origin.clear();
+  EXPECT_FALSE(Trusted("https://api.example/page.html"));
+}
+
+TEST(WebOrigin, SchemeHostAndPortInLowerCase) {
+  EXPECT_EQ(WebOrigin("https://api.example/"), "https://api.example:443");
+  EXPECT_EQ(WebOrigin("http://127.0.0.1:8080/api/"), "http://127.0.0.1:8080");
+  EXPECT_EQ(WebOrigin("http://User:pw@LOCALHOST:80"), "http://localhost:80");
+  EXPECT_EQ(WebOrigin("http://[::1]:9/x"), "http://[::1]:9");
+  EXPECT_EQ(WebOrigin("http://[::1]/x"), "http://[::1]:80");
+  for (const char* bad : {"ftp://host/", "file:///tmp", "http://", "http://h:x/", "http://h:0/",
+                          "http://h:65536/", "api/software/1", ""}) {
+    EXPECT_EQ(WebOrigin(bad), "") << bad;
+  }
+}
+
+TEST(ClientTrustedPlaces, EditorFolderAndTheServiceAsTheClientReadsIt) {
+  char tmpl[] = "/tmp/quorbital-trust-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string home = tmpl;
+  test_support::ScopedEnv xdg("XDG_DATA_HOME", home.c_str());
+  TrustedPlaces places = ClientTrustedPlaces();
+  EXPECT_EQ(places.editor_dir, home + "/vexalio/contentEditor");
+  EXPECT_EQ(places.service_origin, "https://api.vexalio.example:443") << "the default";
+  fs::create_directories(home + "/vexalio");
+  std::ofstream(home + "/vexalio/version.ini")
+      << "[versionInformation]\ncloudHost=http://127.0.0.1:8123/base/\n";
+  EXPECT_EQ(ClientTrustedPlaces().service_origin, "http://127.0.0.1:8123");
+  fs::remove_all(home);
+}
+
+}  // namespace
