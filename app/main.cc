@@ -3,8 +3,8 @@
 // engine, runs the main window's message loop and shuts the engine down.
 #include "app/command_line.h"
 #include "app/engine_settings.h"
-#include "app/process_role.h"
 #include "app/locations.h"
+#include "app/process_role.h"
 #include "app/runtime_files.h"
 #include "app/second_start.h"
 #include "bridge/simple_app.h"

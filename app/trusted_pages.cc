@@ -116,4 +116,16 @@ bool IsTrustedDocument(const std::string& url, const TrustedPlaces& places) {
   return !origin.empty() && origin == places.service_origin;
 }
 
-bool IsAboutDocument(const std::string& url) { return StartsWithNoCase(url, "about:"); }
+DocumentKind ClassifyDocument(const std::string& url, const TrustedPlaces& places) {
+  if (StartsWithNoCase(url, "about:")) return DocumentKind::kAbout;
+  return IsTrustedDocument(url, places) ? DocumentKind::kOwn : DocumentKind::kWeb;
+}
+
+bool IsOwnPage(const std::vector<DocumentKind>& documents) {
+  bool own = false;
+  for (DocumentKind kind : documents) {
+    if (kind == DocumentKind::kWeb) return false;
+    own = own || kind == DocumentKind::kOwn;
+  }
+  return own;
+}

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct TrustedPlaces {
   // EditorDir, the folder of the installed bundle (narrow file-system text).
@@ -30,7 +31,14 @@ std::string WebOrigin(const std::string& url);
 // origin. A file that does not exist is not trusted.
 bool IsTrustedDocument(const std::string& url, const TrustedPlaces& places);
 
-// Whether the document at url is an about: document (about:blank,
-// about:srcdoc): made by the script of the page around it, not loaded from
-// an address of its own.
-bool IsAboutDocument(const std::string& url);
+// What a frame's document is to the client: one of its own, an about:
+// document (about:blank, about:srcdoc: made by the script of the page around
+// it, not loaded from an address of its own), or an ordinary web document.
+enum class DocumentKind { kOwn, kAbout, kWeb };
+DocumentKind ClassifyDocument(const std::string& url, const TrustedPlaces& places);
+
+// Whether a page whose frames hold documents of these kinds is wholly the
+// client's own: at least one document is, and every other one is an about:
+// document. Only then can nothing but the client's own script have started
+// what the page does (a navigation, a popup).
+bool IsOwnPage(const std::vector<DocumentKind>& documents);

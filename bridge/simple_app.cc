@@ -1,10 +1,12 @@
-// The page functions: their binding into every new script context and the
-// dispatch of their calls.
+// The page functions: their binding into the script contexts of the client's
+// own pages and the dispatch of their calls.
 #include "bridge/simple_app.h"
 
 #include <cstdint>
 
 #include "app/locations.h"
+#include "engine/cef_browser.h"
+#include "engine/cef_frame.h"
 #include "engine/cef_request.h"
 #include "engine/cef_thread.h"
 #include "util/online_probe.h"
@@ -23,12 +25,15 @@ constexpr wchar_t kGetVersion[] = L"getversion";
 
 }  // namespace
 
-void SimpleApp::OnContextCreated(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/,
+void SimpleApp::OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                  CefRefPtr<CefV8Context> context) {
   CEF_REQUIRE_RENDERER_THREAD();
   // A new context ends any registration, whichever frame it belongs to.
   callback_context_ = nullptr;
   callback_func_ = nullptr;
+  main_hwnd_ = FindWindowW(kMainWndClass, kMainWndTitle);
+  // An ordinary web page gets none of the page functions.
+  if (!RecordFrameDocument(browser, frame)) return;
 
   CefRefPtr<CefV8Value> global = context->GetGlobal();
   CefRefPtr<CefV8Handler> handler = this;
@@ -52,13 +57,15 @@ void SimpleApp::OnContextCreated(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<Ce
                    V8_PROPERTY_ATTRIBUTE_NONE);
   global->SetValue(L"qt", CefV8Value::CreateString(L"qt"), V8_PROPERTY_ATTRIBUTE_NONE);
   global->SetValue(L"filepath", CefV8Value::CreateString(L""), V8_PROPERTY_ATTRIBUTE_NONE);
-
-  main_hwnd_ = FindWindowW(kMainWndClass, kMainWndTitle);
 }
 
 bool SimpleApp::Execute(const CefString& name, CefRefPtr<CefV8Value> /*object*/,
                         const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
                         CefString& /*exception*/) {
+  // Only the client's own pages have the functions; a call that comes from
+  // any other document (one handed a function by such a page) is refused.
+  CefRefPtr<CefV8Context> caller = CefV8Context::GetCurrentContext();
+  if (caller && caller->GetFrame() && !IsOwnFrame(caller->GetFrame())) return false;
   const std::wstring function = name.ToWString();
   if (function == kTestFunc) {
     SendBridgeMessage(BRIDGE_DOWNLOAD_LINK, EncodeText(kTestFunc));
@@ -101,9 +108,12 @@ bool SimpleApp::Execute(const CefString& name, CefRefPtr<CefV8Value> /*object*/,
   return false;
 }
 
-bool SimpleApp::OnBeforeNavigation(CefRefPtr<CefBrowser> /*browser*/,
-                                   CefRefPtr<CefFrame> /*frame*/, CefRefPtr<CefRequest> request,
+bool SimpleApp::OnBeforeNavigation(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> /*frame*/,
+                                   CefRefPtr<CefRequest> request,
                                    NavigationType /*navigation_type*/, bool /*is_redirect*/) {
+  // Downloads are for links of the client's own pages: a page that holds
+  // any other document may have been steered by it.
+  if (!IsOwnPage(browser)) return false;
   const std::wstring url = request->GetURL().ToWString();
   if (url.find(kDownloadLinkMarker) != std::wstring::npos) {
     SendBridgeMessage(BRIDGE_DOWNLOAD_LINK, EncodeText(url));

@@ -1,9 +1,13 @@
 // The engine application object of every browser and renderer process. Its
-// browser-process side keeps the engine's defaults; its renderer side is the
-// page bridge: the page functions bound into every frame, the navigation
-// observer that reports download links, and the registered page callback.
+// browser-process side tells each renderer which pages are the client's own;
+// its renderer side is the page bridge: the page functions bound into the
+// frames that show the client's own pages, the navigation observer that
+// reports their download links, and the registered page callback.
 #pragma once
 
+#include <map>
+
+#include "app/trusted_pages.h"
 #include "bridge/bridge_message.h"
 #include "engine/cef_app.h"
 #include "engine/cef_browser_process_handler.h"
@@ -24,7 +28,11 @@ class SimpleApp : public CefApp,
   CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() override { return this; }
   CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
 
+  // CefBrowserProcessHandler: the client's own places, for each renderer.
+  void OnRenderProcessThreadCreated(CefRefPtr<CefListValue> extra_info) override;
+
   // CefRenderProcessHandler
+  void OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) override;
   bool OnBeforeNavigation(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                           CefRefPtr<CefRequest> request, NavigationType navigation_type,
                           bool is_redirect) override;
@@ -38,6 +46,18 @@ class SimpleApp : public CefApp,
                CefRefPtr<CefV8Value>& retval, CefString& exception) override;
 
  private:
+  // Notes what the frame's new document is (a new document in the main
+  // frame forgets the frames of the old one); true when it is one of the
+  // client's own.
+  bool RecordFrameDocument(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame);
+  // Whether the frame's document, as it was when its context was created,
+  // is one of the client's own.
+  bool IsOwnFrame(CefRefPtr<CefFrame> frame) const;
+  // Whether every frame of the browser's page shows the client's own
+  // documents (about: documents aside): only then did the client's own
+  // script start what the page does.
+  bool IsOwnPage(CefRefPtr<CefBrowser> browser) const;
+
   // Sends one bridge message to the main window and waits for it to be
   // handled; nothing happens when the main window is not there.
   void SendBridgeMessage(BridgeKind kind, BridgePayload payload);
@@ -47,6 +67,12 @@ class SimpleApp : public CefApp,
   // references, so a callback that replaces or clears the registration
   // releases nothing still in use.
   void CallCallback(const CefString& text, int number);
+
+  // Renderer side: the client's own places, from the browser process, and
+  // what each frame's document was when its latest context was created.
+  TrustedPlaces trusted_places_;
+  // By browser identifier, then by frame identifier.
+  std::map<int, std::map<long long, DocumentKind>> frame_documents_;
 
   HWND main_hwnd_ = nullptr;
   CefRefPtr<CefV8Value> callback_func_;

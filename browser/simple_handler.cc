@@ -1,7 +1,10 @@
 // The browser client's behaviour.
 #include "browser/simple_handler.h"
 
+#include <vector>
+
 #include "app/locations.h"
+#include "app/trusted_pages.h"
 #include "engine/cef_app.h"
 #include "engine/cef_frame.h"
 #include "engine/cef_thread.h"
@@ -36,6 +39,25 @@ std::string HtmlEscape(const std::string& text) {
   return out;
 }
 
+bool IsWebAddress(const std::string& url) { return !WebOrigin(url).empty(); }
+
+// Whether every frame of the browser's page shows one of the client's own
+// documents (about: documents aside), as the page's web process reported
+// them.
+bool IsOwnPage(CefRefPtr<CefBrowser> browser) {
+  if (!browser) return false;
+  const TrustedPlaces places = ClientTrustedPlaces();
+  std::vector<long long> identifiers;
+  browser->GetFrameIdentifiers(identifiers);
+  std::vector<DocumentKind> documents;
+  for (long long id : identifiers) {
+    if (CefRefPtr<CefFrame> frame = browser->GetFrame(id)) {
+      documents.push_back(ClassifyDocument(frame->GetURL().ToString(), places));
+    }
+  }
+  return IsOwnPage(documents);
+}
+
 }  // namespace
 
 void SimpleHandler::SetUrl(const std::wstring& url) {
@@ -48,15 +70,24 @@ CefRefPtr<CefBrowser> SimpleHandler::GetBrowser() {
   return browser_;
 }
 
-bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
                                   const CefString& target_url, const CefString&,
                                   WindowOpenDisposition, bool, const CefPopupFeatures&,
                                   CefWindowInfo&, CefRefPtr<CefClient>&, CefBrowserSettings&,
                                   bool*) {
   CEF_REQUIRE_UI_THREAD();
+  const std::string target = target_url.ToString();
+  // window.open() and window.open(""): there is nothing to open, and the
+  // page stays as it is.
+  if (target.empty()) return true;
+  // The main frame loads a popup's address with the client's authority, past
+  // the rules the page itself is held to. A page that holds anything but the
+  // client's own documents may therefore only send it on to a web address,
+  // never to a local file, script or inline document.
+  if (!IsWebAddress(target) && !IsOwnPage(browser)) return true;
   // Whichever frame asked, the popup's address opens in the main frame.
-  if (CefRefPtr<CefBrowser> browser = GetBrowser()) {
-    browser->GetMainFrame()->LoadURL(target_url);
+  if (CefRefPtr<CefBrowser> held = GetBrowser()) {
+    held->GetMainFrame()->LoadURL(target_url);
   }
   return true;
 }

@@ -1,6 +1,7 @@
 // The engine client of the one browser the main window hosts: it loads the
 // start URL once the browser exists and maximises the main window, folds
-// every popup into the main frame, shows an error page for failed loads,
+// popups into the main frame (a page that is not wholly the client's own may
+// only open web addresses that way), shows an error page for failed loads,
 // empties the context menu, and drops the browser when it has closed.
 #pragma once
 

@@ -1,4 +1,5 @@
-// Loads into a browser's main frame.
+// Loads into a browser's main frame, and frames as their web process
+// reported them.
 #include "engine/browser_frame.h"
 
 #include "engine/browser_impl.h"
@@ -51,5 +52,15 @@ CefString BrowserFrame::GetURL() {
 CefRefPtr<CefBrowser> BrowserFrame::GetBrowser() { return browser_; }
 
 long long BrowserFrame::GetIdentifier() { return browser_->GetIdentifier(); }
+
+void ReportedFrame::LoadURL(const CefString& url) {
+  if (is_main_) browser_->GetMainFrame()->LoadURL(url);
+}
+
+void ReportedFrame::LoadString(const CefString& html, const CefString& url) {
+  if (is_main_) browser_->GetMainFrame()->LoadString(html, url);
+}
+
+CefRefPtr<CefBrowser> ReportedFrame::GetBrowser() { return browser_; }
 
 }  // namespace engine

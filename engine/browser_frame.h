@@ -2,6 +2,8 @@
 // thread; loads are carried out on the main thread, in the order asked.
 #pragma once
 
+#include <string>
+
 #include "engine/browser_impl.h"
 #include "engine/cef_frame.h"
 
@@ -22,6 +24,30 @@ class BrowserFrame : public CefFrame {
   CefRefPtr<BrowserImpl> browser_;
 
   IMPLEMENT_REFCOUNTING(BrowserFrame);
+};
+
+// A frame as its web process last reported it (GetFrame): its address is
+// that of the document reported then. Loads into the main frame go to the
+// browser's view; an iframe's loads do nothing here.
+class ReportedFrame : public CefFrame {
+ public:
+  ReportedFrame(BrowserImpl* browser, long long identifier, bool is_main, const std::string& url)
+      : browser_(browser), identifier_(identifier), is_main_(is_main), url_(url) {}
+
+  void LoadURL(const CefString& url) override;
+  void LoadString(const CefString& html, const CefString& url) override;
+  bool IsMain() override { return is_main_; }
+  CefString GetURL() override { return CefString(url_); }
+  CefRefPtr<CefBrowser> GetBrowser() override;
+  long long GetIdentifier() override { return identifier_; }
+
+ private:
+  CefRefPtr<BrowserImpl> browser_;
+  long long identifier_;
+  bool is_main_;
+  std::string url_;
+
+  IMPLEMENT_REFCOUNTING(ReportedFrame);
 };
 
 }  // namespace engine

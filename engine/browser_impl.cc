@@ -1,7 +1,6 @@
 // The browser's view, its placement, its signals turned into the client's
 // handler calls, and its end.
 #include "engine/browser_impl.h"
-#include "engine/view_file_drops.h"
 
 #include "engine/browser_frame.h"
 #include "engine/browser_window.h"
@@ -12,36 +11,15 @@
 #include "engine/cef_process_message.h"
 #include "engine/context_menu.h"
 #include "engine/engine_context.h"
+#include "engine/frame_reports.h"
 #include "engine/load_error.h"
 #include "engine/process_message_codec.h"
+#include "engine/view_file_drops.h"
+#include "engine/view_settings.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
 
 namespace engine {
-namespace {
-
-void ApplyState(cef_state_t state, void (*setter)(WebKitSettings*, gboolean),
-                WebKitSettings* settings, bool enabled_value) {
-  if (state == STATE_ENABLED) setter(settings, enabled_value);
-  if (state == STATE_DISABLED) setter(settings, !enabled_value);
-}
-
-WebKitSettings* NewViewSettings(const CefBrowserSettings& settings) {
-  WebKitSettings* s = webkit_settings_new();
-  ApplyState(settings.universal_access_from_file_urls,
-             webkit_settings_set_allow_universal_access_from_file_urls, s, true);
-  ApplyState(settings.file_access_from_file_urls,
-             webkit_settings_set_allow_file_access_from_file_urls, s, true);
-  // web_security ENABLED means the engine's checks stay on.
-  ApplyState(settings.web_security, webkit_settings_set_disable_web_security, s, false);
-  ApplyState(settings.javascript, webkit_settings_set_enable_javascript, s, true);
-  // Popups must reach the client's OnBeforePopup (which never opens a
-  // window) also when a page script asks without a user gesture.
-  webkit_settings_set_javascript_can_open_windows_automatically(s, TRUE);
-  return s;
-}
-
-}  // namespace
 
 BrowserImpl::BrowserImpl(CefRefPtr<CefClient> client, const CefWindowInfo& window_info)
     : client_(client), window_info_(window_info) {}
@@ -117,6 +95,48 @@ void BrowserImpl::ConnectSignals() {
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() { return new BrowserFrame(this); }
+
+void BrowserImpl::GetFrameIdentifiers(std::vector<long long>& identifiers) {
+  std::lock_guard<std::mutex> guard(frames_lock_);
+  identifiers.clear();
+  for (const auto& entry : frames_) identifiers.push_back(entry.first);
+}
+
+CefRefPtr<CefFrame> BrowserImpl::GetFrame(long long identifier) {
+  std::lock_guard<std::mutex> guard(frames_lock_);
+  auto it = frames_.find(identifier);
+  if (it == frames_.end()) return nullptr;
+  return new ReportedFrame(this, identifier, it->second.is_main, it->second.url);
+}
+
+bool BrowserImpl::TakeFrameReport(WebKitUserMessage* message) {
+  const char* name = webkit_user_message_get_name(message);
+  GVariant* parameters = webkit_user_message_get_parameters(message);
+  if (g_strcmp0(name, kFrameDocumentMessage) == 0) {
+    if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(tbs)"))) {
+      guint64 id = 0;
+      gboolean is_main = FALSE;
+      const gchar* url = nullptr;
+      g_variant_get(parameters, "(tb&s)", &id, &is_main, &url);
+      std::lock_guard<std::mutex> guard(frames_lock_);
+      // A new document in the main frame ends every frame of the old one
+      // (also those a process left behind when the page moved to another).
+      if (is_main) frames_.clear();
+      frames_[static_cast<long long>(id)] = FrameRecord{is_main != FALSE, url ? url : ""};
+    }
+    return true;
+  }
+  if (g_strcmp0(name, kFrameGoneMessage) == 0) {
+    if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(t)"))) {
+      guint64 id = 0;
+      g_variant_get(parameters, "(t)", &id);
+      std::lock_guard<std::mutex> guard(frames_lock_);
+      frames_.erase(static_cast<long long>(id));
+    }
+    return true;
+  }
+  return false;
+}
 
 bool BrowserImpl::IsSame(CefRefPtr<CefBrowser> that) {
   return that && that->GetIdentifier() == identifier_ &&

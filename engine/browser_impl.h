@@ -7,7 +7,11 @@
 #include <webkit2/webkit2.h>
 
 #include <atomic>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "engine/cef_browser.h"
 #include "engine/cef_browser_host.h"
@@ -29,6 +33,8 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // CefBrowser
   CefRefPtr<CefBrowserHost> GetHost() override { return this; }
   CefRefPtr<CefFrame> GetMainFrame() override;
+  void GetFrameIdentifiers(std::vector<long long>& identifiers) override;
+  CefRefPtr<CefFrame> GetFrame(long long identifier) override;
   int GetIdentifier() override { return identifier_; }
   bool IsSame(CefRefPtr<CefBrowser> that) override;
   bool SendProcessMessage(CefProcessId target_process,
@@ -69,6 +75,18 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
 
   // Every popup request ends here: the client decides, no window opens.
   void RequestPopup(WebKitNavigationAction* action, WindowOpenDisposition disposition);
+  // The engine's own frame reports from the web process; false for any
+  // other message.
+  bool TakeFrameReport(WebKitUserMessage* message);
+
+  struct FrameRecord {
+    bool is_main;
+    std::string url;
+  };
+  // The page's frames as its web process reported them, by identifier.
+  // Written on the main thread, read from any thread.
+  std::mutex frames_lock_;
+  std::map<long long, FrameRecord> frames_;
 
   CefRefPtr<CefClient> client_;
   CefWindowInfo window_info_;

@@ -148,6 +148,7 @@ void BrowserImpl::OnTitleChanged(GObject* view, GParamSpec*, gpointer self) {
 gboolean BrowserImpl::OnUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self) {
   auto* browser = static_cast<BrowserImpl*>(self);
   CefRefPtr<BrowserImpl> keep = browser;
+  if (browser->TakeFrameReport(message)) return TRUE;
   if (!browser->client_) return FALSE;
   CefRefPtr<CefProcessMessage> decoded = DecodeMessage(webkit_user_message_get_name(message),
                                                        webkit_user_message_get_parameters(message));

@@ -3,6 +3,8 @@
 // web process shows for that view (both have the same identifier).
 #pragma once
 
+#include <vector>
+
 #include "engine/cef_ref_ptr.h"
 #include "engine/cef_types.h"
 
@@ -15,6 +17,13 @@ class CefBrowser : public CefBaseRefCounted {
   // Browser side only; null in a web process.
   virtual CefRefPtr<CefBrowserHost> GetHost() = 0;
   virtual CefRefPtr<CefFrame> GetMainFrame() = 0;
+  // The identifiers of the page's frames that have a document (the top
+  // frame and every iframe), and a frame by its identifier (null when the
+  // page has no such frame). Any thread. On the browser side a frame's
+  // address is that of the last document its web process reported for it;
+  // the renderer side reads it from the frame itself.
+  virtual void GetFrameIdentifiers(std::vector<long long>& identifiers) = 0;
+  virtual CefRefPtr<CefFrame> GetFrame(long long identifier) = 0;
   virtual int GetIdentifier() = 0;
   virtual bool IsSame(CefRefPtr<CefBrowser> that) = 0;
   // Sends a message to the renderer of this browser (browser side, target

@@ -1,20 +1,45 @@
 // The open and save dialogs of the main window.
 #include "mainwnd/file_dialogs.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "app/locations.h"
 
+std::wstring PlainFileName(const std::wstring& name) {
+  const std::size_t separator = name.find_last_of(L"/\\");
+  const std::wstring plain = separator == std::wstring::npos ? name : name.substr(separator + 1);
+  std::wstring out;
+  std::size_t bytes = 0;
+  for (wchar_t c : plain) {
+    const auto code = static_cast<std::uint32_t>(c);
+    // Control characters and values that are no character at all cannot be
+    // part of a name the user reads.
+    if (code < 0x20 || code == 0x7F || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+      continue;
+    }
+    if (out.empty() && c == L'.') continue;
+    const std::size_t size = code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+    if (bytes + size > kMaxSuggestedNameBytes) break;
+    bytes += size;
+    out += c;
+  }
+  return out;
+}
+
 CDuiString ShowSaveFileDialog(const CDuiString& suggestedName) {
   std::vector<wchar_t> buffer(2048, L'\0');
-  std::wstring suggested = suggestedName.GetData();
+  // The name comes from a link: it may only ever name a file in the folder
+  // the user picks, never a path or a hidden file.
+  std::wstring suggested = PlainFileName(suggestedName.GetData());
   suggested.copy(buffer.data(), std::min<size_t>(suggested.size(), buffer.size() - 1));
   OPENFILENAMEW ofn;
   ofn.lStructSize = sizeof(ofn);
   ofn.hwndOwner = FindWindowW(kMainWndClass, nullptr);
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
+  // An existing file is replaced only when the user says so.
+  ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
   ofn.FlagsEx = OFN_EX_NOPLACESBAR;
   ofn.lpfnHook = DialogPlacementHook;
   if (!GetSaveFileNameW(&ofn)) return L"";
@@ -58,9 +83,9 @@ UINT_PTR DialogPlacementHook(HWND dialog, UINT message, WPARAM /*wParam*/, LPARA
     reference = RECT{main_rect.left - outer.left, main_rect.top - outer.top,
                      main_rect.right - outer.left, main_rect.bottom - outer.top};
   }
-  POINT at = DialogPlacement(outer.left + reference.left, outer.top + reference.top, client,
-                             RECT{0, 0, reference.right - reference.left,
-                                  reference.bottom - reference.top});
+  POINT at = DialogPlacement(
+      outer.left + reference.left, outer.top + reference.top, client,
+      RECT{0, 0, reference.right - reference.left, reference.bottom - reference.top});
   SetWindowPos(frame, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   return 1;
 }

@@ -4,7 +4,10 @@
 // can be named in QUORBITAL_DIALOG_ANSWERS: a file whose first line answers
 // the next dialog ("cancel" or a path) and is then removed from the file.
 // QUORBITAL_DIALOG_LOG names a file to which each dialog appends one line:
-// its kind, title and suggested name, separated by tabs.
+// its kind, title, suggested name and the folder it opened in, separated by
+// tabs. A save dialog's question before replacing a file takes the next
+// answer ("yes" replaces, anything else does not) and logs "confirm", the
+// question and the path.
 #include <gtk/gtk.h>
 
 #include <cstdlib>
@@ -64,11 +67,28 @@ std::string TakeScriptedAnswer(bool* scripted) {
   return lines.front();
 }
 
-void LogDialog(const char* kind, const std::string& title, const std::string& suggested) {
+void LogDialog(const char* kind, const std::string& title, const std::string& suggested,
+               const std::string& folder) {
   const char* log = std::getenv("QUORBITAL_DIALOG_LOG");
   if (!log || !*log) return;
   std::ofstream out(log, std::ios::app);
-  out << kind << '\t' << title << '\t' << suggested << '\n';
+  out << kind << '\t' << title << '\t' << suggested << '\t' << folder << '\n';
+}
+
+bool IsFolder(const std::string& path) {
+  return !path.empty() && g_file_test(path.c_str(), G_FILE_TEST_IS_DIR);
+}
+
+// Where a save dialog opens when its caller names no folder: the user's
+// download folder (XDG_DOWNLOAD_DIR from the environment or the user's
+// folder settings), else ~/Downloads, else the home folder.
+std::string DownloadFolder() {
+  const char* variable = std::getenv("XDG_DOWNLOAD_DIR");
+  if (variable && IsFolder(variable)) return variable;
+  const char* configured = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
+  if (configured && IsFolder(configured)) return configured;
+  const std::string home = g_get_home_dir();
+  return IsFolder(home + "/Downloads") ? home + "/Downloads" : home;
 }
 
 // The dialog's frame and the inner window handed to the hook procedure, as
@@ -77,9 +97,7 @@ class DialogFrame : public platform::NativeWindow {
  public:
   explicit DialogFrame(GtkWidget* dialog) : dialog_(dialog) {}
   std::wstring ClassName() const override { return L"#32770"; }
-  std::wstring Title() const override {
-    return ToWide(gtk_window_get_title(GTK_WINDOW(dialog_)));
-  }
+  std::wstring Title() const override { return ToWide(gtk_window_get_title(GTK_WINDOW(dialog_))); }
   LRESULT Dispatch(UINT, WPARAM, LPARAM) override { return 0; }
   LONG Style() const override { return static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_VISIBLE); }
   void SetStyle(LONG) override {}
@@ -155,6 +173,45 @@ gboolean AnswerScripted(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
+// Asks, as the toolkit's own chooser would and in its words, whether an
+// existing file may be replaced; true only for an explicit yes.
+bool ConfirmReplace(GtkWindow* parent, const std::string& path) {
+  gchar* name = g_filename_display_basename(path.c_str());
+  gchar* folder_path = g_path_get_dirname(path.c_str());
+  gchar* folder = g_filename_display_name(folder_path);
+  GtkWidget* question = gtk_message_dialog_new(
+      parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+      GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+      g_dgettext("gtk30", "A file named “%s” already exists.  Do you want to replace it?"), name);
+  gtk_message_dialog_format_secondary_text(
+      GTK_MESSAGE_DIALOG(question),
+      g_dgettext("gtk30",
+                 "The file already exists in “%s”.  Replacing it will overwrite its contents."),
+      folder);
+  gtk_dialog_add_button(GTK_DIALOG(question), g_dgettext("gtk30", "_Cancel"), GTK_RESPONSE_CANCEL);
+  gtk_dialog_add_button(GTK_DIALOG(question), g_dgettext("gtk30", "_Replace"), GTK_RESPONSE_ACCEPT);
+  gtk_dialog_set_default_response(GTK_DIALOG(question), GTK_RESPONSE_CANCEL);
+  gchar* text = nullptr;
+  g_object_get(question, "text", &text, nullptr);
+  LogDialog("confirm", text ? text : "", path, "");
+  g_free(text);
+  g_free(folder);
+  g_free(folder_path);
+  g_free(name);
+
+  bool scripted = false;
+  ScriptedResponse response{question, TakeScriptedAnswer(&scripted)};
+  if (scripted) {
+    // Only "yes" replaces; the chooser's path is the answer before it.
+    if (response.answer != "yes") response.answer = "cancel";
+    response.source = g_timeout_add(300, AnswerScripted, &response);
+  }
+  const gint result = gtk_dialog_run(GTK_DIALOG(question));
+  if (response.source) g_source_remove(response.source);
+  gtk_widget_destroy(question);
+  return result == GTK_RESPONSE_ACCEPT || result == kScriptedAccept;
+}
+
 // Shows one file chooser; returns the chosen path or an empty string.
 std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
   std::wstring title = ofn->lpstrTitle ? ofn->lpstrTitle : (save ? L"Save As" : L"Open");
@@ -167,8 +224,12 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_file_chooser_set_local_only(chooser, TRUE);
-  gtk_file_chooser_set_do_overwrite_confirmation(chooser, (ofn->Flags & OFN_OVERWRITEPROMPT) != 0);
+  // The question before replacing a file is asked below, for every answer.
+  gtk_file_chooser_set_do_overwrite_confirmation(chooser, FALSE);
 
+  std::string folder = ofn->lpstrInitialDir ? ToUtf8(ofn->lpstrInitialDir) : std::string();
+  if (save && !IsFolder(folder)) folder = DownloadFolder();
+  if (IsFolder(folder)) gtk_file_chooser_set_current_folder(chooser, folder.c_str());
   if (save && !suggested.empty()) {
     if (suggested.front() == L'/') {
       gtk_file_chooser_set_filename(chooser, ToUtf8(suggested).c_str());
@@ -199,7 +260,7 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
     g_signal_connect(dialog, "map-event", G_CALLBACK(RunHookOnMap), &hook);
   }
 
-  LogDialog(save ? "save" : "open", title8, ToUtf8(suggested));
+  LogDialog(save ? "save" : "open", title8, ToUtf8(suggested), IsFolder(folder) ? folder : "");
   bool scripted = false;
   ScriptedResponse response{dialog, TakeScriptedAnswer(&scripted)};
   if (scripted) response.source = g_timeout_add(300, AnswerScripted, &response);
@@ -225,6 +286,10 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
       gchar* dir = g_path_get_dirname(ToUtf8(path).c_str());
       ok = g_file_test(dir, G_FILE_TEST_IS_DIR);
       g_free(dir);
+    }
+    if (ok && save && (ofn->Flags & OFN_OVERWRITEPROMPT) &&
+        g_file_test(ToUtf8(path).c_str(), G_FILE_TEST_EXISTS)) {
+      ok = ConfirmReplace(GTK_WINDOW(dialog), ToUtf8(path));
     }
     if (ok) {
       chosen = path;

@@ -13,6 +13,22 @@ CefRefPtr<CefFrame> RendererBrowser::GetMainFrame() {
   return page_ ? RendererHost::MainFrameOf(page_) : nullptr;
 }
 
+void RendererBrowser::GetFrameIdentifiers(std::vector<long long>& identifiers) {
+  identifiers.clear();
+  if (!page_) return;
+  for (const auto& frame : RendererHost::FramesOf(page_)) {
+    identifiers.push_back(frame->GetIdentifier());
+  }
+}
+
+CefRefPtr<CefFrame> RendererBrowser::GetFrame(long long identifier) {
+  if (!page_) return nullptr;
+  for (const auto& frame : RendererHost::FramesOf(page_)) {
+    if (frame->GetIdentifier() == identifier) return frame.get();
+  }
+  return nullptr;
+}
+
 bool RendererBrowser::IsSame(CefRefPtr<CefBrowser> that) {
   return that && that->GetIdentifier() == identifier_;
 }

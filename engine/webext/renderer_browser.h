@@ -17,6 +17,8 @@ class RendererBrowser : public CefBrowser {
 
   CefRefPtr<CefBrowserHost> GetHost() override { return nullptr; }
   CefRefPtr<CefFrame> GetMainFrame() override;
+  void GetFrameIdentifiers(std::vector<long long>& identifiers) override;
+  CefRefPtr<CefFrame> GetFrame(long long identifier) override;
   int GetIdentifier() override { return identifier_; }
   bool IsSame(CefRefPtr<CefBrowser> that) override;
   // To the browser side (PID_BROWSER), where the client's

@@ -8,6 +8,7 @@
 
 #include "engine/cef_request.h"
 #include "engine/process_message_codec.h"
+#include "engine/webext/frame_reports.h"
 #include "engine/webext/navigation_filter.h"
 #include "engine/webext/v8_context_impl.h"
 #include "platform/log.h"
@@ -69,6 +70,7 @@ void OnFrameGone(gpointer, GObject* frame) {
   g_state.watched.erase(it);
   PageState* state = StateOf(watched.page);
   if (!state) return;
+  ReportFrameGone(watched.page, watched.id);
   auto entry = state->frames.find(watched.id);
   // A living frame in the entry is a newer one under the same id.
   if (entry == state->frames.end() || entry->second->frame()) return;
@@ -249,6 +251,7 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   PageState* state = StateOf(page);
   if (!state) return;
   CefRefPtr<RendererFrame> wrapped = FrameOf(page, state, frame);
+  ReportFrameDocument(page, frame);
   const guint64 id = webkit_frame_get_id(frame);
   JSCContext* jsc = webkit_frame_get_js_context_for_script_world(frame, world);
   if (!jsc) return;
@@ -300,6 +303,16 @@ CefRefPtr<CefV8Context> RendererHost::ContextFor(JSCContext* context) {
     if (entry.second->context() == context) return entry.second.get();
   }
   return nullptr;
+}
+
+std::vector<CefRefPtr<RendererFrame>> RendererHost::FramesOf(WebKitWebPage* page) {
+  std::vector<CefRefPtr<RendererFrame>> out;
+  if (PageState* state = StateOf(page)) {
+    for (const auto& entry : state->frames) {
+      if (entry.second->frame()) out.push_back(entry.second);
+    }
+  }
+  return out;
 }
 
 bool RendererHost::IsCurrentContext(const V8ContextImpl* context) {

@@ -6,6 +6,8 @@
 
 #include <webkit2/webkit-web-extension.h>
 
+#include <vector>
+
 #include "engine/cef_app.h"
 #include "engine/webext/renderer_browser.h"
 
@@ -24,6 +26,8 @@ class RendererHost {
   static void AdoptApp(CefRefPtr<CefApp> app);
 
   static CefRefPtr<RendererFrame> MainFrameOf(WebKitWebPage* page);
+  // The page's frames that exist and have had a window object.
+  static std::vector<CefRefPtr<RendererFrame>> FramesOf(WebKitWebPage* page);
   // The context of a JSC context of a frame, null when unknown.
   static CefRefPtr<CefV8Context> ContextFor(JSCContext* context);
   // Whether context is still its frame's live window object.

@@ -2,12 +2,15 @@
 // binds the page functions into every frame and sends bridge messages to a
 // stand-in main window (class "main_wnd_class", title "Quorbital") published
 // over the channel between processes, as the real main window is.
+#include "bridge/simple_app.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/engine_settings.h"
 #include "app/locations.h"
 #include "bridge/bridge_message.h"
 #include "engine/cef_browser_host.h"
@@ -25,7 +28,8 @@ using testing_support::PumpUntil;
 
 namespace {
 
-std::string g_pages;
+std::string g_pages;  // test pages of the installed bundle (inside EditorDir)
+std::string g_web;    // local pages outside it, which count as web pages
 
 struct Received {
   WPARAM kind;
@@ -72,9 +76,7 @@ class PageBridge : public ::testing::Test {
     CefWindowInfo info;
     info.SetAsChild(window_->hwnd(), RECT{1, 24, 799, 599});
     CefBrowserSettings settings;
-    settings.file_access_from_file_urls = STATE_ENABLED;
-    settings.universal_access_from_file_urls = STATE_ENABLED;
-    settings.web_security = STATE_DISABLED;
+    FillBrowserSettings(settings);
     ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, client_.get(), "", settings, nullptr));
     ASSERT_TRUE(PumpUntil([&] { return client_->browser_ != nullptr; }));
     browser_ = client_->browser_;
@@ -243,6 +245,32 @@ TEST_F(PageBridge, ANewContextClearsTheRegistration) {
   EXPECT_EQ(Js("calls.join('|')"), "register call back function:0");
 }
 
+TEST_F(PageBridge, PagesOutsideTheBundleGetNothingAndReportNothing) {
+  const std::string web = "file://" + g_web;
+  ASSERT_TRUE(Load(web + "/page.html"));
+  EXPECT_EQ(Js("['myfunc', 'test2', 'registercb', 'showWindowStatus', 'openFileDialog', 'goback',"
+               " 'isonline', 'getversion', 'qt', 'filepath'].filter(n => n in window).join()"),
+            "");
+  ASSERT_TRUE(Load(web + "/slide/download/a%20b.html"));
+  EXPECT_TRUE(Take().empty()) << "a web page's navigation reports no download";
+
+  // A bundle page holding a web page in a frame: the frame gets nothing, the
+  // page keeps its functions, and its navigations report no download, since
+  // the frame may have started them.
+  ASSERT_TRUE(Load("file://" + g_pages + "/page.html"));
+  Js("var f = document.createElement('iframe'); f.src = '" + web +
+     "/frame.html';"
+     "document.body.appendChild(f)");
+  ASSERT_TRUE(PumpUntil([&] {
+    return Js("(frames[0] && frames[0].document.readyState) + frames[0].location.href") ==
+           "complete" + web + "/frame.html";
+  }));
+  EXPECT_EQ(Js("typeof frames[0].getversion + ' ' + getversion()"), "undefined 1.4.3");
+  Js("location.href = 'slide/download/a%20b.html'");
+  ASSERT_TRUE(PumpUntil([&] { return Js("document.URL").find("/slide/") != std::string::npos; }));
+  EXPECT_TRUE(Take().empty());
+}
+
 TEST_F(PageBridge, WithoutAMainWindowNothingIsSentAndCallsReturn) {
   platform::channel::WithdrawWindow(window_->hwnd());
   ASSERT_TRUE(Load("file://" + g_pages + "/page.html?again"));
@@ -255,17 +283,23 @@ TEST_F(PageBridge, WithoutAMainWindowNothingIsSentAndCallsReturn) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR);
-  g_pages = testing_support::MakeTempDir();
+  // The client's own application object names its data directory's bundle
+  // to each renderer; the test pages are that bundle.
+  const std::string data_home = testing_support::MakeTempDir();
+  setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+  g_pages = data_home + "/vexalio/contentEditor";
+  g_web = testing_support::MakeTempDir();
+  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR, new SimpleApp());
   using testing_support::WriteFile;
   const std::string page = "<html><body>page</body></html>";
-  WriteFile(g_pages + "/page.html", page);
-  WriteFile(g_pages + "/frame.html", "<html><body>frame</body></html>");
-  WriteFile(g_pages + "/Instruction.PDF.html", page);
-  WriteFile(g_pages + "/instruction.pdf.html", page);
-  std::string slide = g_pages + "/slide";
-  std::filesystem::create_directories(slide + "/download");
-  WriteFile(slide + "/download/a b.html", page);
-  WriteFile(slide + "/download/instruction.pdf.html", page);
+  for (const std::string& dir : {g_pages, g_web}) {
+    std::filesystem::create_directories(dir + "/slide/download");
+    WriteFile(dir + "/page.html", page);
+    WriteFile(dir + "/frame.html", "<html><body>frame</body></html>");
+    WriteFile(dir + "/Instruction.PDF.html", page);
+    WriteFile(dir + "/instruction.pdf.html", page);
+    WriteFile(dir + "/slide/download/a b.html", page);
+    WriteFile(dir + "/slide/download/instruction.pdf.html", page);
+  }
   return RUN_ALL_TESTS();
 }

@@ -9,6 +9,9 @@
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
+#include <filesystem>
+
+#include "app/engine_settings.h"
 #include "app/locations.h"
 #include "engine/cef_browser_host.h"
 #include "engine/cef_frame.h"
@@ -24,7 +27,14 @@ using testing_support::TestWindow;
 
 namespace {
 
-std::string g_pages;  // a directory of test pages
+std::string g_pages;  // test pages of the installed bundle (inside EditorDir)
+std::string g_web;    // local pages outside it, which count as web pages
+
+CefBrowserSettings ProductSettings() {
+  CefBrowserSettings settings;
+  FillBrowserSettings(settings);
+  return settings;
+}
 
 std::string PageUri(const std::string& name) { return "file://" + g_pages + "/" + name; }
 
@@ -48,12 +58,8 @@ class SimpleHandlerTest : public ::testing::Test {
     handler_->SetUrl(start_url);
     CefWindowInfo info;
     info.SetAsChild(window_->hwnd(), RECT{1, 24, 799, 599});
-    CefBrowserSettings settings;
-    settings.universal_access_from_file_urls = STATE_ENABLED;
-    settings.file_access_from_file_urls = STATE_ENABLED;
-    settings.web_security = STATE_DISABLED;
-    EXPECT_TRUE(
-        CefBrowserHost::CreateBrowser(info, handler_.get(), CefString(), settings, nullptr));
+    EXPECT_TRUE(CefBrowserHost::CreateBrowser(info, handler_.get(), CefString(), ProductSettings(),
+                                              nullptr));
     EXPECT_EQ(handler_->GetBrowser(), nullptr) << "the browser comes after CreateBrowser returns";
     PumpUntil([&] { return handler_->GetBrowser() != nullptr; });
     return handler_->GetBrowser();
@@ -118,10 +124,27 @@ TEST_F(SimpleHandlerTest, PopupsNavigateTheMainFrameAndOpenNoWindow) {
   EvalJs(browser, "document.getElementById('blank').click(); 1");
   EXPECT_TRUE(WaitForUrl(browser, PageUri("target.html?by=link"))) << Url(browser);
 
+  // window.open() has nothing to open: the page stays.
+  EvalJs(browser, "setTimeout(() => window.open(), 0); 1");
+  PumpFor(300);
+  EXPECT_EQ(Url(browser), PageUri("target.html?by=link"));
+
   PumpFor(200);
   GList* toplevels = gtk_window_list_toplevels();
   EXPECT_EQ(g_list_length(toplevels), windows_before);
   g_list_free(toplevels);
+}
+
+TEST_F(SimpleHandlerTest, APageOutsideTheBundleCannotOpenLocalAddresses) {
+  const std::string opener = "file://" + g_web + "/opener.html";
+  CefRefPtr<CefBrowser> browser = Create(CefString(g_web + "/opener.html").ToWString());
+  ASSERT_TRUE(WaitForUrl(browser, opener));
+  for (const char* target : {"'target.html'", "'about:blank'", "'data:text/html,x'",
+                             "'javascript:document.title = 1'"}) {
+    EvalJs(browser, std::string("setTimeout(() => window.open(") + target + "), 0); 1");
+  }
+  PumpFor(500);
+  EXPECT_EQ(EvalJs(browser, "document.URL + ' ' + document.title"), opener + " ");
 }
 
 TEST_F(SimpleHandlerTest, UnresolvableHostShowsTheErrorPageAtTheFailedUrl) {
@@ -210,8 +233,8 @@ TEST(SimpleHandlerInToolkitWindow, TheBrowserIsGoneBeforeTheWindowsFinalMessage)
   handler->SetUrl(CefString(g_pages + "/start page.html").ToWString());
   CefWindowInfo info;
   info.SetAsChild(window.GetHWND(), RECT{1, 24, 999, 699});
-  ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, handler.get(), CefString(), CefBrowserSettings(),
-                                            nullptr));
+  ASSERT_TRUE(
+      CefBrowserHost::CreateBrowser(info, handler.get(), CefString(), ProductSettings(), nullptr));
   ASSERT_TRUE(PumpUntil([&] { return handler->GetBrowser() != nullptr; }));
   EXPECT_EQ(window.maximise_requests, 1);
   HWND child = handler->GetBrowser()->GetHost()->GetWindowHandle();
@@ -238,12 +261,19 @@ TEST(SimpleHandlerErrorPage, EscapesTheUrlAndTheErrorText) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  testing_support::InitEngineForTests(&argc, &argv, "");
-  g_pages = testing_support::MakeTempDir();
-  testing_support::WriteFile(g_pages + "/start page.html", "<html><body>start</body></html>");
-  testing_support::WriteFile(g_pages + "/target.html", "<html><body>target</body></html>");
-  testing_support::WriteFile(
-      g_pages + "/opener.html",
-      "<html><body><a id=blank href='target.html?by=link' target=_blank>new</a></body></html>");
+  // The client's data directory, with the test pages as its bundle.
+  const std::string data_home = testing_support::MakeTempDir();
+  setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+  g_pages = data_home + "/vexalio/contentEditor";
+  std::filesystem::create_directories(g_pages);
+  g_web = testing_support::MakeTempDir();
+  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR);
+  for (const std::string& dir : {g_pages, g_web}) {
+    testing_support::WriteFile(dir + "/start page.html", "<html><body>start</body></html>");
+    testing_support::WriteFile(dir + "/target.html", "<html><body>target</body></html>");
+    testing_support::WriteFile(
+        dir + "/opener.html",
+        "<html><body><a id=blank href='target.html?by=link' target=_blank>new</a></body></html>");
+  }
   return RUN_ALL_TESTS();
 }

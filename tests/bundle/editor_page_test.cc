@@ -9,6 +9,9 @@
 #include <fstream>
 #include <string>
 
+#include "app/engine_settings.h"
+#include "engine/view_settings.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -45,10 +48,12 @@ class EditorPageTest : public ::testing::Test {
     gtk_init(nullptr, nullptr);
     window_ = gtk_offscreen_window_new();
     gtk_window_set_default_size(GTK_WINDOW(window_), 1280, 800);
-    view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
-    // The client lets its local pages read local files.
-    WebKitSettings* settings = webkit_web_view_get_settings(view_);
-    webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
+    // The client's own settings: its local pages may read local files.
+    CefBrowserSettings product;
+    FillBrowserSettings(product);
+    WebKitSettings* settings = engine::NewViewSettings(product);
+    view_ = WEBKIT_WEB_VIEW(webkit_web_view_new_with_settings(settings));
+    g_object_unref(settings);
     gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(view_));
     gtk_widget_show_all(window_);
     char tmpl[] = "/tmp/quorbital-pages.XXXXXX";

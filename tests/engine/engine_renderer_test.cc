@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/engine_settings.h"
 #include "engine/cef_browser_host.h"
 #include "engine/cef_client.h"
 #include "engine/cef_frame.h"
@@ -27,6 +28,12 @@ using testing_support::TestWindow;
 namespace {
 
 std::string g_pages;
+
+CefBrowserSettings ProductSettings() {
+  CefBrowserSettings settings;
+  FillBrowserSettings(settings);
+  return settings;
+}
 
 struct Report {
   std::string name;
@@ -74,10 +81,7 @@ class EngineRendererTest : public ::testing::Test {
     CefWindowInfo info;
     info.SetAsChild(window_->hwnd(), RECT{0, 0, 800, 600});
     // As the client's browser: file pages may reach into their frames.
-    CefBrowserSettings settings;
-    settings.file_access_from_file_urls = STATE_ENABLED;
-    settings.universal_access_from_file_urls = STATE_ENABLED;
-    ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, client_.get(), "", settings, nullptr));
+    ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, client_.get(), "", ProductSettings(), nullptr));
     ASSERT_TRUE(PumpUntil([&] { return client_->browser_ != nullptr; }));
     browser_ = client_->browser_;
   }
@@ -141,6 +145,31 @@ TEST_F(EngineRendererTest, ContextsAreCreatedForEveryFrameAndEveryLoad) {
   EXPECT_EQ(EvalJs(browser_, "frames[0].marker + ' ' + frames[0].probe(2)"), "bound 4");
   ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
   EXPECT_EQ(EvalJs(browser_, "marker"), "bound");
+}
+
+TEST_F(EngineRendererTest, TheBrowserSideKnowsEachFramesDocument) {
+  EXPECT_TRUE(Load("file://" + g_pages + "/framed.html"));
+  EXPECT_EQ(EvalJs(browser_, "extra"), "from the browser process");
+  auto documents = [&] {
+    std::vector<long long> ids;
+    browser_->GetFrameIdentifiers(ids);
+    std::string out;
+    for (long long id : ids) {
+      CefRefPtr<CefFrame> frame = browser_->GetFrame(id);
+      const std::string url = frame->GetURL().ToString();
+      out += (frame->IsMain() ? "main:" : "frame:") + url.substr(url.rfind('/') + 1) + " ";
+    }
+    return out;
+  };
+  ASSERT_TRUE(PumpUntil([&] { return documents() == "main:framed.html frame:frame.html "; }))
+      << documents();
+  EXPECT_EQ(browser_->GetFrame(-1), nullptr);
+  // A frame that goes is forgotten; a new document in the main frame starts
+  // the list anew.
+  EvalJs(browser_, "document.querySelector('iframe').remove(); 1");
+  EXPECT_TRUE(PumpUntil([&] { return documents() == "main:framed.html "; })) << documents();
+  ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
+  EXPECT_TRUE(PumpUntil([&] { return documents() == "main:plain.html "; })) << documents();
 }
 
 TEST_F(EngineRendererTest, ProcessMessagesTravelBothWays) {
@@ -308,8 +337,7 @@ TEST_F(EngineRendererTest, ContextMenuFlagsTellThePageFromAFrameAndLinks) {
   window_ = std::make_unique<TestWindow>(L"test_wnd", L"menu test", 800, 600);
   CefWindowInfo info;
   info.SetAsChild(window_->hwnd(), RECT{0, 0, 800, 600});
-  ASSERT_TRUE(
-      CefBrowserHost::CreateBrowser(info, recorder.get(), "", CefBrowserSettings(), nullptr));
+  ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, recorder.get(), "", ProductSettings(), nullptr));
   ASSERT_TRUE(PumpUntil([&] { return recorder->browser_ != nullptr; }));
   browser_ = recorder->browser_;
   ASSERT_TRUE(Load("file://" + g_pages + "/menus.html"));
@@ -338,11 +366,21 @@ TEST_F(EngineRendererTest, WithoutAContextMenuHandlerWebKitShowsItsMenu) {
   EXPECT_TRUE(PumpUntil([] { return testing_support::AnyMenuShowing(); }, 3000));
 }
 
+// The browser process's application object: adds a text for each renderer.
+class BrowserApp : public CefApp, public CefBrowserProcessHandler {
+ public:
+  CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() override { return this; }
+  void OnRenderProcessThreadCreated(CefRefPtr<CefListValue> extra_info) override {
+    extra_info->SetString(0, "from the browser process");
+  }
+  IMPLEMENT_REFCOUNTING(BrowserApp);
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_TEST_WEBEXT_DIR);
+  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_TEST_WEBEXT_DIR, new BrowserApp());
   g_pages = testing_support::MakeTempDir();
   using testing_support::WriteFile;
   WriteFile(g_pages + "/plain.html", "<html><body>plain</body></html>");

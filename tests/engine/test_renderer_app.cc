@@ -1,7 +1,8 @@
 // The renderer role of the engine tests' web process extension: an
 // application object that binds test functions into every frame, reports
 // context creations and navigations to the browser side as process messages,
-// and calls a registered page function when the browser side sends "ping".
+// calls a registered page function when the browser side sends "ping", and
+// shows the page what the browser process added for it at start ("extra").
 #include "engine/cef_app.h"
 #include "engine/cef_browser.h"
 #include "engine/cef_frame.h"
@@ -18,6 +19,10 @@ class TestRendererApp : public CefApp, public CefRenderProcessHandler, public Ce
  public:
   CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
 
+  void OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) override {
+    extra_ = extra_info->GetString(0);
+  }
+
   void OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                         CefRefPtr<CefV8Context> context) override {
     CEF_REQUIRE_RENDERER_THREAD();
@@ -30,6 +35,7 @@ class TestRendererApp : public CefApp, public CefRenderProcessHandler, public Ce
     global->SetValue("storecb", CefV8Value::CreateFunction("storecb", this),
                      V8_PROPERTY_ATTRIBUTE_NONE);
     global->SetValue("marker", CefV8Value::CreateString("bound"), V8_PROPERTY_ATTRIBUTE_NONE);
+    global->SetValue("extra", CefV8Value::CreateString(extra_), V8_PROPERTY_ATTRIBUTE_NONE);
     Report(browser, "context", frame->GetURL(), frame->IsMain() ? 1 : 0);
   }
 
@@ -114,6 +120,7 @@ class TestRendererApp : public CefApp, public CefRenderProcessHandler, public Ce
 
   CefRefPtr<CefV8Value> callback_;
   CefRefPtr<CefV8Context> callback_context_;
+  CefString extra_;  // what the browser process added for this renderer
 
   IMPLEMENT_REFCOUNTING(TestRendererApp);
 };

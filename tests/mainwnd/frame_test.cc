@@ -47,11 +47,29 @@ TEST(DialogPlacement, CentresOnTheReferenceRoundingTowardZero) {
   EXPECT_EQ(p.y, 60);
 }
 
+TEST(PlainFileName, KeepsOnlyAPlainNameOfAtMost200Bytes) {
+  EXPECT_EQ(PlainFileName(L"a b.pdf"), L"a b.pdf");
+  EXPECT_EQ(PlainFileName(L"../../.bashrc"), L"bashrc");
+  EXPECT_EQ(PlainFileName(L"/home/u/.profile"), L"profile");
+  EXPECT_EQ(PlainFileName(L"..\\x\\..config"), L"config");
+  EXPECT_EQ(PlainFileName(L"dir/"), L"");
+  EXPECT_EQ(PlainFileName(L".."), L"");
+  EXPECT_EQ(PlainFileName(L"a\nb\tc.pdf"), L"abc.pdf");
+  EXPECT_EQ(PlainFileName(L"v1.2.pdf"), L"v1.2.pdf") << "inner dots stay";
+  // 200 bytes of UTF-8 at most, cut before a character that would not fit:
+  // 66 three-byte characters are 198 bytes, a 67th would make 201.
+  std::wstring long_name(70, L'文');
+  EXPECT_EQ(PlainFileName(long_name), std::wstring(66, L'文'));
+  EXPECT_EQ(PlainFileName(std::wstring(250, L'a')), std::wstring(200, L'a'));
+  EXPECT_EQ(PlainFileName(std::wstring(199, L'a') + L"\U0001F600"), std::wstring(199, L'a'));
+}
+
 class DefaultBundle : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("qbundle-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    root_ =
+        fs::temp_directory_path() /
+        ("qbundle-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(root_);
     Write(root_ / "shipped/contentEditor/index.html", "default start");
     Write(root_ / "shipped/contentEditor/editor/index.html", "default editor");

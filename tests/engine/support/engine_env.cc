@@ -21,7 +21,8 @@ void WriteFile(const std::string& path, const std::string& content) {
   g_file_set_contents(path.c_str(), content.data(), static_cast<gssize>(content.size()), nullptr);
 }
 
-std::string InitEngineForTests(int* argc, char*** argv, const std::string& extension_dir) {
+std::string InitEngineForTests(int* argc, char*** argv, const std::string& extension_dir,
+                               CefRefPtr<CefApp> app) {
   gtk_init(argc, argv);
   platform::InitMainThread();
   CefSettings settings;
@@ -32,7 +33,7 @@ std::string InitEngineForTests(int* argc, char*** argv, const std::string& exten
   settings.background_color = 0xFFFFFFFF;
   // An empty directory: WebKit would otherwise look beside the test program.
   settings.browser_subprocess_path = extension_dir.empty() ? MakeTempDir() : extension_dir;
-  CefInitialize(CefMainArgs(), settings, nullptr, nullptr);
+  CefInitialize(CefMainArgs(), settings, app, nullptr);
   return cache;
 }
 

@@ -4,11 +4,16 @@
 
 #include <string>
 
+#include "engine/cef_app.h"
+
 namespace testing_support {
 
 // Call from main() before the tests run; extension_dir may be empty (no
-// renderer side). Returns the cache directory used.
-std::string InitEngineForTests(int* argc, char*** argv, const std::string& extension_dir);
+// renderer side). app, when given, is the browser process's application
+// object (the client's own, say, which names its trusted pages to each
+// renderer). Returns the cache directory used.
+std::string InitEngineForTests(int* argc, char*** argv, const std::string& extension_dir,
+                               CefRefPtr<CefApp> app = nullptr);
 
 // A directory with the given files (name, content) under a fresh temporary
 // directory; returns its path.

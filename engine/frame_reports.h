@@ -1,0 +1,13 @@
+// Names of the engine's own messages from a web process to the browser side,
+// which keep the browser side's list of a page's frames: a frame has a new
+// document ("(tbs)": frame identifier, main frame or not, the document's
+// address), or a frame has gone ("(t)": frame identifier). They never reach
+// the client's OnProcessMessageReceived.
+#pragma once
+
+namespace engine {
+
+inline constexpr char kFrameDocumentMessage[] = "engine.frame-document";
+inline constexpr char kFrameGoneMessage[] = "engine.frame-gone";
+
+}  // namespace engine

@@ -1,0 +1,27 @@
+// Frame reports from the web process to the browser side.
+#include "engine/webext/frame_reports.h"
+
+#include "engine/frame_reports.h"
+
+namespace engine {
+namespace {
+
+void Send(WebKitWebPage* page, const char* name, GVariant* parameters) {
+  webkit_web_page_send_message_to_view(page, webkit_user_message_new(name, parameters), nullptr,
+                                       nullptr, nullptr);
+}
+
+}  // namespace
+
+void ReportFrameDocument(WebKitWebPage* page, WebKitFrame* frame) {
+  const gchar* uri = webkit_frame_get_uri(frame);
+  Send(page, kFrameDocumentMessage,
+       g_variant_new("(tbs)", webkit_frame_get_id(frame), webkit_frame_is_main_frame(frame),
+                     uri ? uri : ""));
+}
+
+void ReportFrameGone(WebKitWebPage* page, guint64 id) {
+  Send(page, kFrameGoneMessage, g_variant_new("(t)", id));
+}
+
+}  // namespace engine

@@ -1,0 +1,15 @@
+// Reports of a page's frames to the browser side (engine/frame_reports.h):
+// each new document of a frame, sent before any script of the document
+// runs, and the end of each frame. Renderer thread only.
+#pragma once
+
+#include <webkit2/webkit-web-extension.h>
+
+namespace engine {
+
+// Frame has a new window object: reports its document's address.
+void ReportFrameDocument(WebKitWebPage* page, WebKitFrame* frame);
+// The frame with this identifier has been destroyed.
+void ReportFrameGone(WebKitWebPage* page, guint64 id);
+
+}  // namespace engine
