@@ -1,7 +1,7 @@
 // The open and save dialogs, shown for real under the test display and
 // answered through the answer source.
-#include <gtk/gtk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -101,6 +101,32 @@ TEST_F(FileDialogs, SaveSuggestsTheNameAndRunsTheHookOnce) {
   EXPECT_NE(g_hook_parent, nullptr) << "the hook's window has the dialog frame as parent";
   EXPECT_NE(Log().find("save\t"), std::string::npos);
   EXPECT_NE(Log().find("\ta b.pdf"), std::string::npos);
+}
+
+TEST_F(FileDialogs, SaveOpensInTheDownloadFolderAndAsksBeforeReplacing) {
+  fs::path downloads = dir_ / "dl";
+  fs::create_directories(downloads);
+  setenv("XDG_DOWNLOAD_DIR", downloads.c_str(), 1);
+  fs::path existing = downloads / "x.pdf";
+  std::ofstream(existing) << "old";
+  Answer(existing.string());
+  Answer("no");
+  Answer(existing.string());
+  Answer("yes");
+  wchar_t buffer[2048] = L"x.pdf";
+  OPENFILENAMEW ofn;
+  ofn.lpstrFile = buffer;
+  ofn.nMaxFile = 2048;
+  ofn.Flags = OFN_OVERWRITEPROMPT;
+  EXPECT_FALSE(GetSaveFileNameW(&ofn)) << "no keeps the file";
+  EXPECT_TRUE(GetSaveFileNameW(&ofn));
+  EXPECT_EQ(std::wstring(buffer).substr(std::wstring(buffer).size() - 6), L"/x.pdf");
+  unsetenv("XDG_DOWNLOAD_DIR");
+  const std::string log = Log();
+  EXPECT_NE(log.find("save\tSave As\tx.pdf\t" + downloads.string() + "\n"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("confirm\t"), std::string::npos) << log;
+  EXPECT_NE(log.find("\t" + existing.string() + "\t"), std::string::npos) << log;
 }
 
 TEST_F(FileDialogs, ABufferTooSmallForThePathFails) {
