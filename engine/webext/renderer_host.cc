@@ -70,10 +70,10 @@ void OnFrameGone(gpointer, GObject* frame) {
   g_state.watched.erase(it);
   PageState* state = StateOf(watched.page);
   if (!state) return;
-  ReportFrameGone(watched.page, watched.id);
   auto entry = state->frames.find(watched.id);
   // A living frame in the entry is a newer one under the same id.
   if (entry == state->frames.end() || entry->second->frame()) return;
+  ReportFrameGone(watched.page, watched.id);
   CefRefPtr<RendererFrame> wrapped = entry->second;
   state->frames.erase(entry);
   ReleaseContext(state->browser, wrapped, watched.id);

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 
+#include "app/engine_settings.h"
+#include "bridge/simple_app.h"
 #include "engine/cef_browser_host.h"
 #include "engine/cef_client.h"
 #include "engine/cef_frame.h"
@@ -86,8 +88,9 @@ class PageMemory : public ::testing::Test {
     client_ = new Client();
     CefWindowInfo info;
     info.SetAsChild(window_->hwnd(), RECT{0, 0, 800, 600});
-    ASSERT_TRUE(
-        CefBrowserHost::CreateBrowser(info, client_.get(), "", CefBrowserSettings(), nullptr));
+    CefBrowserSettings settings;
+    FillBrowserSettings(settings);
+    ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, client_.get(), "", settings, nullptr));
     ASSERT_TRUE(PumpUntil([&] { return client_->browser_ != nullptr; }));
     browser_ = client_->browser_;
   }
@@ -151,8 +154,13 @@ TEST_F(PageMemory, ReloadsAndRemovedFramesGiveTheirScriptStateBack) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR);
-  g_pages = testing_support::MakeTempDir();
+  // The pages are the installed bundle of the client's data directory, which
+  // the client's application object names to each renderer.
+  const std::string data_home = testing_support::MakeTempDir();
+  setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+  g_pages = data_home + "/vexalio/contentEditor";
+  fs::create_directories(g_pages);
+  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR, new SimpleApp());
   using testing_support::WriteFile;
   // The same pages as the session benchmark's.
   WriteFile(g_pages + "/hold.html",
