@@ -234,6 +234,7 @@ class Navigation(ClientTest):
         with open(target, "w") as f:
             f.write("the user's file")
         self.answer_dialog(target)
+        self.answer_dialog("yes")  # replace it
         self.run_js("location.href = CONTROL + '/slide/download/slow/keep.pdf'")
         self.wait_until(lambda: self.server.slow_sent >= 256 * 1024)
         wid = self.window_id()
