@@ -61,6 +61,7 @@ void ReleaseContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame>
   CefRefPtr<V8ContextImpl> context = it->second;
   g_state.contexts.erase(it);
   if (auto handler = Handler()) handler->OnContextReleased(browser, frame, context.get());
+  context->Detach();
 }
 
 void OnFrameGone(gpointer, GObject* frame) {
@@ -261,8 +262,11 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   g_object_unref(jsc);
   g_state.contexts[id] = context;
   CefRefPtr<CefRenderProcessHandler> handler = Handler();
+  if (previous) {
+    if (handler) handler->OnContextReleased(state->browser, wrapped, previous.get());
+    previous->Detach();
+  }
   if (!handler) return;
-  if (previous) handler->OnContextReleased(state->browser, wrapped, previous.get());
   ContextScope scope(context.get());
   handler->OnContextCreated(state->browser, wrapped, context.get());
 }

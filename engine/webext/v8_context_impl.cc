@@ -25,20 +25,30 @@ V8ContextImpl::V8ContextImpl(JSCContext* context, CefRefPtr<RendererBrowser> bro
       frame_(frame),
       generation_(generation) {}
 
-V8ContextImpl::~V8ContextImpl() { g_object_unref(context_); }
+V8ContextImpl::~V8ContextImpl() { Detach(); }
+
+void V8ContextImpl::Detach() {
+  if (!context_) return;
+  V8ValueImpl::DetachAll(context_);
+  JSCContext* context = context_;
+  context_ = nullptr;
+  g_object_unref(context);
+}
 
 CefRefPtr<CefV8Value> V8ContextImpl::GetGlobal() {
+  if (!context_) return nullptr;
   // The global object comes with a reference of its own. Held twice, it
   // would keep the frame's whole script world alive after the frame has
   // moved on to another document.
   return V8ValueImpl::Adopt(jsc_context_get_global_object(context_));
 }
 
-bool V8ContextImpl::IsValid() { return RendererHost::IsCurrentContext(this); }
+bool V8ContextImpl::IsValid() { return context_ && RendererHost::IsCurrentContext(this); }
 
 bool V8ContextImpl::IsSame(CefRefPtr<CefV8Context> that) {
   auto* other = static_cast<V8ContextImpl*>(that.get());
-  return other && other->context_ == context_ && other->generation_ == generation_;
+  if (other == this) return true;
+  return other && context_ && other->context_ == context_ && other->generation_ == generation_;
 }
 
 ContextScope::ContextScope(CefRefPtr<CefV8Context> context) { Stack().push_back(context); }

@@ -22,12 +22,17 @@ class V8ContextImpl : public CefV8Context {
   bool IsValid() override;
   bool IsSame(CefRefPtr<CefV8Context> that) override;
 
+  // Called when the context leaves the renderer's table: its values and the
+  // context let go of the JSC objects, whoever still holds them.
+  void Detach();
+
+  // Null once detached.
   JSCContext* context() const { return context_; }
   long long frame_id() const { return frame_ ? frame_->GetIdentifier() : -1; }
   unsigned generation() const { return generation_; }
 
  private:
-  JSCContext* context_;  // our own reference
+  JSCContext* context_;  // our own reference, until detached
   CefRefPtr<RendererBrowser> browser_;
   CefRefPtr<RendererFrame> frame_;
   unsigned generation_;

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/webext/js_text.h"
@@ -53,11 +54,40 @@ JSCValue* CallNative(GPtrArray* args, gpointer data) {
 
 }  // namespace
 
-V8ValueImpl::V8ValueImpl(JSCValue* value)
-    : value_(value ? JSC_VALUE(g_object_ref(value)) : nullptr) {}
+// The living values of each context, an index without references of its
+// own (a value leaves it when it goes). Renderer thread only.
+std::unordered_multimap<JSCContext*, V8ValueImpl*>& Values() {
+  static auto* values = new std::unordered_multimap<JSCContext*, V8ValueImpl*>();
+  return *values;
+}
 
-V8ValueImpl::~V8ValueImpl() {
-  if (value_) g_object_unref(value_);
+V8ValueImpl::V8ValueImpl(JSCValue* value)
+    : value_(value ? JSC_VALUE(g_object_ref(value)) : nullptr),
+      context_(value ? jsc_value_get_context(value) : nullptr) {
+  if (value_) Values().emplace(context_, this);
+}
+
+V8ValueImpl::~V8ValueImpl() { Detach(); }
+
+void V8ValueImpl::Detach() {
+  if (!value_) return;
+  auto range = Values().equal_range(context_);
+  for (auto it = range.first; it != range.second; ++it) {
+    if (it->second == this) {
+      Values().erase(it);
+      break;
+    }
+  }
+  JSCValue* value = value_;
+  value_ = nullptr;
+  g_object_unref(value);
+}
+
+void V8ValueImpl::DetachAll(JSCContext* context) {
+  std::vector<V8ValueImpl*> values;
+  auto range = Values().equal_range(context);
+  for (auto it = range.first; it != range.second; ++it) values.push_back(it->second);
+  for (V8ValueImpl* value : values) value->Detach();
 }
 
 CefRefPtr<CefV8Value> V8ValueImpl::Adopt(JSCValue* value) {
@@ -68,7 +98,7 @@ CefRefPtr<CefV8Value> V8ValueImpl::Adopt(JSCValue* value) {
 }
 
 bool V8ValueImpl::IsInt() {
-  if (!jsc_value_is_number(value_)) return false;
+  if (!IsDouble()) return false;
   const double d = jsc_value_to_double(value_);
   // -0 is a number of its own to JavaScript (1 / -0 is -Infinity); as an
   // integer it would silently become 0.
@@ -87,7 +117,7 @@ CefString V8ValueImpl::GetStringValue() {
 
 bool V8ValueImpl::IsSame(CefRefPtr<CefV8Value> that) {
   auto* other = static_cast<V8ValueImpl*>(that.get());
-  if (!other) return false;
+  if (!other || !value_ || !other->value_) return false;
   if (other->value_ == value_) return true;
   // Strict equality in JavaScript's sense, for objects: the same object.
   JSCContext* context = jsc_value_get_context(value_);
@@ -101,19 +131,18 @@ bool V8ValueImpl::IsSame(CefRefPtr<CefV8Value> that) {
 }
 
 bool V8ValueImpl::HasValue(const CefString& key) {
-  return jsc_value_is_object(value_) &&
-         jsc_value_object_has_property(value_, key.ToString().c_str());
+  return IsObject() && jsc_value_object_has_property(value_, key.ToString().c_str());
 }
 
 CefRefPtr<CefV8Value> V8ValueImpl::GetValue(const CefString& key) {
-  if (!jsc_value_is_object(value_)) return nullptr;
+  if (!IsObject()) return nullptr;
   return Adopt(jsc_value_object_get_property(value_, key.ToString().c_str()));
 }
 
 bool V8ValueImpl::SetValue(const CefString& key, CefRefPtr<CefV8Value> value,
                            PropertyAttribute attribute) {
   auto* impl = static_cast<V8ValueImpl*>(value.get());
-  if (!jsc_value_is_object(value_) || !impl || !impl->value_) return false;
+  if (!IsObject() || !impl || !impl->value_) return false;
   const std::string name = key.ToString();
   if (attribute == V8_PROPERTY_ATTRIBUTE_NONE) {
     // A plain assignment: the page may overwrite or delete the property.
@@ -132,7 +161,7 @@ bool V8ValueImpl::SetValue(const CefString& key, CefRefPtr<CefV8Value> value,
 CefRefPtr<CefV8Value> V8ValueImpl::ExecuteFunctionWithContext(CefRefPtr<CefV8Context> context,
                                                               CefRefPtr<CefV8Value>,
                                                               const CefV8ValueList& arguments) {
-  if (!context || !context->IsValid() || !jsc_value_is_function(value_)) return nullptr;
+  if (!context || !context->IsValid() || !IsFunction()) return nullptr;
   ContextScope scope(context);
   JSCContext* jsc = jsc_value_get_context(value_);
   std::vector<JSCValue*> params;

@@ -7,6 +7,10 @@
 
 namespace engine {
 
+// A value belongs to the context it was made in: when that context is
+// released (its frame has gone or shows another document), the value lets go
+// of its JavaScript value and is no longer valid, so nothing the handler
+// still holds keeps a page's script state alive.
 class V8ValueImpl : public CefV8Value {
  public:
   // Takes a new reference to value.
@@ -14,23 +18,26 @@ class V8ValueImpl : public CefV8Value {
   ~V8ValueImpl() override;
   // Adopts the caller's reference.
   static CefRefPtr<CefV8Value> Adopt(JSCValue* value);
+  // Every value made in context lets go of its JavaScript value.
+  static void DetachAll(JSCContext* context);
 
+  // Null once detached (its context has been released).
   JSCValue* value() const { return value_; }
 
   bool IsValid() override { return value_ != nullptr; }
-  bool IsUndefined() override { return jsc_value_is_undefined(value_); }
-  bool IsNull() override { return jsc_value_is_null(value_); }
-  bool IsBool() override { return jsc_value_is_boolean(value_); }
+  bool IsUndefined() override { return value_ && jsc_value_is_undefined(value_); }
+  bool IsNull() override { return value_ && jsc_value_is_null(value_); }
+  bool IsBool() override { return value_ && jsc_value_is_boolean(value_); }
   bool IsInt() override;
-  bool IsDouble() override { return jsc_value_is_number(value_); }
-  bool IsString() override { return jsc_value_is_string(value_); }
-  bool IsObject() override { return jsc_value_is_object(value_); }
-  bool IsFunction() override { return jsc_value_is_function(value_); }
+  bool IsDouble() override { return value_ && jsc_value_is_number(value_); }
+  bool IsString() override { return value_ && jsc_value_is_string(value_); }
+  bool IsObject() override { return value_ && jsc_value_is_object(value_); }
+  bool IsFunction() override { return value_ && jsc_value_is_function(value_); }
   bool IsSame(CefRefPtr<CefV8Value> that) override;
 
-  bool GetBoolValue() override { return jsc_value_to_boolean(value_); }
+  bool GetBoolValue() override { return value_ && jsc_value_to_boolean(value_); }
   int GetIntValue() override;
-  double GetDoubleValue() override { return jsc_value_to_double(value_); }
+  double GetDoubleValue() override { return value_ ? jsc_value_to_double(value_) : 0; }
   CefString GetStringValue() override;
 
   bool HasValue(const CefString& key) override;
@@ -43,7 +50,10 @@ class V8ValueImpl : public CefV8Value {
                                                    const CefV8ValueList& arguments) override;
 
  private:
+  void Detach();
+
   JSCValue* value_;
+  JSCContext* context_;  // the context value_ was made in; its key in the table of values
 
   IMPLEMENT_REFCOUNTING(V8ValueImpl);
 };

@@ -59,7 +59,8 @@ class TestRendererApp : public CefApp, public CefRenderProcessHandler, public Ce
       CefV8ValueList list = {CefV8Value::CreateString(args->GetString(0)),
                              CefV8Value::CreateInt(args->GetInt(1))};
       CefRefPtr<CefV8Value> result = callback->ExecuteFunctionWithContext(context, nullptr, list);
-      answer = !result              ? CefString("threw")
+      answer = !callback->IsValid() ? CefString("released")
+               : !result            ? CefString("threw")
                : result->IsString() ? result->GetStringValue()
                                     : CefString("not a string");
     }
