@@ -32,6 +32,18 @@ bool SimpleApp::RecordFrameDocument(CefRefPtr<CefBrowser> browser, CefRefPtr<Cef
   return kind == DocumentKind::kOwn;
 }
 
+void SimpleApp::OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                                  CefRefPtr<CefV8Context> /*context*/) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  auto page = frame_documents_.find(browser->GetIdentifier());
+  if (page != frame_documents_.end()) page->second.erase(frame->GetIdentifier());
+}
+
+void SimpleApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  frame_documents_.erase(browser->GetIdentifier());
+}
+
 bool SimpleApp::IsOwnFrame(CefRefPtr<CefFrame> frame) const {
   CefRefPtr<CefBrowser> browser = frame ? frame->GetBrowser() : nullptr;
   if (!browser) return false;

@@ -38,6 +38,11 @@ class SimpleApp : public CefApp,
                           bool is_redirect) override;
   void OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                         CefRefPtr<CefV8Context> context) override;
+  // Forget what a frame's document was when its context goes, and a page's
+  // frames when the page goes.
+  void OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                         CefRefPtr<CefV8Context> context) override;
+  void OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) override;
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefProcessId source_process,
                                 CefRefPtr<CefProcessMessage> message) override;
 

@@ -83,6 +83,19 @@ TEST_F(TrustedPagesTest, PagesOfTheServiceOriginOnly) {
   EXPECT_FALSE(Trusted("https://api.example/page.html"));
 }
 
+TEST_F(TrustedPagesTest, APageIsOwnOnlyWhenNoFrameHoldsAWebDocument) {
+  using K = DocumentKind;
+  EXPECT_EQ(ClassifyDocument("about:blank", places_), K::kAbout);
+  EXPECT_EQ(ClassifyDocument("About:srcdoc", places_), K::kAbout);
+  EXPECT_EQ(ClassifyDocument("file://" + editor_ + "/index.html", places_), K::kOwn);
+  EXPECT_EQ(ClassifyDocument("data:text/html,x", places_), K::kWeb);
+  EXPECT_TRUE(IsOwnPage({K::kOwn}));
+  EXPECT_TRUE(IsOwnPage({K::kOwn, K::kAbout, K::kOwn}));
+  EXPECT_FALSE(IsOwnPage({K::kOwn, K::kWeb}));
+  EXPECT_FALSE(IsOwnPage({K::kAbout}));
+  EXPECT_FALSE(IsOwnPage({}));
+}
+
 TEST(WebOrigin, SchemeHostAndPortInLowerCase) {
   EXPECT_EQ(WebOrigin("https://api.example/"), "https://api.example:443");
   EXPECT_EQ(WebOrigin("http://127.0.0.1:8080/api/"), "http://127.0.0.1:8080");

@@ -86,10 +86,15 @@ class UntrustedPages(TrustTest):
         self.no_report(seconds=1.5, event="load")
         self.assertEqual(self.dialog_lines(), [])
 
-        # No file:// address in a frame, a popup or the top frame.
-        self.run_js("var f = document.createElement('iframe'); f.src = %(leak)s;"
-                    "document.body.appendChild(f); window.open(%(leak)s);"
-                    "%(top)s.href = %(leak)s" % {"leak": json.dumps(self.leak), "top": top},
+        # No file:// address in a frame, a popup or the top frame, directly
+        # or through a redirect.
+        self.run_js("function frame(src) { var f = document.createElement('iframe'); f.src = src;"
+                    " document.body.appendChild(f); }"
+                    "frame(%(leak)s); frame(%(redirect)s); window.open(%(leak)s);"
+                    "window.open(%(redirect)s); %(top)s.href = %(leak)s"
+                    % {"leak": json.dumps(self.leak), "top": top,
+                       "redirect": "location.origin + '/redirect?to=' + encodeURIComponent(%s)"
+                       % json.dumps(self.leak)},
                     page)
         self.no_report(seconds=2, page="leak")
         self.assertEqual(self.ask("PAGE", page=page), page)
