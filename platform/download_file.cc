@@ -45,7 +45,10 @@ bool DownloadFile::Open(const std::string& target) {
   name_ = slash == std::string::npos ? target : target.substr(slash + 1);
   dir_ = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (dir_ < 0) return false;
-  if (g_unnamed_allowed) {
+  // An unnamed file is named through /proc; without it (and without the
+  // privilege to name it otherwise) it could not be kept at all.
+  static const bool proc_mounted = access("/proc/self/fd", X_OK) == 0;
+  if (g_unnamed_allowed && proc_mounted) {
     // The mode is subject to the umask and the folder's default ACL, as for
     // any file the user's programs create.
     fd_ = openat(dir_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -69,7 +72,7 @@ bool DownloadFile::Open(const std::string& target) {
 
 bool DownloadFile::LinkUnnamed(const char* name) {
   // Linking through /proc needs no privilege; linking the descriptor itself
-  // does, and serves where /proc is not mounted.
+  // does, and serves where the /proc path cannot be used.
   char proc[64];
   std::snprintf(proc, sizeof(proc), "/proc/self/fd/%d", fd_);
   if (linkat(AT_FDCWD, proc, dir_, name, AT_SYMLINK_FOLLOW) == 0) return true;
