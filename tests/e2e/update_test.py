@@ -23,11 +23,14 @@ NEW_BUILD = 1234
 class UpdateService:
     """api/software/1 and the bundle archive. The archive is served slowly
     (in pieces over about three seconds) so a test can act during the
-    download, or as a file that is no archive at all."""
+    download, as a file that is no archive at all, or "held": half of it is
+    sent, half_sent is set, and the rest waits until release is set."""
 
     def __init__(self, control_port):
         self.build = NEW_BUILD
         self.archive = "slow"
+        self.half_sent = threading.Event()
+        self.release = threading.Event()
         self.requests = []
         self.bundle = self._bundle(control_port)
         owner = self
@@ -47,6 +50,8 @@ class UpdateService:
                     self._send(body)
                 elif path == "/bundle.zip" and owner.archive == "bad":
                     self._send(b"this is not an archive" * 100)
+                elif path == "/bundle.zip" and owner.archive == "held":
+                    self._send(owner.bundle, pieces=2, hold=True)
                 elif path == "/bundle.zip":
                     self._send(owner.bundle, pieces=12, pause=0.25)
                 else:
@@ -54,7 +59,7 @@ class UpdateService:
                     self.send_header("Content-Length", "0")
                     self.end_headers()
 
-            def _send(self, body, pieces=1, pause=0.0):
+            def _send(self, body, pieces=1, pause=0.0, hold=False):
                 self.send_response(200)
                 self.send_header("Content-Length", str(len(body)))
                 self.end_headers()
@@ -62,9 +67,16 @@ class UpdateService:
                 for start in range(0, len(body), step):
                     self.wfile.write(body[start:start + step])
                     self.wfile.flush()
+                    if hold:
+                        owner.half_sent.set()
+                        owner.release.wait(30)
                     time.sleep(pause)
 
-        self.httpd = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        class QuietServer(ThreadingHTTPServer):
+            def handle_error(self, request, client_address):
+                pass  # a client that went away mid-reply (a killed one)
+
+        self.httpd = QuietServer(("127.0.0.1", 0), Handler)
         self.port = self.httpd.server_address[1]
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
@@ -83,6 +95,7 @@ class UpdateService:
         return out.getvalue()
 
     def close(self):
+        self.release.set()
         self.httpd.shutdown()
         self.httpd.server_close()
 
@@ -234,13 +247,14 @@ class UpdateTest(ClientTest):
         return sorted(set(os.listdir(self.data_dir)) - {"contentEditor", "version.ini", "cache"})
 
     def test_a_killed_update_leaves_nothing_and_the_next_start_cleans_up_and_installs(self):
+        self.service.archive = "held"
         self.start()
-        deadline = time.time() + 20
-        while time.time() < deadline and not self.log_lines("update: progress"):
-            time.sleep(0.05)
-        self.assertTrue(self.log_lines("update: progress"), "the archive is downloading")
+        self.assertTrue(self.service.half_sent.wait(20), "the archive is downloading")
+        self.wait_log("update: state 0")
         os.killpg(self.proc.pid, signal.SIGKILL)
         self.proc.wait(10)
+        self.service.archive = "slow"
+        self.service.release.set()
         self.assertEqual(self.scratch_names(), [])
         self.assertIn("build=%d" % OLD_BUILD, self.ini())
         self.assertIn('"start"', self.read("contentEditor", "index.html"))
