@@ -5,8 +5,8 @@
 #include <string>
 
 // The process's only argument when it was started with exactly one argument
-// besides the program name; otherwise empty. Neither its extension nor its
-// existence is checked.
+// besides the program name, made absolute against the working directory;
+// otherwise empty. Neither its extension nor its existence is checked.
 std::wstring DocumentPathFromCommandLine();
 
 // Opens or creates the named mutex every process of the program holds until

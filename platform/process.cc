@@ -1,5 +1,5 @@
 // Process calls: the last-error value, the command line and its splitting,
-// per-user named mutexes, the tick count and Sleep.
+// full path names, per-user named mutexes, the tick count and Sleep.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -253,6 +253,55 @@ LPWSTR* CommandLineToArgvW(LPCWSTR command_line, int* argc) {
 HLOCAL LocalFree(HLOCAL mem) {
   std::free(mem);
   return nullptr;
+}
+
+DWORD GetFullPathNameW(LPCWSTR file_name, DWORD buffer_length, LPWSTR buffer, LPWSTR* file_part) {
+  if (file_name == nullptr || *file_name == L'\0' || (buffer == nullptr && buffer_length != 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::wstring joined = file_name;
+  if (joined[0] != L'/') {
+    std::vector<char> cwd(4096);
+    while (getcwd(cwd.data(), cwd.size()) == nullptr) {
+      if (errno != ERANGE) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return 0;
+      }
+      cwd.resize(cwd.size() * 2);
+    }
+    std::wstring dir = Widen(cwd.data());
+    if (dir.empty()) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return 0;
+    }
+    joined = dir + L"/" + joined;
+  }
+  // Resolve the components; ".." never climbs above the root.
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  while (start <= joined.size()) {
+    size_t end = joined.find(L'/', start);
+    if (end == std::wstring::npos) end = joined.size();
+    std::wstring part = joined.substr(start, end - start);
+    if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != L".") {
+      parts.push_back(std::move(part));
+    }
+    start = end + 1;
+  }
+  std::wstring full;
+  for (const auto& part : parts) full += L"/" + part;
+  const bool trailing = joined.back() == L'/' && !parts.empty();
+  if (full.empty() || trailing) full += L'/';
+  if (full.size() + 1 > buffer_length) return static_cast<DWORD>(full.size() + 1);
+  std::memcpy(buffer, full.c_str(), (full.size() + 1) * sizeof(wchar_t));
+  if (file_part != nullptr) {
+    const size_t slash = full.rfind(L'/');
+    *file_part = slash + 1 < full.size() ? buffer + slash + 1 : nullptr;
+  }
+  return static_cast<DWORD>(full.size());
 }
 
 // A named mutex is a per-user lock file in the runtime directory. Every

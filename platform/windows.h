@@ -108,6 +108,7 @@ constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+constexpr DWORD ERROR_TIMEOUT = 1460;
 
 // ---------------------------------------------------------------------------
 // Window messages, styles and flags
@@ -207,6 +208,7 @@ constexpr UINT VK_ESCAPE = 0x1B;
 constexpr WPARAM HTCAPTION = 2;
 
 constexpr UINT MB_OK = 0x00000000;
+constexpr UINT MB_ICONERROR = 0x00000010;
 constexpr UINT MB_ICONINFORMATION = 0x00000040;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
@@ -226,6 +228,19 @@ using PCOPYDATASTRUCT = COPYDATASTRUCT*;
 HWND FindWindowW(LPCWSTR class_name, LPCWSTR window_name);
 BOOL IsWindow(HWND hwnd);
 LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+// Like SendMessageW, but a window of another process gets at most timeout_ms
+// to take and answer the message, whatever state its process is in; with
+// SMTO_ABORTIFHUNG the wait ends early once that process has left the
+// message unread for 5 seconds (it is stopped or hung). Nonzero
+// on success with the handler's result in *result; 0 when the window has
+// gone or the time ran out (GetLastError: ERROR_TIMEOUT), and then a message
+// not yet handled never reaches the window. A window of this process is
+// served at once, as by SendMessageW.
+constexpr UINT SMTO_NORMAL = 0x0000;
+constexpr UINT SMTO_BLOCK = 0x0001;
+constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
+LRESULT SendMessageTimeoutW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT flags,
+                            UINT timeout_ms, ULONG_PTR* result);
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 BOOL SetWindowPos(HWND hwnd, HWND insert_after, int x, int y, int cx, int cy, UINT flags);
@@ -246,6 +261,12 @@ void SetLastError(DWORD error);
 LPWSTR GetCommandLineW();
 LPWSTR* CommandLineToArgvW(LPCWSTR command_line, int* argc);
 HLOCAL LocalFree(HLOCAL mem);
+// The full path of a file name: a relative name is joined to the current
+// directory; "." and ".." components and repeated separators are resolved by
+// the text alone, as the platform does. Returns the length written without
+// the terminating zero, or, when buffer_length is too small, the size needed
+// with it; 0 on failure. file_part (optional) points at the last component.
+DWORD GetFullPathNameW(LPCWSTR file_name, DWORD buffer_length, LPWSTR buffer, LPWSTR* file_part);
 struct SECURITY_ATTRIBUTES;
 HANDLE CreateMutexW(SECURITY_ATTRIBUTES* attributes, BOOL initial_owner, LPCWSTR name);
 BOOL CloseHandle(HANDLE handle);
@@ -265,15 +286,14 @@ constexpr DWORD WC_ERR_INVALID_CHARS = 0x00000080;
 // terminating zero", as on the original platform.
 int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi_byte, int cb_multi_byte,
                         LPWSTR wide, int cch_wide);
-int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int cch_wide,
-                        LPSTR multi_byte, int cb_multi_byte, LPCSTR default_char,
-                        BOOL* used_default_char);
+int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int cch_wide, LPSTR multi_byte,
+                        int cb_multi_byte, LPCSTR default_char, BOOL* used_default_char);
 
 // ---------------------------------------------------------------------------
 // Profile files
 // ---------------------------------------------------------------------------
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value,
-                               LPSTR returned, DWORD size, LPCSTR file_name);
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value, LPSTR returned,
+                               DWORD size, LPCSTR file_name);
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file_name);
 
 // ---------------------------------------------------------------------------
@@ -385,8 +405,7 @@ class IBindStatusCallback : public IUnknown {
                              LPCWSTR status_text) = 0;
   virtual HRESULT OnStopBinding(HRESULT result, LPCWSTR error) = 0;
   virtual HRESULT GetBindInfo(DWORD* bindf, BINDINFO* bindinfo) = 0;
-  virtual HRESULT OnDataAvailable(DWORD bscf, DWORD size, FORMATETC* format,
-                                  STGMEDIUM* medium) = 0;
+  virtual HRESULT OnDataAvailable(DWORD bscf, DWORD size, FORMATETC* format, STGMEDIUM* medium) = 0;
   virtual HRESULT OnObjectAvailable(REFIID riid, IUnknown* object) = 0;
 
  protected:

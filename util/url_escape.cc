@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "platform/windows.h"
 #include "util/text_convert.h"
 
 namespace {
@@ -27,15 +28,16 @@ bool KeepsItsEscape(unsigned char c) {
 
 }  // namespace
 
-// Non-ASCII bytes and spaces are escaped, and so are '#', '&' and '+': in the
-// editor's address they would end the file value, start another query value,
-// or read as a space. '%', '?', ':', '\' and '/' stay, so a path keeps its
-// separators and an already escaped path is not escaped twice.
+// Non-ASCII bytes and spaces are escaped, and so are '#', '&', '+' and '%': in
+// the editor's address they would end the file value, start another query
+// value, read as a space, or start an escape, and the editor decodes the value
+// exactly once. '?', ';', ':', '\' and '/' stay, so a path keeps its
+// separators.
 std::string UrlEscape(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (unsigned char c : text) {
-    if (c >= 0x80 || c == ' ' || c == '#' || c == '&' || c == '+') {
+    if (c >= 0x80 || c == ' ' || c == '#' || c == '&' || c == '+' || c == '%') {
       out += '%';
       out += kHexDigits[c >> 4];
       out += kHexDigits[c & 0x0F];
@@ -81,6 +83,33 @@ std::wstring EscapeDocumentPath(const std::wstring& path) {
   std::wstring result = path;
   AnsiToWide(escaped, result);
   return result;
+}
+
+std::wstring FilePathToUrl(const std::wstring& path) {
+  std::string utf8;
+  if (!path.empty()) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0,
+                                nullptr, nullptr);
+    if (n > 0) {
+      utf8.resize(static_cast<size_t>(n));
+      WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), utf8.data(), n,
+                          nullptr, nullptr);
+    }
+  }
+  // Everything but unreserved characters and the separator is escaped, so
+  // '?', '#', '%' and ';' stay part of the name.
+  std::wstring url = L"file://";
+  for (unsigned char c : utf8) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+        std::string_view("-._~/").find(static_cast<char>(c)) != std::string_view::npos) {
+      url += static_cast<wchar_t>(c);
+    } else {
+      url += L'%';
+      url += static_cast<wchar_t>(kHexDigits[c >> 4]);
+      url += static_cast<wchar_t>(kHexDigits[c & 0x0F]);
+    }
+  }
+  return url;
 }
 
 std::wstring UrlDecodeToWide(const std::wstring& text) {

@@ -1,5 +1,6 @@
-// Percent-escaping of document paths for the offline editor's address, and
-// percent-decoding of file names taken from download links.
+// Percent-escaping of document paths for the offline editor's address and of
+// file paths as file URLs, and percent-decoding of file names taken from
+// download links.
 #pragma once
 
 #include <string>
@@ -8,3 +9,6 @@ std::string UrlEscape(const std::string& text);
 std::string UrlUnescape(const std::string& text);
 std::wstring EscapeDocumentPath(const std::wstring& path);
 std::wstring UrlDecodeToWide(const std::wstring& text);
+// The file URL of an absolute file-system path (UTF-8, percent-escaped), so
+// that every character of the path, '?' and '#' included, names the file.
+std::wstring FilePathToUrl(const std::wstring& path);

@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -39,9 +40,20 @@ TEST(DocumentPathFromCommandLine, OnlyASingleArgumentIsTheDocument) {
   EXPECT_EQ(RunChild("document", {"/home/u/a.zv", "/home/u/b.zv"}), "[]");
   EXPECT_EQ(RunChild("document", {"/home/u/my docs/课件 1.zv"}), "[/home/u/my docs/课件 1.zv]");
   // Any file is handed on; the main window decides what to do with it.
-  EXPECT_EQ(RunChild("document", {"notes.txt"}), "[notes.txt]");
-  EXPECT_EQ(RunChild("document", {"say \"hi\" \\"}), "[say \"hi\" \\]");
+  EXPECT_EQ(RunChild("document", {"/tmp/say \"hi\" \\"}), "[/tmp/say \"hi\" \\]");
   EXPECT_EQ(RunChild("document", {""}), "[]");
+}
+
+TEST(DocumentPathFromCommandLine, RelativePathsAreMadeAbsoluteAgainstTheWorkingDirectory) {
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
+  const std::string here = cwd;
+  const std::string parent = here.substr(0, here.rfind('/'));
+  EXPECT_EQ(RunChild("document", {"notes.txt"}), "[" + here + "/notes.txt]");
+  EXPECT_EQ(RunChild("document", {"my docs/课件 1.zv"}), "[" + here + "/my docs/课件 1.zv]");
+  EXPECT_EQ(RunChild("document", {"./a//b/../100% #1.zv"}), "[" + here + "/a/100% #1.zv]");
+  EXPECT_EQ(RunChild("document", {"../a.zv"}), "[" + parent + "/a.zv]");
+  EXPECT_EQ(RunChild("document", {"/../../a.zv"}), "[/a.zv]");
 }
 
 TEST(CreateProgramMutex, SecondProcessSeesTheFirst) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/locations.h"
+#include "util/text_convert.h"
 
 namespace {
 
@@ -18,9 +19,7 @@ TEST(UrlEscape, SpacesAndNonAsciiBytes) {
   EXPECT_EQ(UrlEscape(""), "");
 }
 
-TEST(UrlEscape, LeavesDelimitersAndPercentAlone) {
-  EXPECT_EQ(UrlEscape("100%"), "100%");
-  EXPECT_EQ(UrlEscape("a%20b"), "a%20b");  // never escaped twice
+TEST(UrlEscape, LeavesDelimitersAlone) {
   EXPECT_EQ(UrlEscape("/dir/x?y:z\\w=v;"), "/dir/x?y:z\\w=v;");
   EXPECT_EQ(UrlEscape("tab\there"), "tab\there");
 }
@@ -29,6 +28,9 @@ TEST(UrlEscape, CharactersThatWouldCutTheFileValue) {
   EXPECT_EQ(UrlEscape("Q&A.zv"), "Q%26A.zv");
   EXPECT_EQ(UrlEscape("C++ notes.zv"), "C%2B%2B%20notes.zv");
   EXPECT_EQ(UrlEscape("#1.zv"), "%231.zv");
+  // A '%' is a character of the name, never the start of an escape.
+  EXPECT_EQ(UrlEscape("100%"), "100%25");
+  EXPECT_EQ(UrlEscape("a%20b"), "a%2520b");
 }
 
 TEST(UrlUnescape, DecodesOnlyOutsideTheReservedSet) {
@@ -75,6 +77,31 @@ TEST_F(DocumentPath, EscapedForTheOfflineEditor) {
   EXPECT_EQ(location,
             L"/x/vexalio/contentEditor/editor/index.html?channel=offline&file="
             L"/home/u/C%2B%2B%20notes.zv");
+}
+
+// The editor page decodes the file value once, as decodeURIComponent does.
+std::string DecodeOnce(const std::wstring& value) {
+  std::string narrow(value.begin(), value.end()), out;
+  for (size_t i = 0; i < narrow.size(); ++i) {
+    if (narrow[i] == '%' && i + 2 < narrow.size()) {
+      out += static_cast<char>(std::stoi(narrow.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += narrow[i];
+    }
+  }
+  return out;
+}
+
+TEST_F(DocumentPath, EveryNameReachesTheEditorExactly) {
+  for (const char* name : {"100% #1 & C++ ?.zv", "a;b ;?%25%%.zv", "课件 % + # & ; ?.zv"}) {
+    const std::string path = std::string("/home/u/my docs/") + name;
+    std::wstring wide_path;
+    AnsiToWide(path, wide_path);
+    const std::wstring value = EscapeDocumentPath(wide_path);
+    EXPECT_EQ(value.find_first_of(L" #&+"), std::wstring::npos) << name;
+    EXPECT_EQ(DecodeOnce(value), path) << name;
+  }
 }
 
 TEST_F(DocumentPath, DownloadNamesDecodeToWideText) {

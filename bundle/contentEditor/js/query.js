@@ -1,9 +1,10 @@
 /*
  * Reading the editor's address: the client opens the offline editor as
  *   editor/index.html?channel=offline&file=<escaped document path>
- * where only spaces and non-ASCII bytes of the path are percent-escaped.
- * The path may therefore still hold "&", "#", "+" or a lone "%", and the
- * helpers here take care never to lose or mangle those characters.
+ * where spaces, non-ASCII bytes, "%", "#", "&" and "+" of the path are
+ * percent-escaped. Addresses written by older clients may still hold those
+ * characters unescaped (a lone "%" among them), and the helpers here take
+ * care never to lose or mangle them.
  * Works as a browser global (window.ZvQuery) and as a CommonJS module.
  */
 (function (root, factory) {
@@ -60,7 +61,7 @@
   // Splits the text after the first "?" of an address into its values. The
   // query is cut only at an "&" that starts one of the keys this page knows,
   // so a document path containing "&" or "#" stays whole. The fragment is
-  // part of the value: the client does not escape "#" in paths.
+  // part of the value: older clients did not escape "#" in paths.
   function parseQuery(address) {
     var result = {};
     if (typeof address !== "string") return result;
