@@ -2,12 +2,11 @@
 // initialises. Every failure means "no update": nothing is shown.
 #include "update/update_check.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include "app/locations.h"
 #include "app/service_host.h"
+#include "platform/url_fetch.h"
 #include "platform/windows.h"
 #include "util/text_convert.h"
 
@@ -15,7 +14,10 @@ namespace {
 
 constexpr char kSection[] = "versionInformation";
 constexpr DWORD kBuildBufferSize = 20;
-constexpr std::size_t kMaxReplySize = 1 << 20;
+// A real reply is a few hundred bytes. The check runs before the main window
+// is shown, so a service that does not answer in time counts as no update.
+constexpr std::size_t kMaxReplySize = 64 * 1024;
+constexpr long kCheckTimeoutMs = 5000;
 
 // The text between the first ":" after the first key and the next ",". The
 // unsigned arithmetic is deliberate: a missing key or ":" (npos) makes the
@@ -61,7 +63,8 @@ std::string PublishedBuildDigits(const std::string& text) {
 }
 
 bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string& packageUrl) {
-  const std::wstring replyPath = dataDir + kUpdateInfoFile;
+  // Without a data directory every location would hang off the root.
+  if (dataDir.empty()) return false;
   std::string profilePath;
   WideToAnsi(dataDir + kVersionFile, profilePath);
 
@@ -75,24 +78,13 @@ bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string
   url += kVendorApiPath;
 
   // The check's own request carries no cache-buster, unlike the downloads.
-  if (URLDownloadToFileW(nullptr, url.c_str(), replyPath.c_str(), 0, nullptr) != S_OK) {
+  // The reply is read into memory: it is scratch, and a service that hangs,
+  // trickles or sends without end must neither hold the main window back nor
+  // fill the data directory.
+  std::string reply;
+  if (platform::FetchUrlToMemory(url, kMaxReplySize, kCheckTimeoutMs, &reply) != S_OK) {
     return false;
   }
-
-  std::string replyPathA;
-  WideToAnsi(replyPath, replyPathA);
-  std::string reply;
-  {
-    std::ifstream in(replyPathA);
-    if (!in.is_open()) return false;
-    // A real reply is a few hundred bytes; the cap keeps a hostile or broken
-    // service from exhausting memory.
-    reply.resize(kMaxReplySize);
-    in.read(reply.data(), static_cast<std::streamsize>(reply.size()));
-    reply.resize(static_cast<std::size_t>(in.gcount()));
-  }
-  // The reply is scratch: nothing reads it after this call.
-  std::remove(replyPathA.c_str());
 
   std::string published;
   std::string url8;

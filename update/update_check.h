@@ -25,9 +25,10 @@ long long ParseBuildNumber(const std::string& text);
 std::string PublishedBuildDigits(const std::string& text);
 
 // The whole check against the data directory dataDir: reads "version.ini",
-// downloads the service's reply into "updateinfo.txt" (read and deleted),
-// scrapes it and returns true only when the published build is valid (see
-// PublishedBuildDigits) and greater than the installed one and the reply
-// names a package; build then holds the build's digits. build and packageUrl
-// stay empty when the request or the reply file failed.
+// fetches the service's reply into memory (at most 64 KiB, the whole request
+// within 5 seconds), scrapes it and returns true only when the published build
+// is valid (see PublishedBuildDigits) and greater than the installed one and
+// the reply names a package; build then holds the build's digits. build and
+// packageUrl stay empty when the request failed or went past either bound.
+// Writes nothing.
 bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string& packageUrl);

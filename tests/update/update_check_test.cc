@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
@@ -119,9 +120,18 @@ class CheckForUpdateTest : public ::testing::Test {
 
   void WriteIni(const std::string& text) { std::ofstream(data_ / "version.ini") << text; }
 
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(data_))
+      names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
   bool Check(std::string& build, std::string& url) {
+    const std::vector<std::string> before = Files();
     const bool result = CheckForUpdate(data_.wstring(), build, url);
-    EXPECT_FALSE(fs::exists(data_ / "updateinfo.txt")) << "the reply is scratch";
+    EXPECT_EQ(Files(), before) << "the check writes nothing";
     return result;
   }
 
@@ -180,6 +190,18 @@ TEST_F(CheckForUpdateTest, OnlyAPlainNumberIsOfferedAndComparedInFull) {
   EXPECT_EQ(build, "100000000000000001") << "the build is recorded as its digits";
 }
 
+TEST_F(CheckForUpdateTest, RepliesPastTheSizeBoundOfferNothing) {
+  WriteIni("[versionInformation]\nbuild=1\ncloudHost=" + Base() + "\n");
+  const std::string head = R"({"build":1234,"package_url":"http:\/\/h\/b.zip","pad":")";
+  for (const auto& [size, expected] :
+       {std::pair{64 * 1024, true}, std::pair{64 * 1024 + 1, false}, std::pair{4 << 20, false}}) {
+    Publish("api/software/1", head + std::string(size - head.size(), 'x'));
+    std::string build, url;
+    EXPECT_EQ(Check(build, url), expected) << size;
+    EXPECT_EQ(url, expected ? "http://h/b.zip" : "") << size;
+  }
+}
+
 TEST_F(CheckForUpdateTest, LongCloudHostIsCutToTheBuffer) {
   // The first 29 characters name a real path on the server; the rest of the
   // 40 characters would not.
@@ -209,8 +231,9 @@ TEST_F(CheckForUpdateTest, FailedRequestsLeaveTheStringsEmpty) {
   EXPECT_FALSE(Check(build, url));
   EXPECT_EQ(build, "");
   EXPECT_EQ(url, "");
-  // A data directory that does not exist.
+  // A data directory that does not exist, or none at all.
   EXPECT_FALSE(CheckForUpdate((data_ / "nowhere").wstring(), build, url));
+  EXPECT_FALSE(CheckForUpdate(L"", build, url));
   EXPECT_EQ(build, "");
 }
 

@@ -1,0 +1,138 @@
+// FetchUrlToMemory over libcurl's easy interface, on the calling thread.
+#include "platform/url_fetch.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+#include "platform/log.h"
+
+namespace platform {
+namespace {
+
+constexpr long kMaxRedirects = 5;
+
+std::string ToUtf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                              nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
+                      nullptr, nullptr);
+  return out;
+}
+
+// Blanks and non-ASCII bytes go out percent-encoded, as a browser sends them.
+std::string EscapeUnsafeBytes(const std::string& url) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : url) {
+    if (c <= 0x20 || c >= 0x7F) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+struct Reply {
+  CURL* curl = nullptr;
+  std::string* body = nullptr;
+  std::size_t max_bytes = 0;
+  bool refused_status = false;
+  bool too_large = false;
+};
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+  auto* r = static_cast<Reply*>(user);
+  const size_t bytes = size * count;
+  if (r->body->empty()) {
+    long code = 0;
+    curl_easy_getinfo(r->curl, CURLINFO_RESPONSE_CODE, &code);
+    if (code < 200 || code > 299) {
+      r->refused_status = true;
+      return 0;
+    }
+  }
+  if (bytes > r->max_bytes - r->body->size()) {
+    r->too_large = true;
+    return 0;
+  }
+  r->body->append(data, bytes);
+  return bytes;
+}
+
+}  // namespace
+
+HRESULT FetchUrlToMemory(const std::wstring& url, std::size_t max_bytes, long timeout_ms,
+                         std::string* body) {
+  if (body == nullptr) return E_INVALIDARG;
+  body->clear();
+  const std::string url8 = EscapeUnsafeBytes(ToUtf8(url));
+  if (url8.empty() || timeout_ms <= 0) return E_INVALIDARG;
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  CURL* curl = curl_easy_init();
+  if (curl == nullptr) return E_OUTOFMEMORY;
+
+  Reply reply;
+  reply.curl = curl;
+  reply.body = body;
+  reply.max_bytes = max_bytes;
+  curl_easy_setopt(curl, CURLOPT_URL, url8.c_str());
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  // One bound for everything, name resolution included (the resolver runs on
+  // a thread of its own). A resolver still busy at the bound is left to end
+  // by itself instead of being waited for.
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeout_ms);
+  curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(max_bytes));
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla/5.0 (X11; Linux x86_64) Quorbital");
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
+
+  const CURLcode code = curl_easy_perform(curl);
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  curl_easy_cleanup(curl);
+
+  HRESULT result = S_OK;
+  if (reply.too_large || code == CURLE_FILESIZE_EXCEEDED) {
+    Log("fetch: %s: the reply is longer than %zu bytes", url8.c_str(), max_bytes);
+    result = INET_E_DOWNLOAD_FAILURE;
+  } else if (reply.refused_status || (code == CURLE_OK && (status < 200 || status > 299))) {
+    Log("fetch: %s answered %ld", url8.c_str(), status);
+    result = status == 404 || status == 410 ? INET_E_RESOURCE_NOT_FOUND : INET_E_DOWNLOAD_FAILURE;
+  } else if (code != CURLE_OK) {
+    Log("fetch: %s failed: %s", url8.c_str(), curl_easy_strerror(code));
+    switch (code) {
+      case CURLE_UNSUPPORTED_PROTOCOL:
+      case CURLE_URL_MALFORMAT:
+        result = E_INVALIDARG;
+        break;
+      case CURLE_COULDNT_RESOLVE_HOST:
+      case CURLE_COULDNT_RESOLVE_PROXY:
+        result = INET_E_RESOURCE_NOT_FOUND;
+        break;
+      case CURLE_COULDNT_CONNECT:
+      case CURLE_OPERATION_TIMEDOUT:
+        result = INET_E_CANNOT_CONNECT;
+        break;
+      default:
+        result = INET_E_DOWNLOAD_FAILURE;
+        break;
+    }
+  }
+  if (result != S_OK) body->clear();
+  return result;
+}
+
+}  // namespace platform
