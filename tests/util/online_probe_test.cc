@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,11 +53,12 @@ struct ProbeResult {
   long milliseconds;
 };
 
-ProbeResult Probe(const char* host, unsigned short port, int timeout_ms) {
+ProbeResult Probe(const char* host, unsigned short port, int timeout_ms,
+                  const ProbeResolver& resolver = {}) {
   int before = OpenDescriptors();
   testing::internal::CaptureStdout();
   auto start = std::chrono::steady_clock::now();
-  bool online = IsOnlineAt(host, port, timeout_ms);
+  bool online = IsOnlineAt(host, port, timeout_ms, resolver);
   auto spent = std::chrono::steady_clock::now() - start;
   std::string output = testing::internal::GetCapturedStdout();
   EXPECT_EQ(OpenDescriptors(), before) << "a socket was left open";
@@ -111,8 +114,7 @@ TEST(IsOnlineAt, UnresolvableHostIsOffline) {
 
 // A listener whose queue is full drops new connection requests, so the
 // connect hangs exactly as it does towards a host that never answers.
-TEST(IsOnlineAt, ConnectIsBoundedByTheTimeout) {
-  Listener listener(0);
+std::vector<int> FillQueue(const Listener& listener) {
   std::vector<int> fillers;
   for (int i = 0; i < 4; ++i) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
@@ -126,12 +128,50 @@ TEST(IsOnlineAt, ConnectIsBoundedByTheTimeout) {
     fillers.push_back(s);
   }
   usleep(100 * 1000);
+  return fillers;
+}
+
+TEST(IsOnlineAt, ConnectIsBoundedByTheTimeout) {
+  Listener listener(0);
+  std::vector<int> fillers = FillQueue(listener);
   ProbeResult result = Probe("127.0.0.1", listener.port(), 300);
   EXPECT_FALSE(result.online);
   EXPECT_GE(result.milliseconds, 250);
   EXPECT_LT(result.milliseconds, 2000);
   EXPECT_EQ(result.output, kResolved + kConnectFailed);
   for (int s : fillers) close(s);
+}
+
+// A name server that never replies: the resolver blocks until the test lets
+// it go. Resolution and connect share one bound.
+TEST(IsOnlineAt, NameResolutionIsWithinTheSameBound) {
+  auto gate = std::make_shared<std::promise<void>>();
+  std::shared_future<void> released = gate->get_future().share();
+  ProbeResolver hanging = [released](const std::string&, std::uint32_t*) {
+    released.wait();
+    return false;
+  };
+  ProbeResult result = Probe("probe.example", 80, 300, hanging);
+  EXPECT_FALSE(result.online);
+  EXPECT_EQ(result.output, kNotResolved);
+  EXPECT_GE(result.milliseconds, 250);
+  EXPECT_LT(result.milliseconds, 1500);
+
+  // A slow answer leaves the connect only what is left of the bound.
+  Listener listener(0);
+  std::vector<int> fillers = FillQueue(listener);
+  ProbeResolver slow = [](const std::string& host, std::uint32_t* address) {
+    usleep(300 * 1000);
+    *address = htonl(INADDR_LOOPBACK);
+    return host == "probe.example";
+  };
+  result = Probe("probe.example", listener.port(), 600, slow);
+  EXPECT_FALSE(result.online);
+  EXPECT_EQ(result.output, kResolved + kConnectFailed);
+  EXPECT_GE(result.milliseconds, 550);
+  EXPECT_LT(result.milliseconds, 1500);
+  for (int s : fillers) close(s);
+  gate->set_value();
 }
 
 }  // namespace
