@@ -1,7 +1,10 @@
 // Entry point of the client. Every process of the program starts here: the
 // role is decided from the command line; the browser process initialises the
 // engine, runs the main window's message loop and shuts the engine down.
+#include <cstdio>
+
 #include "app/command_line.h"
+#include "app/data_dir.h"
 #include "app/engine_settings.h"
 #include "app/locations.h"
 #include "app/process_role.h"
@@ -13,18 +16,39 @@
 #include "platform/windows.h"
 #include "util/text_convert.h"
 
+namespace {
+
+// The client keeps everything under the data directory; without one it would
+// write relative to the root. It says so and ends before creating anything.
+int ExitWithoutDataDir(HINSTANCE instance) {
+  std::fputs(
+      "quorbital: cannot determine the data directory: XDG_DATA_HOME is not set and there is no "
+      "usable home directory (HOME)\n",
+      stderr);
+  CPaintManagerUI::SetInstance(instance);
+  MessageBoxW(nullptr,
+              L"无法确定数据目录：没有设置 XDG_DATA_HOME，也没有可用的主目录（HOME）。\n"
+              L"Quorbital 无法启动。",
+              kMainWndTitle, MB_OK | MB_ICONERROR);
+  return 1;
+}
+
+}  // namespace
+
 int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/, int /*show*/) {
   const std::wstring document_path = DocumentPathFromCommandLine();
+  CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
+  command_line->InitFromString(GetCommandLineW());
+  const ProcessRole role = GetProcessRole(command_line);
+  if (role == ProcessRole::kBrowser && GetDataDir().empty()) return ExitWithoutDataDir(instance);
+
   // Every process holds the program's mutex; whether another held it first
   // tells a second start of the client.
   const bool already_running = CreateProgramMutex();
 
-  CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
-  command_line->InitFromString(GetCommandLineW());
-  const ProcessRole role = GetProcessRole(command_line);
-
   // A second start hands its document to the running client and ends. If no
-  // main window answers (a client that crashed, one still ending), it goes on.
+  // main window answers within its bound (a client that crashed, is stopped
+  // or busy, or one still ending), it goes on as a normal start.
   if (role == ProcessRole::kBrowser && already_running && HandOffToRunningClient(document_path)) {
     return 0;
   }

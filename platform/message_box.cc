@@ -36,7 +36,10 @@ int RunMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   if (platform::NativeWindow* w = platform::LookupWindow(owner)) {
     if (w->NativeHandle() != nullptr) parent = GTK_WINDOW(w->NativeHandle());
   }
-  GtkMessageType kind = (type & MB_ICONINFORMATION) ? GTK_MESSAGE_INFO : GTK_MESSAGE_OTHER;
+  const UINT icon = type & 0xF0;
+  GtkMessageType kind = icon == MB_ICONINFORMATION ? GTK_MESSAGE_INFO
+                        : icon == MB_ICONERROR     ? GTK_MESSAGE_ERROR
+                                                   : GTK_MESSAGE_OTHER;
   std::string body = Utf8(text);
   GtkWidget* dialog =
       gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_OK, "%s", body.c_str());

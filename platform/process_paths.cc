@@ -1,12 +1,14 @@
 // The executable's directory and the per-user runtime directory.
 #include "platform/process_paths.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/log.h"
 
@@ -31,18 +33,23 @@ bool IsPrivateDirectory(const std::string& path) {
   return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 0077) == 0;
 }
 
-}  // namespace
+bool IsUsableHome(const char* path) {
+  if (path == nullptr || path[0] != '/') return false;
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  struct stat st;
+  return trimmed != "/" && stat(trimmed.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
-std::string RuntimeDir() {
-  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-  if (xdg != nullptr && xdg[0] == '/') {
-    struct stat st;
-    if (stat(xdg, &st) == 0 && S_ISDIR(st.st_mode)) return xdg;
-  }
-  std::string dir = "/tmp/quorbital-" + std::to_string(geteuid());
-  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-    Log("cannot create runtime directory %s (errno %d)", dir.c_str(), errno);
-    return std::string();
+// dir made with mode 0700 (its parents too, when missing) and checked to be a
+// private directory of this user; empty when it is not.
+std::string PrivateDirectory(const std::string& dir) {
+  for (size_t i = 1; i <= dir.size(); ++i) {
+    if (i < dir.size() && dir[i] != '/') continue;
+    if (mkdir(dir.substr(0, i).c_str(), 0700) != 0 && errno != EEXIST) {
+      Log("cannot create runtime directory %s (errno %d)", dir.c_str(), errno);
+      return std::string();
+    }
   }
   // Someone else may have made the name first, or made it a link: refuse it
   // rather than share locks and sockets through it.
@@ -51,6 +58,53 @@ std::string RuntimeDir() {
     return std::string();
   }
   return dir;
+}
+
+}  // namespace
+
+std::string HomeDir() {
+  std::string path;
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') {
+    if (!IsUsableHome(home)) return std::string();
+    path = home;
+  } else {
+    std::vector<char> buffer(16384);
+    struct passwd pw;
+    struct passwd* result = nullptr;
+    if (getpwuid_r(geteuid(), &pw, buffer.data(), buffer.size(), &result) != 0 ||
+        result == nullptr || !IsUsableHome(result->pw_dir)) {
+      return std::string();
+    }
+    path = result->pw_dir;
+  }
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string RuntimeDir() { return RuntimeDirWithTmp("/tmp"); }
+
+std::string RuntimeDirWithTmp(const std::string& tmp) {
+  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+  if (xdg != nullptr && xdg[0] == '/') {
+    struct stat st;
+    if (stat(xdg, &st) == 0 && S_ISDIR(st.st_mode)) return xdg;
+  }
+  std::string dir = PrivateDirectory(tmp + "/quorbital-" + std::to_string(geteuid()));
+  if (!dir.empty()) return dir;
+  // The name in /tmp is taken: the user's own cache directory is out of
+  // others' reach, so the page bridge and the program's mutex still work.
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  std::string base;
+  if (cache != nullptr && cache[0] == '/') {
+    base = cache;
+  } else {
+    std::string home = HomeDir();
+    if (home.empty()) return std::string();
+    base = home + "/.cache";
+  }
+  while (!base.empty() && base.back() == '/') base.pop_back();
+  return PrivateDirectory(base + "/quorbital-runtime");
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // Paths that belong to this process and its user: the executable's directory
-// (skins and other run-time files sit beside the executable) and the per-user
-// runtime directory (named locks, the window registry, sockets).
+// (skins and other run-time files sit beside the executable), the user's home
+// and the per-user runtime directory (named locks, the window registry,
+// sockets).
 #pragma once
 
 #include <string>
@@ -10,10 +11,20 @@ namespace platform {
 // The directory of /proc/self/exe, without a trailing '/'; "." if unknown.
 std::string ExecutableDir();
 
+// The user's home directory: $HOME when it is set and not empty, otherwise
+// the password database's entry for this user. Only an absolute path to an
+// existing directory other than "/" counts; empty when there is none, so
+// nothing is ever placed relative to the root for want of a home.
+std::string HomeDir();
+
 // $XDG_RUNTIME_DIR when it is set, absolute and a directory; otherwise
 // /tmp/quorbital-<uid>, created with mode 0700 and checked to be a directory
-// owned by this user and closed to others (never a symbolic link). Empty when
-// no safe directory can be had.
+// owned by this user and closed to others (never a symbolic link); when that
+// name is taken by something else, "quorbital-runtime" in the user's cache
+// directory ($XDG_CACHE_HOME or ~/.cache), held to the same checks. Empty
+// when no safe directory can be had.
 std::string RuntimeDir();
+// The same with another folder in place of /tmp, for tests.
+std::string RuntimeDirWithTmp(const std::string& tmp);
 
 }  // namespace platform

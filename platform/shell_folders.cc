@@ -2,7 +2,6 @@
 // folder and the recursive delete of the shell's file operation.
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,34 +12,22 @@
 #include <vector>
 
 #include "platform/log.h"
+#include "platform/process_paths.h"
 #include "platform/windows.h"
 
 namespace {
 
-std::string HomeDirectory() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return home;
-  std::vector<char> buffer(16384);
-  struct passwd pw;
-  struct passwd* result = nullptr;
-  if (getpwuid_r(geteuid(), &pw, buffer.data(), buffer.size(), &result) == 0 && result != nullptr &&
-      result->pw_dir != nullptr && result->pw_dir[0] == '/') {
-    return result->pw_dir;
-  }
-  return std::string();
-}
-
 // $XDG_DATA_HOME when set and absolute, else ~/.local/share; no trailing '/'.
+// Empty without a usable home (see HomeDir): never a folder under the root.
 std::string LocalAppDataFolder() {
   std::string folder;
   const char* xdg = std::getenv("XDG_DATA_HOME");
   if (xdg != nullptr && xdg[0] == '/') {
     folder = xdg;
   } else {
-    std::string home = HomeDirectory();
+    std::string home = platform::HomeDir();
     if (home.empty()) return std::string();
-    while (home.size() > 1 && home.back() == '/') home.pop_back();
-    folder = (home == "/" ? "" : home) + "/.local/share";
+    folder = home + "/.local/share";
   }
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;

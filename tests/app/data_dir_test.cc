@@ -28,17 +28,24 @@ TEST(DataDir, UnderXdgDataHomeWhenSet) {
 }
 
 TEST(DataDir, UnderHomeWithoutXdgDataHome) {
-  ScopedEnv xdg("XDG_DATA_HOME", nullptr), home("HOME", "/home/u");
-  EXPECT_EQ(GetDataDir(), L"/home/u/.local/share/vexalio");
-  home.Set("/home/李");
-  EXPECT_EQ(GetDataDir(), L"/home/李/.local/share/vexalio");
-  EXPECT_EQ(GetDataDirA(), "/home/李/.local/share/vexalio");
+  test_support::TempDir dir("q-home");
+  const std::string home_li = dir / "李";
+  mkdir(home_li.c_str(), 0700);
+  ScopedEnv xdg("XDG_DATA_HOME", nullptr), home("HOME", home_li.c_str());
+  EXPECT_EQ(GetDataDirA(), home_li + "/.local/share/vexalio");
+  EXPECT_TRUE(GetDataDir().ends_with(L"/李/.local/share/vexalio"));
 }
 
 TEST(DataDir, EmptyWhenTheFolderCannotBeHad) {
   // A folder name longer than the platform's path limit fails the query.
   ScopedEnv xdg("XDG_DATA_HOME", ("/" + std::string(300, 'd')).c_str());
   EXPECT_EQ(GetDataDir(), L"");
+  EXPECT_EQ(GetDataDirA(), "");
+  // So does a home that is missing or the root: never "/vexalio".
+  xdg.Set(nullptr);
+  ScopedEnv home("HOME", "/");
+  EXPECT_EQ(GetDataDir(), L"");
+  home.Set("/nonexistent-home");
   EXPECT_EQ(GetDataDirA(), "");
 }
 

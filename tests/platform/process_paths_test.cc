@@ -41,4 +41,23 @@ TEST(ProcessPaths, RuntimeDirFallsBackToPrivateTmpDir) {
   }
 }
 
+TEST(ProcessPaths, RuntimeDirFallsBackToTheCacheDirectoryWhenTheTmpNameIsTaken) {
+  test_support::TempDir tmp("q-tmp");
+  ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr), cache("XDG_CACHE_HOME", (tmp / "cache").c_str());
+  const std::string taken = tmp / ("quorbital-" + std::to_string(geteuid()));
+  const std::string fallback = tmp / "cache/quorbital-runtime";
+  // Open to others, a link to a private directory, a plain file: none is used.
+  ASSERT_EQ(mkdir(taken.c_str(), 0755), 0);
+  EXPECT_EQ(platform::RuntimeDirWithTmp(tmp.path()), fallback);
+  struct stat st;
+  ASSERT_EQ(lstat(fallback.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  ASSERT_EQ(rmdir(taken.c_str()), 0);
+  ASSERT_EQ(symlink(fallback.c_str(), taken.c_str()), 0);
+  EXPECT_EQ(platform::RuntimeDirWithTmp(tmp.path()), fallback);
+  // A fallback that is not private itself is refused too.
+  ASSERT_EQ(chmod(fallback.c_str(), 0750), 0);
+  EXPECT_EQ(platform::RuntimeDirWithTmp(tmp.path()), "");
+}
+
 }  // namespace

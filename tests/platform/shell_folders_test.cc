@@ -21,25 +21,39 @@ std::string FolderA() {
 }
 
 TEST(SHGetSpecialFolderPath, LocalAppDataFromTheEnvironment) {
-  ScopedEnv xdg("XDG_DATA_HOME", "/x/data/"), home("HOME", "/home/u");
+  test_support::TempDir dir("q-shell");
+  const std::string home_u = dir / "u", home_cn = dir / "用户";
+  mkdir(home_u.c_str(), 0700);
+  mkdir(home_cn.c_str(), 0700);
+  ScopedEnv xdg("XDG_DATA_HOME", "/x/data/"), home("HOME", home_u.c_str());
   EXPECT_EQ(FolderA(), "/x/data");
   wchar_t wide[MAX_PATH];
   ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, wide, CSIDL_LOCAL_APPDATA, FALSE));
   EXPECT_EQ(std::wstring(wide), L"/x/data");
 
   xdg.Set("relative/ignored");
-  EXPECT_EQ(FolderA(), "/home/u/.local/share");
+  EXPECT_EQ(FolderA(), home_u + "/.local/share");
   xdg.Set(nullptr);
-  home.Set("/home/用户/");
-  EXPECT_EQ(FolderA(), "/home/用户/.local/share");
+  home.Set((home_cn + "/").c_str());
+  EXPECT_EQ(FolderA(), home_cn + "/.local/share");
   ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, wide, CSIDL_LOCAL_APPDATA, FALSE));
-  EXPECT_EQ(std::wstring(wide), L"/home/用户/.local/share");
+  EXPECT_TRUE(std::wstring(wide).ends_with(L"/用户/.local/share"));
 
   // Without HOME the user's entry in the password database is asked.
   home.Set(nullptr);
   std::string folder = FolderA();
   EXPECT_EQ(folder.substr(0, 1), "/");
   EXPECT_EQ(folder.substr(folder.size() - 13), "/.local/share");
+}
+
+TEST(SHGetSpecialFolderPath, NoFolderWithoutAUsableHome) {
+  // A home that is the root, relative or missing would put the folder where
+  // it does not belong; the query fails instead.
+  ScopedEnv xdg("XDG_DATA_HOME", nullptr), home("HOME", "/");
+  for (const char* value : {"/", "//", "relative/home", "/nonexistent-home-of-nobody"}) {
+    home.Set(value);
+    EXPECT_EQ(FolderA(), "<failed>") << value;
+  }
 }
 
 TEST(SHGetSpecialFolderPath, TooLongOrUnknownFails) {
