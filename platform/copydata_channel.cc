@@ -23,11 +23,23 @@ bool IsRemoteHandle(HWND hwnd) { return CopyDataSender::Get().IsRemote(hwnd); }
 bool IsRemoteWindowAlive(HWND hwnd) { return CopyDataSender::Get().IsAlive(hwnd); }
 
 LRESULT SendRemoteMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  return CopyDataSender::Get().Send(hwnd, msg, wparam, lparam);
+  LRESULT result = 0;
+  CopyDataSender::Get().Send(hwnd, msg, wparam, lparam, -1, false, &result);
+  return result;
+}
+
+bool SendRemoteMessageWithin(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, int timeout_ms,
+                             bool abort_if_hung, LRESULT* result) {
+  return CopyDataSender::Get().Send(hwnd, msg, wparam, lparam, timeout_ms < 0 ? 0 : timeout_ms,
+                                    abort_if_hung, result);
 }
 
 void SetPeerCheckForTesting(std::function<bool(uid_t)> check) {
   CopyDataReceiver::Get().SetPeerCheck(std::move(check));
+}
+
+void SetListenerCheckForTesting(std::function<bool(uid_t)> check) {
+  CopyDataSender::Get().SetListenerCheck(std::move(check));
 }
 
 std::string PublishedAddressForTesting(HWND hwnd) {

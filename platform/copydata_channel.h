@@ -34,6 +34,13 @@ bool IsRemoteWindowAlive(HWND hwnd);
 // receiving window's handler has returned and gives its result; 0 at once when
 // the window or its process has gone. The payload is at most 1 MiB.
 LRESULT SendRemoteMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+// The same, ending within timeout_ms however the receiver behaves (stopped,
+// hung, in a modal loop), and with abort_if_hung as soon as its process has
+// left the message unread for 5 seconds: true with the handler's result,
+// false when the window has gone or the time ran out; a message still
+// unhandled by then is withdrawn and never reaches the window.
+bool SendRemoteMessageWithin(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, int timeout_ms,
+                             bool abort_if_hung, LRESULT* result);
 inline bool CrossesProcesses(UINT msg) {
   return msg == WM_COPYDATA || (msg >= WM_APP && msg <= 0xBFFF);
 }
@@ -41,6 +48,9 @@ inline bool CrossesProcesses(UINT msg) {
 // For tests: replaces the check of a connecting process's user (by default:
 // the same user as this process); an empty function restores the default.
 void SetPeerCheckForTesting(std::function<bool(uid_t)> check);
+// For tests: replaces the check of a listening process's user before a send
+// (by default: the same user as this process).
+void SetListenerCheckForTesting(std::function<bool(uid_t)> check);
 // For tests: the socket address of a window published by this process ("" if
 // none), and the number of complete messages waiting for their dispatch.
 std::string PublishedAddressForTesting(HWND hwnd);

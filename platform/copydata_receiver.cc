@@ -25,6 +25,11 @@ namespace {
 // room (its sender simply connects again), and a runaway sender cannot
 // exhaust our descriptors.
 constexpr std::size_t kMaxConnections = 64;
+// A connection must bring each whole frame within this time of being
+// accepted or answered; a half-sent frame (a sender stopped or hung midway)
+// would otherwise hold its connection, and with enough of them every place
+// for new senders, for ever.
+constexpr gint64 kFrameDeadlineUs = 5 * G_USEC_PER_SEC;
 
 }  // namespace
 
@@ -36,6 +41,7 @@ struct CopyDataReceiver::Connection {
   bool closed = false;
   bool queued = false;  // a complete frame waits for (or is in) its dispatch
   gint64 last_active = 0;
+  gint64 frame_deadline = 0;  // the next whole frame is due by then
   unsigned char header[CopyDataFrame::kHeaderSize] = {};
   std::size_t header_got = 0;
   CopyDataFrame frame;
@@ -179,11 +185,13 @@ void CopyDataReceiver::Accept(Listener* listener) {
     connection->fd = fd;
     connection->target = listener->hwnd;
     connection->last_active = g_get_monotonic_time();
+    connection->frame_deadline = connection->last_active + kFrameDeadlineUs;
     connection->source =
         g_source_new(&Callbacks::connection_funcs, sizeof(Callbacks::ConnectionSource));
     reinterpret_cast<Callbacks::ConnectionSource*>(connection->source)->connection =
         new std::shared_ptr<Connection>(connection);
     connection->tag = g_source_add_unix_fd(connection->source, fd, G_IO_IN);
+    g_source_set_ready_time(connection->source, connection->frame_deadline);
     g_source_set_priority(connection->source, G_PRIORITY_DEFAULT);
     g_source_attach(connection->source, g_main_context_default());
     listener->connections[connection.get()] = connection;
@@ -224,13 +232,21 @@ void CopyDataReceiver::Close(const std::shared_ptr<Connection>& connection) {
 
 void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection) {
   Connection& c = *connection;
-  c.last_active = g_get_monotonic_time();
+  GIOCondition condition = g_source_query_unix_fd(c.source, c.tag);
   if (c.queued) {
     // Not reading while a frame waits; only a hang-up wakes us here.
-    GIOCondition condition = g_source_query_unix_fd(c.source, c.tag);
     if (condition & (G_IO_HUP | G_IO_ERR)) Close(connection);
     return;
   }
+  if ((condition & (G_IO_IN | G_IO_HUP | G_IO_ERR)) == 0) {
+    // Woken by the frame deadline alone.
+    if (g_get_monotonic_time() >= c.frame_deadline) {
+      Log("copy-data: dropped a connection that brought no whole frame in time");
+      Close(connection);
+    }
+    return;
+  }
+  c.last_active = g_get_monotonic_time();
   for (;;) {
     ssize_t n;
     if (c.header_got < CopyDataFrame::kHeaderSize) {
@@ -239,7 +255,14 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
       n = recv(c.fd, c.payload.data() + c.payload_got, c.payload.size() - c.payload_got, 0);
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;  // the rest comes later
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // The rest comes later, unless its time is up.
+      if (g_get_monotonic_time() >= c.frame_deadline) {
+        Log("copy-data: dropped a connection that brought no whole frame in time");
+        Close(connection);
+      }
+      return;
+    }
     if (n <= 0) {
       // The sender went away, possibly mid-frame: a short frame is dropped.
       Close(connection);
@@ -267,10 +290,17 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
   }
 }
 
+void CopyDataReceiver::SetFrameDeadline(Connection& c) {
+  c.frame_deadline = g_get_monotonic_time() + kFrameDeadlineUs;
+  g_source_set_ready_time(c.source, c.frame_deadline);
+}
+
 void CopyDataReceiver::Enqueue(const std::shared_ptr<Connection>& connection) {
   connection->queued = true;
-  // Stop reading until the reply is out; a hang-up is still reported.
+  // Stop reading until the reply is out; a hang-up is still reported. The
+  // frame is whole: its deadline no longer applies.
   g_source_modify_unix_fd(connection->source, connection->tag, static_cast<GIOCondition>(0));
+  g_source_set_ready_time(connection->source, -1);
   queue_.push_back(connection);
   // With nothing ahead of it and no handler running, the message is served
   // now rather than a loop turn later; otherwise it waits its turn.
@@ -326,6 +356,7 @@ void CopyDataReceiver::DispatchOne() {
         std::vector<unsigned char>().swap(c.payload);
         c.payload_got = 0;
         g_source_modify_unix_fd(c.source, c.tag, G_IO_IN);
+        SetFrameDeadline(c);
       }
     }
     break;  // one per turn, so input and drawing are served between messages

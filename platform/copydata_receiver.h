@@ -1,7 +1,8 @@
 // The receiving end of the copy-data channel in the process that owns the
 // windows: one listening socket per published window, served on the main
 // thread's GLib context with non-blocking reads, so a slow, stalled or broken
-// sender never holds up the main thread. Complete frames wait in one queue
+// sender never holds up the main thread, and a connection that brings no
+// whole frame within 5 seconds is dropped. Complete frames wait in one queue
 // and are dispatched to their window one at a time, in arrival order; while a
 // handler runs (also when it runs a modal loop) the next one waits.
 // Everything here is for the main thread.
@@ -57,6 +58,7 @@ class CopyDataReceiver {
   void OnReadable(const std::shared_ptr<Connection>& connection);
   void Close(const std::shared_ptr<Connection>& connection);
   void Enqueue(const std::shared_ptr<Connection>& connection);
+  void SetFrameDeadline(Connection& c);
   void ScheduleDispatch();
   void DispatchOne();
 

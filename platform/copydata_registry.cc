@@ -2,6 +2,7 @@
 // with GLib's key files, and the socket addresses they point to.
 #include "platform/copydata_registry.h"
 
+#include <fcntl.h>
 #include <glib.h>
 #include <sys/random.h>
 #include <sys/socket.h>
@@ -76,16 +77,44 @@ bool IsOwn(const std::string& name) {
 bool FillAddress(const std::string& address, sockaddr_un* sa, socklen_t* length) {
   std::memset(sa, 0, sizeof(*sa));
   sa->sun_family = AF_UNIX;
-  if (address.size() < 2 || address.size() >= sizeof(sa->sun_path)) return false;
-  if (address[0] == '@') {
-    // Abstract namespace: a leading 0 byte, then the name, not 0-terminated.
-    std::memcpy(sa->sun_path + 1, address.data() + 1, address.size() - 1);
-    *length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + address.size());
-  } else {
-    std::memcpy(sa->sun_path, address.data(), address.size());
-    *length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + address.size() + 1);
+  // Only socket files: a name in the abstract namespace could be taken by
+  // any user first.
+  if (address.size() < 2 || address[0] != '/' || address.size() >= sizeof(sa->sun_path)) {
+    return false;
   }
+  std::memcpy(sa->sun_path, address.data(), address.size());
+  *length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + address.size() + 1);
   return true;
+}
+
+bool FitsSocketAddress(const std::string& path) {
+  return path.size() < sizeof(sockaddr_un{}.sun_path);
+}
+
+// The short directory for sockets whose path under a deep runtime directory
+// would not fit a socket address: /tmp/quorbital-<uid> when it is a private
+// directory of this user, otherwise a fresh private directory of this process.
+std::string ShortSocketDir() {
+  const std::string shared = "/tmp/quorbital-" + std::to_string(geteuid());
+  if ((mkdir(shared.c_str(), 0700) == 0 || errno == EEXIST) && IsPrivateDirectory(shared)) {
+    return shared;
+  }
+  static std::mutex mutex;
+  static std::string own;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (own.empty() || !IsPrivateDirectory(own)) {
+    std::string pattern = shared + "-XXXXXX";
+    own = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+  }
+  return own;
+}
+
+// Whether a socket file at address is one of ours to remove: in the registry
+// directory or in a short socket directory of this user.
+bool OwnSocketDir(const std::string& registry, const std::string& folder) {
+  if (folder == registry) return true;
+  const std::string shared = "/tmp/quorbital-" + std::to_string(geteuid());
+  return (folder == shared || folder.rfind(shared + "-", 0) == 0) && IsPrivateDirectory(folder);
 }
 
 }  // namespace
@@ -106,10 +135,12 @@ bool CopyDataRegistry::NewEntry(const std::wstring& class_name, const std::wstri
   entry->name = std::to_string(entry->pid) + "-" + RandomToken();
   entry->entry_path = dir + "/" + entry->name + kEntrySuffix;
   entry->address = dir + "/" + entry->name + ".sock";
-  // A deep runtime directory can make the path too long for a socket address;
-  // the abstract namespace has no path, and the peer check still guards it.
-  if (entry->address.size() >= sizeof(sockaddr_un{}.sun_path)) {
-    entry->address = "@quorbital-" + std::to_string(geteuid()) + "-" + entry->name;
+  // A deep runtime directory can make the path too long for a socket address.
+  if (!FitsSocketAddress(entry->address)) {
+    const std::string short_dir = ShortSocketDir();
+    if (short_dir.empty()) return false;
+    entry->address = short_dir + "/" + entry->name + ".sock";
+    if (!FitsSocketAddress(entry->address)) return false;
   }
   entry->published_us = g_get_real_time();
   entry->class_name = class_name;
@@ -182,9 +213,17 @@ std::vector<RegistryEntry> CopyDataRegistry::ListOthers() {
 
 void CopyDataRegistry::Remove(const RegistryEntry& entry) {
   if (!entry.entry_path.empty()) unlink(entry.entry_path.c_str());
-  // Only a socket inside the registry directory is ours to remove.
-  std::string dir = Dir();
-  if (!dir.empty() && entry.address.rfind(dir + "/", 0) == 0) unlink(entry.address.c_str());
+  // Only a socket in the registry directory or in a short socket directory
+  // of this user is ours to remove; a directory of one process goes with it.
+  const std::string dir = Dir();
+  const std::size_t slash = entry.address.rfind('/');
+  if (dir.empty() || slash == std::string::npos || slash == 0) return;
+  const std::string folder = entry.address.substr(0, slash);
+  if (!OwnSocketDir(dir, folder)) return;
+  unlink(entry.address.c_str());
+  if (folder != dir && folder != "/tmp/quorbital-" + std::to_string(geteuid())) {
+    rmdir(folder.c_str());  // fails, as it should, while it holds other sockets
+  }
 }
 
 int CopyDataRegistry::Listen(const std::string& address) {
@@ -193,33 +232,47 @@ int CopyDataRegistry::Listen(const std::string& address) {
   if (!FillAddress(address, &sa, &length)) return -1;
   int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
-  if (address[0] != '@') unlink(address.c_str());
+  unlink(address.c_str());
   if (bind(fd, reinterpret_cast<sockaddr*>(&sa), length) != 0 || listen(fd, 64) != 0) {
     close(fd);
     return -1;
   }
-  if (address[0] != '@') chmod(address.c_str(), 0600);
+  chmod(address.c_str(), 0600);
   return fd;
 }
 
-int CopyDataRegistry::Connect(const std::string& address) {
+int CopyDataRegistry::Connect(const std::string& address, int timeout_ms) {
   sockaddr_un sa;
   socklen_t length = 0;
   if (!FillAddress(address, &sa, &length)) {
     errno = EINVAL;
     return -1;
   }
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | (timeout_ms >= 0 ? SOCK_NONBLOCK : 0), 0);
   if (fd < 0) return -1;
-  int result;
-  do {
-    result = connect(fd, reinterpret_cast<sockaddr*>(&sa), length);
-  } while (result != 0 && errno == EINTR);
-  if (result != 0) {
-    int saved = errno;
+  // A listener whose queue is full (its owner stopped or busy) refuses a
+  // non-blocking connect with EAGAIN until it accepts again: ask again until
+  // the time is up.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    if (connect(fd, reinterpret_cast<sockaddr*>(&sa), length) == 0) break;
+    if (errno == EINTR) continue;
+    const bool busy = errno == EAGAIN;
+    if (busy && timeout_ms > 0 && std::chrono::steady_clock::now() < deadline) {
+      usleep(5000);
+      continue;
+    }
+    const int saved = busy ? ETIMEDOUT : errno;
     close(fd);
     errno = saved;
     return -1;
+  }
+  if (timeout_ms >= 0) {
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+      close(fd);
+      return -1;
+    }
   }
   return fd;
 }

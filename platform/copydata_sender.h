@@ -4,7 +4,11 @@
 // small pool of connections per window. Any thread may call it.
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,26 +26,44 @@ class CopyDataSender {
   HWND Find(LPCWSTR class_name, LPCWSTR window_name);
   bool IsRemote(HWND hwnd);
   bool IsAlive(HWND hwnd);
-  LRESULT Send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  // Sends and waits for the handler's result. With timeout_ms >= 0 the whole
+  // send (connecting, writing, waiting for the reply) ends within that time,
+  // and with abort_if_hung sooner when the receiving process has not read the
+  // message 5 seconds after it was sent; a message not yet handled by then is
+  // withdrawn. False when the window has gone or the time ran out (errno
+  // ETIMEDOUT).
+  bool Send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, int timeout_ms, bool abort_if_hung,
+            LRESULT* result);
+
+  // Who may listen at a window's address: by default only this user.
+  void SetListenerCheck(std::function<bool(uid_t)> check);
 
  private:
+  using Clock = std::chrono::steady_clock;
+  struct Idle {
+    int fd;
+    Clock::time_point since;
+  };
   struct Endpoint {
     std::string address;
     std::mutex mutex;
-    std::vector<int> idle;  // connected sockets not in use by a call
+    std::vector<Idle> idle;  // connected sockets not in use by a call
   };
 
   CopyDataSender() = default;
   std::shared_ptr<Endpoint> Lookup(HWND hwnd);
   HWND HandleFor(const std::string& address);
-  // A connected socket from the pool or a new one; -1 when the window has gone.
-  static int TakeConnection(Endpoint& endpoint, bool* reused);
+  // A connected socket from the pool or a new one whose listener runs as this
+  // user; -1 with errno set otherwise (ETIMEDOUT: the listener is busy).
+  int TakeConnection(Endpoint& endpoint, bool* reused, int connect_timeout_ms);
   static void ReturnConnection(Endpoint& endpoint, int fd);
+  bool ListenerAllowed(int fd);
 
   std::mutex mutex_;
   std::map<std::uintptr_t, std::shared_ptr<Endpoint>> by_handle_;
   std::map<std::string, std::uintptr_t> by_address_;
   std::uintptr_t next_handle_ = 0x20000;
+  std::function<bool(uid_t)> listener_check_;
 };
 
 }  // namespace platform::channel

@@ -3,6 +3,8 @@
 // go to the copy-data channel.
 #include <gdk/gdk.h>
 
+#include <cerrno>
+
 #include "platform/copydata_channel.h"
 #include "platform/main_thread.h"
 #include "platform/native_window.h"
@@ -84,6 +86,31 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     platform::NativeWindow* w = platform::LookupWindow(hwnd);
     return w != nullptr ? w->Dispatch(msg, wparam, lparam) : 0;
   });
+}
+
+LRESULT SendMessageTimeoutW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT flags,
+                            UINT timeout_ms, ULONG_PTR* result) {
+  if (result != nullptr) *result = 0;
+  if (hwnd == nullptr) return 0;
+  if (platform::channel::IsRemoteHandle(hwnd)) {
+    LRESULT value = 0;
+    const int bound = timeout_ms > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(timeout_ms);
+    const bool abort_if_hung = (flags & SMTO_ABORTIFHUNG) != 0;
+    if (!platform::channel::SendRemoteMessageWithin(hwnd, msg, wparam, lparam, bound, abort_if_hung,
+                                                    &value)) {
+      SetLastError(errno == ETIMEDOUT ? ERROR_TIMEOUT : ERROR_INVALID_HANDLE);
+      return 0;
+    }
+    if (result != nullptr) *result = static_cast<ULONG_PTR>(value);
+    return 1;
+  }
+  if (!IsWindow(hwnd)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  LRESULT value = SendMessageW(hwnd, msg, wparam, lparam);
+  if (result != nullptr) *result = static_cast<ULONG_PTR>(value);
+  return 1;
 }
 
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/fsuid.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -335,6 +337,130 @@ TEST_F(CopyDataChannel, OtherUsersAreRefused) {
   platform::channel::WithdrawWindow(window.hwnd());
 }
 
+TEST_F(CopyDataChannel, ConnectionsThatBringNoWholeFrameInTimeAreDropped) {
+  int handled = 0;
+  TestWindow window(L"qtest_late", L"Late", [&](UINT, WPARAM, LPARAM) { return ++handled; });
+  platform::channel::PublishWindow(window.hwnd(), L"qtest_late", L"Late");
+  std::string address = platform::channel::PublishedAddressForTesting(window.hwnd());
+  // One says nothing at all, one stops in the middle of its header.
+  int silent = ConnectTo(address);
+  int half = ConnectTo(address);
+  ASSERT_GE(silent, 0);
+  ASSERT_GE(half, 0);
+  auto good = GoodFrame();
+  ASSERT_EQ(send(half, good.data(), 10, MSG_NOSIGNAL), 10);
+  const auto start = Clock::now();
+  ASSERT_TRUE(RunLoopUntil(
+      [&] {
+        pollfd both[2] = {{silent, POLLIN, 0}, {half, POLLIN, 0}};
+        return poll(both, 2, 0) == 2;
+      },
+      10000));
+  const auto waited = Clock::now() - start;
+  EXPECT_GT(waited, std::chrono::milliseconds(4500));
+  EXPECT_LT(waited, std::chrono::milliseconds(8000));
+  char byte;
+  EXPECT_EQ(recv(silent, &byte, 1, 0), 0);
+  EXPECT_EQ(recv(half, &byte, 1, 0), 0);
+  close(silent);
+  close(half);
+  // A sender that keeps to the time is served as ever.
+  EXPECT_EQ(OffMainThread([&] { return RawExchange(address, GoodFrame()); }), "reply 1");
+  platform::channel::WithdrawWindow(window.hwnd());
+}
+
+TEST_F(CopyDataChannel, NothingIsSentToAListenerOfAnotherUser) {
+  PeerProcess receiver({"receive", "qtest_owner", "Owner"});
+  ASSERT_EQ(receiver.ReadLine(), "ready");
+  // The check sees the listening process's user as the kernel reports it.
+  uid_t seen = 12345;
+  platform::channel::SetListenerCheckForTesting([&](uid_t uid) {
+    seen = uid;
+    return false;
+  });
+  EXPECT_EQ(platform::channel::FindRemoteWindow(L"qtest_owner", L"Owner"), nullptr);
+  EXPECT_EQ(seen, geteuid());
+  platform::channel::SetListenerCheckForTesting({});
+  HWND hwnd = platform::channel::FindRemoteWindow(L"qtest_owner", L"Owner");
+  ASSERT_NE(hwnd, nullptr);
+  unsigned char one[] = {1};
+  COPYDATASTRUCT record{0, 1, one};
+  EXPECT_EQ(
+      platform::channel::SendRemoteMessage(hwnd, WM_COPYDATA, 2, reinterpret_cast<LPARAM>(&record)),
+      1002);
+  EXPECT_EQ(receiver.ReadLine(), "got 2 0 1 01");
+
+  if (geteuid() == 0) {
+    // A real other user listening at an address our registry names: the
+    // child takes the user "nobody" before it listens, keeping root's file
+    // access to reach our private directory.
+    const std::string dir = runtime_dir_ + "/quorbital-windows";
+    const std::string socket_path = dir + "/other.sock";
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    if (child == 0) {
+      close(ready[0]);
+      if (seteuid(65534) != 0) _exit(3);
+      setfsuid(0);
+      sockaddr_un sa{};
+      sa.sun_family = AF_UNIX;
+      std::strcpy(sa.sun_path, socket_path.c_str());
+      int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+      if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0 || listen(fd, 4) != 0)
+        _exit(4);
+      if (write(ready[1], "r", 1) != 1) _exit(5);
+      pause();
+      _exit(0);
+    }
+    close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    close(ready[0]);
+    {
+      std::ofstream entry(dir + "/other.window");
+      entry << "[window]\npid=1\npublished=1\naddress=" << socket_path
+            << "\nclass=qtest_other_user\ntitle=Other\n";
+    }
+    EXPECT_EQ(platform::channel::FindRemoteWindow(L"qtest_other_user", L"Other"), nullptr);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    unlink((dir + "/other.window").c_str());
+    unlink(socket_path.c_str());
+  }
+}
+
+TEST_F(CopyDataChannel, ABoundedSendToAStoppedWindowEndsAndIsWithdrawn) {
+  PeerProcess receiver({"receive", "qtest_stopped", "Stopped"});
+  ASSERT_EQ(receiver.ReadLine(), "ready");
+  HWND hwnd = platform::channel::FindRemoteWindow(L"qtest_stopped", L"Stopped");
+  ASSERT_NE(hwnd, nullptr);
+  unsigned char abc[] = {'a', 'b', 'c'};
+  COPYDATASTRUCT record{5, 3, abc};
+  kill(receiver.pid(), SIGSTOP);
+  LRESULT result = -1;
+  auto start = Clock::now();
+  EXPECT_FALSE(platform::channel::SendRemoteMessageWithin(
+      hwnd, WM_COPYDATA, 1, reinterpret_cast<LPARAM>(&record), 300, false, &result));
+  auto spent = Clock::now() - start;
+  EXPECT_GE(spent, std::chrono::milliseconds(250));
+  EXPECT_LT(spent, std::chrono::milliseconds(1500));
+  EXPECT_EQ(result, 0);
+  // A process that leaves the message unread for 5 seconds counts as hung.
+  start = Clock::now();
+  EXPECT_FALSE(platform::channel::SendRemoteMessageWithin(
+      hwnd, WM_COPYDATA, 1, reinterpret_cast<LPARAM>(&record), 30000, true, &result));
+  spent = Clock::now() - start;
+  EXPECT_GE(spent, std::chrono::milliseconds(4900));
+  EXPECT_LT(spent, std::chrono::milliseconds(8000));
+  kill(receiver.pid(), SIGCONT);
+  // The withdrawn messages never reach the window; the next one does.
+  EXPECT_TRUE(platform::channel::SendRemoteMessageWithin(
+      hwnd, WM_COPYDATA, 2, reinterpret_cast<LPARAM>(&record), 5000, true, &result));
+  EXPECT_EQ(result, 3002);
+  EXPECT_EQ(receiver.ReadLine(), "got 2 5 3 616263");
+}
+
 TEST_F(CopyDataChannel, FindsByClassAndTitleAndFailsAtOnceWhenTheTargetHasGone) {
   PeerProcess receiver({"receive", "qtest_gone", "Gone"});
   ASSERT_EQ(receiver.ReadLine(), "ready");
@@ -429,7 +555,7 @@ TEST_F(CopyDataChannel, IdleConnectionsMakeRoomForNewSenders) {
   platform::channel::WithdrawWindow(window.hwnd());
 }
 
-TEST_F(CopyDataChannel, ADeepRuntimeDirectoryUsesTheAbstractNamespace) {
+TEST_F(CopyDataChannel, ADeepRuntimeDirectoryPutsTheSocketInAShortPrivateDirectory) {
   std::string deep = runtime_dir_ + "/" + std::string(60, 'd') + "/" + std::string(60, 'e');
   std::filesystem::create_directories(deep);
   setenv("XDG_RUNTIME_DIR", deep.c_str(), 1);
@@ -439,11 +565,19 @@ TEST_F(CopyDataChannel, ADeepRuntimeDirectoryUsesTheAbstractNamespace) {
     return LRESULT{5};
   });
   platform::channel::PublishWindow(window.hwnd(), L"qtest_deep", L"Deep");
-  EXPECT_EQ(platform::channel::PublishedAddressForTesting(window.hwnd())[0], '@');
+  // Never a name in the abstract namespace, which any user could take first.
+  const std::string address = platform::channel::PublishedAddressForTesting(window.hwnd());
+  const std::string folder = address.substr(0, address.rfind('/'));
+  EXPECT_EQ(folder.rfind("/tmp/quorbital-" + std::to_string(geteuid()), 0), 0u) << address;
+  struct stat st;
+  ASSERT_EQ(lstat(folder.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, geteuid());
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
   PeerProcess sender({"send", "qtest_deep", "Deep", "1:41"});
   EXPECT_TRUE(RunLoopUntil([&] { return !received.empty(); }));
   EXPECT_EQ(sender.ReadLine(), "result 5");
   platform::channel::WithdrawWindow(window.hwnd());
+  EXPECT_NE(lstat(address.c_str(), &st), 0) << "the socket goes with the window";
   setenv("XDG_RUNTIME_DIR", runtime_dir_.c_str(), 1);
 }
 
