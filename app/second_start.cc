@@ -5,12 +5,28 @@
 #include "platform/startup_notification.h"
 #include "platform/windows.h"
 
+namespace {
+
+// However the running client fares (stopped, hung, busy in a dialog), the
+// user's start goes on after this long.
+constexpr DWORD kHandOffTimeoutMs = 10000;
+
+}  // namespace
+
 bool HandOffToRunningClient(const std::wstring& document_path) {
+  const DWORD started = GetTickCount();
   HWND main_window = FindWindowW(kMainWndClass, kMainWndTitle);
   if (main_window == nullptr || !IsWindow(main_window)) return false;
+  const DWORD spent = GetTickCount() - started;
+  if (spent >= kHandOffTimeoutMs) return false;
   BridgePayload payload = EncodeHandOff(document_path, platform::StartupNotificationId());
   COPYDATASTRUCT record = payload.Record();
-  return SendMessageW(main_window, kOpenDocumentMessage, 0, reinterpret_cast<LPARAM>(&record)) == 1;
+  ULONG_PTR answer = 0;
+  if (!SendMessageTimeoutW(main_window, kOpenDocumentMessage, 0, reinterpret_cast<LPARAM>(&record),
+                           SMTO_ABORTIFHUNG, kHandOffTimeoutMs - spent, &answer)) {
+    return false;
+  }
+  return answer == 1;
 }
 
 BridgePayload EncodeHandOff(const std::wstring& document_path, const std::wstring& startup_id) {

@@ -6,9 +6,12 @@
 
 #include "bridge/bridge_message.h"
 
-// Sends document_path (possibly empty) to the running client's main window.
-// True when a main window took it; false when none answers (a client that
-// crashed, or one still ending), in which case this start goes on normally.
+// Sends document_path (possibly empty, otherwise absolute) to the running
+// client's main window and waits at most 10 seconds for its answer. True when
+// the running client will show the document; false when no main window
+// answers in time (a client that crashed, is stopped, hung or busy in a
+// dialog, or one still ending) or it refused the document, in which case this
+// start goes on as a normal start.
 bool HandOffToRunningClient(const std::wstring& document_path);
 
 // The hand-off record: the document path as a text, then the start-up

@@ -74,6 +74,7 @@ void CMainWnd::InitWindow() {
     job.path = g_strDataDir + kBundleArchive;
     AnsiToWide(packageUrl, job.url);
     job.name = kBundleJobName;
+    m_bFirstPagePending = true;
     std::thread(&CMainWnd::RunStartupUpdate, this, job, build).detach();
   }
   m_handler->SetUrl(update_pending ? std::wstring() : StartUrl());
@@ -107,11 +108,27 @@ void CMainWnd::LoadInBrowser(const std::wstring& text) {
   if (browser) browser->GetMainFrame()->LoadURL(text);
 }
 
+void CMainWnd::ShowPage(const std::wstring& url) {
+  CefRefPtr<CefBrowser> browser = m_handler->GetBrowser();
+  if (!browser) {
+    // The browser is not there yet: the client loads this page as soon as it
+    // is. Should it have appeared meanwhile, load it here as well.
+    m_handler->SetUrl(url);
+    browser = m_handler->GetBrowser();
+  }
+  if (browser) browser->GetMainFrame()->LoadURL(url);
+}
+
 LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
   if (uMsg == kOpenDocumentMessage) {
     // The client's own message: answered here, so the sender knows it was taken.
     bHandled = TRUE;
     return OnOpenDocument(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+  }
+  if (uMsg == kUpdateDoneMessage) {
+    bHandled = TRUE;
+    ShowFirstPageAfterUpdate();
+    return 0;
   }
   switch (uMsg) {
     case WM_SIZE: {
@@ -126,6 +143,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
       break;
     }
     case WM_CLOSE:
+      m_bClosing = true;
       PostQuitMessage(0);
       break;
     case WM_DROPFILES:

@@ -50,15 +50,30 @@ class CMainWnd : public WindowImplBase {
   static std::wstring OfflineEditorUrl(const std::wstring& document_path);
   // Loads text into the browser's main frame unchanged; nothing without a browser.
   void LoadInBrowser(const std::wstring& text);
+  // Shows url: at once when the browser exists, otherwise as the page the
+  // client loads once it does.
+  void ShowPage(const std::wstring& url);
+  // The end of the start-up worker, on the window's thread: the first page.
+  void ShowFirstPageAfterUpdate();
   void OnCopyData(WPARAM kind, const COPYDATASTRUCT* record);
   void OnDropFiles(HDROP drop);
   // A second start of the client handed over its document.
   LRESULT OnOpenDocument(const COPYDATASTRUCT* record);
   void StartLinkDownload(const std::wstring& url, bool decode_name);
 
+  // Sent by the start-up worker once the update window has closed. Below
+  // WM_APP, so it never crosses from another process.
+  static constexpr UINT kUpdateDoneMessage = WM_USER + 0x52;
+
   DownloadDialog* m_pDownloadDlg = nullptr;
   UpdateDialog* m_pUpdateDlg = nullptr;
   CControlUI* m_pCloseBtn = nullptr;
   const std::wstring m_strDocPath;
   CefRefPtr<SimpleHandler> m_handler;
+  // Window thread only. While the start-up worker shows the update window,
+  // the first page waits; a document handed over meanwhile replaces the
+  // start URL then.
+  bool m_bFirstPagePending = false;
+  std::wstring m_strHandedDocPath;
+  bool m_bClosing = false;
 };

@@ -52,10 +52,22 @@ void CMainWnd::OnCopyData(WPARAM kind, const COPYDATASTRUCT* record) {
   }
 }
 
+// Answers 1 only when the document will be shown (or, for an empty path, the
+// window came to the front); 0 makes the second start open a window itself.
 LRESULT CMainWnd::OnOpenDocument(const COPYDATASTRUCT* record) {
-  if (record == nullptr) return 0;
+  if (record == nullptr || m_bClosing) return 0;
   const std::wstring path = DecodeText(record);
-  if (!path.empty()) LoadInBrowser(OfflineEditorUrl(path));
+  // A relative path would name another file here than where it was typed.
+  if (!path.empty() && path[0] != L'/') return 0;
+  if (!path.empty()) {
+    if (m_bFirstPagePending) {
+      // The update window is up: the document becomes the first page, shown
+      // from the newly installed bundle once the window has closed.
+      m_strHandedDocPath = path;
+    } else {
+      ShowPage(OfflineEditorUrl(path));
+    }
+  }
   // Come to the front (a minimised window is shown again), with the second
   // start's launcher id where it had one: desktops raise a window only for a
   // start the user asked for.
@@ -85,9 +97,14 @@ void CMainWnd::StartLinkDownload(const std::wstring& url, bool decode_name) {
 void CMainWnd::OnDropFiles(HDROP drop) {
   UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   if (count == 0) return;
-  wchar_t buffer[MAX_PATH] = {0};
-  DragQueryFileW(drop, 0, buffer, MAX_PATH);
-  LoadInBrowser(buffer);
+  // The whole path of the first file, however long it is.
+  const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+  if (length == 0) return;
+  std::wstring path(length + 1, L'\0');
+  path.resize(DragQueryFileW(drop, 0, path.data(), length + 1));
+  // Loaded as a file: a '?' or '#' in its name is part of the name, not a
+  // query or a fragment.
+  if (!path.empty()) LoadInBrowser(path[0] == L'/' ? FilePathToUrl(path) : path);
 }
 
 void CMainWnd::SetFullScreen(bool on) {

@@ -1,8 +1,6 @@
 // The main window's side of content updates: the check at start and the
 // start-up worker that shows the update window before the first page.
 #include "app/data_dir.h"
-#include "engine/cef_browser.h"
-#include "engine/cef_frame.h"
 #include "mainwnd/main_wnd.h"
 #include "update/update_check.h"
 #include "update/update_dialog.h"
@@ -20,13 +18,15 @@ void CMainWnd::RunStartupUpdate(DownloadItem job, std::string build) {
   m_pUpdateDlg->CenterWindow();
   m_pUpdateDlg->ShowModal();
 
-  const std::wstring url = StartUrl();
-  CefRefPtr<CefBrowser> browser = m_handler->GetBrowser();
-  if (!browser) {
-    // The browser is not there yet: the client loads the start page as soon
-    // as it is. Should it have appeared meanwhile, load it here as well.
-    m_handler->SetUrl(url);
-    browser = m_handler->GetBrowser();
-  }
-  if (browser) browser->GetMainFrame()->LoadURL(url);
+  // The first page is chosen and loaded on the window's thread, in order with
+  // documents that a second start hands over, so none of them is lost.
+  SendMessage(kUpdateDoneMessage, 0, 0);
+}
+
+void CMainWnd::ShowFirstPageAfterUpdate() {
+  if (!m_bFirstPagePending) return;
+  m_bFirstPagePending = false;
+  // Nothing of the old bundle has been shown while the update window was up,
+  // so the page comes from what EditorDir holds now.
+  ShowPage(m_strHandedDocPath.empty() ? StartUrl() : OfflineEditorUrl(m_strHandedDocPath));
 }

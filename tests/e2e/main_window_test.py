@@ -8,6 +8,7 @@ import subprocess
 import sys
 import time
 import unittest
+from urllib.parse import unquote
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import BINARY_DIR, ClientTest  # noqa: E402
@@ -71,17 +72,8 @@ class StartUp(ClientTest):
 
 
 class Drops(ClientTest):
-    def test_files_dropped_on_the_page_load_the_first_of_them(self):
-        from harness import PAGE
-        paths = []
-        for name in ("dropped", "second", "third"):
-            path = os.path.join(self.tmp, "drop %s.html" % name)
-            with open(path, "w") as f:
-                f.write(PAGE % {"name": name, "port": self.server.port})
-            paths.append(path)
-        self.start()
-        self.report(event="load", page="start")
-        self.window_id()
+    def drop(self, paths):
+        """Drags paths from a drag source onto the page, as a user would."""
         source = subprocess.Popen([os.path.join(BINARY_DIR, "tests", "ui", "ui_drag_source"),
                                    "100", "100", *paths], stdout=subprocess.PIPE, text=True)
         try:
@@ -91,13 +83,44 @@ class Drops(ClientTest):
                             "mousemove", "170", "150", "sleep", "0.1", "mousemove", "600", "400",
                             "sleep", "0.3", "mousemove", "900", "500", "sleep", "0.3", "mouseup",
                             "1"], check=False)
-            r = self.report(event="load", page="dropped")
-            self.assertTrue(r["href"].endswith("drop%20dropped.html"), r["href"])
-            self.no_report(seconds=1, event="load")
+            return self.report(event="load", page="dropped")
         finally:
             source.terminate()
             source.wait()
             source.stdout.close()
+
+    def write_page(self, path, name):
+        from harness import PAGE
+        with open(path, "w") as f:
+            f.write(PAGE % {"name": name, "port": self.server.port})
+
+    def test_files_dropped_on_the_page_load_the_first_of_them(self):
+        paths = []
+        for name in ("dropped", "second", "third"):
+            path = os.path.join(self.tmp, "drop %s.html" % name)
+            self.write_page(path, name)
+            paths.append(path)
+        self.start()
+        self.report(event="load", page="start")
+        self.window_id()
+        r = self.drop(paths)
+        self.assertTrue(r["href"].endswith("drop%20dropped.html"), r["href"])
+        self.no_report(seconds=1, event="load")
+
+    def test_a_long_path_with_a_question_mark_loads_that_file(self):
+        folder = os.path.join(self.tmp, "d" * 120, "e" * 120)
+        os.makedirs(folder)
+        path = os.path.join(folder, "slides?v=2 #1.html")
+        self.assertGreater(len(path), 300)
+        self.write_page(path, "dropped")
+        # The name cut at "?" or at 259 characters must not load something else.
+        self.write_page(os.path.join(folder, "slides"), "wrong")
+        self.write_page(path[:259], "wrong")
+        self.start()
+        self.report(event="load", page="start")
+        self.window_id()
+        r = self.drop([path])
+        self.assertEqual(unquote(r["href"]), "file://" + path)
 
 
 class SecondStart(ClientTest):

@@ -229,6 +229,21 @@ class UpdateTest(ClientTest):
         r = self.report(event="load", page="neweditor")
         self.assertEqual(r["search"], "?channel=offline&file=/tmp/x/my%20docs/a.zv")
 
+    def test_a_document_handed_over_during_the_update_window_opens_after_it(self):
+        self.start()
+        wid = self.find_window("update_dialog")
+        self.assertIsNotNone(wid)
+        second = self.spawn("/tmp/x/handed over.zv")
+        self.addCleanup(lambda: second.poll() is None and second.kill())
+        self.assertEqual(second.wait(12), 0, "the running client takes the document")
+        self.wait_log("update: start offered")
+        self.click_start(wid)
+        # The first page is the handed document, from the new bundle.
+        r = self.report(event="load")
+        self.assertEqual(r["page"], "neweditor")
+        self.assertEqual(r["search"], "?channel=offline&file=/tmp/x/handed%20over.zv")
+        self.no_report(seconds=1.0, event="load")
+
     def test_a_bad_archive_keeps_the_old_bundle(self):
         self.service.archive = "bad"
         self.start()
