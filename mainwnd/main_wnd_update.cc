@@ -1,12 +1,27 @@
 // The main window's side of content updates: the check at start and the
 // start-up worker that shows the update window before the first page.
+#include <algorithm>
+
 #include "app/data_dir.h"
 #include "mainwnd/main_wnd.h"
+#include "platform/process_time.h"
 #include "update/update_check.h"
 #include "update/update_dialog.h"
 
+namespace {
+
+// The main window is on screen within 6 seconds of the program's start,
+// whatever the update service does: the check gets what is left of this much
+// time since the start (at most its own bound; a little even when the start
+// was slow, so a service close by can still answer).
+constexpr long kCheckDoneByMs = 5500;
+constexpr long kLeastCheckMs = 500;
+
+}  // namespace
+
 bool CMainWnd::CheckUpdate(std::string& build, std::string& packageUrl) {
-  return CheckForUpdate(g_strDataDir, build, packageUrl);
+  const long left = kCheckDoneByMs - platform::ProcessAgeMs();
+  return CheckForUpdate(g_strDataDir, build, packageUrl, std::max(left, kLeastCheckMs));
 }
 
 void CMainWnd::RunStartupUpdate(DownloadItem job, std::string build) {

@@ -2,6 +2,7 @@
 // initialises. Every failure means "no update": nothing is shown.
 #include "update/update_check.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/locations.h"
@@ -17,7 +18,6 @@ constexpr DWORD kBuildBufferSize = 20;
 // A real reply is a few hundred bytes. The check runs before the main window
 // is shown, so a service that does not answer in time counts as no update.
 constexpr std::size_t kMaxReplySize = 64 * 1024;
-constexpr long kCheckTimeoutMs = 5000;
 
 // The text between the first ":" after the first key and the next ",". The
 // unsigned arithmetic is deliberate: a missing key or ":" (npos) makes the
@@ -62,7 +62,8 @@ std::string PublishedBuildDigits(const std::string& text) {
   return digits;
 }
 
-bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string& packageUrl) {
+bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string& packageUrl,
+                    long timeoutMs) {
   // Without a data directory every location would hang off the root.
   if (dataDir.empty()) return false;
   std::string profilePath;
@@ -82,7 +83,8 @@ bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string
   // trickles or sends without end must neither hold the main window back nor
   // fill the data directory.
   std::string reply;
-  if (platform::FetchUrlToMemory(url, kMaxReplySize, kCheckTimeoutMs, &reply) != S_OK) {
+  const long bound = std::clamp(timeoutMs, 1L, kUpdateCheckTimeoutMs);
+  if (platform::FetchUrlToMemory(url, kMaxReplySize, bound, &reply) != S_OK) {
     return false;
   }
 

@@ -24,11 +24,16 @@ long long ParseBuildNumber(const std::string& text);
 // signs, a line break, more digits), which offers no update.
 std::string PublishedBuildDigits(const std::string& text);
 
+// The longest the check may take, name resolution, connection and reply
+// together.
+inline constexpr long kUpdateCheckTimeoutMs = 5000;
+
 // The whole check against the data directory dataDir: reads "version.ini",
 // fetches the service's reply into memory (at most 64 KiB, the whole request
-// within 5 seconds), scrapes it and returns true only when the published build
-// is valid (see PublishedBuildDigits) and greater than the installed one and
-// the reply names a package; build then holds the build's digits. build and
-// packageUrl stay empty when the request failed or went past either bound.
-// Writes nothing.
-bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string& packageUrl);
+// within timeoutMs, never more than kUpdateCheckTimeoutMs), scrapes it and
+// returns true only when the published build is valid (see
+// PublishedBuildDigits) and greater than the installed one and the reply names
+// a package; build then holds the build's digits. build and packageUrl stay
+// empty when the request failed or went past either bound. Writes nothing.
+bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string& packageUrl,
+                    long timeoutMs = kUpdateCheckTimeoutMs);

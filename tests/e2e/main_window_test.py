@@ -108,7 +108,7 @@ class Drops(ClientTest):
         self.no_report(seconds=1, event="load")
 
     def test_a_long_path_with_a_question_mark_loads_that_file(self):
-        folder = os.path.join(self.tmp, "d" * 120, "e" * 120)
+        folder = os.path.join(self.tmp, "d" * 100, "e" * 100, "f" * 100)
         os.makedirs(folder)
         path = os.path.join(folder, "slides?v=2 #1.html")
         self.assertGreater(len(path), 300)

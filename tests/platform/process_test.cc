@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/process_time.h"
 #include "platform/windows.h"
 #include "tests/support/test_process.h"
 
@@ -241,6 +242,16 @@ TEST(GetTickCount, CountsMillisecondsAcrossSleep) {
   DWORD spent = GetTickCount() - start;  // unsigned difference survives a wrap
   EXPECT_GE(spent, 50u);
   EXPECT_LT(spent, 1000u);
+}
+
+TEST(ProcessAgeMs, CountsFromTheStartOfTheProcess) {
+  const long first = platform::ProcessAgeMs();
+  EXPECT_GE(first, 0);
+  EXPECT_LT(first, 10L * 60 * 1000);
+  Sleep(120);
+  const long second = platform::ProcessAgeMs();
+  EXPECT_GE(second - first, 100);  // the clock counts in ticks of 10 ms at most
+  EXPECT_LT(second - first, 2000);
 }
 
 }  // namespace
