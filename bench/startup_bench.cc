@@ -6,7 +6,12 @@
 // The listener also answers the client's update check with "no newer build".
 // Memory is the proportional set size (PSS) of the program and of its web
 // and network processes, a second after the page loaded.
+// The client is also started against an update service that takes the
+// connection and never answers; for both of its starts the time until its
+// main window is on screen (mapped, as the X server reports it) is printed.
 //   startup_bench [rounds]    (needs a display; scripts/bench.sh gives one)
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -47,10 +52,52 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+// Whether a viewable window named "Quorbital" wider than 100 pixels (the
+// main window, not the toolkit's helper windows) is on the display.
+class WindowWatch {
+ public:
+  WindowWatch() : display_(XOpenDisplay(nullptr)) {}
+  ~WindowWatch() {
+    if (display_ != nullptr) XCloseDisplay(display_);
+  }
+  WindowWatch(const WindowWatch&) = delete;
+  WindowWatch& operator=(const WindowWatch&) = delete;
+
+  bool MainWindowShown() { return display_ != nullptr && Search(DefaultRootWindow(display_), 0); }
+
+ private:
+  bool Search(Window window, int depth) {
+    char* name = nullptr;
+    if (XFetchName(display_, window, &name) != 0 && name != nullptr) {
+      const bool named = std::strcmp(name, "Quorbital") == 0;
+      XFree(name);
+      XWindowAttributes attributes;
+      if (named && XGetWindowAttributes(display_, window, &attributes) != 0 &&
+          attributes.map_state == IsViewable && attributes.width > 100) {
+        return true;
+      }
+    }
+    if (depth >= 3) return false;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display_, window, &root, &parent, &children, &count) == 0) return false;
+    bool found = false;
+    for (unsigned int i = 0; i < count && !found; ++i) found = Search(children[i], depth + 1);
+    if (children != nullptr) XFree(children);
+    return found;
+  }
+
+  Display* display_;
+};
+
+// How the update service behaves for a start.
+enum class Service { kAnswers, kNeverAnswers };
+
 // One listening socket on 127.0.0.1 with a free port.
 class Listener {
  public:
-  Listener() {
+  explicit Listener(Service service) : service_(service) {
     fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -63,22 +110,34 @@ class Listener {
     }
     port_ = ntohs(addr.sin_port);
   }
-  ~Listener() { close(fd_); }
+  ~Listener() {
+    for (int held : held_) close(held);
+    close(fd_);
+  }
   Listener(const Listener&) = delete;
   Listener& operator=(const Listener&) = delete;
 
   int port() const { return port_; }
 
   // Answers requests until /loaded arrives (true), the program ends or the
-  // deadline passes (false).
-  bool WaitForLoad(pid_t pid, Clock::time_point deadline) {
+  // deadline passes (false). With a window watch, notes when the main window
+  // is first on screen.
+  bool WaitForLoad(pid_t pid, Clock::time_point deadline, WindowWatch* watch) {
     while (Clock::now() < deadline) {
+      if (watch != nullptr && window_shown_ == Clock::time_point{} && watch->MainWindowShown()) {
+        window_shown_ = Clock::now();
+      }
       pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, 50) > 0) {
+      if (poll(&p, 1, watch != nullptr ? 10 : 50) > 0) {
         int client = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (client >= 0) {
-          const bool loaded = Answer(client);
-          close(client);
+          int held = -1;
+          const bool loaded = Answer(client, &held);
+          if (held >= 0) {
+            held_.push_back(held);
+          } else {
+            close(client);
+          }
           if (loaded) return true;
         }
         continue;
@@ -98,9 +157,12 @@ class Listener {
   bool exited() const { return exited_; }
   // When the update check's request arrived (the epoch when none did).
   Clock::time_point update_check() const { return update_check_; }
+  // When the main window was first seen on screen (the epoch when never).
+  Clock::time_point window_shown() const { return window_shown_; }
 
  private:
-  bool Answer(int client) {
+  // A check's connection that is held open without an answer goes to *held.
+  bool Answer(int client, int* held) {
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
@@ -115,6 +177,10 @@ class Listener {
     bool loaded = false;
     if (line.find(" /api/software/1") != std::string::npos) {
       update_check_ = Clock::now();
+      if (service_ == Service::kNeverAnswers) {
+        *held = client;
+        return false;
+      }
       // The installed bundle is as new as the published one: no update.
       const std::string body = "{\"build\":0,\"package_url\":\"\",\"package_size\":0}";
       reply = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
@@ -129,10 +195,13 @@ class Listener {
     return loaded;
   }
 
+  Service service_;
   int fd_ = -1;
   int port_ = 0;
   bool exited_ = false;
+  std::vector<int> held_;
   Clock::time_point update_check_{};
+  Clock::time_point window_shown_{};
 };
 
 // Proportional set size in kB, 0 when the process is gone.
@@ -208,6 +277,7 @@ struct Run {
   bool ok = false;
   double seconds = 0;
   double update_check = 0;  // start to the update check's request; 0 for none
+  double window = 0;        // start to the main window on screen; 0 when not watched
   Memory memory;
 };
 
@@ -259,9 +329,11 @@ void Stop(pid_t pid, bool reaped) {
   waitpid(pid, nullptr, 0);
 }
 
-Run StartOnce(const std::string& program, bool isClient, const fs::path& root) {
+Run StartOnce(const std::string& program, bool isClient, const fs::path& root,
+              Service service = Service::kAnswers) {
   Run run;
-  Listener listener;
+  Listener listener(service);
+  WindowWatch watch;
   const fs::path page = MakeDataDir(root, listener.port());
   std::vector<std::string> args{program};
   if (!isClient) args.push_back("file://" + page.string());
@@ -290,10 +362,12 @@ Run StartOnce(const std::string& program, bool isClient, const fs::path& root) {
     std::fprintf(stderr, "cannot start %s: %s\n", program.c_str(), std::strerror(error));
     return run;
   }
-  run.ok = listener.WaitForLoad(pid, start + kLoadDeadline);
+  run.ok = listener.WaitForLoad(pid, start + kLoadDeadline, isClient ? &watch : nullptr);
   run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   if (listener.update_check() != Clock::time_point{})
     run.update_check = std::chrono::duration<double>(listener.update_check() - start).count();
+  if (listener.window_shown() != Clock::time_point{})
+    run.window = std::chrono::duration<double>(listener.window_shown() - start).count();
   if (run.ok) {
     std::this_thread::sleep_for(kSettle);
     run.memory = MeasureTree(pid);
@@ -318,20 +392,26 @@ int main(int argc, char** argv) {
   if (!mkdtemp(tmpl.data())) return 1;
   const fs::path root = tmpl;
 
-  // One start of each first, not counted: it warms the file cache.
-  std::vector<Run> refRuns, clientRuns;
+  // One start of each first, not counted: it warms the file cache. The
+  // client's start against a service that never answers comes third.
+  std::vector<Run> refRuns, clientRuns, hungRuns;
   bool ok = true;
   for (int i = -1; i < rounds && ok; ++i) {
-    for (bool isClient : {false, true}) {
-      const fs::path dir = root / (std::to_string(i + 1) + (isClient ? "-client" : "-reference"));
-      Run run = StartOnce(isClient ? client : reference, isClient, dir);
+    for (int kind = 0; kind < 3; ++kind) {
+      const bool isClient = kind > 0;
+      const Service service = kind == 2 ? Service::kNeverAnswers : Service::kAnswers;
+      static const char* const kNames[] = {"-reference", "-client", "-client-hung"};
+      const fs::path dir = root / (std::to_string(i + 1) + kNames[kind]);
+      Run run = StartOnce(isClient ? client : reference, isClient, dir, service);
       fs::remove_all(dir);
-      if (!run.ok) {
-        std::fprintf(stderr, "%s: no page loaded\n", isClient ? "quorbital" : "minimal_webview");
+      if (!run.ok || (isClient && run.window == 0)) {
+        std::fprintf(stderr, "%s%s: no page loaded or no window seen\n",
+                     isClient ? "quorbital" : "minimal_webview",
+                     kind == 2 ? " (hung service)" : "");
         ok = false;
         break;
       }
-      if (i >= 0) (isClient ? clientRuns : refRuns).push_back(run);
+      if (i >= 0) (kind == 0 ? refRuns : kind == 1 ? clientRuns : hungRuns).push_back(run);
     }
   }
   fs::remove_all(root);
@@ -360,6 +440,23 @@ int main(int argc, char** argv) {
               median(clientRuns, [](const Run& r) { return r.update_check; }));
   std::printf("  ratio quorbital / minimal %.2f   (target at most 1.15: %s)\n", ratio,
               ratio <= 1.15 ? "met" : "NOT met");
+
+  auto window = [](const Run& r) { return r.window; };
+  const double shown = median(clientRuns, window);
+  const double shownHung = median(hungRuns, window);
+  auto slowest = [](const std::vector<Run>& runs) {
+    double most = 0;
+    for (const Run& r : runs) most = std::max(most, r.window);
+    return most;
+  };
+  std::printf("start to main window on screen, median of %d:\n", rounds);
+  std::printf("  quorbital, service answers        %.3f s  (slowest %.3f s)\n", shown,
+              slowest(clientRuns));
+  std::printf(
+      "  quorbital, service never answers  %.3f s  (slowest %.3f s; target at most 6 s: %s)\n",
+      shownHung, slowest(hungRuns), slowest(hungRuns) <= 6.0 ? "met" : "NOT met");
+  std::printf("  (against the silent service the first page loaded after %.3f s)\n",
+              median(hungRuns, [](const Run& r) { return r.seconds; }));
 
   struct Row {
     const char* name;
