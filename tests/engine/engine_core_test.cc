@@ -1,6 +1,7 @@
-// The engine layer's pure parts: reference counting, text, the command line,
-// process-message arguments and their encoding, the load-error table, the
-// URL of a load, and which requests count as navigations.
+// The engine layer's pure parts: reference counting, text (JavaScript strings
+// included), the command line, process-message arguments and their encoding,
+// the load-error table, the URL of a load, and which requests count as
+// navigations.
 #include <gtest/gtest.h>
 #include <webkit2/webkit2.h>
 
@@ -12,6 +13,7 @@
 #include "engine/load_error.h"
 #include "engine/load_uri.h"
 #include "engine/process_message_codec.h"
+#include "engine/webext/js_text.h"
 #include "engine/webext/navigation_filter.h"
 
 namespace {
@@ -54,6 +56,25 @@ TEST(EngineString, ConvertsBetweenUtf8AndWideText) {
             L"a\uFFFDb");
   EXPECT_EQ(CefString(std::wstring(1, static_cast<wchar_t>(0xD800))).ToString(), "\xef\xbf\xbd");
   EXPECT_TRUE(CefString(static_cast<const char*>(nullptr)).empty());
+}
+
+TEST(EngineString, JavaScriptStringsKeepEveryUtf16Unit) {
+  // Lone surrogates both ways, a pair, a 0 unit and the characters JSON escapes.
+  const std::u16string units = {u'A', 0xD800, u'B',  0xD83D, 0xDE00, 0xDC00,
+                                u'"', u'\\',  u'\n', 0,      u'z'};
+  CefString text;
+  text.FromString16(units);
+  EXPECT_EQ(text.length(), 10u) << "the pair is one character";
+  EXPECT_EQ(text.ToString16(), units);
+
+  JSCContext* context = jsc_context_new();
+  JSCValue* value = engine::NewJsString(context, units);
+  JSCValue* length = jsc_value_object_get_property(value, "length");
+  EXPECT_EQ(jsc_value_to_int32(length), 11);
+  EXPECT_EQ(engine::JsStringUnits(value), units);
+  g_object_unref(length);
+  g_object_unref(value);
+  g_object_unref(context);
 }
 
 TEST(EngineCommandLine, FindsTheTypeSwitchAndItsValue) {
