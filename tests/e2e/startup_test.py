@@ -13,7 +13,7 @@ import unittest
 from urllib.parse import unquote
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import ClientTest  # noqa: E402
+from harness import BINARY_DIR, ClientTest  # noqa: E402
 
 OFFLINE_PREFIX = "?channel=offline&file="
 
@@ -115,8 +115,7 @@ class HandOff(ClientTest):
         super().tearDown()
 
     def spawn_other(self, *args, cwd=None):
-        proc = subprocess.Popen([os.path.join(os.environ.get("QUORBITAL_BINARY_DIR", ""),
-                                              "quorbital"), *args],
+        proc = subprocess.Popen([os.path.join(BINARY_DIR, "quorbital"), *args],
                                 env=self.client_env(), start_new_session=True, cwd=cwd)
         self.others.append(proc)
         return proc
@@ -163,9 +162,8 @@ class NoDataDirectory(ClientTest):
         env["HOME"] = os.path.join(self.tmp, "no-home")
         os.rmdir(os.path.join(self.tmp, "home"))
         before = sorted(os.listdir(self.tmp))
-        self.proc = subprocess.Popen([os.path.join(os.environ.get("QUORBITAL_BINARY_DIR", ""),
-                                                   "quorbital")],
-                                     env=env, start_new_session=True, stderr=subprocess.PIPE)
+        self.proc = subprocess.Popen([os.path.join(BINARY_DIR, "quorbital")], env=env,
+                                     start_new_session=True, stderr=subprocess.PIPE)
         box = None
         deadline = time.time() + 10
         while box is None and time.time() < deadline and self.proc.poll() is None:
