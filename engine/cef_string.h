@@ -10,7 +10,7 @@ class CefString {
   CefString(const std::wstring& text) : text_(text) {}
   CefString(std::wstring&& text) : text_(std::move(text)) {}
   CefString(const wchar_t* text) : text_(text ? text : L"") {}
-  // UTF-8; invalid sequences become U+FFFD.
+  // UTF-8; invalid input follows the rule of platform/unicode_text.h.
   CefString(const std::string& utf8) { FromString(utf8); }
   CefString(const char* utf8) { FromString(utf8 ? std::string(utf8) : std::string()); }
 

@@ -8,6 +8,7 @@
 
 #include "platform/drop_files.h"
 #include "platform/native_window.h"
+#include "platform/unicode_text.h"
 
 namespace engine {
 namespace {
@@ -50,10 +51,7 @@ void OnDragDataReceived(GtkWidget* view, GdkDragContext* context, gint, gint,
     gchar* path = g_filename_from_uri(*uri, nullptr, nullptr);
     if (path == nullptr) continue;  // not a local file
     gchar* utf8 = g_filename_to_utf8(path, -1, nullptr, nullptr, nullptr);
-    glong n = 0;
-    gunichar* wide = utf8 ? g_utf8_to_ucs4(utf8, -1, nullptr, &n, nullptr) : nullptr;
-    if (wide != nullptr) paths.emplace_back(reinterpret_cast<wchar_t*>(wide), n);
-    g_free(wide);
+    if (utf8 != nullptr) paths.push_back(platform::Utf8ToWide(utf8));
     g_free(utf8);
     g_free(path);
   }

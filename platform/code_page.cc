@@ -1,6 +1,8 @@
-// Code-page conversions over iconv. Wide text is wchar_t, UTF-32 here. The
-// ANSI code page is the charset of the process's current locale; the plain
-// C/POSIX locale (ASCII) counts as UTF-8, the convention for file names here.
+// Code-page conversions. UTF-8 goes through the one converter every layer
+// uses (platform/unicode_text.h), other code pages through iconv. Wide text is
+// wchar_t, UTF-32 here. The ANSI code page is the charset of the process's
+// current locale; the plain C/POSIX locale (ASCII) counts as UTF-8, the
+// convention for file names here.
 #include <iconv.h>
 #include <langinfo.h>
 
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/unicode_text.h"
 #include "platform/windows.h"
 
 namespace {
@@ -63,9 +66,13 @@ class Converter {
 
 // Converts in to out. At a unit iconv cannot take (invalid input, or a
 // character the target lacks) it skips skip_unit bytes and appends
-// replacement, or fails when strict. Returns false on failure.
+// replacement, or fails when strict. A multi-byte character cut short by the
+// end of the input gets cut_short instead: a lead byte alone there is a
+// question mark, as the original platform's double-byte code pages have it.
+// Returns false on failure.
 bool Convert(iconv_t cd, const char* in, size_t in_size, size_t skip_unit,
-             const std::string& replacement, bool strict, std::string& out, bool* replaced) {
+             const std::string& replacement, const std::string& cut_short, bool strict,
+             std::string& out, bool* replaced) {
   std::vector<char> buffer(in_size * 4 + 16);
   char* src = const_cast<char*>(in);
   size_t src_left = in_size;
@@ -86,7 +93,7 @@ bool Convert(iconv_t cd, const char* in, size_t in_size, size_t skip_unit,
     if (error == EILSEQ || error == EINVAL) {
       if (strict) return false;
       if (replaced != nullptr) *replaced = true;
-      out += replacement;
+      out += error == EINVAL ? cut_short : replacement;
       size_t skip = src_left < skip_unit ? src_left : skip_unit;
       src += skip;
       src_left -= skip;
@@ -123,15 +130,27 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi_byte, int cb_m
   }
   size_t length =
       cb_multi_byte == -1 ? std::strlen(multi_byte) + 1 : static_cast<size_t>(cb_multi_byte);
-  Converter converter(kWideCharset, CharsetOf(code_page));
+  const bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
+  const std::string charset = CharsetOf(code_page);
+  if (charset == "UTF-8") {
+    std::wstring converted;
+    if (platform::AppendUtf8AsWide(std::string_view(multi_byte, length), converted) > 0 && strict) {
+      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+      return 0;
+    }
+    return CopyOut(converted.data(), converted.size(), wide, cch_wide);
+  }
+  Converter converter(kWideCharset, charset);
   if (!converter.ok()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   std::string utf32;
-  std::string replacement(reinterpret_cast<const char*>(&kReplacement), sizeof(wchar_t));
-  if (!Convert(converter.get(), multi_byte, length, 1, replacement,
-               (flags & MB_ERR_INVALID_CHARS) != 0, utf32, nullptr)) {
+  const auto as_utf32 = [](wchar_t c) {
+    return std::string(reinterpret_cast<const char*>(&c), sizeof(wchar_t));
+  };
+  if (!Convert(converter.get(), multi_byte, length, 1, as_utf32(kReplacement), as_utf32(L'?'),
+               strict, utf32, nullptr)) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
   }
@@ -154,17 +173,29 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int cch_wide,
     return 0;
   }
   size_t length = cch_wide == -1 ? std::wcslen(wide) + 1 : static_cast<size_t>(cch_wide);
+  const bool strict = (flags & WC_ERR_INVALID_CHARS) != 0;
+  if (utf8) {
+    std::string converted;
+    const bool replaced =
+        platform::AppendWideAsUtf8(std::wstring_view(wide, length), converted) > 0;
+    if (replaced && strict) {
+      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+      return 0;
+    }
+    if (used_default_char != nullptr) *used_default_char = replaced ? TRUE : FALSE;
+    return CopyOut(converted.data(), converted.size(), multi_byte, cb_multi_byte);
+  }
   Converter converter(charset, kWideCharset);
   if (!converter.ok()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  std::string replacement = utf8 ? "\xEF\xBF\xBD" : (default_char ? default_char : "?");
+  std::string replacement = default_char ? default_char : "?";
   if (replacement.empty()) replacement = "?";
   bool replaced = false;
   std::string out;
   if (!Convert(converter.get(), reinterpret_cast<const char*>(wide), length * sizeof(wchar_t),
-               sizeof(wchar_t), replacement, (flags & WC_ERR_INVALID_CHARS) != 0, out, &replaced)) {
+               sizeof(wchar_t), replacement, replacement, strict, out, &replaced)) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
   }

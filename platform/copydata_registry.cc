@@ -19,6 +19,7 @@
 #include <set>
 
 #include "platform/process_paths.h"
+#include "platform/unicode_text.h"
 
 namespace platform::channel {
 namespace {
@@ -30,27 +31,6 @@ bool IsPrivateDirectory(const std::string& path) {
   struct stat st;
   if (lstat(path.c_str(), &st) != 0) return false;
   return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 0077) == 0;
-}
-
-std::string ToUtf8(const std::wstring& wide) {
-  std::string out;
-  for (wchar_t wc : wide) {
-    auto c = static_cast<std::uint32_t>(wc);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    char buffer[8];
-    int n = g_unichar_to_utf8(c, buffer);
-    out.append(buffer, static_cast<size_t>(n));
-  }
-  return out;
-}
-
-std::wstring FromUtf8(const char* text) {
-  std::wstring out;
-  if (text == nullptr || !g_utf8_validate(text, -1, nullptr)) return out;
-  for (const char* p = text; *p != '\0'; p = g_utf8_next_char(p)) {
-    out.push_back(static_cast<wchar_t>(g_utf8_get_char(p)));
-  }
-  return out;
 }
 
 std::string RandomToken() {
@@ -155,8 +135,8 @@ bool CopyDataRegistry::Write(const RegistryEntry& entry) {
   g_key_file_set_int64(file, kGroup, "pid", entry.pid);
   g_key_file_set_int64(file, kGroup, "published", entry.published_us);
   g_key_file_set_string(file, kGroup, "address", entry.address.c_str());
-  g_key_file_set_string(file, kGroup, "class", ToUtf8(entry.class_name).c_str());
-  g_key_file_set_string(file, kGroup, "title", ToUtf8(entry.title).c_str());
+  g_key_file_set_string(file, kGroup, "class", WideToUtf8(entry.class_name).c_str());
+  g_key_file_set_string(file, kGroup, "title", WideToUtf8(entry.title).c_str());
   gsize length = 0;
   gchar* data = g_key_file_to_data(file, &length, nullptr);
   g_key_file_free(file);
@@ -193,8 +173,8 @@ std::vector<RegistryEntry> CopyDataRegistry::ListOthers() {
       entry.pid = static_cast<long>(g_key_file_get_int64(file, kGroup, "pid", nullptr));
       entry.published_us = g_key_file_get_int64(file, kGroup, "published", nullptr);
       if (address != nullptr) entry.address = address;
-      entry.class_name = FromUtf8(class_name);
-      entry.title = FromUtf8(title);
+      entry.class_name = Utf8ToWide(class_name);
+      entry.title = Utf8ToWide(title);
       g_free(address);
       g_free(class_name);
       g_free(title);

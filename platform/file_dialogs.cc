@@ -18,26 +18,10 @@
 
 #include "platform/main_thread.h"
 #include "platform/native_window.h"
+#include "platform/unicode_text.h"
 #include "platform/windows.h"
 
 namespace {
-
-std::string ToUtf8(const std::wstring& wide) {
-  gchar* utf8 = g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(wide.c_str()),
-                               static_cast<glong>(wide.size()), nullptr, nullptr, nullptr);
-  std::string out = utf8 ? utf8 : "";
-  g_free(utf8);
-  return out;
-}
-
-std::wstring ToWide(const char* utf8) {
-  if (!utf8) return {};
-  glong n = 0;
-  gunichar* ucs4 = g_utf8_to_ucs4(utf8, -1, nullptr, &n, nullptr);
-  std::wstring out = ucs4 ? std::wstring(reinterpret_cast<wchar_t*>(ucs4), n) : std::wstring();
-  g_free(ucs4);
-  return out;
-}
 
 // Splits a list of zero-terminated strings ended by a further zero.
 std::vector<std::wstring> SplitDoubleZero(LPCWSTR list) {
@@ -97,7 +81,9 @@ class DialogFrame : public platform::NativeWindow {
  public:
   explicit DialogFrame(GtkWidget* dialog) : dialog_(dialog) {}
   std::wstring ClassName() const override { return L"#32770"; }
-  std::wstring Title() const override { return ToWide(gtk_window_get_title(GTK_WINDOW(dialog_))); }
+  std::wstring Title() const override {
+    return platform::Utf8ToWide(gtk_window_get_title(GTK_WINDOW(dialog_)));
+  }
   LRESULT Dispatch(UINT, WPARAM, LPARAM) override { return 0; }
   LONG Style() const override { return static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_VISIBLE); }
   void SetStyle(LONG) override {}
@@ -216,7 +202,7 @@ bool ConfirmReplace(GtkWindow* parent, const std::string& path) {
 std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
   std::wstring title = ofn->lpstrTitle ? ofn->lpstrTitle : (save ? L"Save As" : L"Open");
   std::wstring suggested = (ofn->lpstrFile && ofn->nMaxFile) ? std::wstring(ofn->lpstrFile) : L"";
-  std::string title8 = ToUtf8(title);
+  std::string title8 = platform::WideToUtf8(title);
   GtkWidget* dialog = gtk_file_chooser_dialog_new(
       title8.c_str(), OwnerWindow(ofn->hwndOwner),
       save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
@@ -227,21 +213,22 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
   // The question before replacing a file is asked below, for every answer.
   gtk_file_chooser_set_do_overwrite_confirmation(chooser, FALSE);
 
-  std::string folder = ofn->lpstrInitialDir ? ToUtf8(ofn->lpstrInitialDir) : std::string();
+  std::string folder =
+      ofn->lpstrInitialDir ? platform::WideToUtf8(ofn->lpstrInitialDir) : std::string();
   if (save && !IsFolder(folder)) folder = DownloadFolder();
   if (IsFolder(folder)) gtk_file_chooser_set_current_folder(chooser, folder.c_str());
   if (save && !suggested.empty()) {
     if (suggested.front() == L'/') {
-      gtk_file_chooser_set_filename(chooser, ToUtf8(suggested).c_str());
+      gtk_file_chooser_set_filename(chooser, platform::WideToUtf8(suggested).c_str());
     } else {
-      gtk_file_chooser_set_current_name(chooser, ToUtf8(suggested).c_str());
+      gtk_file_chooser_set_current_name(chooser, platform::WideToUtf8(suggested).c_str());
     }
   }
   std::vector<std::wstring> filters = SplitDoubleZero(ofn->lpstrFilter);
   for (size_t i = 0; i + 1 < filters.size(); i += 2) {
     GtkFileFilter* filter = gtk_file_filter_new();
-    gtk_file_filter_set_name(filter, ToUtf8(filters[i]).c_str());
-    std::string patterns = ToUtf8(filters[i + 1]);
+    gtk_file_filter_set_name(filter, platform::WideToUtf8(filters[i]).c_str());
+    std::string patterns = platform::WideToUtf8(filters[i + 1]);
     gchar** parts = g_strsplit(patterns.c_str(), ";", -1);
     for (gchar** p = parts; *p; ++p) {
       if (**p) gtk_file_filter_add_pattern(filter, *p);
@@ -260,7 +247,8 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
     g_signal_connect(dialog, "map-event", G_CALLBACK(RunHookOnMap), &hook);
   }
 
-  LogDialog(save ? "save" : "open", title8, ToUtf8(suggested), IsFolder(folder) ? folder : "");
+  LogDialog(save ? "save" : "open", title8, platform::WideToUtf8(suggested),
+            IsFolder(folder) ? folder : "");
   bool scripted = false;
   ScriptedResponse response{dialog, TakeScriptedAnswer(&scripted)};
   if (scripted) response.source = g_timeout_add(300, AnswerScripted, &response);
@@ -270,26 +258,27 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
     gint result = gtk_dialog_run(GTK_DIALOG(dialog));
     std::wstring path;
     if (result == kScriptedAccept) {
-      path = ToWide(response.answer.c_str());
+      path = platform::Utf8ToWide(response.answer.c_str());
     } else if (result == GTK_RESPONSE_ACCEPT) {
       gchar* file = gtk_file_chooser_get_filename(chooser);
-      path = ToWide(file);
+      // A name that is not UTF-8 has no wide form; it is not taken.
+      if (file != nullptr && g_utf8_validate(file, -1, nullptr)) path = platform::Utf8ToWide(file);
       g_free(file);
     } else {
       break;
     }
     bool ok = !path.empty();
     if (ok && (ofn->Flags & OFN_FILEMUSTEXIST)) {
-      ok = g_file_test(ToUtf8(path).c_str(), G_FILE_TEST_IS_REGULAR);
+      ok = g_file_test(platform::WideToUtf8(path).c_str(), G_FILE_TEST_IS_REGULAR);
     }
     if (ok && (ofn->Flags & OFN_PATHMUSTEXIST)) {
-      gchar* dir = g_path_get_dirname(ToUtf8(path).c_str());
+      gchar* dir = g_path_get_dirname(platform::WideToUtf8(path).c_str());
       ok = g_file_test(dir, G_FILE_TEST_IS_DIR);
       g_free(dir);
     }
     if (ok && save && (ofn->Flags & OFN_OVERWRITEPROMPT) &&
-        g_file_test(ToUtf8(path).c_str(), G_FILE_TEST_EXISTS)) {
-      ok = ConfirmReplace(GTK_WINDOW(dialog), ToUtf8(path));
+        g_file_test(platform::WideToUtf8(path).c_str(), G_FILE_TEST_EXISTS)) {
+      ok = ConfirmReplace(GTK_WINDOW(dialog), platform::WideToUtf8(path));
     }
     if (ok) {
       chosen = path;

@@ -8,22 +8,10 @@
 
 #include "platform/main_thread.h"
 #include "platform/native_window.h"
+#include "platform/unicode_text.h"
 #include "platform/windows.h"
 
 namespace {
-
-std::string Utf8(LPCWSTR text) {
-  std::string out;
-  if (text == nullptr) return out;
-  for (; *text; ++text) {
-    auto c = static_cast<std::uint32_t>(*text);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    char buf[8];
-    int n = g_unichar_to_utf8(static_cast<gunichar>(c), buf);
-    out.append(buf, static_cast<size_t>(n));
-  }
-  return out;
-}
 
 void OnResponse(GtkDialog*, gint response, gpointer data) {
   *static_cast<gint*>(data) = response;
@@ -40,10 +28,10 @@ int RunMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   GtkMessageType kind = icon == MB_ICONINFORMATION ? GTK_MESSAGE_INFO
                         : icon == MB_ICONERROR     ? GTK_MESSAGE_ERROR
                                                    : GTK_MESSAGE_OTHER;
-  std::string body = Utf8(text);
+  std::string body = platform::WideToUtf8(text);
   GtkWidget* dialog =
       gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_OK, "%s", body.c_str());
-  gtk_window_set_title(GTK_WINDOW(dialog), Utf8(caption).c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), platform::WideToUtf8(caption).c_str());
   gtk_window_set_position(GTK_WINDOW(dialog),
                           parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
   gint response = GTK_RESPONSE_NONE;

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "platform/log.h"
+#include "platform/unicode_text.h"
 #include "platform/windows.h"
 
 namespace platform {
@@ -37,16 +38,6 @@ constexpr std::intptr_t kPathNotFound = 3;
 constexpr std::intptr_t kNoAssociation = 31;
 
 HINSTANCE Code(std::intptr_t code) { return reinterpret_cast<HINSTANCE>(code); }
-
-std::string Utf8(LPCWSTR text) {
-  if (text == nullptr) return {};
-  gchar* utf8 =
-      g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(text), -1, nullptr, nullptr, nullptr);
-  if (utf8 == nullptr) return {};
-  std::string out(utf8);
-  g_free(utf8);
-  return out;
-}
 
 bool EqualsNoCase(LPCWSTR text, const wchar_t* literal) {
   if (text == nullptr) return false;
@@ -99,7 +90,7 @@ HINSTANCE ShellExecuteW(HWND /*owner*/, LPCWSTR verb, LPCWSTR file, LPCWSTR para
 
   // The file manager command: its parameters name the folder (home when empty).
   const bool file_manager = EqualsNoCase(file, L"explorer.exe") || EqualsNoCase(file, L"explorer");
-  std::string target = Utf8(file_manager ? parameters : file);
+  std::string target = platform::WideToUtf8(file_manager ? parameters : file);
   if (file_manager && target.empty()) target = g_get_home_dir();
   if (target.empty()) return Code(kFileNotFound);
 
@@ -107,7 +98,7 @@ HINSTANCE ShellExecuteW(HWND /*owner*/, LPCWSTR verb, LPCWSTR file, LPCWSTR para
   if (HasScheme(target)) {
     uri = target;
   } else {
-    std::string base = Utf8(directory);
+    std::string base = platform::WideToUtf8(directory);
     gchar* absolute =
         g_canonicalize_filename(target.c_str(), base.empty() ? nullptr : base.c_str());
     struct stat st {};

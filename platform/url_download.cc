@@ -6,7 +6,6 @@
 #include "platform/url_download.h"
 
 #include <curl/curl.h>
-#include <glib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +17,8 @@
 
 #include "platform/download_file.h"
 #include "platform/log.h"
+#include "platform/unicode_text.h"
+#include "platform/url_fetch.h"
 #include "platform/windows.h"
 
 namespace {
@@ -28,35 +29,6 @@ constexpr long kConnectTimeoutSeconds = 30;
 // A transfer that delivers nothing for this long is given up; without it a
 // stalled server would keep a job's thread waiting for ever.
 constexpr long kStallSeconds = 120;
-
-std::string WideToUtf8(const wchar_t* text) {
-  static_assert(sizeof(wchar_t) == sizeof(gunichar));
-  glong written = 0;
-  gchar* utf8 =
-      g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(text), -1, nullptr, &written, nullptr);
-  if (utf8 == nullptr) return {};
-  std::string out(utf8, static_cast<size_t>(written));
-  g_free(utf8);
-  return out;
-}
-
-// Links may carry blanks or non-ASCII text as they were written; like a
-// browser, send those bytes percent-encoded and everything else as it is.
-std::string EscapeUnsafeBytes(const std::string& url) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(url.size());
-  for (unsigned char c : url) {
-    if (c <= 0x20 || c >= 0x7F) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
 
 void InitCurlOnce() {
   static std::once_flag once;
@@ -269,8 +241,8 @@ HRESULT DownloadUrlToFile(LPCWSTR url, LPCWSTR file_name, LPBINDSTATUSCALLBACK s
   if (url == nullptr || file_name == nullptr || *url == L'\0' || *file_name == L'\0') {
     return E_INVALIDARG;
   }
-  const std::string url8 = EscapeUnsafeBytes(WideToUtf8(url));
-  const std::string target = WideToUtf8(file_name);
+  const std::string url8 = platform::UrlForTransfer(url);
+  const std::string target = platform::WideToUtf8(file_name);
   if (url8.empty() || target.empty() || target.back() == '/') return E_INVALIDARG;
   if (bounds.cancel != nullptr && bounds.cancel->load()) return E_ABORT;
 

@@ -6,38 +6,12 @@
 #include <mutex>
 
 #include "platform/log.h"
+#include "platform/unicode_text.h"
 
 namespace platform {
 namespace {
 
 constexpr long kMaxRedirects = 5;
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  if (n <= 0) return {};
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
-}
-
-// Blanks and non-ASCII bytes go out percent-encoded, as a browser sends them.
-std::string EscapeUnsafeBytes(const std::string& url) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : url) {
-    if (c <= 0x20 || c >= 0x7F) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
 
 struct Reply {
   CURL* curl = nullptr;
@@ -68,11 +42,30 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
 
 }  // namespace
 
+// Links may carry blanks or non-ASCII text as they were written; like a
+// browser, send those bytes percent-encoded and everything else as it is.
+std::string UrlForTransfer(const std::wstring& url) {
+  static const char kHex[] = "0123456789ABCDEF";
+  const std::string utf8 = WideToUtf8(url);
+  std::string out;
+  out.reserve(utf8.size());
+  for (unsigned char c : utf8) {
+    if (c <= 0x20 || c >= 0x7F) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 HRESULT FetchUrlToMemory(const std::wstring& url, std::size_t max_bytes, long timeout_ms,
                          std::string* body) {
   if (body == nullptr) return E_INVALIDARG;
   body->clear();
-  const std::string url8 = EscapeUnsafeBytes(ToUtf8(url));
+  const std::string url8 = UrlForTransfer(url);
   if (url8.empty() || timeout_ms <= 0) return E_INVALIDARG;
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });

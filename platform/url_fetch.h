@@ -15,6 +15,10 @@ namespace platform {
 // timeout_ms, and a reply longer than max_bytes is refused. S_OK only for a
 // whole 2xx reply within both bounds; otherwise a failure code and an empty
 // body. Nothing is written to disk. Any thread.
+// The URL as the transfer calls send it: UTF-8, with blanks, controls and
+// non-ASCII bytes percent-encoded.
+std::string UrlForTransfer(const std::wstring& url);
+
 HRESULT FetchUrlToMemory(const std::wstring& url, std::size_t max_bytes, long timeout_ms,
                          std::string* body);
 

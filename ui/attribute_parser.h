@@ -39,7 +39,4 @@ struct ImageSpec {
 };
 ImageSpec ParseImageSpec(const std::wstring& text);
 
-std::string ToUtf8(const std::wstring& text);
-std::wstring FromUtf8(const std::string& text);
-
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <pugixml.hpp>
 
+#include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/button_ui.h"
 #include "ui/container_ui.h"
@@ -24,7 +25,7 @@ constexpr int kMaxDepth = 64;
 // The largest skin file read; the client's own are a few kilobytes.
 constexpr off_t kMaxSkinSize = 4 << 20;
 
-std::wstring W(const char* text) { return ui::FromUtf8(text ? text : ""); }
+std::wstring W(const char* text) { return platform::Utf8ToWide(text ? text : ""); }
 
 void ApplyWindowAttributes(const pugi::xml_node& window, CPaintManagerUI* manager) {
   for (const pugi::xml_attribute& attr : window.attributes()) {
@@ -156,7 +157,7 @@ CControlUI* CDialogBuilder::Create(const std::wstring& path, CPaintManagerUI* ma
   // pugixml sizes its buffer from where the stream ends; a directory opens
   // as a stream ending near 2^63, and pugixml would ask for that much memory.
   // Only a regular file of a skin's size is read.
-  const std::string file = ui::ToUtf8(path);
+  const std::string file = platform::WideToUtf8(path);
   struct stat st;
   if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxSkinSize) {
     error_ = L"cannot read " + path;

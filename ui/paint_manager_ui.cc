@@ -16,6 +16,7 @@
 #include "platform/main_thread.h"
 #include "platform/native_window.h"
 #include "platform/process_paths.h"
+#include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/window_host.h"
 
@@ -94,7 +95,7 @@ HINSTANCE CPaintManagerUI::GetInstance() { return g_instance; }
 
 CDuiString CPaintManagerUI::GetInstancePath() {
   if (g_instance_path.GetLength() > 0) return g_instance_path;
-  return CDuiString(ui::FromUtf8(platform::ExecutableDir() + "/"));
+  return CDuiString(platform::Utf8ToWide(platform::ExecutableDir() + "/"));
 }
 
 void CPaintManagerUI::SetInstancePath(const CDuiString& path) {
@@ -283,7 +284,8 @@ std::wstring DoubleSizeName(const std::wstring& path) {
 }
 
 cairo_surface_t* LoadPng(const std::wstring& path) {
-  cairo_surface_t* surface = cairo_image_surface_create_from_png(ui::ToUtf8(path).c_str());
+  cairo_surface_t* surface =
+      cairo_image_surface_create_from_png(platform::WideToUtf8(path).c_str());
   if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) return surface;
   cairo_surface_destroy(surface);
   return nullptr;
@@ -310,7 +312,8 @@ _cairo_surface* CPaintManagerUI::GetImage(const std::wstring& file) {
   if (surface == nullptr) {
     surface = LoadPng(path);
     if (surface == nullptr)
-      std::fprintf(stderr, "quorbital: skin image %s cannot be read\n", ui::ToUtf8(path).c_str());
+      std::fprintf(stderr, "quorbital: skin image %s cannot be read\n",
+                   platform::WideToUtf8(path).c_str());
   }
   images_[key] = surface;  // failures too, so a missing file is reported once
   return surface;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/unicode_text.h"
 #include "ui/control_ui.h"
 
 namespace ui::render {
@@ -69,7 +70,7 @@ void AppendEscaped(std::string* out, wchar_t c) {
       *out += "&apos;";
       break;
     default:
-      *out += ToUtf8(std::wstring(1, c));
+      *out += platform::WideToUtf8(std::wstring(1, c));
   }
 }
 
@@ -174,7 +175,7 @@ std::string HtmlToMarkup(const std::wstring& text) {
       std::wstring name = tag.substr(0, tag.find(L' '));
       std::wstring arg = name.size() < tag.size() ? tag.substr(name.size() + 1) : L"";
       if (name == L"b" || name == L"i" || name == L"u") {
-        std::string n = ToUtf8(name);
+        std::string n = platform::WideToUtf8(name);
         if (closing) {
           close_to(n);
         } else {
@@ -214,7 +215,7 @@ void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32
   cairo_clip(cr);
   PangoLayout* layout = pango_cairo_create_layout(cr);
   PangoFontDescription* desc = pango_font_description_new();
-  std::string family = ToUtf8(font.family);
+  std::string family = platform::WideToUtf8(font.family);
   pango_font_description_set_family(desc, family.c_str());
   pango_font_description_set_absolute_size(desc, font.size * PANGO_SCALE);
   pango_font_description_set_weight(desc, font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
@@ -246,7 +247,7 @@ void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32
     }
   }
   if (!marked) {
-    std::string plain = ToUtf8(text);
+    std::string plain = platform::WideToUtf8(text);
     pango_layout_set_text(layout, plain.c_str(), -1);
   }
   int lw = 0, lh = 0;

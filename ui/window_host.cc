@@ -17,6 +17,7 @@
 #include "platform/copydata_channel.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
+#include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/paint_manager_ui.h"
 #include "ui/window_wnd.h"
@@ -46,7 +47,7 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
                         DWORD style, DWORD ex_style, int x, int y, int cx, int cy) {
   if (gdk_display_get_default() == nullptr) {
     std::fprintf(stderr, "quorbital: no display; window \"%s\" not created\n",
-                 ToUtf8(title).c_str());
+                 platform::WideToUtf8(title).c_str());
     return nullptr;
   }
   class_name_ = class_name;
@@ -66,7 +67,7 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   g_object_ref_sink(window_);
   gtk_window_set_decorated(Win(window_), FALSE);
-  gtk_window_set_title(Win(window_), ToUtf8(title).c_str());
+  gtk_window_set_title(Win(window_), platform::WideToUtf8(title).c_str());
   gtk_window_set_default_size(Win(window_), w, h);
   RequestPosition(px, py);
   if (platform::NativeWindow* o = platform::LookupWindow(owner)) {
@@ -133,7 +134,7 @@ void WindowHost::FinishCreate() {
 void WindowHost::DestroyNative() {
   if (!alive_) return;
   alive_ = false;
-  platform::Log("window \"%s\" closed", ToUtf8(title_).c_str());
+  platform::Log("window \"%s\" closed", platform::WideToUtf8(title_).c_str());
   if (published_) platform::channel::WithdrawWindow(hwnd_);
   published_ = false;
   if (size_report_source_ != 0) {
@@ -166,7 +167,7 @@ void WindowHost::SetPaintManager(CPaintManagerUI* manager) {
 
 void WindowHost::SetToolTip(const std::wstring& text) {
   if (!alive_) return;
-  gtk_widget_set_tooltip_text(area_, text.empty() ? nullptr : ToUtf8(text).c_str());
+  gtk_widget_set_tooltip_text(area_, text.empty() ? nullptr : platform::WideToUtf8(text).c_str());
 }
 
 int WindowHost::ScaleFactor() const { return alive_ ? gtk_widget_get_scale_factor(area_) : 1; }
@@ -214,7 +215,7 @@ void WindowHost::Activate(const std::string& startup_id) {
     }
 #endif
   }
-  platform::Log("window \"%s\" activated%s", ToUtf8(title_).c_str(),
+  platform::Log("window \"%s\" activated%s", platform::WideToUtf8(title_).c_str(),
                 startup_id.empty() ? "" : (" with start-up id " + startup_id).c_str());
   SetVisible(true, true, time);
 }

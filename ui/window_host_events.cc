@@ -11,6 +11,7 @@
 
 #include "platform/drop_files.h"
 #include "platform/log.h"
+#include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/paint_manager_ui.h"
 #include "ui/window_host.h"
@@ -174,7 +175,7 @@ int WindowHost::OnMap(GtkWidget*, GdkEventAny*, void* data) {
   auto* self = static_cast<WindowHost*>(data);
   // Under Wayland no other program can see a client's windows: this line is
   // how a person (or a test) learns that the compositor shows one.
-  platform::Log("window \"%s\" mapped, scale %d", ToUtf8(self->title_).c_str(),
+  platform::Log("window \"%s\" mapped, scale %d", platform::WideToUtf8(self->title_).c_str(),
                 gtk_widget_get_scale_factor(self->window_));
   if (self->position_pending_ && !self->maximized_ && !self->fullscreen_) {
     self->position_pending_ = false;
@@ -203,7 +204,7 @@ void WindowHost::OnDragData(GtkWidget*, GdkDragContext* ctx, int, int, GtkSelect
   for (gchar** u = uris; u != nullptr && *u != nullptr; ++u) {
     gchar* path = g_filename_from_uri(*u, nullptr, nullptr);
     if (path != nullptr) {
-      paths.push_back(FromUtf8(path));
+      paths.push_back(platform::Utf8ToWide(path));
       g_free(path);
     }
   }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/native_window.h"
+#include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/container_ui.h"
 #include "ui/dialog_builder.h"
@@ -89,7 +90,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
   CControlUI* root = builder.Create(path, &m_PaintManager, this);
   if (root == nullptr) {
     std::fprintf(stderr, "quorbital: skin not loaded: %s\n",
-                 ui::ToUtf8(builder.GetLastErrorText()).c_str());
+                 platform::WideToUtf8(builder.GetLastErrorText()).c_str());
     // An empty window rather than none: the window still works, its
     // controls are simply missing.
     root = new CContainerUI;

@@ -8,6 +8,7 @@
 
 #include "platform/main_thread.h"
 #include "platform/process_paths.h"
+#include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/paint_manager_ui.h"
 #include "ui/window_host.h"
@@ -94,7 +95,7 @@ void CWindowWnd::CenterWindow() {
 }
 
 void CWindowWnd::SetIcon(UINT res_id) {
-  std::string path = ui::ToUtf8(CPaintManagerUI::GetInstancePath().str()) + "res/icon_" +
+  std::string path = platform::WideToUtf8(CPaintManagerUI::GetInstancePath().str()) + "res/icon_" +
                      std::to_string(res_id) + ".png";
   platform::RunOnMainThread([&] {
     if (host_ != nullptr) host_->SetIconFile(path);

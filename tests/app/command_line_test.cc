@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/unicode_text.h"
 #include "platform/windows.h"
 #include "tests/support/test_process.h"
 
@@ -14,22 +15,12 @@ namespace {
 
 using test_support::RunChild;
 
-std::string ToUtf8(const std::wstring& w) {
-  if (w.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                      nullptr);
-  return s;
-}
-
 // Started as a child by a test below, this binary answers with its document
 // path, or with whether the program mutex already existed, and ends.
 const bool kIsChild = [] {
   std::string mode = test_support::ChildMode();
   if (mode == "document")
-    test_support::ChildAnswer("[" + ToUtf8(DocumentPathFromCommandLine()) + "]");
+    test_support::ChildAnswer("[" + platform::WideToUtf8(DocumentPathFromCommandLine()) + "]");
   if (mode == "mutex") test_support::ChildAnswer(CreateProgramMutex() ? "existed" : "new");
   return false;
 }();

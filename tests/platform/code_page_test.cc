@@ -5,6 +5,7 @@
 #include <clocale>
 #include <string>
 
+#include "platform/unicode_text.h"
 #include "platform/windows.h"
 
 namespace {
@@ -92,14 +93,38 @@ TEST_F(CodePage, TooSmallBufferAndBadArgumentsFail) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
+// One replacement per maximal invalid subpart, the same through the call and
+// through the converter every layer uses.
+TEST_F(CodePage, InvalidUtf8GivesOneReplacementPerInvalidSequence) {
+  const struct {
+    const char* input;
+    const wchar_t* wide;
+  } cases[] = {
+      {"a\xFF"
+       "b",
+       L"a\uFFFDb"},
+      {"\x80\xBF", L"\uFFFD\uFFFD"},                      // continuation bytes alone
+      {"\xC0\xAF", L"\uFFFD\uFFFD"},                      // an overlong '/'
+      {"\xE0\x80\x80", L"\uFFFD\uFFFD\uFFFD"},            // overlong from its second byte
+      {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},            // an encoded surrogate
+      {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+      {"ok\xE4\xBB", L"ok\uFFFD"},                        // cut short at the end
+      {"\xF0\x9F\x98"
+       "!",
+       L"\uFFFD!"},  // cut short before a character
+      {"\xE4\xBBx\xF0\x9F\x98\x80", L"\uFFFDx\U0001F600"},
+      {"\xF5\xC1", L"\uFFFD\uFFFD"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ToWide(CP_UTF8, c.input), c.wide) << c.input;
+    EXPECT_EQ(platform::Utf8ToWide(c.input), c.wide) << c.input;
+  }
+}
+
 TEST_F(CodePage, InvalidInputIsReplacedUnlessStrict) {
-  EXPECT_EQ(ToWide(CP_UTF8,
-                   "a\xFF"
-                   "b"),
-            L"a\uFFFDb");
-  EXPECT_EQ(ToWide(CP_UTF8, "\xC0\xAF"), L"\uFFFD\uFFFD");      // an overlong '/'
-  EXPECT_EQ(ToWide(CP_UTF8, "ok\xE4\xBB"), L"ok\uFFFD\uFFFD");  // cut short at the end
-  EXPECT_EQ(ToWide(936, "a\xBF"), L"a\uFFFD");
+  // A lead byte of code page 936 with nothing after it is a question mark.
+  EXPECT_EQ(ToWide(936, "a\xBF"), L"a?");
+  EXPECT_EQ(ToWide(936, std::string("\xBF\xCE\xBC", 3)), L"\u8BFE?");
   SetLastError(0);
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "a\xFF", 2, nullptr, 0), 0);
   EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
@@ -111,6 +136,9 @@ TEST_F(CodePage, InvalidInputIsReplacedUnlessStrict) {
                                 nullptr),
             0);
   EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
+  EXPECT_EQ(platform::WideToUtf8(L"x" + lone + wchar_t(0x110000)), "x\xEF\xBF\xBD\xEF\xBF\xBD");
+  // UTF-16 carries a lone surrogate both ways; nothing carries 0x110000.
+  EXPECT_EQ(platform::WideToUtf16(lone + wchar_t(0x110000)), std::u16string(u"\xD800\uFFFD"));
 }
 
 TEST_F(CodePage, LongTextConvertsWhole) {

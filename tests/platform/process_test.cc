@@ -12,20 +12,11 @@
 #include <vector>
 
 #include "platform/process_time.h"
+#include "platform/unicode_text.h"
 #include "platform/windows.h"
 #include "tests/support/test_process.h"
 
 namespace {
-
-std::string ToUtf8(const std::wstring& w) {
-  if (w.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                      nullptr);
-  return s;
-}
 
 // Started as a child by a test below, this binary writes what it split from
 // its own command line, each argument ended by a zero, and ends.
@@ -34,7 +25,7 @@ const bool kIsChild = [] {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   std::string answer;
-  for (int i = 0; i < argc; ++i) answer += ToUtf8(argv[i]) + '\0';
+  for (int i = 0; i < argc; ++i) answer += platform::WideToUtf8(argv[i]) + '\0';
   test_support::ChildAnswer(answer);
 }();
 
@@ -43,7 +34,7 @@ std::vector<std::string> Split(const wchar_t* line) {
   LPWSTR* argv = CommandLineToArgvW(line, &argc);
   std::vector<std::string> out;
   if (argv == nullptr) return out;
-  for (int i = 0; i < argc; ++i) out.push_back(ToUtf8(argv[i]));
+  for (int i = 0; i < argc; ++i) out.push_back(platform::WideToUtf8(argv[i]));
   EXPECT_EQ(argv[argc], nullptr);
   LocalFree(argv);
   return out;

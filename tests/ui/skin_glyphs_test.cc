@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/render_engine.h"
 
@@ -72,7 +73,7 @@ std::vector<std::string> SourceTexts() {
 int UnknownGlyphs(PangoContext* context, const std::string& text, bool bold) {
   PangoLayout* layout = pango_layout_new(context);
   PangoFontDescription* desc = pango_font_description_new();
-  pango_font_description_set_family(desc, ui::ToUtf8(ui::FontSpec().family).c_str());
+  pango_font_description_set_family(desc, platform::WideToUtf8(ui::FontSpec().family).c_str());
   pango_font_description_set_absolute_size(desc, 13 * PANGO_SCALE);
   pango_font_description_set_weight(desc, bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
   pango_layout_set_font_description(layout, desc);

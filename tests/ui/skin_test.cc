@@ -5,13 +5,14 @@
 
 #include <string>
 
+#include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/render_engine.h"
 #include "ui/ui_lib.h"
 
 namespace {
 
-const std::wstring kSkinDir = ui::FromUtf8(QUORBITAL_SOURCE_DIR "/Skin/");
+const std::wstring kSkinDir = platform::Utf8ToWide(QUORBITAL_SOURCE_DIR "/Skin/");
 
 template <class T>
 T* As(CControlUI* c, const wchar_t* kind) {
@@ -35,7 +36,7 @@ TEST(SkinParsing, WindowSettingsFontsDefaultsAndNesting) {
       </VerticalLayout>
     </Window>)",
                                               &pm);
-  ASSERT_NE(root, nullptr) << ui::ToUtf8(builder.GetLastErrorText());
+  ASSERT_NE(root, nullptr) << platform::WideToUtf8(builder.GetLastErrorText());
   pm.AttachDialog(root);
   EXPECT_EQ(pm.GetInitSize().cx, 640);
   EXPECT_EQ(pm.GetInitSize().cy, 480);
@@ -124,10 +125,10 @@ TEST(SkinParsing, TheClientsSkinsHaveTheControlsItsWindowsUse) {
     CPaintManagerUI pm;
     CDialogBuilder builder;
     CControlUI* root = builder.Create(kSkinDir + want.file, &pm);
-    ASSERT_NE(root, nullptr) << ui::ToUtf8(builder.GetLastErrorText());
+    ASSERT_NE(root, nullptr) << platform::WideToUtf8(builder.GetLastErrorText());
     pm.AttachDialog(root);
     for (const wchar_t* name : want.names)
-      EXPECT_NE(pm.FindControl(name), nullptr) << ui::ToUtf8(name);
+      EXPECT_NE(pm.FindControl(name), nullptr) << platform::WideToUtf8(name);
   }
   CPaintManagerUI main;
   CDialogBuilder builder;
@@ -163,7 +164,7 @@ TEST(Attributes, ValuesAndLists) {
   EXPECT_EQ(color, 0x80000000u);
   for (const wchar_t* bad : {L"", L"#", L"#12345", L"#GGGGGG", L"red", L"#1234567890"}) {
     color = 7;
-    EXPECT_FALSE(ui::ParseColor(bad, &color)) << ui::ToUtf8(bad);
+    EXPECT_FALSE(ui::ParseColor(bad, &color)) << platform::WideToUtf8(bad);
     EXPECT_EQ(color, 7u);
   }
   RECT rc = ui::ParseRect(L"3,5,x,9");

@@ -16,12 +16,13 @@
 
 #include "platform/main_thread.h"
 #include "platform/native_window.h"
+#include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/ui_lib.h"
 
 namespace uitest {
 
-const std::wstring kSkinDir = ui::FromUtf8(QUORBITAL_SOURCE_DIR "/Skin/");
+const std::wstring kSkinDir = platform::Utf8ToWide(QUORBITAL_SOURCE_DIR "/Skin/");
 
 // Runs the main loop until pred holds or the time is up.
 inline bool PumpUntil(const std::function<bool()>& pred, int timeout_ms = 5000) {

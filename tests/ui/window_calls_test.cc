@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/drop_files.h"
+#include "platform/unicode_text.h"
 #include "tests/ui/test_window.h"
 
 namespace {
@@ -175,7 +176,7 @@ TEST(WindowCalls, AFileDroppedFromAnotherClientArrivesAsDropFiles) {
   waitpid(source, nullptr, 0);
   ASSERT_TRUE(arrived);
   ASSERT_EQ(dropped.size(), 1u);
-  EXPECT_EQ(dropped[0], ui::FromUtf8(file));
+  EXPECT_EQ(dropped[0], platform::Utf8ToWide(file));
   std::remove(file.c_str());
 }
 
