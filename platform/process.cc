@@ -101,7 +101,8 @@ std::wstring BuildCommandLine() {
 // Splits after the program name: blanks separate arguments; quotes group;
 // 2n backslashes before a quote give n backslashes and the quote groups,
 // 2n+1 give n backslashes and a literal quote; other backslashes are
-// literal; inside quotes "" is a literal quote and the quotes go on.
+// literal; inside quotes "" is a literal quote that also ends the quoted part
+// (so `"a""b" c` is the one argument `a"b c`).
 void SplitArguments(const wchar_t* p, std::vector<std::wstring>& out) {
   for (;;) {
     while (IsBlank(*p)) ++p;
@@ -127,6 +128,7 @@ void SplitArguments(const wchar_t* p, std::vector<std::wstring>& out) {
       } else if (*p == L'"') {
         if (quoted && p[1] == L'"') {
           arg += L'"';
+          quoted = false;
           p += 2;
         } else {
           quoted = !quoted;

@@ -2,7 +2,7 @@
 // section and key names and blank trimming. A write rewrites the whole file
 // through a temporary file beside it, so a reader or a crash sees either the
 // old file or the new one, never half of one; every line the write does not
-// concern is kept byte for byte.
+// concern is kept byte for byte. A line ends at "\r\n", "\n" or "\r" alone.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,12 +46,37 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The file as lines without their '\n'; a '\r' before it stays in the line.
+// The file as lines, each with its own ending (the last may have none). New
+// lines get the ending of the file's first line.
 struct Profile {
   std::vector<std::string> lines;
-  bool final_newline = true;
-  bool crlf = false;
+  std::string eol = "\n";
 };
+
+// A line without its ending.
+std::string_view Body(std::string_view line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  return line;
+}
+
+std::string_view Ending(std::string_view line) { return line.substr(Body(line).size()); }
+
+// Gives the line before a new one at the end the ending it lacks.
+void EndLastLine(Profile& p) {
+  if (!p.lines.empty() && Ending(p.lines.back()).empty()) p.lines.back() += p.eol;
+}
+
+// The last error of a file that is not there: 2, or 3 where its folder is not
+// there either.
+DWORD MissingFileError(const char* file_name) {
+  std::string path(file_name);
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ERROR_FILE_NOT_FOUND;
+  struct stat st;
+  std::string dir = slash == 0 ? "/" : path.substr(0, slash);
+  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND
+                                                            : ERROR_PATH_NOT_FOUND;
+}
 
 enum class LoadResult { kLoaded, kMissing, kFailed };
 
@@ -82,16 +107,18 @@ LoadResult Load(const char* file_name, Profile& profile) {
   // A UTF-8 byte-order mark stays in the first line, so a rewrite keeps it;
   // the parsers below look past it.
   size_t start = 0;
+  bool ending_seen = false;
   while (start < content.size()) {
-    size_t end = content.find('\n', start);
+    size_t end = content.find_first_of("\r\n", start);
     if (end == std::string::npos) {
       profile.lines.push_back(content.substr(start));
-      profile.final_newline = false;
       break;
     }
-    profile.lines.push_back(content.substr(start, end - start));
-    if (end > start && content[end - 1] == '\r') profile.crlf = true;
-    start = end + 1;
+    size_t next = end + (content.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    if (!ending_seen) profile.eol = content.substr(end, next - end);
+    ending_seen = true;
+    profile.lines.push_back(content.substr(start, next - start));
+    start = next;
   }
   return LoadResult::kLoaded;
 }
@@ -101,27 +128,28 @@ std::string_view StripMark(std::string_view line) {
   return line;
 }
 
+// A header is '[' name ']'; without the ']' the line is no header.
 std::optional<std::string_view> SectionName(std::string_view line) {
-  std::string_view t = Trim(StripMark(line));
+  std::string_view t = Trim(StripMark(Body(line)));
   if (t.empty() || t.front() != '[') return std::nullopt;
   t.remove_prefix(1);
   size_t close = t.find(']');
-  if (close != std::string_view::npos) t = t.substr(0, close);
-  return Trim(t);
+  if (close == std::string_view::npos) return std::nullopt;
+  return Trim(t.substr(0, close));
 }
 
-// A key line: the key and the value, both trimmed. Comments and blank lines
-// have no key; a line without '=' is a key with an empty value.
+// A key line: the key and the value, both trimmed. Comments, blank lines and
+// lines without '=' have no key.
 struct KeyLine {
   std::string_view key;
   std::string_view value;
 };
 
 std::optional<KeyLine> ParseKey(std::string_view line) {
-  std::string_view t = Trim(StripMark(line));
+  std::string_view t = Trim(StripMark(Body(line)));
   if (t.empty() || t.front() == ';' || t.front() == '#' || t.front() == '[') return std::nullopt;
   size_t eq = t.find('=');
-  if (eq == std::string_view::npos) return KeyLine{t, std::string_view()};
+  if (eq == std::string_view::npos) return std::nullopt;
   return KeyLine{Trim(t.substr(0, eq)), Trim(t.substr(eq + 1))};
 }
 
@@ -148,8 +176,7 @@ std::optional<size_t> FindKey(const Profile& p, size_t begin, size_t end, std::s
 
 DWORD CopyString(std::string_view text, LPSTR out, DWORD size) {
   size_t n = text.size() < size - 1 ? text.size() : size - 1;
-  // An empty value can be a view without storage (a key line without '='),
-  // and memcpy from a null pointer is undefined even for zero bytes.
+  // memcpy from a view without storage is undefined even for zero bytes.
   if (n > 0) std::memcpy(out, text.data(), n);
   out[n] = '\0';
   return static_cast<DWORD>(n);
@@ -180,6 +207,7 @@ DWORD CopyList(const std::vector<std::string_view>& names, LPSTR out, DWORD size
 
 bool HasLineBreak(const char* s) { return s != nullptr && std::strpbrk(s, "\r\n") != nullptr; }
 
+// False with the last error set when the file cannot be replaced.
 bool WriteAtomically(const char* file_name, const std::string& content) {
   std::string path(file_name);
   size_t slash = path.rfind('/');
@@ -189,6 +217,7 @@ bool WriteAtomically(const char* file_name, const std::string& content) {
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) {
     platform::Log("profile: cannot create a file in %s (errno %d)", dir.c_str(), errno);
+    SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
     return false;
   }
   struct stat st;
@@ -210,6 +239,7 @@ bool WriteAtomically(const char* file_name, const std::string& content) {
   if (!ok) {
     platform::Log("profile: cannot write %s (errno %d)", file_name, errno);
     unlink(temp.c_str());
+    SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
   int dir_fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -222,10 +252,7 @@ bool WriteAtomically(const char* file_name, const std::string& content) {
 
 std::string Join(const Profile& p) {
   std::string out;
-  for (size_t i = 0; i < p.lines.size(); ++i) {
-    out += p.lines[i];
-    if (i + 1 < p.lines.size() || p.final_newline) out += '\n';
-  }
+  for (const auto& line : p.lines) out += line;
   return out;
 }
 
@@ -235,7 +262,10 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value,
                                DWORD size, LPCSTR file_name) {
   if (returned == nullptr || size == 0) return 0;
   Profile profile;
-  bool loaded = file_name != nullptr && Load(file_name, profile) == LoadResult::kLoaded;
+  LoadResult result = file_name != nullptr ? Load(file_name, profile) : LoadResult::kMissing;
+  if (result == LoadResult::kMissing)
+    SetLastError(file_name != nullptr ? MissingFileError(file_name) : ERROR_FILE_NOT_FOUND);
+  bool loaded = result == LoadResult::kLoaded;
   if (section == nullptr) {
     std::vector<std::string_view> names;
     for (const auto& line : profile.lines) {
@@ -284,7 +314,7 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  const std::string eol = profile.crlf ? "\r" : "";
+  const std::string& eol = profile.eol;
   size_t begin = 0, end = 0;
   bool found = FindSection(profile, Trim(section), begin, end);
   if (key == nullptr) {
@@ -297,35 +327,25 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     if (!line) return TRUE;
     profile.lines.erase(profile.lines.begin() + static_cast<long>(*line));
   } else if (!found) {
+    EndLastLine(profile);
     profile.lines.push_back("[" + std::string(Trim(section)) + "]" + eol);
     profile.lines.push_back(std::string(Trim(key)) + "=" + value + eol);
-    profile.final_newline = true;
   } else if (auto line = FindKey(profile, begin, end, Trim(key))) {
-    // Keep the key as written and the blanks after '='; replace the rest.
+    // Keep the key as written, the blanks after '=' and the line's ending;
+    // replace the rest.
     std::string& text = profile.lines[*line];
-    size_t eq = text.find('=');
-    std::string prefix;
-    if (eq == std::string::npos) {
-      prefix = std::string(Trim(text)) + "=";
-    } else {
-      size_t after = eq + 1;
-      while (after < text.size() && (text[after] == ' ' || text[after] == '\t')) ++after;
-      prefix = text.substr(0, after);
-    }
-    bool cr = !text.empty() && text.back() == '\r';
-    text = prefix + value + (cr ? "\r" : "");
+    size_t after = text.find('=') + 1;
+    while (after < text.size() && (text[after] == ' ' || text[after] == '\t')) ++after;
+    text = text.substr(0, after) + value + std::string(Ending(text));
   } else {
     // After the section's last non-blank line, before the blank lines that
     // set it off from the next section.
     size_t at = end;
-    while (at > begin + 1 && Trim(profile.lines[at - 1]).empty()) --at;
+    while (at > begin + 1 && Trim(Body(profile.lines[at - 1])).empty()) --at;
+    if (at == profile.lines.size()) EndLastLine(profile);
     profile.lines.insert(profile.lines.begin() + static_cast<long>(at),
                          std::string(Trim(key)) + "=" + value + eol);
-    if (at == profile.lines.size() - 1) profile.final_newline = true;
   }
-  if (!WriteAtomically(file_name, Join(profile))) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
+  if (!WriteAtomically(file_name, Join(profile))) return FALSE;
   return TRUE;
 }

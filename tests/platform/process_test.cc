@@ -47,7 +47,9 @@ TEST(CommandLineToArgvW, DocumentedSplittingRules) {
   EXPECT_EQ(Split(LR"(prog a\\\b d"e f"g h)"), (Args{"prog", R"(a\\\b)", "de fg", "h"}));
   EXPECT_EQ(Split(LR"(prog a\\\"b c d)"), (Args{"prog", R"(a\"b)", "c", "d"}));
   EXPECT_EQ(Split(LR"(prog a\\\\"b c" d e)"), (Args{"prog", R"(a\\b c)", "d", "e"}));
-  EXPECT_EQ(Split(LR"(prog a"b"" c d)"), (Args{"prog", R"(ab" c d)"}));
+  // Inside quotes "" gives one quote and ends the quoted part.
+  EXPECT_EQ(Split(LR"(prog a"b"" c d)"), (Args{"prog", R"(ab")", "c", "d"}));
+  EXPECT_EQ(Split(LR"(prog "a""b" c)"), (Args{"prog", R"(a"b c)"}));
   EXPECT_EQ(Split(LR"(prog "" x "")"), (Args{"prog", "", "x", ""}));
   EXPECT_EQ(Split(L"prog \t a\tb   "), (Args{"prog", "a", "b"}));
   EXPECT_EQ(Split(LR"(prog "unterminated arg)"), (Args{"prog", "unterminated arg"}));

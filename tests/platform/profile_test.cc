@@ -49,7 +49,7 @@ TEST_F(Profile, ReadsTrimmedValuesWithCaseInsensitiveNames) {
   EXPECT_EQ(Get("VersionInformation", "cloudhost"), "http://127.0.0.1:8080/");
   EXPECT_EQ(Get("versionInformation", "quoted"), "  spaced  ");
   EXPECT_EQ(Get("versionInformation", "empty"), "");
-  EXPECT_EQ(Get("versionInformation", "bare"), "");
+  EXPECT_EQ(Get("versionInformation", "bare"), "dflt");  // no '=', no key
   EXPECT_EQ(Get("other", "build"), "1");
 }
 
@@ -62,6 +62,46 @@ TEST_F(Profile, MissingFileSectionOrKeyGivesTheDefault) {
   // Keys of another section do not leak into the one asked for.
   Put("[a]\nx=1\n[b]\ny=2\n");
   EXPECT_EQ(Get("b", "x"), "dflt");
+}
+
+// Cases a real file can hold, read as the original call reads them.
+TEST_F(Profile, LineEndingsBareLinesAndOpenHeaders) {
+  const struct {
+    const char* content;
+    const char* section;
+    const char* key;
+    const char* value;
+  } cases[] = {
+      {"[s]\rk=cr\r[t]\rk=2\r", "s", "k", "cr"},
+      {"[s]\rk=cr", "s", "k", "cr"},
+      {"[s]\r\nk=crlf\r\n", "s", "k", "crlf"},
+      {"[s]\nk\nk=later\n", "s", "k", "later"},
+      {"[s\nk=open\n", "s", "k", "dflt"},
+      {"[s]\nk=1\n[t\nj=2\n", "s", "j", "2"},  // the open header is no section
+  };
+  for (const auto& c : cases) {
+    Put(c.content);
+    EXPECT_EQ(Get(c.section, c.key), c.value) << c.content;
+  }
+  Put("[s]\na=1\nbare\n[open\nb=2\r[t]\r");
+  char buffer[64];
+  DWORD n = GetPrivateProfileStringA("s", nullptr, "", buffer, sizeof(buffer), file_.c_str());
+  EXPECT_EQ(std::string(buffer, n + 1), std::string("a\0b\0\0", 5));
+  n = GetPrivateProfileStringA(nullptr, nullptr, "", buffer, sizeof(buffer), file_.c_str());
+  EXPECT_EQ(std::string(buffer, n + 1), std::string("s\0t\0\0", 5));
+  // A write keeps every line's own ending and gives new lines the file's.
+  ASSERT_TRUE(WritePrivateProfileStringA("t", "c", "3", file_.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "b", "4", file_.c_str()));
+  EXPECT_EQ(Content(), "[s]\na=1\nbare\n[open\nb=4\r[t]\rc=3\n");
+}
+
+TEST_F(Profile, MissingFileAndFolderSetTheLastError) {
+  SetLastError(0);
+  EXPECT_EQ(Get("s", "k"), "dflt");
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  const std::string in_missing_dir = dir_ + "/none/version.ini";
+  EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", in_missing_dir.c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
 
 TEST_F(Profile, LongValueIsCutToTheBuffer) {
