@@ -1,9 +1,6 @@
 // The download job's progress sink: forwards reports with a known total, and
-// the final report, to the list window (mode 0) or the update window (mode 1).
+// the final report, to the window the job belongs to.
 #include "download/bind_callback.h"
-
-#include "download/download_dialog.h"
-#include "update/update_dialog.h"
 
 HRESULT CBindCallback::QueryInterface(REFIID, void** object) {
   if (object != nullptr) *object = nullptr;
@@ -25,11 +22,7 @@ HRESULT CBindCallback::OnProgress(ULONG progress, ULONG progress_max, ULONG stat
   // The last report of a download always carries the file's size; only for
   // an empty file is that 0, and it still says the download finished.
   if (progress_max == 0 && status_code != BINDSTATUS_ENDDOWNLOADDATA) return S_OK;
-  if (mode == 0 && downloadDialog != nullptr) {
-    downloadDialog->UpdateProgress(progress, progress_max, index);
-  } else if (mode == 1 && updateDialog != nullptr) {
-    updateDialog->SetProgress(progress, progress_max);
-  }
+  if (view != nullptr) view->UpdateProgress(progress, progress_max, index);
   return S_OK;
 }
 

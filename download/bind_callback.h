@@ -5,8 +5,19 @@
 
 #include "platform/windows.h"
 
-class DownloadDialog;
-class UpdateDialog;
+// A window that shows the progress of download jobs: the list window, one row
+// per job, and the update window, one bar for the bundle's archive. The sink
+// calls it on the job's thread; the window carries each report over to its own
+// thread, in the order the job reported.
+class DownloadProgressView {
+ public:
+  // Never called with a total of 0, except for the last report of an empty
+  // file (progress 0 of 0). index is the job's row; a one-job window ignores it.
+  virtual void UpdateProgress(ULONG progress, ULONG total, int index) = 0;
+
+ protected:
+  ~DownloadProgressView() = default;
+};
 
 class CBindCallback : public IBindStatusCallback {
  public:
@@ -26,8 +37,6 @@ class CBindCallback : public IBindStatusCallback {
   HRESULT OnDataAvailable(DWORD bscf, DWORD size, FORMATETC* format, STGMEDIUM* medium) override;
   HRESULT OnObjectAvailable(REFIID riid, IUnknown* object) override;
 
-  DownloadDialog* downloadDialog = nullptr;  // mode 0: the list window
-  UpdateDialog* updateDialog = nullptr;      // mode 1: the update window
-  int mode = 0;
-  int index = 0;  // the job's row in the list window
+  DownloadProgressView* view = nullptr;  // the window to report to; none drops reports
+  int index = 0;                         // the job's row in the list window
 };

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "download/bind_callback.h"
+#include "download/progress.h"
 #include "download/size_text.h"
 #include "platform/main_thread.h"
 #include "platform/url_download.h"
@@ -159,8 +160,7 @@ bool DownloadDialog::CancelDownloads(std::chrono::milliseconds wait) {
 
 void DownloadDialog::DownloadThread(DownloadItem item, int index) {
   CBindCallback callback;
-  callback.downloadDialog = this;
-  callback.mode = 0;
+  callback.view = this;
   callback.index = index;
   // The tick count, printed signed, makes every request unique to caches.
   CDuiString suffix;
@@ -298,7 +298,9 @@ void DownloadDialog::ShowFailure(int index) {
 }
 
 void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
-  if (index >= 0 && static_cast<size_t>(index) < m_shown.size() && progress <= total) {
+  const DownloadProgress step = ProgressOf(progress, total);
+  if (step.stage == DownloadStage::Beyond) return;
+  if (index >= 0 && static_cast<size_t>(index) < m_shown.size()) {
     m_shown[index].progress = progress;
     m_shown[index].total = total;
     m_shown[index].reported = true;
@@ -307,24 +309,18 @@ void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
   if (m_pList->GetCount() == 0 || index < 0 || index >= m_pList->GetCount()) return;
   auto* row = dynamic_cast<CContainerUI*>(m_pList->GetItemAt(index));
   if (row == nullptr) return;
-  CControlUI* finish_layout = row->FindSubControl(L"finish_layout");
-  CControlUI* downloading_layout = row->FindSubControl(L"downloading_layout");
+  const bool finished = step.stage == DownloadStage::Finished;
+  if (CControlUI* finish_layout = row->FindSubControl(L"finish_layout"))
+    finish_layout->SetVisible(finished);
+  if (CControlUI* downloading_layout = row->FindSubControl(L"downloading_layout"))
+    downloading_layout->SetVisible(!finished);
+  if (auto* bar = dynamic_cast<CProgressUI*>(row->FindSubControl(L"down_progress")))
+    bar->SetValue(step.percent);
   const CDuiString total_text = SizeText(total);
-  if (progress == total) {
-    if (finish_layout != nullptr) finish_layout->SetVisible(true);
-    if (downloading_layout != nullptr) downloading_layout->SetVisible(false);
-    if (auto* bar = dynamic_cast<CProgressUI*>(row->FindSubControl(L"down_progress")))
-      bar->SetValue(100);
+  if (finished) {
     if (CControlUI* label = row->FindSubControl(L"down_size"))
       label->SetText(CDuiString(L" 下载完成    ") + total_text);
-  } else if (progress < total) {
-    if (finish_layout != nullptr) finish_layout->SetVisible(false);
-    if (downloading_layout != nullptr) downloading_layout->SetVisible(true);
-    if (auto* bar = dynamic_cast<CProgressUI*>(row->FindSubControl(L"down_progress"))) {
-      bar->SetValue(ProgressPercent(progress, total));
-    }
-    if (CControlUI* label = row->FindSubControl(L"size")) {
-      label->SetText(CDuiString(SizeText(progress)) + L"/" + total_text);
-    }
+  } else if (CControlUI* label = row->FindSubControl(L"size")) {
+    label->SetText(CDuiString(SizeText(progress)) + L"/" + total_text);
   }
 }

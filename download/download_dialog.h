@@ -11,11 +11,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "download/bind_callback.h"
 #include "download/download_item.h"
 #include "platform/windows.h"
 #include "ui/ui_lib.h"
 
-class DownloadDialog : public WindowImplBase {
+class DownloadDialog : public WindowImplBase, public DownloadProgressView {
  public:
   DownloadDialog();
   ~DownloadDialog() override;
@@ -41,7 +42,7 @@ class DownloadDialog : public WindowImplBase {
   void AddRow(DownloadItem item, int index);
   // Shows one job's progress. Callable from any thread: reports of worker
   // threads are carried out on the window's thread, in the job's order.
-  void UpdateProgress(ULONG progress, ULONG total, int index);
+  void UpdateProgress(ULONG progress, ULONG total, int index) override;
   // Shows that a job failed: "下载失败" as its size text, no open buttons.
   // Callable from any thread, after the job's last progress report.
   void ReportFailure(int index);

@@ -1,7 +1,6 @@
-// Size texts and bar values of the download rows.
+// Size texts of the download rows.
 #include "download/size_text.h"
 
-#include <cstdint>
 #include <iomanip>
 #include <locale>
 #include <sstream>
@@ -23,9 +22,4 @@ std::wstring SizeText(ULONG bytes) {
   if (bytes <= 1024) return L"1KB";
   if (bytes < 1048576) return TwoDecimals(bytes / 1024.0, L"KB");
   return TwoDecimals(bytes / 1024.0 / 1024.0, L"MB");
-}
-
-int ProgressPercent(ULONG progress, ULONG total) {
-  if (total == 0) return 0;
-  return static_cast<int>(static_cast<std::uint64_t>(progress) * 100u / total);
 }

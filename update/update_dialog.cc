@@ -11,6 +11,7 @@
 #include "app/data_dir.h"
 #include "app/locations.h"
 #include "download/bind_callback.h"
+#include "download/progress.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
 #include "platform/url_download.h"
@@ -111,16 +112,16 @@ void UpdateDialog::SetStatus(std::int32_t state) {
   });
 }
 
-int UpdateDialog::ProgressPercent(DWORD progress, DWORD total) {
-  if (progress == total) return 100;
-  if (progress > total) return -1;
-  return static_cast<int>(static_cast<std::uint64_t>(progress) * 100 / total);
+void UpdateDialog::UpdateProgress(ULONG progress, ULONG total, int) {
+  SetProgress(progress, total);
 }
 
 void UpdateDialog::SetProgress(DWORD progress, DWORD total) {
-  const int percent = ProgressPercent(progress, total);
+  const DownloadProgress step = ProgressOf(progress, total);
+  if (step.stage == DownloadStage::Beyond) return;
+  const int percent = step.percent;
   // The download reports far more often than the bar can change.
-  if (percent < 0 || percent == m_nLastPercent) return;
+  if (percent == m_nLastPercent) return;
   m_nLastPercent = percent;
   PostToWindow([this, percent] {
     if (m_pProgress) m_pProgress->SetValue(percent);
@@ -138,8 +139,7 @@ void UpdateDialog::InstallThread(DownloadItem job, std::string build) {
   wchar_t suffix[32];
   std::swprintf(suffix, std::size(suffix), L"?skq=%d", static_cast<int>(GetTickCount()));
   CBindCallback callback;
-  callback.mode = 1;
-  callback.updateDialog = this;
+  callback.view = this;
   const std::wstring url = job.url + suffix;
 
   SetStatus(Updating);

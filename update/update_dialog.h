@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "download/bind_callback.h"
 #include "download/download_item.h"
 #include "platform/windows.h"
 #include "ui/window_impl_base.h"
@@ -15,7 +16,7 @@ class CButtonUI;
 class CControlUI;
 class CProgressUI;
 
-class UpdateDialog : public WindowImplBase {
+class UpdateDialog : public WindowImplBase, public DownloadProgressView {
  public:
   // Install states; 2, 3 and 4 are final.
   enum State : std::int32_t {
@@ -33,9 +34,9 @@ class UpdateDialog : public WindowImplBase {
   void SetStatus(std::int32_t state);
   void SetProgress(DWORD progress, DWORD total);
   std::int32_t GetState() const { return m_nState.load(); }
-
-  // The bar's value for a progress report, or -1 to leave it unchanged.
-  static int ProgressPercent(DWORD progress, DWORD total);
+  // The bundle's download reports here; the window has one bar, so the
+  // job's index is not used.
+  void UpdateProgress(ULONG progress, ULONG total, int index) override;
 
  protected:
   const wchar_t* GetWindowClassName() const override;

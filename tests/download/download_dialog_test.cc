@@ -204,7 +204,7 @@ TEST_F(DownloadDialogTest, ProgressTextsAndBarAtTheLimits) {
 
   // The sink drops reports without a total and forwards the rest.
   CBindCallback sink;
-  sink.downloadDialog = dialog_;
+  sink.view = dialog_;
   sink.index = 0;
   EXPECT_EQ(sink.OnProgress(5, 0, BINDSTATUS_DOWNLOADINGDATA, L""), S_OK);
   EXPECT_EQ(dialog_->Text(0, L"size"), L"1.00KB/1.00MB");

@@ -1,4 +1,4 @@
-// Size texts and bar values at the unit boundaries and at the 32-bit limit.
+// Size texts at the unit boundaries and at the 32-bit limit.
 #include "download/size_text.h"
 
 #include <gtest/gtest.h>
@@ -28,20 +28,6 @@ TEST(SizeText, DecimalPointDoesNotFollowTheLocale) {
   if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no German locale here";
   EXPECT_EQ(SizeText(1536), L"1.50KB");
   std::setlocale(LC_NUMERIC, saved.c_str());
-}
-
-TEST(ProgressPercent, TruncatesWithoutOverflow) {
-  EXPECT_EQ(ProgressPercent(524288, 1048576), 50);
-  EXPECT_EQ(ProgressPercent(1023, 1024), 99);
-  EXPECT_EQ(ProgressPercent(1024, 1025), 99);
-  EXPECT_EQ(ProgressPercent(1048575, 1048576), 99);
-  EXPECT_EQ(ProgressPercent(1048576, 1048576), 100);
-  // progress * 100 exceeds 32 bits from about 43 MB on.
-  EXPECT_EQ(ProgressPercent(3221225472u, 4294967295u), 75);
-  EXPECT_EQ(ProgressPercent(4294967294u, 4294967295u), 99);
-  EXPECT_EQ(ProgressPercent(4294967295u, 4294967295u), 100);
-  EXPECT_EQ(ProgressPercent(0, 4294967295u), 0);
-  EXPECT_EQ(ProgressPercent(1, 0), 0);
 }
 
 }  // namespace

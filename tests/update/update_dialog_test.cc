@@ -164,15 +164,6 @@ class UpdateDialogTest : public ::testing::Test {
   std::atomic<bool> modalDone_{false};
 };
 
-TEST(UpdateDialogProgressTest, PercentWithoutOverflow) {
-  EXPECT_EQ(UpdateDialog::ProgressPercent(0, 100), 0);
-  EXPECT_EQ(UpdateDialog::ProgressPercent(1, 3), 33);
-  EXPECT_EQ(UpdateDialog::ProgressPercent(100, 100), 100);
-  EXPECT_EQ(UpdateDialog::ProgressPercent(101, 100), -1);
-  EXPECT_EQ(UpdateDialog::ProgressPercent(0xFFFFFFFEu, 0xFFFFFFFFu), 99);
-  EXPECT_EQ(UpdateDialog::ProgressPercent(0x7FFFFFFFu, 0xFFFFFFFFu), 49);
-}
-
 TEST_F(UpdateDialogTest, SuccessInstallsRecordsTheBuildAndOffersToGoOn) {
   Open("bundle.zip", "1234");
   ASSERT_TRUE(WaitForState(UpdateDialog::Installed));
