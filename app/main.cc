@@ -14,6 +14,7 @@
 #include "engine/cef_app.h"
 #include "mainwnd/main_wnd.h"
 #include "platform/windows.h"
+#include "ui/window_styles.h"
 #include "util/text_convert.h"
 
 namespace {
@@ -73,8 +74,8 @@ int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/
   CPaintManagerUI::SetInstance(instance);
 
   CMainWnd* main_window = new CMainWnd(document_path);
-  main_window->Create(nullptr, kMainWndTitle, WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_ACCEPTFILES,
-                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
+  main_window->Create(nullptr, kMainWndTitle, kFrameWindowStyle, WS_EX_ACCEPTFILES, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
   main_window->ShowWindow(true, true);
   main_window->CenterWindow();
   CPaintManagerUI::MessageLoop();

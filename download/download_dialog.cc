@@ -9,11 +9,11 @@
 #include "download/size_text.h"
 #include "platform/main_thread.h"
 #include "platform/url_download.h"
+#include "ui/window_styles.h"
 
 namespace {
 
 // The window is created anew with what the main window first gave it.
-constexpr DWORD kStyle = WS_VISIBLE | WS_OVERLAPPEDWINDOW;
 constexpr wchar_t kCaption[] = L"下载";
 constexpr wchar_t kFailedText[] = L"下载失败";
 
@@ -132,8 +132,8 @@ void DownloadDialog::AddDownload(DownloadItem item) {
 
 void DownloadDialog::Recreate() {
   // InitWindow rebuilds the rows of the jobs so far.
-  if (Create(m_hOwner, kCaption, kStyle, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT) ==
-      nullptr)
+  if (Create(m_hOwner, kCaption, kFrameWindowStyle, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+             CW_USEDEFAULT) == nullptr)
     return;
   CenterWindow();
   ShowWindow(true, true);

@@ -16,6 +16,7 @@
 #include "engine/cef_window_info.h"
 #include "mainwnd/browser_geometry.h"
 #include "mainwnd/default_bundle.h"
+#include "ui/window_styles.h"
 #include "update/work_files.h"
 #include "util/text_convert.h"
 #include "util/url_escape.h"
@@ -89,8 +90,8 @@ void CMainWnd::InitWindow() {
   CefBrowserHost::CreateBrowser(window_info, m_handler.get(), L"", settings, nullptr);
 
   m_pDownloadDlg = new DownloadDialog();
-  m_pDownloadDlg->Create(GetHWND(), L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, CW_USEDEFAULT,
-                         CW_USEDEFAULT, CW_USEDEFAULT);
+  m_pDownloadDlg->Create(GetHWND(), L"下载", kFrameWindowStyle, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+                         CW_USEDEFAULT);
   m_pDownloadDlg->CenterWindow();
   m_pDownloadDlg->ShowWindow(false, true);
 

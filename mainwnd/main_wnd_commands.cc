@@ -11,6 +11,7 @@
 #include "mainwnd/file_dialogs.h"
 #include "mainwnd/main_wnd.h"
 #include "platform/startup_notification.h"
+#include "ui/window_styles.h"
 #include "util/url_escape.h"
 
 namespace {
@@ -113,7 +114,7 @@ void CMainWnd::SetFullScreen(bool on) {
     RECT desktop{};
     GetWindowRect(GetDesktopWindow(), &desktop);
     LONG style = GetWindowLongW(main, GWL_STYLE);
-    style = static_cast<LONG>((static_cast<DWORD>(style) & 0xFF30FFFF) | WS_POPUP);
+    style = static_cast<LONG>((static_cast<DWORD>(style) & kFullScreenKeepMask) | WS_POPUP);
     SetWindowLongW(main, GWL_STYLE, style);
     SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
     SetWindowPos(main, HWND_NOTOPMOST, 0, 0, desktop.right, desktop.bottom,
@@ -124,7 +125,7 @@ void CMainWnd::SetFullScreen(bool on) {
     }
   } else {
     LONG style = GetWindowLongW(main, GWL_STYLE);
-    style = static_cast<LONG>((static_cast<DWORD>(style) & 0x7FFFFFFF) | 0x10CF0000);
+    style = static_cast<LONG>((static_cast<DWORD>(style) & kFramedKeepMask) | kFrameWindowStyle);
     SetWindowLongW(main, GWL_STYLE, style);
     SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   }

@@ -5,6 +5,7 @@
 #include "app/data_dir.h"
 #include "mainwnd/main_wnd.h"
 #include "platform/process_time.h"
+#include "ui/window_styles.h"
 #include "update/update_check.h"
 #include "update/update_dialog.h"
 
@@ -28,8 +29,8 @@ void CMainWnd::RunStartupUpdate(DownloadItem job, std::string build) {
   Sleep(1000);
   m_pUpdateDlg = nullptr;
   m_pUpdateDlg = new UpdateDialog(GetHWND(), job, build);
-  m_pUpdateDlg->Create(GetHWND(), L"update_dialog", 0x96C80000, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                       CW_USEDEFAULT, CW_USEDEFAULT);
+  m_pUpdateDlg->Create(GetHWND(), L"update_dialog", kDialogWindowStyle, 0, CW_USEDEFAULT,
+                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
   m_pUpdateDlg->CenterWindow();
   m_pUpdateDlg->ShowModal();
 

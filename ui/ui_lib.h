@@ -41,4 +41,5 @@
 #include "ui/ui_interfaces.h"
 #include "ui/vertical_layout_ui.h"
 #include "ui/window_impl_base.h"
+#include "ui/window_styles.h"
 #include "ui/window_wnd.h"

@@ -18,6 +18,7 @@
 #include "tests/engine/support/engine_env.h"
 #include "tests/engine/support/page_probe.h"
 #include "tests/engine/support/test_window.h"
+#include "ui/window_styles.h"
 #include "ui/window_wnd.h"
 
 using testing_support::EvalJs;
@@ -229,7 +230,9 @@ class ToolkitMainWindow : public CWindowWnd {
 TEST(SimpleHandlerInToolkitWindow, TheBrowserIsGoneBeforeTheWindowsFinalMessage) {
   CefRefPtr<SimpleHandler> handler = new SimpleHandler();
   ToolkitMainWindow window(handler);
-  ASSERT_NE(window.Create(nullptr, kMainWndTitle, 0x10CF0000, 0x10, 0, 0, 1000, 700), nullptr);
+  ASSERT_NE(
+      window.Create(nullptr, kMainWndTitle, kFrameWindowStyle, WS_EX_ACCEPTFILES, 0, 0, 1000, 700),
+      nullptr);
   handler->SetUrl(CefString(g_pages + "/start page.html").ToWString());
   CefWindowInfo info;
   info.SetAsChild(window.GetHWND(), RECT{1, 24, 999, 699});

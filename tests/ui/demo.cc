@@ -154,8 +154,8 @@ int main(int argc, char** argv) {
   }
 
   auto* update = new DemoWindow(L"update_wnd_class", L"UpdateWnd.xml");
-  update->Create(main_wnd->GetHWND(), L"update_dialog", 0x96C80000, 0, 980, 560, CW_USEDEFAULT,
-                 CW_USEDEFAULT);
+  update->Create(main_wnd->GetHWND(), L"update_dialog", kDialogWindowStyle, 0, 980, 560,
+                 CW_USEDEFAULT, CW_USEDEFAULT);
   update->SetIcon(101);
   ++DemoWindow::open_windows;
   if (auto* progress = static_cast<CProgressUI*>(update->manager().FindControl(L"progress")))

@@ -83,7 +83,7 @@ struct DialogAnswerer {
 
 TEST(WindowCalls, MessageBoxShowsCaptionAndTextModallyOnTheMainThread) {
   TestWindow owner(L"update_wnd_class", L"UpdateWnd.xml");
-  HWND hwnd = owner.Create(nullptr, L"update_dialog", 0x96C80000, 0, 100, 100, 440, 230);
+  HWND hwnd = owner.Create(nullptr, L"update_dialog", kDialogWindowStyle, 0, 100, 100, 440, 230);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
   DialogAnswerer answer;
   answer.Arm();

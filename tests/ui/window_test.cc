@@ -45,7 +45,7 @@ TEST(Windows, EachSkinOpensDrawsItsControlsAndCloses) {
        "download",
        {300, 20},
        0xF7F8FA},
-      {L"update_wnd_class", L"UpdateWnd.xml", 0x96C80000, "update", {300, 20}, 0xF7F8FA},
+      {L"update_wnd_class", L"UpdateWnd.xml", kDialogWindowStyle, "update", {300, 20}, 0xF7F8FA},
   };
   for (const Case& c : cases) {
     auto* w = new TestWindow(c.cls, c.skin);
@@ -176,7 +176,7 @@ TEST(Windows, APopupStyleCoversTheScreenAndTheOverlappedStyleComesBack) {
 
   LONG style = GetWindowLongW(hwnd, GWL_STYLE);
   EXPECT_TRUE(style & WS_VISIBLE);
-  style = (style & static_cast<LONG>(0xFF30FFFFu)) | static_cast<LONG>(WS_POPUP);
+  style = static_cast<LONG>((static_cast<DWORD>(style) & kFullScreenKeepMask) | WS_POPUP);
   SetWindowLongW(hwnd, GWL_STYLE, style);
   w.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
   SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, desk.right, desk.bottom,
@@ -196,8 +196,8 @@ TEST(Windows, APopupStyleCoversTheScreenAndTheOverlappedStyleComesBack) {
   Pump(300);
   for (size_t i = sizes; i < w.messages.size(); ++i) EXPECT_NE(w.messages[i].msg, WM_SIZE);
 
-  style = (GetWindowLongW(hwnd, GWL_STYLE) & 0x7FFFFFFF) |
-          static_cast<LONG>(WS_VISIBLE | WS_OVERLAPPEDWINDOW);
+  style = static_cast<LONG>(
+      (static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & kFramedKeepMask) | kFrameWindowStyle);
   SetWindowLongW(hwnd, GWL_STYLE, style);
   w.SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   ASSERT_TRUE(PumpUntil([&] { return w.LastSize()->wparam == SIZE_MAXIMIZED; }));
@@ -243,8 +243,8 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
   std::atomic<UINT> result{0};
   std::atomic<HWND> hwnd{nullptr};
   std::thread worker([&] {
-    hwnd = dlg->Create(owner_hwnd, L"update_dialog", 0x96C80000, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                       CW_USEDEFAULT, CW_USEDEFAULT);
+    hwnd = dlg->Create(owner_hwnd, L"update_dialog", kDialogWindowStyle, 0, CW_USEDEFAULT,
+                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
     dlg->CenterWindow();
     result = dlg->ShowModal();
     returned = true;
@@ -276,7 +276,7 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
 
   // On the main thread ShowModal runs a nested loop.
   TestWindow second(L"update_wnd_class", L"UpdateWnd.xml");
-  second.Create(owner_hwnd, L"update_dialog", 0x96C80000, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+  second.Create(owner_hwnd, L"update_dialog", kDialogWindowStyle, 0, CW_USEDEFAULT, CW_USEDEFAULT,
                 CW_USEDEFAULT, CW_USEDEFAULT);
   platform::PostToMainThread([&] { second.Close(3); });
   EXPECT_EQ(second.ShowModal(), 3u);

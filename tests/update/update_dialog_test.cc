@@ -24,6 +24,7 @@
 #include "tests/update/static_file_server.h"
 #include "ui/control_ui.h"
 #include "ui/progress_ui.h"
+#include "ui/window_styles.h"
 
 namespace fs = std::filesystem;
 
@@ -138,8 +139,8 @@ class UpdateDialogTest : public ::testing::Test {
     job.name = L"\\updatehtml.zip";
     dialog_ = new TestUpdateDialog(nullptr, job, build);
     worker_ = std::thread([this] {
-      dialog_->Create(nullptr, L"update_dialog", 0x96C80000, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                      CW_USEDEFAULT, CW_USEDEFAULT);
+      dialog_->Create(nullptr, L"update_dialog", kDialogWindowStyle, 0, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
       dialog_->CenterWindow();
       dialog_->ShowModal();
       modalDone_ = true;
