@@ -95,8 +95,10 @@ inline std::vector<std::string> PrivateEnvironment(const std::filesystem::path& 
 }
 
 // Starts args[0] in a process group of its own with env, its standard output
-// thrown away; 0 when it cannot start.
-inline pid_t SpawnGroup(std::vector<std::string> args, std::vector<std::string> env) {
+// thrown away (and its standard error too, into error_file when one is
+// named); 0 when it cannot start.
+inline pid_t SpawnGroup(std::vector<std::string> args, std::vector<std::string> env,
+                        const std::string& error_file = std::string()) {
   std::vector<char*> argv, envp;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -109,6 +111,10 @@ inline pid_t SpawnGroup(std::vector<std::string> args, std::vector<std::string> 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  if (!error_file.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 2, error_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+  }
   pid_t pid = 0;
   const int error = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
