@@ -11,12 +11,12 @@
 // (scripts/with-display.sh sets some for tests), so each program renders the
 // way it would for a user of this display. The GL renderer the display
 // offers is printed, and the rendering path the client chose (from its
-// diagnostics of an unmeasured first start).
+// diagnostics of an unmeasured first start), and what the client's probe of
+// the GL renderer costs when it has to make one.
 //   first_paint_bench [rounds]   (needs a display; scripts/bench.sh gives one)
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <gtk/gtk.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -24,6 +24,7 @@
 #include <thread>
 
 #include "bench/start_harness.h"
+#include "engine/rendering_path.h"
 
 namespace fs = std::filesystem;
 
@@ -191,34 +192,6 @@ Run StartOnce(const std::string& program, bool isClient, const fs::path& root,
   return run;
 }
 
-// The OpenGL ES renderer an EGL context on this display gets, as WebKit's
-// accelerated compositing would use it.
-std::string DisplayRenderer() {
-  Display* x = XOpenDisplay(nullptr);
-  if (x == nullptr) return "no X display";
-  std::string renderer = "no GL";
-  EGLDisplay display = eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, x, nullptr);
-  if (display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr) &&
-      eglBindAPI(EGL_OPENGL_ES_API)) {
-    const EGLint attributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
-    EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    if (context != EGL_NO_CONTEXT &&
-        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
-      using GetString = const unsigned char* (*)(unsigned);
-      auto get_string = reinterpret_cast<GetString>(eglGetProcAddress("glGetString"));
-      const unsigned kRenderer = 0x1F01;  // GL_RENDERER
-      if (get_string != nullptr && get_string(kRenderer) != nullptr) {
-        renderer = reinterpret_cast<const char*>(get_string(kRenderer));
-      }
-      eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    }
-    if (context != EGL_NO_CONTEXT) eglDestroyContext(display, context);
-    eglTerminate(display);
-  }
-  XCloseDisplay(x);
-  return renderer;
-}
-
 // The client's diagnostics about how it renders.
 std::string RenderingLines(const std::string& log) {
   std::ifstream in(log);
@@ -240,14 +213,17 @@ int main(int argc, char** argv) {
   std::string tmpl = (fs::temp_directory_path() / "qpaint-XXXXXX").string();
   if (!mkdtemp(tmpl.data())) return 1;
   const fs::path root = tmpl;
-  const std::string renderer = DisplayRenderer();
-  std::printf("GL renderer of this display: %s\n", renderer.c_str());
+  // The client's own probe, in a process that has not loaded OpenGL yet:
+  // what it costs a client that has to ask (one with a GPU render node).
+  gtk_init_check(nullptr, nullptr);
+  const auto probe_start = Clock::now();
+  const std::string renderer = engine::ProbeGlRenderer();
+  const double probe_ms = bench::Seconds(probe_start, Clock::now()) * 1000;
+  std::printf("GL renderer of this display: %s (the client's probe took %.0f ms)\n",
+              renderer.empty() ? "none" : renderer.c_str(), probe_ms);
   // On a software renderer the client is to show its page well before the
   // bare window; on a GPU no later than it.
-  bool software = renderer.rfind("no ", 0) == 0;
-  for (const char* name : {"llvmpipe", "softpipe", "swrast"}) {
-    software = software || renderer.find(name) != std::string::npos;
-  }
+  const bool software = engine::IsSoftwareRenderer(renderer);
 
   // One start of each first, not counted: it warms the file cache, and the
   // client's diagnostics tell its rendering path.

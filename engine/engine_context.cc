@@ -11,6 +11,7 @@
 #include "engine/cef_browser_process_handler.h"
 #include "engine/process_message_codec.h"
 #include "engine/process_state.h"
+#include "engine/rendering_path.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
 #include "platform/process_paths.h"
@@ -88,6 +89,8 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
   // display this fails quietly and browsers cannot be created.
   gtk_init_check(nullptr, nullptr);
   platform::InitMainThread();
+  // Before any view exists, and early, while nothing else waits for it.
+  engine::ProcessRenderingPath();
 
   const std::string cache_path = settings.cache_path.ToString();
   WebKitWebsiteDataManager* manager = engine::NewDataManager(cache_path);

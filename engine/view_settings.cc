@@ -1,6 +1,8 @@
 // The WebKit settings of a browser's view.
 #include "engine/view_settings.h"
 
+#include "engine/rendering_path.h"
+
 namespace engine {
 namespace {
 
@@ -24,6 +26,9 @@ WebKitSettings* NewViewSettings(const CefBrowserSettings& settings) {
   // Popups must reach the client's OnBeforePopup (which never opens a
   // window) also when a page script asks without a user gesture.
   webkit_settings_set_javascript_can_open_windows_automatically(s, TRUE);
+  if (ProcessRenderingPath().path == RenderingPath::kNonAccelerated) {
+    webkit_settings_set_hardware_acceleration_policy(s, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  }
   return s;
 }
 

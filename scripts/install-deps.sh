@@ -10,7 +10,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config g++ clang libclang-rt-14-dev
-  libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev ca-certificates
+  libgtk-3-dev libwebkit2gtk-4.1-dev libegl-dev libcurl4-openssl-dev ca-certificates
   libminizip-dev zlib1g-dev libpugixml-dev
   libgtest-dev libgmock-dev
   xvfb xauth openbox xdotool x11-utils imagemagick

@@ -40,8 +40,6 @@ if [ -z "${DISPLAY:-}" ] || [ "${FORCE_XVFB:-0}" = "1" ]; then
   [ -n "$number" ] || { echo "Xvfb did not start" >&2; exit 1; }
   display=":$number"
   export DISPLAY="$display"
-  # Without a GPU the engine draws blank frames in compositing mode.
-  export WEBKIT_DISABLE_COMPOSITING_MODE=1
   if command -v openbox >/dev/null; then
     openbox --sm-disable >/dev/null 2>&1 &
     cleanup_pids+=($!)

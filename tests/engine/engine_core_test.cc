@@ -1,7 +1,8 @@
 // The engine layer's pure parts: reference counting, text (JavaScript strings
 // included), the command line, process-message arguments and their encoding,
-// the load-error table, the URL of a load, and which requests count as
-// navigations.
+// the load-error table, the URL of a load, which requests count as
+// navigations, and the signs the rendering path is chosen by.
+#include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <webkit2/webkit2.h>
 
@@ -13,6 +14,7 @@
 #include "engine/load_error.h"
 #include "engine/load_uri.h"
 #include "engine/process_message_codec.h"
+#include "engine/rendering_path.h"
 #include "engine/webext/js_text.h"
 #include "engine/webext/navigation_filter.h"
 
@@ -214,6 +216,45 @@ TEST(EngineNavigationFilter, FileRequestsAreNavigationsOnlyForFrameAddresses) {
   EXPECT_FALSE(engine::MatchNavigation(facts).is_navigation);
   facts.uri = "";
   EXPECT_FALSE(engine::MatchNavigation(facts).is_navigation);
+}
+
+TEST(EngineRenderingPath, TheVariableForcesOnlyWithOnOrOff) {
+  EXPECT_EQ(engine::ForcedRenderingPath("on"), engine::RenderingPath::kAccelerated);
+  EXPECT_EQ(engine::ForcedRenderingPath("off"), engine::RenderingPath::kNonAccelerated);
+  for (const char* other : {"", "1", "0", "ON", "auto"}) {
+    EXPECT_EQ(engine::ForcedRenderingPath(other), std::nullopt) << other;
+  }
+  EXPECT_EQ(engine::ForcedRenderingPath(nullptr), std::nullopt);
+}
+
+TEST(EngineRenderingPath, SoftwareRasterisersAreToldFromGpus) {
+  for (const char* software : {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Mesa DRI swrast",
+                               "Software Rasterizer", ""}) {
+    EXPECT_TRUE(engine::IsSoftwareRenderer(software)) << software;
+  }
+  // Hardware drivers may name LLVM too (their shader compiler).
+  for (const char* gpu :
+       {"AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49, 6.1.0)",
+        "Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "NVIDIA GeForce GTX 1650/PCIe/SSE2",
+        "virgl (Intel(R) UHD Graphics 630)"}) {
+    EXPECT_FALSE(engine::IsSoftwareRenderer(gpu)) << gpu;
+  }
+}
+
+TEST(EngineRenderingPath, OnlyRenderNodesCountAsAGpu) {
+  gchar* dir = g_dir_make_tmp("dri-XXXXXX", nullptr);
+  ASSERT_NE(dir, nullptr);
+  const std::string card = std::string(dir) + "/card0";
+  const std::string render = std::string(dir) + "/renderD128";
+  g_file_set_contents(card.c_str(), "", 0, nullptr);
+  EXPECT_FALSE(engine::HasRenderNode(dir));
+  g_file_set_contents(render.c_str(), "", 0, nullptr);
+  EXPECT_TRUE(engine::HasRenderNode(dir));
+  g_remove(render.c_str());
+  g_remove(card.c_str());
+  g_rmdir(dir);
+  EXPECT_FALSE(engine::HasRenderNode(dir));
+  g_free(dir);
 }
 
 }  // namespace

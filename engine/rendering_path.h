@@ -1,0 +1,45 @@
+// How WebKit draws the client's pages: with its accelerated compositing
+// (WebKit's default) or on its non-accelerated path. Accelerated compositing
+// pays off on a GPU. Where the OpenGL it would run on is a software
+// rasteriser (virtual machines, remote desktops, computers without a usable
+// GPU), it costs about a second before the first frame and more memory in the
+// web process, while the non-accelerated path draws the same pages at once.
+// The choice is made once per process, before the first view is created.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace engine {
+
+enum class RenderingPath { kAccelerated, kNonAccelerated };
+
+struct RenderingChoice {
+  RenderingPath path = RenderingPath::kAccelerated;
+  std::string reason;  // why, for the diagnostics
+};
+
+// Forces either path: "on" keeps WebKit's accelerated compositing, "off"
+// uses the non-accelerated path. Unset (or any other value) lets the client
+// find out.
+inline constexpr char kCompositingVariable[] = "QUORBITAL_COMPOSITING";
+
+// The path of this process, decided at the first call (main thread): the
+// variable above; WebKit's own variables, when the user set one, leave
+// WebKit's default; without a DRM render node there is no GPU WebKit's web
+// process could draw with; otherwise the renderer of an OpenGL ES context on
+// the display tells.
+const RenderingChoice& ProcessRenderingPath();
+
+// The pieces of the decision.
+std::optional<RenderingPath> ForcedRenderingPath(const char* value);
+// Whether dri_dir holds a render node (renderD*).
+bool HasRenderNode(const std::string& dri_dir);
+// Whether an OpenGL renderer string names a software rasteriser; an empty
+// one (no OpenGL at all) counts as software.
+bool IsSoftwareRenderer(const std::string& renderer);
+// The renderer of an OpenGL ES context on the default display (through EGL,
+// as WebKit's own); empty when no context can be made.
+std::string ProbeGlRenderer();
+
+}  // namespace engine

@@ -1,0 +1,158 @@
+"""The client's two rendering paths, WebKit's accelerated compositing and its
+non-accelerated path (QUORBITAL_COMPOSITING=on and off), draw the pages
+alike: the bundle's own start page, a page in full screen and the error page
+are pictured on both and compared. Pictures of both paths are kept in
+build/artifacts. The path the client picks by itself follows the machine."""
+
+import glob
+import os
+import socket
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from harness import BINARY_DIR, ClientTest  # noqa: E402
+
+ARTIFACTS = os.path.join(BINARY_DIR, "artifacts")
+
+
+class RenderingPaths(ClientTest):
+    def client_env(self):
+        # No animations (pages see prefers-reduced-motion, scroll bars do not
+        # fade), so a page comes to rest and two pictures of it can match.
+        env = super().client_env()
+        env["XDG_CONFIG_HOME"] = os.path.join(self.tmp, "config")
+        os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "gtk-3.0"), exist_ok=True)
+        with open(os.path.join(env["XDG_CONFIG_HOME"], "gtk-3.0", "settings.ini"), "w") as f:
+            f.write("[Settings]\ngtk-enable-animations=false\n")
+        return env
+
+    def start_on(self, path):
+        self.log = os.path.join(self.tmp, "client-%s.log" % path)
+        env = dict(self.client_env(), QUORBITAL_DEBUG="1")
+        if path:
+            env["QUORBITAL_COMPOSITING"] = path
+        with open(self.log, "w") as out:
+            self.proc = subprocess.Popen([os.path.join(BINARY_DIR, "quorbital")], env=env,
+                                         stdout=out, stderr=subprocess.STDOUT,
+                                         start_new_session=True)
+
+    def stop(self):
+        self.proc.terminate()
+        self.assertEqual(self.wait_exit(15), 0)
+        self.proc = None
+
+    def client_log(self):
+        with open(self.log, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def settled_picture(self, wid, name, timeout=60):
+        """A picture of the window once two taken in a row are the same and
+        it shows more than a few colours below the title strip."""
+        shot = os.path.join(ARTIFACTS, name + ".png")
+        previous = os.path.join(self.tmp, "previous.png")
+        deadline = time.time() + timeout
+        while True:
+            subprocess.run(["import", "-window", wid, shot], check=False)
+            colours = subprocess.run(["convert", shot, "-crop", "100%x90%+0+30", "-format", "%k",
+                                      "info:"], capture_output=True, text=True).stdout.strip()
+            drawn = colours.isdigit() and int(colours) > 4
+            if drawn and os.path.exists(previous) and differing(shot, previous, fuzz="0") == 0:
+                return shot
+            os.replace(shot, previous)
+            self.assertLess(time.time(), deadline, "the window did not settle (%s)" % previous)
+            time.sleep(0.3)
+
+    def maximised_window(self):
+        wid = self.window_id()
+        screen_w, _ = self.screen_size()
+        deadline = time.time() + 10
+        while self.window_geometry(wid).get("WIDTH") != screen_w and time.time() < deadline:
+            time.sleep(0.1)
+        return wid
+
+    def pictures(self, path):
+        """The bundle's start page, a page in full screen and the error page
+        on one path."""
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        editor = os.path.join(self.data_dir, "contentEditor")
+        moved = editor + ".test"
+        os.rename(editor, moved)  # the client installs its own bundle
+        self.start_on(path)
+        wid = self.maximised_window()
+        bundle = self.settled_picture(wid, "rendering_%s_bundle" % path)
+        self.stop()
+        subprocess.run(["rm", "-rf", editor], check=True)
+        os.rename(moved, editor)
+
+        self.start_on(path)
+        self.report(event="load", page="start")
+        wid = self.maximised_window()
+        screen_w, screen_h = self.screen_size()
+        self.run_js("showWindowStatus(1)")
+        self.wait_for("innerHeight", screen_h)
+        full = self.settled_picture(wid, "rendering_%s_full_screen" % path)
+        self.run_js("showWindowStatus(0)")
+        self.wait_for("innerHeight", screen_h - 24)
+        self.run_js("location.href = %r" % self.refused)
+        deadline = time.time() + 15
+        while "engine: load of '%s' failed" % self.refused not in self.client_log():
+            self.assertLess(time.time(), deadline, "the load did not fail:\n" + self.client_log())
+            time.sleep(0.1)
+        error = self.settled_picture(wid, "rendering_%s_error_page" % path)
+        self.stop()
+        return {"bundle start page": bundle, "full screen": full, "error page": error}
+
+    def wait_for(self, expression, value, timeout=10):
+        deadline = time.time() + timeout
+        while self.ask(expression) != value:
+            self.assertLess(time.time(), deadline, "%s never became %r" % (expression, value))
+            time.sleep(0.1)
+
+    def test_both_paths_draw_the_pages_alike(self):
+        # An address nobody listens on (the same on both paths, as the error
+        # page shows it).
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            self.refused = "http://127.0.0.1:%d/missing" % s.getsockname()[1]
+        accelerated = self.pictures("on")
+        self.assertIn("rendering with accelerated compositing", self.client_log())
+        plain = self.pictures("off")
+        self.assertIn("rendering without accelerated compositing", self.client_log())
+        for what, shot in accelerated.items():
+            with self.subTest(what):
+                # Glyph edges may be smoothed a shade apart; anything drawn
+                # in one place and not the other is far more.
+                off = differing(shot, plain[what])
+                self.assertLess(off, pixel_count(shot) // 500, "%s: %s and %s differ in %d pixels"
+                                % (what, shot, plain[what], off))
+
+    def test_the_client_chooses_by_the_machine(self):
+        self.start_on("")
+        self.report(event="load", page="start")
+        if glob.glob("/dev/dri/renderD*"):
+            self.assertIn("engine: rendering ", self.client_log())
+        else:
+            # No GPU here: OpenGL would be a software rasteriser.
+            self.assertIn("engine: rendering without accelerated compositing: no GPU render node",
+                          self.client_log())
+
+
+def differing(a, b, fuzz="3%"):
+    """Pixels of two pictures further apart than fuzz."""
+    out = subprocess.run(["compare", "-metric", "AE", "-fuzz", fuzz, a, b, "null:"],
+                         capture_output=True, text=True)
+    value = out.stderr.strip().split()[0] if out.stderr.strip() else "0"
+    return int(float(value))
+
+
+def pixel_count(picture):
+    size = subprocess.run(["identify", "-format", "%w %h", picture], capture_output=True,
+                          text=True).stdout.split()
+    return int(size[0]) * int(size[1])
+
+
+if __name__ == "__main__":
+    unittest.main()
