@@ -48,8 +48,15 @@ bool BrowserImpl::Attach(const CefBrowserSettings& settings) {
   platform::NativeWindow* parent = platform::LookupWindow(window_info_.parent_window);
   if (!parent) return false;
   WebKitSettings* view_settings = NewViewSettings(settings);
-  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", WebContext(),
-                                       "settings", view_settings, nullptr));
+  if (WebKitWebView* related = RelatedViewForNewBrowser()) {
+    // Shares the web process that was started with the engine (same context).
+    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, "settings",
+                                         view_settings, nullptr));
+    WatchFirstLoad(view_);
+  } else {
+    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", WebContext(),
+                                         "settings", view_settings, nullptr));
+  }
   g_object_unref(view_settings);
   g_object_ref_sink(view_);
   const cef_color_t argb = BackgroundColor();

@@ -12,6 +12,7 @@
 #include "engine/process_message_codec.h"
 #include "engine/process_state.h"
 #include "engine/rendering_path.h"
+#include "engine/view_settings.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
 #include "platform/process_paths.h"
@@ -24,6 +25,8 @@ struct State {
   CefRefPtr<CefApp> app;
   cef_color_t background = 0xFFFFFFFF;
   std::vector<CefRefPtr<BrowserImpl>> browsers;
+  // The blank page that starts the first web process (see StartWebProcess).
+  WebKitWebView* starter = nullptr;
 };
 State g_state;
 
@@ -61,7 +64,50 @@ void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
       context, g_variant_new("(s@av)", "quorbital --type=renderer", EncodeArguments(extra_info)));
 }
 
+// WebKit starts a web process only for a page's first load, and that start
+// (the process, its extension, its drawing) is the longest part of the way
+// to the first page. A hidden blank page starts it at once, so it runs while
+// the client prepares its window and asks for updates; the first browser's
+// view shares that process (RelatedViewForNewBrowser) instead of waiting for
+// one of its own. The renderer's trusted places come from the data
+// directory's settings, which an update never changes, so the early start
+// does not make them stale.
+void StartWebProcess() {
+  WebKitSettings* settings = NewViewSettings(CefBrowserSettings());
+  g_state.starter = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
+                                                 g_state.context, "settings", settings, nullptr));
+  g_object_unref(settings);
+  g_object_ref_sink(g_state.starter);
+  webkit_web_view_load_uri(g_state.starter, "about:blank");
+}
+
+void DropStarter() {
+  if (g_state.starter == nullptr) return;
+  // Only the blank page ends; the process stays with the browser's page.
+  gtk_widget_destroy(GTK_WIDGET(g_state.starter));
+  g_object_unref(g_state.starter);
+  g_state.starter = nullptr;
+}
+
+// The browser's own page holds the process once its first load has
+// committed (or ended without one).
+void OnFirstLoadOfRelated(WebKitWebView* view, WebKitLoadEvent event, gpointer) {
+  if (event != WEBKIT_LOAD_COMMITTED && event != WEBKIT_LOAD_FINISHED) return;
+  g_signal_handlers_disconnect_by_func(view, reinterpret_cast<gpointer>(OnFirstLoadOfRelated),
+                                       nullptr);
+  DropStarter();
+}
+
 }  // namespace
+
+WebKitWebView* RelatedViewForNewBrowser() {
+  if (g_state.starter == nullptr || !g_state.browsers.empty()) return nullptr;
+  return g_state.starter;
+}
+
+void WatchFirstLoad(WebKitWebView* view) {
+  g_signal_connect(view, "load-changed", G_CALLBACK(OnFirstLoadOfRelated), nullptr);
+}
 
 bool IsInitialized() { return g_state.context != nullptr; }
 WebKitWebContext* WebContext() { return g_state.context; }
@@ -87,7 +133,7 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
   if (g_state.context || engine::IsRendererProcess()) return false;
   // Views need GTK; the toolkit may not have started it yet. Without a
   // display this fails quietly and browsers cannot be created.
-  gtk_init_check(nullptr, nullptr);
+  const bool has_display = gtk_init_check(nullptr, nullptr);
   platform::InitMainThread();
   // Before any view exists, and early, while nothing else waits for it.
   engine::ProcessRenderingPath();
@@ -131,6 +177,9 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
       platform::PostToMainThread([handler] { handler->OnContextInitialized(); });
     }
   }
+  // Last: the process's extension asks the application object for its
+  // renderers' start-up information. Views need a display.
+  if (has_display) engine::StartWebProcess();
   return true;
 }
 
@@ -142,6 +191,7 @@ void CefShutdown() {
   for (auto& browser : browsers) browser->CloseBrowser(true);
   browsers.clear();
   g_state.browsers.clear();
+  engine::DropStarter();
   g_object_unref(g_state.context);
   g_state.context = nullptr;
   g_state.app = nullptr;

@@ -16,6 +16,13 @@ bool IsInitialized();
 WebKitWebContext* WebContext();
 cef_color_t BackgroundColor();
 
+// The view a new browser's view is to share its web process with: the
+// hidden page that started the first web process, for the first browser
+// only; nullptr otherwise. The new view is then handed to WatchFirstLoad,
+// which ends that page once the browser's first load holds the process.
+WebKitWebView* RelatedViewForNewBrowser();
+void WatchFirstLoad(WebKitWebView* view);
+
 void AddBrowser(BrowserImpl* browser);
 void RemoveBrowser(BrowserImpl* browser);
 

@@ -2,7 +2,8 @@
 non-accelerated path (QUORBITAL_COMPOSITING=on and off), draw the pages
 alike: the bundle's own start page, a page in full screen and the error page
 are pictured on both and compared. Pictures of both paths are kept in
-build/artifacts. The path the client picks by itself follows the machine."""
+build/artifacts. The path the client picks by itself follows the machine,
+and its first page runs in the web process the engine started early."""
 
 import glob
 import os
@@ -129,9 +130,14 @@ class RenderingPaths(ClientTest):
                 self.assertLess(off, pixel_count(shot) // 500, "%s: %s and %s differ in %d pixels"
                                 % (what, shot, plain[what], off))
 
-    def test_the_client_chooses_by_the_machine(self):
+    def test_the_client_chooses_by_the_machine_in_one_web_process(self):
         self.start_on("")
         self.report(event="load", page="start")
+        # The first page took over the web process started with the engine
+        # (while the update check ran) instead of starting a second one.
+        children = subprocess.run(["ps", "-o", "comm=", "--ppid", str(self.proc.pid)],
+                                  capture_output=True, text=True).stdout.split()
+        self.assertEqual(children.count("WebKitWebProces"), 1, children)  # names cut at 15
         if glob.glob("/dev/dri/renderD*"):
             self.assertIn("engine: rendering ", self.client_log())
         else:
