@@ -26,13 +26,15 @@ static std::string SourceDir() {
 
 #include "platform/main_thread.h"
 #include "platform/windows.h"
-#include "tests/download/test_http_server.h"
+#include "tests/support/http_server.h"
 
 extern char** environ;
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using test_support::HttpServer;
 
 constexpr unsigned long long kSize = 256ull * 1024 * 1024;
 constexpr int kRounds = 5;
@@ -108,7 +110,7 @@ double ThreadCpuSeconds() {
 
 // Shows the list window with one 256 MiB job and measures the main thread's
 // CPU time against the wall time until the row shows the finished download.
-void MeasureWindow(const TestHttpServer& server, const fs::path& dir) {
+void MeasureWindow(const HttpServer& server, const fs::path& dir) {
   if (getenv("DISPLAY") == nullptr) {
     std::printf("window: skipped (no display)\n");
     return;
@@ -152,7 +154,7 @@ int main() {
   const fs::path dir = fs::temp_directory_path() / ("qdl-bench-" + std::to_string(getpid()));
   fs::create_directories(dir);
   {
-    TestHttpServer server((dir / "server.log").string());
+    HttpServer server({"--log", dir / "server.log"});
     if (server.port() == 0) {
       std::fprintf(stderr, "cannot start the loopback server\n");
       return 1;

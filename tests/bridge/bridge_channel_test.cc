@@ -12,9 +12,11 @@
 #include "platform/copydata_channel.h"
 #include "platform/main_thread.h"
 #include "tests/platform/peer_process.h"
-#include "tests/platform/test_window.h"
+#include "tests/support/test_window.h"
 
 namespace {
+
+using test_support::TestWindow;
 
 std::string Hex(const BridgePayload& payload) {
   static const char digits[] = "0123456789abcdef";

@@ -19,11 +19,12 @@
 #include "engine/cef_frame.h"
 #include "tests/engine/support/engine_env.h"
 #include "tests/engine/support/page_probe.h"
-#include "tests/engine/support/test_window.h"
+#include "tests/support/main_loop.h"
+#include "tests/support/test_window.h"
 
+using test_support::PumpFor;
+using test_support::PumpUntil;
 using testing_support::EvalJs;
-using testing_support::PumpFor;
-using testing_support::PumpUntil;
 
 namespace {
 
@@ -87,7 +88,7 @@ class Client : public CefClient, public CefLifeSpanHandler {
 class PageMemory : public ::testing::Test {
  protected:
   void SetUp() override {
-    window_ = std::make_unique<testing_support::TestWindow>(L"test_wnd", L"memory", 800, 600);
+    window_ = std::make_unique<test_support::TestWindow>(L"test_wnd", L"memory", 800, 600);
     client_ = new Client();
     CefWindowInfo info;
     info.SetAsChild(window_->hwnd(), RECT{0, 0, 800, 600});
@@ -127,7 +128,7 @@ class PageMemory : public ::testing::Test {
     return growth;
   }
 
-  std::unique_ptr<testing_support::TestWindow> window_;
+  std::unique_ptr<test_support::TestWindow> window_;
   CefRefPtr<Client> client_;
   CefRefPtr<CefBrowser> browser_;
 };

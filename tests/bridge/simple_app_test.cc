@@ -20,11 +20,12 @@
 #include "platform/copydata_channel.h"
 #include "tests/engine/support/engine_env.h"
 #include "tests/engine/support/page_probe.h"
-#include "tests/engine/support/test_window.h"
+#include "tests/support/main_loop.h"
+#include "tests/support/test_window.h"
 
+using test_support::PumpFor;
+using test_support::PumpUntil;
 using testing_support::EvalJs;
-using testing_support::PumpFor;
-using testing_support::PumpUntil;
 
 namespace {
 
@@ -37,7 +38,7 @@ struct Received {
 };
 
 // Records every bridge message with its exact payload bytes.
-class StandInMainWindow : public testing_support::TestWindow {
+class StandInMainWindow : public test_support::TestWindow {
  public:
   StandInMainWindow() : TestWindow(kMainWndClass, kMainWndTitle, 800, 600) {
     platform::channel::PublishWindow(hwnd(), kMainWndClass, kMainWndTitle);

@@ -17,14 +17,15 @@
 #include "engine/cef_frame.h"
 #include "tests/engine/support/engine_env.h"
 #include "tests/engine/support/page_probe.h"
-#include "tests/engine/support/test_window.h"
+#include "tests/support/main_loop.h"
+#include "tests/support/test_window.h"
 #include "ui/window_styles.h"
 #include "ui/window_wnd.h"
 
+using test_support::PumpFor;
+using test_support::PumpUntil;
+using test_support::TestWindow;
 using testing_support::EvalJs;
-using testing_support::PumpFor;
-using testing_support::PumpUntil;
-using testing_support::TestWindow;
 
 namespace {
 

@@ -11,10 +11,13 @@
 
 #include "app/engine_settings.h"
 #include "engine/view_settings.h"
+#include "tests/engine/support/page_probe.h"
+#include "tests/support/main_loop.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::PumpUntil;
 
 const fs::path kBundle = fs::path(QUORBITAL_SOURCE_DIR) / "bundle" / "contentEditor";
 
@@ -74,15 +77,6 @@ class EditorPageTest : public ::testing::Test {
     return p;
   }
 
-  // Runs the main loop until done is set or the time is up.
-  static bool Spin(const bool& done, int timeout_ms) {
-    gint64 end = g_get_monotonic_time() + timeout_ms * 1000LL;
-    while (!done && g_get_monotonic_time() < end) {
-      if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
-    }
-    return done;
-  }
-
   static void Load(const std::string& uri) {
     bool finished = false;
     gulong id = g_signal_connect(view_, "load-changed",
@@ -91,47 +85,19 @@ class EditorPageTest : public ::testing::Test {
                                  }),
                                  &finished);
     webkit_web_view_load_uri(view_, uri.c_str());
-    Spin(finished, 15000);
+    PumpUntil([&] { return finished; });
     g_signal_handler_disconnect(view_, id);
     ASSERT_TRUE(finished) << uri;
   }
 
   // Evaluates an expression in the page and returns its value as text.
   static std::string Eval(const std::string& script) {
-    struct Result {
-      bool done = false;
-      std::string text;
-    } result;
-    webkit_web_view_evaluate_javascript(
-        view_, script.c_str(), -1, nullptr, nullptr, nullptr,
-        +[](GObject* object, GAsyncResult* res, gpointer data) {
-          auto* r = static_cast<Result*>(data);
-          JSCValue* value =
-              webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(object), res, nullptr);
-          if (value) {
-            gchar* s = jsc_value_to_string(value);
-            r->text = s ? s : "";
-            g_free(s);
-            g_object_unref(value);
-          } else {
-            r->text = "<error>";
-          }
-          r->done = true;
-        },
-        &result);
-    Spin(result.done, 5000);
-    return result.text;
+    return testing_support::EvalInView(view_, script);
   }
 
   // Waits until the expression becomes true in the page.
-  static bool WaitFor(const std::string& condition, int timeout_ms = 5000) {
-    gint64 end = g_get_monotonic_time() + timeout_ms * 1000LL;
-    while (g_get_monotonic_time() < end) {
-      if (Eval("!!(" + condition + ")") == "true") return true;
-      bool never = false;
-      Spin(never, 50);
-    }
-    return false;
+  static bool WaitFor(const std::string& condition) {
+    return PumpUntil([&] { return Eval("!!(" + condition + ")") == "true"; });
   }
 
   static std::string Text(const std::string& id) {

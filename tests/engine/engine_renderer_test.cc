@@ -5,7 +5,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,12 +18,15 @@
 #include "engine/cef_process_message.h"
 #include "tests/engine/support/engine_env.h"
 #include "tests/engine/support/page_probe.h"
-#include "tests/engine/support/test_window.h"
+#include "tests/support/http_server.h"
+#include "tests/support/main_loop.h"
+#include "tests/support/test_window.h"
 
+using test_support::HttpServer;
+using test_support::PumpFor;
+using test_support::PumpUntil;
+using test_support::TestWindow;
 using testing_support::EvalJs;
-using testing_support::PumpFor;
-using testing_support::PumpUntil;
-using testing_support::TestWindow;
 
 namespace {
 
@@ -222,7 +225,7 @@ TEST_F(EngineRendererTest, NavigationsAreReportedButNotSubresourcesOfFilePages) 
   ASSERT_TRUE(PumpUntil([&] { return client_->Has("nav", base + "/frame2.html"); }));
   // On disk the link's target is a plain file.
   EvalJs(browser_, "document.getElementById('go').click(); 1");
-  ASSERT_TRUE(PumpUntil([&] { return client_->Has("nav", base + "/redir"); }));
+  ASSERT_TRUE(PumpUntil([&] { return client_->Has("nav", base + "/redirect/target.html"); }));
   PumpFor(200);
   EXPECT_TRUE(client_->Has("nav", base + "/framed.html"));
   for (const std::string& url : client_->Texts("nav")) {
@@ -232,50 +235,8 @@ TEST_F(EngineRendererTest, NavigationsAreReportedButNotSubresourcesOfFilePages) 
   }
 }
 
-class HttpServer {
- public:
-  HttpServer() {
-    int to_child[2], from_child[2];
-    if (pipe(to_child) != 0 || pipe(from_child) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(to_child[0], 0);
-      dup2(from_child[1], 1);
-      close(to_child[1]);
-      close(from_child[0]);
-      const std::string script = std::string(QUORBITAL_SOURCE_DIR) + "/tests/engine/nav_server.py";
-      execlp("python3", "python3", script.c_str(), g_pages.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(to_child[0]);
-    close(from_child[1]);
-    stdin_ = to_child[1];
-    FILE* out = fdopen(from_child[0], "r");
-    if (out && fscanf(out, "%d", &port_) != 1) port_ = 0;
-    if (out) fclose(out);
-  }
-  ~HttpServer() {
-    if (stdin_ >= 0) close(stdin_);
-    if (pid_ > 0) {
-      int status;
-      for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i) usleep(10000);
-      if (waitpid(pid_, &status, WNOHANG) == 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-      }
-    }
-  }
-  std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
-  int port() const { return port_; }
-
- private:
-  pid_t pid_ = -1;
-  int stdin_ = -1;
-  int port_ = 0;
-};
-
 TEST_F(EngineRendererTest, NavigationsAreReportedWithRedirectsButNotSubresourcesOverHttp) {
-  HttpServer server;
+  HttpServer server({"--dir", g_pages});
   ASSERT_GT(server.port(), 0);
   const std::string base = server.Base();
   ASSERT_TRUE(Load(base + "/framed.html"));
@@ -286,7 +247,7 @@ TEST_F(EngineRendererTest, NavigationsAreReportedWithRedirectsButNotSubresources
   ASSERT_TRUE(PumpUntil([&] { return client_->Has("nav", base + "/target.html"); }));
   PumpFor(200);
   EXPECT_TRUE(client_->Has("nav", base + "/framed.html"));
-  EXPECT_TRUE(client_->Has("nav", base + "/redir"));
+  EXPECT_TRUE(client_->Has("nav", base + "/redirect/target.html"));
   for (const Report& r : client_->reports) {
     if (r.name != "nav") continue;
     EXPECT_EQ(r.text.find(".png"), std::string::npos) << r.text;
@@ -297,7 +258,7 @@ TEST_F(EngineRendererTest, NavigationsAreReportedWithRedirectsButNotSubresources
 }
 
 TEST_F(EngineRendererTest, DownloadsAreReportedButNeitherShownNorSaved) {
-  HttpServer server;
+  HttpServer server({"--dir", g_pages});
   ASSERT_GT(server.port(), 0);
   const std::string base = server.Base();
   ASSERT_TRUE(Load(base + "/target.html"));
@@ -389,7 +350,7 @@ int main(int argc, char** argv) {
   WriteFile(g_pages + "/framed.html",
             "<html><head><link rel=stylesheet href='style.css'><script src='s.js'></script></head>"
             "<body><img src='img.png'><iframe src='frame.html'></iframe>"
-            "<a id=go href='redir'>go</a></body></html>");
+            "<a id=go href='redirect/target.html'>go</a></body></html>");
   WriteFile(g_pages + "/frame.html",
             "<html><body><img src='img.png?f'><a id=f2 href='frame2.html'>next</a></body></html>");
   WriteFile(g_pages + "/menus.html",
@@ -398,7 +359,8 @@ int main(int argc, char** argv) {
             "<a href='target.html' style='position:absolute;left:500px;top:0;"
             "font-size:30px'>link</a></body></html>");
   WriteFile(g_pages + "/frame2.html", "<html><body>frame two</body></html>");
-  WriteFile(g_pages + "/redir", "<html><body>not redirected on disk</body></html>");
+  mkdir((g_pages + "/redirect").c_str(), 0700);
+  WriteFile(g_pages + "/redirect/target.html", "<html><body>not redirected on disk</body></html>");
   WriteFile(g_pages + "/target.html", "<html><body>target</body></html>");
   WriteFile(g_pages + "/s.js", "var loaded = 1;");
   WriteFile(g_pages + "/style.css", "body { color: black }");

@@ -19,9 +19,11 @@
 
 #include "platform/copydata_channel.h"
 #include "platform/main_thread.h"
-#include "tests/platform/test_window.h"
+#include "tests/support/test_window.h"
 
 namespace {
+
+using test_support::TestWindow;
 
 std::wstring Wide(const char* text) {
   std::wstring out;

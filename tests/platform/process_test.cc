@@ -234,7 +234,7 @@ TEST(GetTickCount, CountsMillisecondsAcrossSleep) {
   Sleep(50);
   DWORD spent = GetTickCount() - start;  // unsigned difference survives a wrap
   EXPECT_GE(spent, 50u);
-  EXPECT_LT(spent, 1000u);
+  EXPECT_LT(spent, 10000u);  // milliseconds, not a finer unit, however busy the machine
 }
 
 TEST(ProcessAgeMs, CountsFromTheStartOfTheProcess) {
@@ -244,7 +244,7 @@ TEST(ProcessAgeMs, CountsFromTheStartOfTheProcess) {
   Sleep(120);
   const long second = platform::ProcessAgeMs();
   EXPECT_GE(second - first, 100);  // the clock counts in ticks of 10 ms at most
-  EXPECT_LT(second - first, 2000);
+  EXPECT_LT(second - first, 20000);
 }
 
 }  // namespace

@@ -18,11 +18,14 @@
 
 #include "platform/download_file.h"
 #include "platform/windows.h"
-#include "tests/download/test_http_server.h"
+#include "tests/support/http_server.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using test_support::HttpServer;
+using test_support::ServedByte;
 
 struct Report {
   ULONG progress;
@@ -73,7 +76,7 @@ class UrlDownload : public ::testing::Test {
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    server_ = std::make_unique<TestHttpServer>((dir_ / "server.log").string());
+    server_ = std::make_unique<HttpServer>(std::vector<std::string>{"--log", dir_ / "server.log"});
     ASSERT_NE(server_->port(), 0);
     fs::create_directories(dir_ / "out");
   }
@@ -101,7 +104,7 @@ class UrlDownload : public ::testing::Test {
   }
 
   fs::path dir_;
-  std::unique_ptr<TestHttpServer> server_;
+  std::unique_ptr<HttpServer> server_;
 };
 
 TEST_F(UrlDownload, WholeBodyArrivesWithThrottledProgressOnTheCallingThread) {
@@ -248,13 +251,19 @@ TEST_F(UrlDownload, BoundsOnSizeTimeAndAStopRequest) {
   platform::UrlDownloadBounds cancel;
   cancel.cancel = &stop;
   std::thread stopper([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Once the server has the request, the download is waiting on it.
+    for (;;) {
+      const auto seen = server_->Requests();
+      if (!seen.empty() && seen.back().find("pause=30") != std::string::npos) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     stop = true;
   });
   const auto started = std::chrono::steady_clock::now();
   EXPECT_EQ(download("/bytes/1000?chunk=100&pause=30", cancel), E_ABORT);
   stopper.join();
-  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  // Well before the server's next piece, 30 s later.
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
   EXPECT_EQ(download("/bytes/10", cancel), E_ABORT);  // later downloads do not start
   ExpectServedBytes(target, 100000);
   EXPECT_EQ(OutputNames(), std::vector<std::string>{"keep.txt"});
@@ -363,7 +372,7 @@ TEST_F(UrlDownload, HttpsCertificatesAreChecked) {
       "-keyout " +
       key + " -out " + cert + " >/dev/null 2>&1";
   if (std::system(make.c_str()) != 0) GTEST_SKIP() << "openssl cannot make a certificate here";
-  TestHttpServer tls((dir_ / "tls.log").string(), cert, key);
+  HttpServer tls({"--log", dir_ / "tls.log", "--cert", cert, "--key", key});
   ASSERT_NE(tls.port(), 0);
   const std::wstring target = Target("keep.txt");
   std::ofstream(fs::path(target), std::ios::binary) << "old";

@@ -3,7 +3,6 @@
 // this test binary again as a child with chosen arguments.
 #pragma once
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,6 +11,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/child_process.h"
 
 namespace test_support {
 
@@ -84,20 +85,12 @@ inline std::string RunChild(const char* mode, const std::vector<std::string>& ar
                             std::string program = "", bool* exit_ok = nullptr) {
   if (program.empty()) program = SelfPath();
   TempDir dir("q-child");
-  std::string out = dir / "out";
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv{program.data()};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    setenv("Q_TEST_CHILD", mode, 1);
-    setenv("Q_TEST_OUT", out.c_str(), 1);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = -1;
-  waitpid(pid, &status, 0);
-  if (exit_ok != nullptr) *exit_ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  const std::string out = dir / "out";
+  std::vector<std::string> argv{program};
+  argv.insert(argv.end(), args.begin(), args.end());
+  ChildProcess child(argv, {std::string("Q_TEST_CHILD=") + mode, "Q_TEST_OUT=" + out});
+  const int status = child.Wait();
+  if (exit_ok != nullptr) *exit_ok = status == 0;
   return ReadFile(out);
 }
 

@@ -1,5 +1,5 @@
-// Helpers of the display tests: a recording skinned window, running the
-// loop until something happens, screenshots and xdotool input.
+// Helpers of the toolkit's display tests: a recording skinned window,
+// screenshots and xdotool input.
 #pragma once
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -7,7 +7,6 @@
 #include <gtk/gtk.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -17,6 +16,7 @@
 #include "platform/main_thread.h"
 #include "platform/native_window.h"
 #include "platform/unicode_text.h"
+#include "tests/support/main_loop.h"
 #include "ui/attribute_parser.h"
 #include "ui/ui_lib.h"
 
@@ -24,20 +24,8 @@ namespace uitest {
 
 const std::wstring kSkinDir = platform::Utf8ToWide(QUORBITAL_SOURCE_DIR "/Skin/");
 
-// Runs the main loop until pred holds or the time is up.
-inline bool PumpUntil(const std::function<bool()>& pred, int timeout_ms = 5000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
-inline void Pump(int ms) {
-  PumpUntil([] { return false; }, ms);
-}
+using test_support::PumpFor;
+using test_support::PumpUntil;
 
 struct Message {
   UINT msg;
@@ -154,7 +142,7 @@ inline void Xdotool(const std::string& args) {
     status = std::system(cmd.c_str());
     done = true;
   });
-  PumpUntil([&] { return done.load(); }, 20000);
+  PumpUntil([&] { return done.load(); });
   runner.join();
   ASSERT_EQ(status.load(), 0) << cmd;
 }

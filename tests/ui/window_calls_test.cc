@@ -1,10 +1,6 @@
 // The window calls on toolkit windows: lookup, native children, stale
 // handles, message boxes, and files dropped from another X client.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -12,6 +8,7 @@
 
 #include "platform/drop_files.h"
 #include "platform/unicode_text.h"
+#include "tests/support/child_process.h"
 #include "tests/ui/test_window.h"
 
 namespace {
@@ -120,31 +117,6 @@ TEST(WindowCalls, DropHandlesReadLikeTheirOriginals) {
   EXPECT_EQ(DragQueryFileW(reinterpret_cast<HDROP>(0x1234), 0xFFFFFFFF, nullptr, 0), 0u);
 }
 
-// Starts the drag source client; returns its pid once it is on the screen.
-pid_t StartDragSource(int x, int y, const std::string& file) {
-  int out[2];
-  if (pipe(out) != 0) return -1;
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], 1);
-    close(out[0]);
-    execl(UI_DRAG_SOURCE, UI_DRAG_SOURCE, std::to_string(x).c_str(), std::to_string(y).c_str(),
-          file.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(out[1]);
-  fcntl(out[0], F_SETFL, O_NONBLOCK);
-  std::string got;
-  PumpUntil([&] {
-    char buf[64];
-    ssize_t n = read(out[0], buf, sizeof buf);
-    if (n > 0) got.append(buf, static_cast<size_t>(n));
-    return got.find("ready") != std::string::npos;
-  });
-  close(out[0]);
-  return pid;
-}
-
 TEST(WindowCalls, AFileDroppedFromAnotherClientArrivesAsDropFiles) {
   std::string file = std::string(QUORBITAL_BINARY_DIR) + "/ui dropped 文件.zv";
   std::ofstream(file) << "x";
@@ -164,17 +136,17 @@ TEST(WindowCalls, AFileDroppedFromAnotherClientArrivesAsDropFiles) {
                        500, 100, 600, 400);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
   SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  pid_t source = StartDragSource(100, 100, file);
-  ASSERT_GT(source, 0);
-  Pump(300);
+  // Another X client offers the file; it says "ready" once it is on the screen.
+  test_support::ChildProcess source({UI_DRAG_SOURCE, "100", "100", file});
+  ASSERT_EQ(source.PumpReadLine(), "ready");
+  // The window manager stacks the windows on its own time; nothing tells
+  // when it is done.
+  PumpFor(300);
   Xdotool(
       "mousemove 150 140 mousedown 1 sleep 0.1 mousemove 170 150 sleep 0.1 mousemove 300 200 sleep "
       "0.1 "
       "mousemove 700 300 sleep 0.3 mousemove 760 320 sleep 0.3 mouseup 1");
-  bool arrived = PumpUntil([&] { return !dropped.empty(); }, 8000);
-  kill(source, SIGTERM);
-  waitpid(source, nullptr, 0);
-  ASSERT_TRUE(arrived);
+  ASSERT_TRUE(PumpUntil([&] { return !dropped.empty(); }));
   ASSERT_EQ(dropped.size(), 1u);
   EXPECT_EQ(dropped[0], platform::Utf8ToWide(file));
   std::remove(file.c_str());

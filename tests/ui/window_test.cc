@@ -102,7 +102,7 @@ TEST(Windows, ClickingBtnCloseNotifiesWithItsSender) {
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
   // Above other tests' windows, so the pointer reaches this one.
   SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  Pump(300);
+  PumpFor(300);
   POINT p = ScreenCentre(w, L"btn_close");
   Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " click 1");
   ASSERT_TRUE(PumpUntil([&] { return !w.notes.empty(); }));
@@ -116,7 +116,7 @@ TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
                        200, 150, 800, 500);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
   SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  Pump(200);
+  PumpFor(200);
   ASSERT_NE(w.LastSize(), nullptr);
   EXPECT_EQ(LOWORD(static_cast<UINT_PTR>(w.LastSize()->lparam)), 800);
 
@@ -142,7 +142,7 @@ TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
 
   // A double click on the caption maximises (default processing of
   // WM_NCLBUTTONDBLCLK); dragging the caption moves the window.
-  Pump(300);
+  PumpFor(300);
   POINT title = ScreenCentre(w, L"title");
   Xdotool("mousemove " + std::to_string(title.x) + " " + std::to_string(title.y) +
           " click --repeat 2 --delay 60 1");
@@ -150,7 +150,7 @@ TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
       [&] { return w.Has(WM_NCLBUTTONDBLCLK) && w.LastSize()->wparam == SIZE_MAXIMIZED; }));
   w.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
   ASSERT_TRUE(PumpUntil([&] { return w.LastSize()->wparam == SIZE_RESTORED; }));
-  Pump(300);
+  PumpFor(300);
   RECT before;
   GetWindowRect(hwnd, &before);
   title = ScreenCentre(w, L"title");
@@ -193,7 +193,7 @@ TEST(Windows, APopupStyleCoversTheScreenAndTheOverlappedStyleComesBack) {
            frame.height == desk.bottom - desk.top;
   }));
   size_t sizes = w.messages.size();
-  Pump(300);
+  PumpFor(300);
   for (size_t i = sizes; i < w.messages.size(); ++i) EXPECT_NE(w.messages[i].msg, WM_SIZE);
 
   style = static_cast<LONG>(
@@ -237,7 +237,7 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
   HWND owner_hwnd =
       owner.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 50, 50, 900, 600);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(owner_hwnd); }));
-  Pump(200);
+  PumpFor(200);
   auto* dlg = new TestWindow(L"update_wnd_class", L"UpdateWnd.xml");
   std::atomic<bool> returned{false};
   std::atomic<UINT> result{0};
@@ -265,7 +265,7 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
     return std::abs((d.left + d.right) / 2 - (o.left + o.right) / 2) <= 2;
   })) << d.left
       << "," << d.top << " over " << o.left << "," << o.top;
-  Pump(200);
+  PumpFor(200);
   EXPECT_FALSE(returned.load());
   dlg->Close(7);
   ASSERT_TRUE(PumpUntil([&] { return returned.load(); }));
@@ -286,7 +286,7 @@ TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
   TestWindow plain(L"down_wnd_class", L"DownloadWnd.xml");
   HWND a = plain.Create(nullptr, L"a", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 10, 10, 400, 300);
   plain.SendMessage(WM_KEYDOWN, VK_RETURN, 0);
-  Pump(100);
+  PumpFor(100);
   EXPECT_TRUE(IsWindow(a));
   plain.SendMessage(WM_KEYDOWN, VK_ESCAPE, 0);
   ASSERT_TRUE(PumpUntil([&] { return plain.final_seen; }));
@@ -296,11 +296,11 @@ TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
   HWND b =
       deaf.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 10, 10, 400, 300);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(b); }));
-  Pump(300);
+  PumpFor(300);
   Xdotool("key Escape key Return");
-  Pump(300);
+  PumpFor(300);
   deaf.SendMessage(WM_KEYDOWN, VK_ESCAPE, 0);
-  Pump(100);
+  PumpFor(100);
   EXPECT_TRUE(IsWindow(b));
   EXPECT_TRUE(deaf.Has(WM_KEYDOWN));
 

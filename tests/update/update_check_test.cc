@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/update/static_file_server.h"
+#include "tests/support/http_server.h"
 namespace fs = std::filesystem;
 
 namespace {
@@ -86,7 +86,7 @@ TEST(PublishedBuildDigitsTest, OnlyOneToEighteenDigitsBetweenBlanks) {
   }
 }
 
-// The whole check against a static file server on 127.0.0.1 serving a private
+// The whole check against a file server on 127.0.0.1 serving a private
 // directory, shared by the tests of the suite.
 class CheckForUpdateTest : public ::testing::Test {
  protected:
@@ -95,7 +95,7 @@ class CheckForUpdateTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     root_ = tmpl;
     fs::create_directories(root_ / "www");
-    server_ = new StaticFileServer((root_ / "www").string());
+    server_ = new test_support::HttpServer({"--dir", root_ / "www"});
     ASSERT_GT(server_->port(), 0);
   }
 
@@ -111,7 +111,7 @@ class CheckForUpdateTest : public ::testing::Test {
     fs::create_directories(data_);
   }
 
-  static std::string Base() { return server_->Base(); }
+  static std::string Base() { return server_->Base() + "/"; }
 
   void Publish(const std::string& path, const std::string& reply) {
     fs::create_directories((root_ / "www" / path).parent_path());
@@ -136,12 +136,12 @@ class CheckForUpdateTest : public ::testing::Test {
   }
 
   static fs::path root_;
-  static StaticFileServer* server_;
+  static test_support::HttpServer* server_;
   fs::path data_;
 };
 
 fs::path CheckForUpdateTest::root_;
-StaticFileServer* CheckForUpdateTest::server_ = nullptr;
+test_support::HttpServer* CheckForUpdateTest::server_ = nullptr;
 
 TEST_F(CheckForUpdateTest, NewerBuildOnlyWhenStrictlyGreater) {
   Publish("api/software/1", R"({"build":1234,"package_url":"http:\/\/127.0.0.1\/b.zip","x":1})");

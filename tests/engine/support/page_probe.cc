@@ -4,9 +4,12 @@
 #include <webkit2/webkit2.h>
 
 #include "engine/browser_impl.h"
-#include "tests/engine/support/test_window.h"
+#include "tests/support/main_loop.h"
 
 namespace testing_support {
+
+using test_support::PumpUntil;
+
 namespace {
 
 struct Eval {
@@ -38,7 +41,11 @@ void* ViewOf(CefRefPtr<CefBrowser> browser) {
 }
 
 std::string EvalJs(CefRefPtr<CefBrowser> browser, const std::string& script, int timeout_ms) {
-  auto* view = static_cast<WebKitWebView*>(ViewOf(browser));
+  return EvalInView(ViewOf(browser), script, timeout_ms);
+}
+
+std::string EvalInView(void* web_view, const std::string& script, int timeout_ms) {
+  auto* view = static_cast<WebKitWebView*>(web_view);
   if (!view) return "<error>";
   auto* eval = new Eval();
   webkit_web_view_evaluate_javascript(view, script.c_str(), -1, nullptr, nullptr, nullptr, EvalDone,

@@ -5,11 +5,17 @@
 #include <string>
 
 #include "engine/cef_browser.h"
+#include "tests/support/main_loop.h"
 
 namespace testing_support {
 
-// The script's value as a string; "<error>" when it threw or the browser is gone.
-std::string EvalJs(CefRefPtr<CefBrowser> browser, const std::string& script, int timeout_ms = 5000);
+// The script's value as a string; "<error>" when it threw or the browser is
+// gone, "<timeout>" when no answer came within timeout_ms.
+std::string EvalJs(CefRefPtr<CefBrowser> browser, const std::string& script,
+                   int timeout_ms = test_support::kEventWaitMs);
+// The same in a WebKitWebView of the test's own.
+std::string EvalInView(void* web_view, const std::string& script,
+                       int timeout_ms = test_support::kEventWaitMs);
 // The browser's view (a WebKitWebView*), for synthesising input.
 void* ViewOf(CefRefPtr<CefBrowser> browser);
 // Sends a right button press and release to the view at (x, y).

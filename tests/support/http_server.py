@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+"""Loopback HTTP server for the tests and benchmarks written in C++.
+
+Listens on 127.0.0.1 at a free port and prints the port on the first line of
+its standard output. Options: --log FILE appends every request target to
+FILE; --dir DIR serves the files of DIR; --cert FILE --key FILE speak HTTPS.
+Paths:
+  /bytes/N          N bytes with a Content-Length
+  /nolength/N       N bytes without a length, ended by closing the connection
+  /drop/N           announces N bytes, sends half of them and drops the connection
+  /redirect/PATH    302 to /PATH
+  /slide/download…  a small attachment, as a slide download is
+  anything else     the file of that name under --dir, or 404 with a small page
+Query values: delay=S sleeps S seconds before the body; chunk=B and pause=S send
+the body in pieces of B bytes with S seconds between them; hold=1 waits before
+the answer until a line "release" arrives on standard input.
+The body byte at offset i is (i % 251), so a test can check what arrived.
+The server ends when its standard input ends, so it never outlives its test.
+"""
+import argparse
+import http.server
+import os
+import socketserver
+import ssl
+import sys
+import threading
+import time
+import urllib.parse
+
+PATTERN = bytes(i % 251 for i in range(251 * 4096))  # about 1 MiB, a whole number of periods
+RELEASED = threading.Event()
+
+
+def body_piece(offset, size):
+    start = offset % 251
+    out = bytearray()
+    while len(out) < size:
+        take = min(size - len(out), len(PATTERN) - start)
+        out += PATTERN[start:start + take]
+        start = 0
+    return bytes(out)
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    options = None
+
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, directory=self.options.dir or os.devnull, **kwargs)
+
+    def log_message(self, fmt, *args):
+        pass
+
+    def send_body(self, size, query, limit=None):
+        chunk = int(query.get("chunk", ["1048576"])[0])
+        pause = float(query.get("pause", ["0"])[0])
+        offset = 0
+        end = size if limit is None else limit
+        while offset < end:
+            piece = min(chunk, end - offset)
+            self.wfile.write(body_piece(offset, piece))
+            offset += piece
+            if pause and offset < end:
+                self.wfile.flush()
+                time.sleep(pause)
+
+    def send_small(self, code, body, headers=()):
+        self.send_response(code)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        if self.options.log:
+            with open(self.options.log, "a", encoding="utf-8") as log:
+                log.write(self.path + "\n")
+        path, _, raw_query = self.path.partition("?")
+        # Downloads append "?skq=..." even after a query of their own.
+        query = urllib.parse.parse_qs(raw_query.replace("?", "&"))
+        if query.get("hold"):
+            RELEASED.wait(120)
+        delay = float(query.get("delay", ["0"])[0])
+        if delay:
+            time.sleep(delay)
+        parts = path.strip("/").split("/")
+        kind = parts[0]
+        try:
+            if kind in ("bytes", "nolength", "drop"):
+                size = int(parts[1])
+                self.send_response(200)
+                self.send_header("Content-Type", "application/octet-stream")
+                if kind == "nolength":
+                    self.send_header("Connection", "close")
+                else:
+                    self.send_header("Content-Length", str(size))
+                self.end_headers()
+                self.send_body(size, query, limit=size // 2 if kind == "drop" else None)
+                self.wfile.flush()
+                self.close_connection = kind != "bytes"
+            elif kind == "redirect":
+                location = "/" + "/".join(parts[1:]) + ("?" + raw_query if raw_query else "")
+                self.send_small(302, b"", [("Location", location)])
+            elif kind == "slide" and path.startswith("/slide/download"):
+                self.send_small(200, b"slides", [
+                    ("Content-Type", "application/octet-stream"),
+                    ("Content-Disposition", 'attachment; filename="s.bin"')])
+            elif self.options.dir and os.path.isfile(self.translate_path(path)):
+                super().do_GET()
+            else:
+                self.send_small(404, b"<html><body>not here</body></html>")
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--log", "--dir", "--cert", "--key"):
+        parser.add_argument(option)
+    Handler.options = parser.parse_args()
+    server = Server(("127.0.0.1", 0), Handler)
+    if Handler.options.cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(Handler.options.cert, Handler.options.key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
+    print(server.server_address[1], flush=True)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    for line in sys.stdin:
+        if line.strip() == "release":
+            RELEASED.set()
+
+
+if __name__ == "__main__":
+    main()
