@@ -20,6 +20,10 @@ import unittest
 import urllib.parse
 
 BINARY_DIR = os.environ.get("QUORBITAL_BINARY_DIR", "")
+# How long a test waits for an event before it gives up. It bounds only a
+# failing test: a passing one goes on as soon as the event comes, so the bound
+# is generous enough for a machine busy with other work.
+WAIT = 30
 
 PAGE = """<!doctype html>
 <html><head><meta charset="utf-8"><title>%(name)s</title></head>
@@ -60,13 +64,100 @@ window.addEventListener("load", function () {
 """
 
 
-class ControlServer:
+class LocalServer:
+    """An HTTP server on 127.0.0.1 at a free port, serving from a thread of
+    its own with handler, a QuietHandler subclass; handlers reach this object
+    as self.server.owner."""
+
+    def __init__(self, handler):
+        class Server(http.server.ThreadingHTTPServer):
+            daemon_threads = True
+
+            def handle_error(self, request, client_address):
+                pass  # a client that went away mid-request (a killed one)
+
+        self.httpd = Server(("127.0.0.1", 0), handler)
+        self.httpd.owner = self
+        self.port = self.httpd.server_address[1]
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+class QuietHandler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def send(self, body, code=200, content_type="application/octet-stream", headers=()):
+        self.send_response(code)
+        self.send_header("Content-Type", content_type)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+
+class ControlHandler(QuietHandler):
+    def do_GET(self):
+        owner = self.server.owner
+        owner.requests.append(self.path)
+        path, _, query = self.path.partition("?")
+        if path == "/command":
+            self.send(owner.next_command(query.partition("page=")[2]),
+                      content_type="text/javascript",
+                      headers=[("Access-Control-Allow-Origin", "*")])
+        elif "/slow/" in self.path:
+            self.send_slowly(64 << 20)
+        elif path.startswith("/page/"):
+            # Pages of an ordinary web origin report to the control server
+            # like the bundle's pages.
+            page = PAGE % {"name": path[len("/page/"):], "port": owner.control_port}
+            self.send(page.encode(), content_type="text/html; charset=utf-8")
+        elif path == "/redirect":
+            self.send(b"", 302, headers=[
+                ("Location", urllib.parse.unquote(query.partition("to=")[2]))])
+        elif path == "/secret":
+            # Answers without letting other origins read it.
+            self.send(b"private data", content_type="text/plain")
+        else:
+            self.send(b"%PDF-1.4 test body " + self.path.encode() + b"\n" * 64)
+
+    def send_slowly(self, size):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(size))
+        self.end_headers()
+        piece = b"s" * 65536
+        try:
+            for _ in range(size // len(piece)):
+                self.wfile.write(piece)
+                self.wfile.flush()
+                self.server.owner.slow_sent += len(piece)
+                time.sleep(0.1)
+        except OSError:
+            pass  # the client went away
+
+    def do_POST(self):
+        data = self.rfile.read(int(self.headers.get("Content-Length", "0")))
+        try:
+            self.server.owner.reports.put(json.loads(data))
+        except ValueError:
+            pass
+        self.send_response(204)
+        self.send_header("Access-Control-Allow-Origin", "*")
+        self.end_headers()
+
+
+class ControlServer(LocalServer):
     """Hands out script to the pages and collects their reports; also serves
     files under /slide/download/ and /files/ for download tests, and pages of
-    an ordinary web origin (serve_page). A path with "/slow/" in it announces
-    64 MiB and sends 64 KiB every 0.1 s; slow_sent counts the bytes sent so
-    far. A second server for another origin gets the control server's port,
-    so its pages report there."""
+    an ordinary web origin: /page/<name>, /redirect?to=<url>, /secret. A path
+    with "/slow/" in it announces 64 MiB and sends 64 KiB every 0.1 s;
+    slow_sent counts the bytes sent so far. A second server for another
+    origin gets the control server's port, so its pages report there."""
 
     def __init__(self, control_port=None):
         self.reports = queue.Queue()
@@ -74,95 +165,8 @@ class ControlServer:
         self.page_commands = {}
         self.requests = []
         self.slow_sent = 0
-        owner = self
-
-        class Handler(http.server.BaseHTTPRequestHandler):
-            def log_message(self, *args):
-                pass
-
-            def do_GET(self):
-                owner.requests.append(self.path)
-                if self.path.startswith("/command"):
-                    body = owner.next_command(self.path.partition("page=")[2])
-                    self.send_response(200)
-                    self.send_header("Content-Type", "text/javascript")
-                    self.send_header("Access-Control-Allow-Origin", "*")
-                    self.send_header("Content-Length", str(len(body)))
-                    self.end_headers()
-                    self.wfile.write(body)
-                    return
-                if "/slow/" in self.path:
-                    self.send_slowly(64 << 20)
-                    return
-                if self.serve_page():
-                    return
-                body = b"%PDF-1.4 test body " + self.path.encode() + b"\n" * 64
-                self.send_response(200)
-                self.send_header("Content-Type", "application/octet-stream")
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                self.wfile.write(body)
-
-            def send_slowly(self, size):
-                self.send_response(200)
-                self.send_header("Content-Type", "application/octet-stream")
-                self.send_header("Content-Length", str(size))
-                self.end_headers()
-                piece = b"s" * 65536
-                try:
-                    for _ in range(size // len(piece)):
-                        self.wfile.write(piece)
-                        self.wfile.flush()
-                        owner.slow_sent += len(piece)
-                        time.sleep(0.1)
-                except OSError:
-                    pass  # the client went away
-
-            def serve_page(self):
-                """Pages of an ordinary web origin: /page/<name> reports to the
-                control server like the bundle's pages, /redirect?to=<url>
-                sends the browser on, /secret answers without letting other
-                origins read it."""
-                path, _, query = self.path.partition("?")
-                if path.startswith("/page/"):
-                    name = path[len("/page/"):]
-                    body = (PAGE % {"name": name, "port": control_port or owner.port}).encode()
-                    self.send_response(200)
-                    self.send_header("Content-Type", "text/html; charset=utf-8")
-                elif path == "/redirect":
-                    self.send_response(302)
-                    self.send_header("Location", urllib.parse.unquote(query.partition("to=")[2]))
-                    body = b""
-                elif path == "/secret":
-                    body = b"private data"
-                    self.send_response(200)
-                    self.send_header("Content-Type", "text/plain")
-                else:
-                    return False
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                self.wfile.write(body)
-                return True
-
-            def do_POST(self):
-                length = int(self.headers.get("Content-Length", "0"))
-                data = self.rfile.read(length)
-                try:
-                    owner.reports.put(json.loads(data))
-                except ValueError:
-                    pass
-                self.send_response(204)
-                self.send_header("Access-Control-Allow-Origin", "*")
-                self.end_headers()
-
-        class QuietServer(http.server.ThreadingHTTPServer):
-            def handle_error(self, request, client_address):
-                pass  # a page that went away mid-request (a killed client)
-
-        self.httpd = QuietServer(("127.0.0.1", 0), Handler)
-        self.port = self.httpd.server_address[1]
-        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
-        self.thread.start()
+        super().__init__(ControlHandler)
+        self.control_port = control_port or self.port
 
     def next_command(self, page):
         """Script for the page that asks: its own first, then any page's."""
@@ -173,10 +177,6 @@ class ControlServer:
             except queue.Empty:
                 pass
         return b""
-
-    def close(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
 
 
 class ClientTest(unittest.TestCase):
@@ -234,11 +234,34 @@ class ClientTest(unittest.TestCase):
     def start(self, *args):
         self.proc = self.spawn(*args)
 
-    def spawn(self, *args):
+    def spawn(self, *args, env=None, **popen):
+        """Starts the client binary with args in a session of its own (its
+        engine helper processes end with that process group); env defaults
+        to client_env(), popen goes to subprocess.Popen."""
         return subprocess.Popen([os.path.join(BINARY_DIR, "quorbital"), *args],
-                                env=self.client_env(), start_new_session=True)
+                                env=env or self.client_env(), start_new_session=True, **popen)
 
-    def report(self, timeout=20, **match):
+    def wait_until(self, predicate, timeout=WAIT, message="condition not met"):
+        """Polls predicate until it gives a true value, which it returns."""
+        deadline = time.monotonic() + timeout
+        while True:
+            value = predicate()
+            if value:
+                return value
+            if time.monotonic() > deadline:
+                self.fail("%s within %ss\n%s" % (message, timeout, self.failure_details()))
+            time.sleep(0.05)
+
+    def failure_details(self):
+        """What a failed wait shows besides its message."""
+        return ""
+
+    def wait_for(self, expression, value, page=None):
+        """Waits until the expression has the value in the page."""
+        self.wait_until(lambda: self.ask(expression, page=page) == value,
+                        message="%s is not %r" % (expression, value))
+
+    def report(self, timeout=WAIT, **match):
         """The next report whose fields include match."""
         deadline = time.time() + timeout
         while time.time() < deadline:
@@ -267,7 +290,7 @@ class ClientTest(unittest.TestCase):
         else:
             self.server.page_commands.setdefault(page, queue.Queue()).put(script)
 
-    def ask(self, expression, timeout=20, page=None):
+    def ask(self, expression, timeout=WAIT, page=None):
         """Evaluates an expression in the page and returns its value."""
         token = "%f" % time.time()
         self.run_js("report({token: %s, value: (function(){ return %s; })()});"
@@ -285,19 +308,20 @@ class ClientTest(unittest.TestCase):
         except FileNotFoundError:
             return []
 
-    def window_id(self, timeout=10):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Quorbital$"],
-                                 capture_output=True, text=True).stdout.split()
+    def find_windows(self, title):
+        """The visible windows with exactly this title."""
+        return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
+                              capture_output=True, text=True).stdout.split()
+
+    def window_id(self, timeout=WAIT):
+        def main_window():
             # The toolkit's own helper windows share the title; the main
             # window is the large one.
-            sized = [(self.window_geometry(w).get("WIDTH", 0), w) for w in out]
+            sized = [(self.window_geometry(w).get("WIDTH", 0), w)
+                     for w in self.find_windows("Quorbital")]
             sized = [item for item in sized if item[0] > 100]
-            if sized:
-                return max(sized)[1]
-            time.sleep(0.1)
-        self.fail("no main window")
+            return max(sized)[1] if sized else None
+        return self.wait_until(main_window, timeout, "no main window")
 
     def window_geometry(self, wid):
         out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", wid],
@@ -310,7 +334,7 @@ class ClientTest(unittest.TestCase):
                              text=True).stdout.split()
         return int(out[0]), int(out[1])
 
-    def wait_exit(self, timeout=10):
+    def wait_exit(self, timeout=WAIT):
         try:
             return self.proc.wait(timeout)
         except subprocess.TimeoutExpired:

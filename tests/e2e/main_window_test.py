@@ -20,13 +20,9 @@ class StartUp(ClientTest):
         self.report(event="load", page="start")
         wid = self.window_id()
         screen_w, _ = self.screen_size()
-        deadline = time.time() + 10
-        while time.time() < deadline:
-            geometry = self.window_geometry(wid)
-            if geometry.get("WIDTH") == screen_w:
-                break
-            time.sleep(0.1)
-        self.assertEqual(geometry["WIDTH"], screen_w, "the window is maximised")
+        geometry = self.wait_until(
+            lambda: (lambda g: g if g.get("WIDTH") == screen_w else None)(self.window_geometry(wid)),
+            message="the window is not maximised")
         self.assertEqual(self.ask("innerWidth"), geometry["WIDTH"])
         self.assertEqual(self.ask("innerHeight"), geometry["HEIGHT"] - 24)
         os.makedirs(os.path.join(BINARY_DIR, "artifacts"), exist_ok=True)
@@ -42,23 +38,20 @@ class StartUp(ClientTest):
         log = os.path.join(self.tmp, "client.log")
         env = dict(self.client_env(), QUORBITAL_DEBUG="1")
         with open(log, "w") as out:
-            self.proc = subprocess.Popen([os.path.join(BINARY_DIR, "quorbital")], env=env,
-                                         stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
+            self.proc = self.spawn(env=env, stdout=out, stderr=subprocess.STDOUT)
         wid = self.window_id()
         os.makedirs(os.path.join(BINARY_DIR, "artifacts"), exist_ok=True)
         shot = os.path.join(BINARY_DIR, "artifacts", "default_start_page.png")
-        deadline = time.time() + 20
-        while True:
+
+        def drawn():
             with open(log, encoding="utf-8", errors="replace") as f:
                 loaded = re.search(r"engine: loaded 'file://.*/contentEditor/index.html'", f.read())
             subprocess.run(["import", "-window", wid, shot], check=False)
-            colours = subprocess.run(["convert", shot, "-crop", "100%x50%+0+60", "-format", "%k", "info:"],
-                                     capture_output=True, text=True).stdout.strip()
+            colours = subprocess.run(["convert", shot, "-crop", "100%x50%+0+60", "-format", "%k",
+                                      "info:"], capture_output=True, text=True).stdout.strip()
             # The page has drawn when its part of the window has many colours.
-            if loaded and colours.isdigit() and int(colours) > 50:
-                break
-            self.assertLess(time.time(), deadline, "the start page was not drawn")
-            time.sleep(0.3)
+            return loaded and colours.isdigit() and int(colours) > 50
+        self.wait_until(drawn, message="the start page was not drawn")
         self.assertTrue(os.path.isfile(os.path.join(self.data_dir, "contentEditor", "index.html")))
 
     def test_one_argument_opens_the_offline_editor_on_it(self):
@@ -77,8 +70,8 @@ class Drops(ClientTest):
         source = subprocess.Popen([os.path.join(BINARY_DIR, "tests", "ui", "ui_drag_source"),
                                    "100", "100", *paths], stdout=subprocess.PIPE, text=True)
         try:
+            # "ready" comes once the source's window is on the screen.
             self.assertEqual(source.stdout.readline().strip(), "ready")
-            time.sleep(0.3)
             subprocess.run(["xdotool", "mousemove", "150", "140", "mousedown", "1", "sleep", "0.1",
                             "mousemove", "170", "150", "sleep", "0.1", "mousemove", "600", "400",
                             "sleep", "0.3", "mousemove", "900", "500", "sleep", "0.3", "mouseup",
@@ -224,15 +217,7 @@ class PageFunctions(ClientTest):
         g = self.window_geometry(wid)
         subprocess.run(["xdotool", "mousemove", str(g["X"] + g["WIDTH"] - 12), str(g["Y"] + 12),
                         "click", "1"], check=False)
-        self.assertEqual(self.wait_exit(10), 0)
-
-    def wait_for(self, expression, value, timeout=10):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if self.ask(expression) == value:
-                return
-            time.sleep(0.1)
-        self.assertEqual(self.ask(expression), value)
+        self.assertEqual(self.wait_exit(), 0)
 
 
 class Navigation(ClientTest):
@@ -262,11 +247,11 @@ class Navigation(ClientTest):
         self.wait_until(lambda: self.server.slow_sent >= 256 * 1024)
         wid = self.window_id()
         g = self.window_geometry(wid)
-        asked = time.time()
         subprocess.run(["xdotool", "mousemove", str(g["X"] + g["WIDTH"] - 12), str(g["Y"] + 12),
                         "click", "1"], check=False)
-        self.assertEqual(self.wait_exit(10), 0)
-        self.assertLess(time.time() - asked, 5.0)
+        # The rest of the download would take over a minute more.
+        self.assertEqual(self.wait_exit(), 0)
+        self.assertLess(self.server.slow_sent, 32 << 20)
         self.assertEqual(os.listdir(folder), ["keep.pdf"])
         with open(target) as f:
             self.assertEqual(f.read(), "the user's file")
@@ -279,14 +264,6 @@ class Navigation(ClientTest):
         self.run_js("location.href = CONTROL + '/files/instruction.pdf'")
         self.wait_until(lambda: self.dialog_lines())
         self.assertEqual(self.dialog_lines()[0][2], "instruction.pdf")
-
-    def wait_until(self, predicate, timeout=15):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if predicate():
-                return
-            time.sleep(0.1)
-        self.fail("condition not met within %ss" % timeout)
 
 
 class Scaling(ClientTest):
@@ -307,9 +284,7 @@ class Scaling(ClientTest):
         self.report(event="load", page="start")
         wid = self.window_id()
         screen_w, screen_h = self.screen_size()
-        deadline = time.time() + 10
-        while self.window_geometry(wid).get("WIDTH") != screen_w and time.time() < deadline:
-            time.sleep(0.1)
+        self.wait_until(lambda: self.window_geometry(wid).get("WIDTH") == screen_w)
         g = self.window_geometry(wid)
         self.assertEqual(g["WIDTH"], screen_w)
         # The page measures in layout pixels: half the device pixels.

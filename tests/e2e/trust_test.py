@@ -172,14 +172,6 @@ class TrustedPages(TrustTest):
         self.run_js("goback()", "service")
         self.report(event="load", page="start")
 
-    def wait_until(self, predicate, timeout=15):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if predicate():
-                return
-            time.sleep(0.1)
-        self.fail("condition not met within %ss" % timeout)
-
 
 class Popups(TrustTest):
     def check_stays(self, page, targets):
@@ -210,7 +202,7 @@ class SaveDialog(TrustTest):
         self.answer_dialog("no")
         self.run_js("location.href = %s"
                     % json.dumps(self.origin_a + "/slide/download/..%5C..%5C.bashrc"), "start")
-        self.wait_until_lines(2)
+        self.wait_until(lambda: len(self.dialog_lines()) >= 2, message="no two dialogs")
         save, confirm = self.dialog_lines()[:2]
         self.assertEqual((save[0], save[2], save[3]), ("save", "bashrc", downloads))
         self.assertEqual((confirm[0], confirm[2]), ("confirm", existing))
@@ -223,19 +215,11 @@ class SaveDialog(TrustTest):
         self.answer_dialog("yes")
         self.run_js("location.href = %s" % json.dumps(self.origin_a + "/slide/download/x.pdf"),
                     "start")
-        deadline = time.time() + 15
-        while time.time() < deadline:
-            with open(existing, "rb") as f:
-                if f.read().startswith(b"%PDF"):
-                    return
-            time.sleep(0.1)
-        self.fail("the file was not replaced after yes")
 
-    def wait_until_lines(self, count, timeout=15):
-        deadline = time.time() + timeout
-        while time.time() < deadline and len(self.dialog_lines()) < count:
-            time.sleep(0.1)
-        self.assertGreaterEqual(len(self.dialog_lines()), count, self.dialog_lines())
+        def replaced():
+            with open(existing, "rb") as f:
+                return f.read().startswith(b"%PDF")
+        self.wait_until(replaced, message="the file was not replaced after yes")
 
 
 if __name__ == "__main__":

@@ -11,20 +11,51 @@ import threading
 import time
 import unittest
 import zipfile
-from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import PAGE, BINARY_DIR, ClientTest  # noqa: E402,F401
+from harness import PAGE, WAIT, ClientTest, LocalServer, QuietHandler  # noqa: E402
 
 OLD_BUILD = 1000
 NEW_BUILD = 1234
 
 
-class UpdateService:
+class UpdateHandler(QuietHandler):
+    def do_GET(self):
+        owner = self.server.owner
+        owner.requests.append(self.path)
+        path = self.path.split("?", 1)[0]
+        if path == "/api/software/1":
+            url = "http://127.0.0.1:%d/bundle.zip" % owner.port
+            self.send(('{"build":%d,"package_url":"%s","size":%d}'
+                       % (owner.build, url.replace("/", "\\/"), len(owner.bundle))).encode())
+        elif path == "/bundle.zip" and owner.archive == "bad":
+            self.send(b"this is not an archive" * 100)
+        elif path == "/bundle.zip" and owner.archive == "held":
+            self.send_in_pieces(owner.bundle, pieces=2, hold=True)
+        elif path == "/bundle.zip":
+            self.send_in_pieces(owner.bundle, pieces=12, pause=0.25)
+        else:
+            self.send(b"", 404)
+
+    def send_in_pieces(self, body, pieces, pause=0.0, hold=False):
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        step = max(1, len(body) // pieces + 1)
+        for start in range(0, len(body), step):
+            self.wfile.write(body[start:start + step])
+            self.wfile.flush()
+            if hold:
+                self.server.owner.half_sent.set()
+                self.server.owner.release.wait(WAIT)
+            time.sleep(pause)
+
+
+class UpdateService(LocalServer):
     """api/software/1 and the bundle archive. The archive is served slowly
-    (in pieces over about three seconds) so a test can act during the
-    download, as a file that is no archive at all, or "held": half of it is
-    sent, half_sent is set, and the rest waits until release is set."""
+    (in pieces over about three seconds), as a file that is no archive at
+    all, or "held": half of it is sent, half_sent is set, and the rest waits
+    until release is set."""
 
     def __init__(self, control_port):
         self.build = NEW_BUILD
@@ -33,52 +64,7 @@ class UpdateService:
         self.release = threading.Event()
         self.requests = []
         self.bundle = self._bundle(control_port)
-        owner = self
-
-        class Handler(BaseHTTPRequestHandler):
-            def log_message(self, *args):
-                pass
-
-            def do_GET(self):
-                owner.requests.append(self.path)
-                path = self.path.split("?", 1)[0]
-                if path == "/api/software/1":
-                    url = "http://127.0.0.1:%d/bundle.zip" % owner.port
-                    body = ('{"build":%d,"package_url":"%s","size":%d}'
-                            % (owner.build, url.replace("/", "\\/"),
-                               len(owner.bundle))).encode()
-                    self._send(body)
-                elif path == "/bundle.zip" and owner.archive == "bad":
-                    self._send(b"this is not an archive" * 100)
-                elif path == "/bundle.zip" and owner.archive == "held":
-                    self._send(owner.bundle, pieces=2, hold=True)
-                elif path == "/bundle.zip":
-                    self._send(owner.bundle, pieces=12, pause=0.25)
-                else:
-                    self.send_response(404)
-                    self.send_header("Content-Length", "0")
-                    self.end_headers()
-
-            def _send(self, body, pieces=1, pause=0.0, hold=False):
-                self.send_response(200)
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                step = max(1, len(body) // pieces + 1)
-                for start in range(0, len(body), step):
-                    self.wfile.write(body[start:start + step])
-                    self.wfile.flush()
-                    if hold:
-                        owner.half_sent.set()
-                        owner.release.wait(30)
-                    time.sleep(pause)
-
-        class QuietServer(ThreadingHTTPServer):
-            def handle_error(self, request, client_address):
-                pass  # a client that went away mid-reply (a killed one)
-
-        self.httpd = QuietServer(("127.0.0.1", 0), Handler)
-        self.port = self.httpd.server_address[1]
-        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+        super().__init__(UpdateHandler)
 
     @staticmethod
     def _bundle(control_port):
@@ -96,8 +82,7 @@ class UpdateService:
 
     def close(self):
         self.release.set()
-        self.httpd.shutdown()
-        self.httpd.server_close()
+        super().close()
 
 
 def xdotool(*args):
@@ -125,11 +110,8 @@ class UpdateTest(ClientTest):
         return env
 
     def spawn(self, *args):
-        self.log_file = open(self.log_path, "ab")
-        self.addCleanup(self.log_file.close)
-        return subprocess.Popen([os.path.join(BINARY_DIR, "quorbital"), *args],
-                                env=self.client_env(), start_new_session=True,
-                                stderr=self.log_file)
+        with open(self.log_path, "ab") as log:
+            return super().spawn(*args, stderr=log)
 
     def log_lines(self, prefix):
         """The client's diagnostics that start with prefix, without the
@@ -144,22 +126,13 @@ class UpdateTest(ClientTest):
                     lines.append(line)
         return lines
 
-    def wait_log(self, line, timeout=20):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if line in self.log_lines(line.split(":")[0] + ":"):
-                return
-            time.sleep(0.05)
-        self.fail("no log line %r; log: %r" % (line, self.log_lines("update:")))
+    def wait_log(self, line):
+        self.wait_until(lambda: line in self.log_lines(line.split(":")[0] + ":"),
+                        message="no log line %r" % line)
 
-    def find_window(self, title, timeout=15):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            found = xdotool("search", "--onlyvisible", "--name", "^%s$" % title).split()
-            if found:
-                return found[0]
-            time.sleep(0.02)
-        return None
+    def find_window(self, title):
+        return self.wait_until(lambda: (self.find_windows(title) or [None])[0],
+                               message="no window %r" % title)
 
     def click(self, wid, x, y):
         xdotool("mousemove", "--window", wid, str(x), str(y))
@@ -185,24 +158,21 @@ class UpdateTest(ClientTest):
             return f.read()
 
     def test_newer_build_is_installed_and_its_start_page_loaded(self):
-        started = time.time()
+        self.service.archive = "held"
+        started = time.monotonic()
         self.start()
         wid = self.find_window("update_dialog")
-        self.assertIsNotNone(wid, "the update window is shown")
-        self.assertGreaterEqual(time.time() - started, 1.0, "not before a second has passed")
+        self.assertGreaterEqual(time.monotonic() - started, 1.0, "not before a second has passed")
 
         # Closing is refused with a message box while the archive downloads.
-        self.wait_log("update: state 0")
+        self.assertTrue(self.service.half_sent.wait(WAIT), "the archive is downloading")
         self.click_close(wid)
-        box = self.find_window("提示", timeout=5)
-        self.assertIsNotNone(box, "the message box asks the user to wait")
+        box = self.find_window("提示")
         xdotool("windowactivate", "--sync", box)
         xdotool("key", "Return")
-        deadline = time.time() + 5
-        while time.time() < deadline and self.find_window("提示", timeout=0.1):
-            time.sleep(0.05)
-        self.assertIsNone(self.find_window("提示", timeout=0.1))
-        self.assertEqual(self.find_window("update_dialog", timeout=1), wid, "the window stays")
+        self.wait_until(lambda: not self.find_windows("提示"), message="the message box stays")
+        self.assertEqual(self.find_windows("update_dialog"), [wid], "the window stays")
+        self.service.release.set()
 
         self.wait_log("update: start offered")
         progress = [int(line.split()[-1]) for line in self.log_lines("update: progress")]
@@ -223,7 +193,6 @@ class UpdateTest(ClientTest):
     def test_the_document_opens_in_the_new_editor_after_the_update(self):
         self.start("/tmp/x/my docs/a.zv")
         wid = self.find_window("update_dialog")
-        self.assertIsNotNone(wid)
         self.wait_log("update: start offered")
         self.click_start(wid)
         r = self.report(event="load", page="neweditor")
@@ -232,10 +201,9 @@ class UpdateTest(ClientTest):
     def test_a_document_handed_over_during_the_update_window_opens_after_it(self):
         self.start()
         wid = self.find_window("update_dialog")
-        self.assertIsNotNone(wid)
         second = self.spawn("/tmp/x/handed over.zv")
         self.addCleanup(lambda: second.poll() is None and second.kill())
-        self.assertEqual(second.wait(12), 0, "the running client takes the document")
+        self.assertEqual(second.wait(WAIT), 0, "the running client takes the document")
         self.wait_log("update: start offered")
         self.click_start(wid)
         # The first page is the handed document, from the new bundle.
@@ -248,7 +216,6 @@ class UpdateTest(ClientTest):
         self.service.archive = "bad"
         self.start()
         wid = self.find_window("update_dialog")
-        self.assertIsNotNone(wid)
         self.wait_log("update: state 4")
         self.click_close(wid)
         self.report(event="load", page="start")
@@ -264,7 +231,7 @@ class UpdateTest(ClientTest):
     def test_a_killed_update_leaves_nothing_and_the_next_start_cleans_up_and_installs(self):
         self.service.archive = "held"
         self.start()
-        self.assertTrue(self.service.half_sent.wait(20), "the archive is downloading")
+        self.assertTrue(self.service.half_sent.wait(WAIT), "the archive is downloading")
         self.wait_log("update: state 0")
         os.killpg(self.proc.pid, signal.SIGKILL)
         self.proc.wait(10)
@@ -281,7 +248,6 @@ class UpdateTest(ClientTest):
                 f.write("left over")
         self.start()
         wid = self.find_window("update_dialog")
-        self.assertIsNotNone(wid)
         self.wait_log("update: start offered")
         self.assertEqual(self.scratch_names(), [])
         self.assertIn("build=%d" % NEW_BUILD, self.ini())
@@ -294,7 +260,8 @@ class UpdateTest(ClientTest):
                     self.write_ini(host)
                 self.start()
                 self.report(event="load", page="start")
-                self.assertIsNone(self.find_window("update_dialog", timeout=1.5))
+                # The update window would have come before the first page.
+                self.assertEqual(self.find_windows("update_dialog"), [])
                 self.assertIn("build=%d" % OLD_BUILD, self.ini())
                 self.proc.terminate()
                 self.proc.wait(10)

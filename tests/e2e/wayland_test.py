@@ -15,7 +15,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import ClientTest  # noqa: E402
+from harness import WAIT, ClientTest  # noqa: E402
 
 WIDTH, HEIGHT = 1280, 800
 
@@ -86,36 +86,26 @@ class WaylandSession(ClientTest):
         return env
 
     def spawn(self, *args, **env):
-        from harness import BINARY_DIR
         with open(self.stderr_path, "a") as log:
-            return subprocess.Popen([os.path.join(BINARY_DIR, "quorbital"), *args],
-                                    env=dict(self.client_env(), **env), start_new_session=True,
-                                    stdout=log, stderr=subprocess.STDOUT)
+            return super().spawn(*args, env=dict(self.client_env(), **env), stdout=log,
+                                 stderr=subprocess.STDOUT)
 
     def client_log(self):
         with open(self.stderr_path, encoding="utf-8", errors="replace") as f:
             return f.read()
 
-    def wait_for(self, expression, value, timeout=10):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if self.ask(expression) == value:
-                return
-            time.sleep(0.1)
-        self.assertEqual(self.ask(expression), value, self.client_log())
+    def failure_details(self):
+        return self.client_log()
 
-    def wait_log(self, text, timeout=10):
-        deadline = time.time() + timeout
-        while text not in self.client_log():
-            if time.time() > deadline:
-                self.fail("%r not in the client's diagnostics:\n%s" % (text, self.client_log()))
-            time.sleep(0.1)
+    def wait_log(self, text):
+        self.wait_until(lambda: text in self.client_log(),
+                        message="%r not in the client's diagnostics" % text)
 
     def end_cleanly(self):
         # What the session does when it ends: the windows close in order and
         # the client's loop returns.
         self.proc.send_signal(signal.SIGTERM)
-        self.assertEqual(self.wait_exit(15), 0, self.client_log())
+        self.assertEqual(self.wait_exit(), 0, self.client_log())
 
     def test_start_page_functions_full_screen_and_a_clean_end(self):
         self.start()
@@ -149,24 +139,23 @@ class WaylandSession(ClientTest):
         os.makedirs(work)
         env = dict(os.environ, XDG_RUNTIME_DIR=self.compositor.runtime,
                    WAYLAND_DISPLAY=self.compositor.socket)
-        deadline = time.time() + 10
-        while True:
-            subprocess.run(["weston-screenshooter"], cwd=work, env=env, timeout=20,
+
+        def drawn():
+            subprocess.run(["weston-screenshooter"], cwd=work, env=env, timeout=WAIT,
                            capture_output=True)
             taken = sorted(os.listdir(work))
-            if taken:
-                shutil.move(os.path.join(work, taken[-1]), shot)
-                colours = subprocess.run(["convert", shot, "-crop", "400x120+0+56", "-format", "%k",
-                                          "info:"], capture_output=True, text=True).stdout.strip()
-                # The heading's dark glyphs, not only some colours: a view
-                # drawn in part shows a band of the skin there instead.
-                darkest = subprocess.run(["convert", shot, "-crop", "300x56+4+60", "-colorspace",
-                                          "gray", "-format", "%[fx:minima]", "info:"],
-                                         capture_output=True, text=True).stdout.strip()
-                if colours.isdigit() and int(colours) > 8 and float(darkest or 1) < 0.3:
-                    return
-            self.assertLess(time.time(), deadline, "the page is not drawn (%s)" % shot)
-            time.sleep(0.3)
+            if not taken:
+                return False
+            shutil.move(os.path.join(work, taken[-1]), shot)
+            colours = subprocess.run(["convert", shot, "-crop", "400x120+0+56", "-format", "%k",
+                                      "info:"], capture_output=True, text=True).stdout.strip()
+            # The heading's dark glyphs, not only some colours: a view drawn
+            # in part shows a band of the skin there instead.
+            darkest = subprocess.run(["convert", shot, "-crop", "300x56+4+60", "-colorspace",
+                                      "gray", "-format", "%[fx:minima]", "info:"],
+                                     capture_output=True, text=True).stdout.strip()
+            return colours.isdigit() and int(colours) > 8 and float(darkest or 1) < 0.3
+        self.wait_until(drawn, message="the page is not drawn (%s)" % shot)
 
     def test_second_start_hands_its_document_over(self):
         self.start()
@@ -175,7 +164,7 @@ class WaylandSession(ClientTest):
         # presented with it (weston 10 has no activation protocol, so the
         # compositor itself cannot show that it raised the window).
         second = self.spawn("/tmp/x/second doc.zv", XDG_ACTIVATION_TOKEN="launcher-token-7")
-        self.assertEqual(second.wait(15), 0)
+        self.assertEqual(second.wait(WAIT), 0)
         r = self.report(event="load", page="editor")
         self.assertEqual(r["search"], "?channel=offline&file=/tmp/x/second%20doc.zv")
         self.assertIsNone(self.proc.poll(), "the first client goes on")
@@ -188,10 +177,7 @@ class WaylandSession(ClientTest):
         target = os.path.join(self.tmp, "chosen.pdf")
         self.answer_dialog(target)
         self.run_js("location.href = CONTROL + '/slide/download/a.pdf'")
-        deadline = time.time() + 15
-        while not os.path.exists(target) and time.time() < deadline:
-            time.sleep(0.1)
-        self.assertTrue(os.path.exists(target))
+        self.wait_until(lambda: os.path.exists(target), message="nothing downloaded")
         self.wait_log('window "下载" mapped')
         # The headless compositor has no seat, so nothing can press the
         # window's own close button; the main window's close sequence closes
