@@ -43,7 +43,12 @@ if [ -z "${DISPLAY:-}" ] || [ "${FORCE_XVFB:-0}" = "1" ]; then
   if command -v openbox >/dev/null; then
     openbox --sm-disable >/dev/null 2>&1 &
     cleanup_pids+=($!)
-    sleep 0.3
+    # Tests that place and stack windows need the window manager in charge:
+    # it says so by naming itself on the root window.
+    for _ in $(seq 200); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+      sleep 0.1
+    done
   fi
 fi
 
