@@ -90,13 +90,9 @@ class PageMemory : public ::testing::Test {
   void SetUp() override {
     window_ = std::make_unique<test_support::TestWindow>(L"test_wnd", L"memory", 800, 600);
     client_ = new Client();
-    CefWindowInfo info;
-    info.SetAsChild(window_->hwnd(), RECT{0, 0, 800, 600});
-    CefBrowserSettings settings;
-    FillBrowserSettings(settings);
-    ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, client_.get(), "", settings, nullptr));
-    ASSERT_TRUE(PumpUntil([&] { return client_->browser_ != nullptr; }));
-    browser_ = client_->browser_;
+    browser_ = testing_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, client_,
+                                                [&] { return client_->browser_; });
+    ASSERT_TRUE(browser_);
   }
   void TearDown() override {
     browser_ = nullptr;
@@ -105,10 +101,7 @@ class PageMemory : public ::testing::Test {
   }
 
   bool Load(const std::string& page) {
-    const std::string url = "file://" + g_pages + "/" + page;
-    browser_->GetMainFrame()->LoadURL(url);
-    return PumpUntil(
-        [&] { return EvalJs(browser_, "document.URL + document.readyState") == url + "complete"; });
+    return testing_support::LoadAndWait(browser_, "file://" + g_pages + "/" + page);
   }
   // Waits, with a deadline, for the collector to give back what the page no
   // longer holds; the process is measured when it has or at the end. The
@@ -163,10 +156,7 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // The pages are the installed bundle of the client's data directory, which
   // the client's application object names to each renderer.
-  const std::string data_home = testing_support::MakeTempDir();
-  setenv("XDG_DATA_HOME", data_home.c_str(), 1);
-  g_pages = data_home + "/vexalio/contentEditor";
-  fs::create_directories(g_pages);
+  g_pages = testing_support::MakeBundleDir();
   testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR, new SimpleApp());
   using testing_support::WriteFile;
   // A page of 32 MB that adds and removes iframes of itself, as the session

@@ -74,13 +74,9 @@ class PageBridge : public ::testing::Test {
   void SetUp() override {
     window_ = std::make_unique<StandInMainWindow>();
     client_ = new Client();
-    CefWindowInfo info;
-    info.SetAsChild(window_->hwnd(), RECT{1, 24, 799, 599});
-    CefBrowserSettings settings;
-    FillBrowserSettings(settings);
-    ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, client_.get(), "", settings, nullptr));
-    ASSERT_TRUE(PumpUntil([&] { return client_->browser_ != nullptr; }));
-    browser_ = client_->browser_;
+    browser_ = testing_support::CreateBrowserIn(window_->hwnd(), RECT{1, 24, 799, 599}, client_,
+                                                [&] { return client_->browser_; });
+    ASSERT_TRUE(browser_);
     ASSERT_TRUE(Load("file://" + g_pages + "/page.html"));
   }
   void TearDown() override {
@@ -89,12 +85,7 @@ class PageBridge : public ::testing::Test {
     PumpFor(20);
   }
 
-  bool Load(const std::string& url) {
-    browser_->GetMainFrame()->LoadURL(url);
-    return PumpUntil([&] {
-      return EvalJs(browser_, "document.URL + ' ' + document.readyState") == url + " complete";
-    });
-  }
+  bool Load(const std::string& url) { return testing_support::LoadAndWait(browser_, url); }
   // Runs script and returns what it evaluated to; bridge messages it caused
   // have arrived by then, since page functions send synchronously.
   std::string Js(const std::string& script) { return EvalJs(browser_, script); }
@@ -286,9 +277,7 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // The client's own application object names its data directory's bundle
   // to each renderer; the test pages are that bundle.
-  const std::string data_home = testing_support::MakeTempDir();
-  setenv("XDG_DATA_HOME", data_home.c_str(), 1);
-  g_pages = data_home + "/vexalio/contentEditor";
+  g_pages = testing_support::MakeBundleDir();
   g_web = testing_support::MakeTempDir();
   testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR, new SimpleApp());
   using testing_support::WriteFile;

@@ -188,8 +188,7 @@ TEST_F(SimpleHandlerTest, CancelledLoadLeavesThePageUnchanged) {
 TEST_F(SimpleHandlerTest, RightClickOnThePageShowsNoMenu) {
   CefRefPtr<CefBrowser> browser = Create(CefString(g_pages + "/start page.html").ToWString());
   ASSERT_TRUE(WaitForUrl(browser, PageUri("start%20page.html")));
-  PumpFor(200);
-  testing_support::RightClick(browser, 200, 200);
+  ASSERT_TRUE(testing_support::RightClick(browser, 200, 200));
   PumpFor(500);
   EXPECT_FALSE(testing_support::AnyMenuShowing());
 }

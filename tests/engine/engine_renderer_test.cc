@@ -32,12 +32,6 @@ namespace {
 
 std::string g_pages;
 
-CefBrowserSettings ProductSettings() {
-  CefBrowserSettings settings;
-  FillBrowserSettings(settings);
-  return settings;
-}
-
 struct Report {
   std::string name;
   std::string text;
@@ -81,12 +75,10 @@ class EngineRendererTest : public ::testing::Test {
   void SetUp() override {
     window_ = std::make_unique<TestWindow>(L"test_wnd", L"engine test", 800, 600);
     client_ = new TestClient();
-    CefWindowInfo info;
-    info.SetAsChild(window_->hwnd(), RECT{0, 0, 800, 600});
     // As the client's browser: file pages may reach into their frames.
-    ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, client_.get(), "", ProductSettings(), nullptr));
-    ASSERT_TRUE(PumpUntil([&] { return client_->browser_ != nullptr; }));
-    browser_ = client_->browser_;
+    browser_ = testing_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, client_,
+                                                [&] { return client_->browser_; });
+    ASSERT_TRUE(browser_);
   }
   void TearDown() override {
     browser_ = nullptr;
@@ -94,12 +86,7 @@ class EngineRendererTest : public ::testing::Test {
     PumpFor(20);
   }
 
-  bool Load(const std::string& url) {
-    browser_->GetMainFrame()->LoadURL(url);
-    return PumpUntil([&] {
-      return EvalJs(browser_, "document.URL + ' ' + document.readyState") == url + " complete";
-    });
-  }
+  bool Load(const std::string& url) { return testing_support::LoadAndWait(browser_, url); }
 
   // Sends "ping" (text, value) to the renderer and returns its answer: what
   // the stored callback returned, "threw", "released" (its context has gone)
@@ -298,18 +285,15 @@ TEST_F(EngineRendererTest, ContextMenuFlagsTellThePageFromAFrameAndLinks) {
   CefRefPtr<MenuRecorder> recorder = new MenuRecorder();
   browser_ = nullptr;
   window_ = std::make_unique<TestWindow>(L"test_wnd", L"menu test", 800, 600);
-  CefWindowInfo info;
-  info.SetAsChild(window_->hwnd(), RECT{0, 0, 800, 600});
-  ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, recorder.get(), "", ProductSettings(), nullptr));
-  ASSERT_TRUE(PumpUntil([&] { return recorder->browser_ != nullptr; }));
-  browser_ = recorder->browser_;
+  browser_ = testing_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, recorder,
+                                              [&] { return recorder->browser_; });
+  ASSERT_TRUE(browser_);
   ASSERT_TRUE(Load("file://" + g_pages + "/menus.html"));
-  PumpFor(300);
-  testing_support::RightClick(browser_, 600, 400);  // page background
+  ASSERT_TRUE(testing_support::RightClick(browser_, 600, 400));  // page background
   ASSERT_TRUE(PumpUntil([&] { return recorder->flags.size() == 1; }));
-  testing_support::RightClick(browser_, 100, 100);  // inside the iframe
+  ASSERT_TRUE(testing_support::RightClick(browser_, 100, 100));  // inside the iframe
   ASSERT_TRUE(PumpUntil([&] { return recorder->flags.size() == 2; }));
-  testing_support::RightClick(browser_, 505, 15);  // on the link
+  ASSERT_TRUE(testing_support::RightClick(browser_, 505, 15));  // on the link
   ASSERT_TRUE(PumpUntil([&] { return recorder->flags.size() == 3; }));
   EXPECT_EQ(recorder->flags[0], CM_TYPEFLAG_PAGE);
   EXPECT_EQ(recorder->flags[1], CM_TYPEFLAG_FRAME);
@@ -324,9 +308,8 @@ TEST_F(EngineRendererTest, ContextMenuFlagsTellThePageFromAFrameAndLinks) {
 
 TEST_F(EngineRendererTest, WithoutAContextMenuHandlerWebKitShowsItsMenu) {
   ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
-  PumpFor(200);
-  testing_support::RightClick(browser_, 100, 100);
-  EXPECT_TRUE(PumpUntil([] { return testing_support::AnyMenuShowing(); }, 3000));
+  ASSERT_TRUE(testing_support::RightClick(browser_, 100, 100));
+  EXPECT_TRUE(PumpUntil([] { return testing_support::AnyMenuShowing(); }));
 }
 
 // The browser process's application object: adds a text for each renderer.

@@ -3,10 +3,14 @@
 
 #include <gtk/gtk.h>
 
-#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
+#include "app/engine_settings.h"
 #include "engine/cef_app.h"
+#include "engine/cef_browser_host.h"
 #include "platform/main_thread.h"
+#include "tests/support/main_loop.h"
 
 namespace testing_support {
 
@@ -15,6 +19,25 @@ std::string MakeTempDir() {
   std::string out = dir ? dir : "/tmp";
   g_free(dir);
   return out;
+}
+
+std::string MakeBundleDir() {
+  const std::string data_home = MakeTempDir();
+  setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+  const std::string bundle = data_home + "/vexalio/contentEditor";
+  std::filesystem::create_directories(bundle);
+  return bundle;
+}
+
+CefRefPtr<CefBrowser> CreateBrowserIn(HWND parent, const RECT& rect, CefRefPtr<CefClient> client,
+                                      const std::function<CefRefPtr<CefBrowser>()>& created) {
+  CefWindowInfo info;
+  info.SetAsChild(parent, rect);
+  CefBrowserSettings settings;
+  FillBrowserSettings(settings);
+  if (!CefBrowserHost::CreateBrowser(info, client, CefString(), settings, nullptr)) return nullptr;
+  test_support::PumpUntil([&] { return created() != nullptr; });
+  return created();
 }
 
 void WriteFile(const std::string& path, const std::string& content) {

@@ -2,9 +2,12 @@
 // directory and the given renderer extension directory.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "engine/cef_app.h"
+#include "engine/cef_browser.h"
+#include "engine/cef_client.h"
 
 namespace testing_support {
 
@@ -15,8 +18,16 @@ namespace testing_support {
 std::string InitEngineForTests(int* argc, char*** argv, const std::string& extension_dir,
                                CefRefPtr<CefApp> app = nullptr);
 
-// A directory with the given files (name, content) under a fresh temporary
-// directory; returns its path.
+// A fresh XDG_DATA_HOME with the client's bundle directory in it; returns
+// that directory, whose pages are the client's own.
+std::string MakeBundleDir();
+
+// Creates a browser with the client's browser settings as a child of parent
+// at rect, and waits until created() gives it (nullptr when it never does).
+CefRefPtr<CefBrowser> CreateBrowserIn(HWND parent, const RECT& rect, CefRefPtr<CefClient> client,
+                                      const std::function<CefRefPtr<CefBrowser>()>& created);
+
+// A fresh temporary directory; returns its path.
 std::string MakeTempDir();
 void WriteFile(const std::string& path, const std::string& content);
 

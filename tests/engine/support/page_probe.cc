@@ -4,6 +4,7 @@
 #include <webkit2/webkit2.h>
 
 #include "engine/browser_impl.h"
+#include "engine/cef_frame.h"
 #include "tests/support/main_loop.h"
 
 namespace testing_support {
@@ -40,6 +41,13 @@ void* ViewOf(CefRefPtr<CefBrowser> browser) {
   return impl ? impl->view() : nullptr;
 }
 
+bool LoadAndWait(CefRefPtr<CefBrowser> browser, const std::string& url) {
+  browser->GetMainFrame()->LoadURL(url);
+  return PumpUntil([&] {
+    return EvalJs(browser, "document.URL + ' ' + document.readyState") == url + " complete";
+  });
+}
+
 std::string EvalJs(CefRefPtr<CefBrowser> browser, const std::string& script, int timeout_ms) {
   return EvalInView(ViewOf(browser), script, timeout_ms);
 }
@@ -56,8 +64,17 @@ std::string EvalInView(void* web_view, const std::string& script, int timeout_ms
   return result;
 }
 
-void RightClick(CefRefPtr<CefBrowser> browser, int x, int y) {
+bool RightClick(CefRefPtr<CefBrowser> browser, int x, int y) {
   auto* widget = static_cast<GtkWidget*>(ViewOf(browser));
+  // A press is only answered once the view has its size and the web process
+  // has laid the page out over the point.
+  const std::string laid_out = "innerWidth > " + std::to_string(x) + " && innerHeight > " +
+                               std::to_string(y) + " && document.elementFromPoint(" +
+                               std::to_string(x) + ", " + std::to_string(y) + ") !== null";
+  if (!PumpUntil(
+          [&] { return gtk_widget_get_mapped(widget) && EvalJs(browser, laid_out) == "true"; })) {
+    return false;
+  }
   GdkWindow* window = gtk_widget_get_window(widget);
   GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
   for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
@@ -72,6 +89,7 @@ void RightClick(CefRefPtr<CefBrowser> browser, int x, int y) {
     gtk_main_do_event(event);
     gdk_event_free(event);
   }
+  return true;
 }
 
 bool AnyMenuShowing() {
