@@ -64,6 +64,22 @@ window.addEventListener("load", function () {
 """
 
 
+def end_process_group(proc):
+    """Asks proc to end, kills it when it does not within a few seconds, and
+    ends whatever it left in its process group (the engine's helpers)."""
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+        try:
+            proc.wait(5)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+    try:
+        os.killpg(proc.pid, signal.SIGKILL)
+    except OSError:
+        pass
+
+
 class LocalServer:
     """An HTTP server on 127.0.0.1 at a free port, serving from a thread of
     its own with handler, a QuietHandler subclass; handlers reach this object
@@ -202,19 +218,8 @@ class ClientTest(unittest.TestCase):
         self.proc = None
 
     def tearDown(self):
-        if self.proc and self.proc.poll() is None:
-            self.proc.send_signal(signal.SIGTERM)
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
         if self.proc:
-            # The engine's helper processes end with the client's process group.
-            try:
-                os.killpg(self.proc.pid, signal.SIGKILL)
-            except OSError:
-                pass
+            end_process_group(self.proc)
         self.server.close()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
@@ -322,6 +327,14 @@ class ClientTest(unittest.TestCase):
             sized = [item for item in sized if item[0] > 100]
             return max(sized)[1] if sized else None
         return self.wait_until(main_window, timeout, "no main window")
+
+    def maximised_window_id(self):
+        """The main window once the window manager has maximised it."""
+        wid = self.window_id()
+        screen_w, _ = self.screen_size()
+        self.wait_until(lambda: self.window_geometry(wid).get("WIDTH") == screen_w,
+                        message="the window is not maximised")
+        return wid
 
     def window_geometry(self, wid):
         out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", wid],

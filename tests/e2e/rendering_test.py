@@ -14,7 +14,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import BINARY_DIR, ClientTest  # noqa: E402
+from harness import BINARY_DIR, WAIT, ClientTest  # noqa: E402
 
 ARTIFACTS = os.path.join(BINARY_DIR, "artifacts")
 
@@ -36,43 +36,39 @@ class RenderingPaths(ClientTest):
         if path:
             env["QUORBITAL_COMPOSITING"] = path
         with open(self.log, "w") as out:
-            self.proc = subprocess.Popen([os.path.join(BINARY_DIR, "quorbital")], env=env,
-                                         stdout=out, stderr=subprocess.STDOUT,
-                                         start_new_session=True)
+            self.proc = self.spawn(env=env, stdout=out, stderr=subprocess.STDOUT)
 
     def stop(self):
         self.proc.terminate()
-        self.assertEqual(self.wait_exit(15), 0)
+        self.assertEqual(self.wait_exit(), 0)
         self.proc = None
 
     def client_log(self):
         with open(self.log, encoding="utf-8", errors="replace") as f:
             return f.read()
 
-    def settled_picture(self, wid, name, timeout=60):
+    def failure_details(self):
+        return self.client_log()
+
+    def settled_picture(self, wid, name):
         """A picture of the window once two taken in a row are the same and
         it shows more than a few colours below the title strip."""
         shot = os.path.join(ARTIFACTS, name + ".png")
         previous = os.path.join(self.tmp, "previous.png")
-        deadline = time.time() + timeout
-        while True:
+
+        def settled():
             subprocess.run(["import", "-window", wid, shot], check=False)
             colours = subprocess.run(["convert", shot, "-crop", "100%x90%+0+30", "-format", "%k",
                                       "info:"], capture_output=True, text=True).stdout.strip()
             drawn = colours.isdigit() and int(colours) > 4
             if drawn and os.path.exists(previous) and differing(shot, previous, fuzz="0") == 0:
-                return shot
+                return True
             os.replace(shot, previous)
-            self.assertLess(time.time(), deadline, "the window did not settle (%s)" % previous)
-            time.sleep(0.3)
-
-    def maximised_window(self):
-        wid = self.window_id()
-        screen_w, _ = self.screen_size()
-        deadline = time.time() + 10
-        while self.window_geometry(wid).get("WIDTH") != screen_w and time.time() < deadline:
-            time.sleep(0.1)
-        return wid
+            # Two pictures count as the same page at rest only some time apart.
+            time.sleep(0.25)
+            return False
+        self.wait_until(settled, 2 * WAIT, "the window did not settle (%s)" % previous)
+        return shot
 
     def pictures(self, path):
         """The bundle's start page, a page in full screen and the error page
@@ -82,7 +78,7 @@ class RenderingPaths(ClientTest):
         moved = editor + ".test"
         os.rename(editor, moved)  # the client installs its own bundle
         self.start_on(path)
-        wid = self.maximised_window()
+        wid = self.maximised_window_id()
         bundle = self.settled_picture(wid, "rendering_%s_bundle" % path)
         self.stop()
         subprocess.run(["rm", "-rf", editor], check=True)
@@ -90,7 +86,7 @@ class RenderingPaths(ClientTest):
 
         self.start_on(path)
         self.report(event="load", page="start")
-        wid = self.maximised_window()
+        wid = self.maximised_window_id()
         screen_w, screen_h = self.screen_size()
         self.run_js("showWindowStatus(1)")
         self.wait_for("innerHeight", screen_h)
@@ -98,19 +94,11 @@ class RenderingPaths(ClientTest):
         self.run_js("showWindowStatus(0)")
         self.wait_for("innerHeight", screen_h - 24)
         self.run_js("location.href = %r" % self.refused)
-        deadline = time.time() + 15
-        while "engine: load of '%s' failed" % self.refused not in self.client_log():
-            self.assertLess(time.time(), deadline, "the load did not fail:\n" + self.client_log())
-            time.sleep(0.1)
+        self.wait_until(lambda: "engine: load of '%s' failed" % self.refused in self.client_log(),
+                        message="the load did not fail")
         error = self.settled_picture(wid, "rendering_%s_error_page" % path)
         self.stop()
         return {"bundle start page": bundle, "full screen": full, "error page": error}
-
-    def wait_for(self, expression, value, timeout=10):
-        deadline = time.time() + timeout
-        while self.ask(expression) != value:
-            self.assertLess(time.time(), deadline, "%s never became %r" % (expression, value))
-            time.sleep(0.1)
 
     def test_both_paths_draw_the_pages_alike(self):
         # An address nobody listens on (the same on both paths, as the error

@@ -15,7 +15,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import WAIT, ClientTest  # noqa: E402
+from harness import WAIT, ClientTest, end_process_group  # noqa: E402
 
 WIDTH, HEIGHT = 1280, 800
 
@@ -36,9 +36,9 @@ class Compositor:
              # The screenshot protocol, for the test's picture of the output.
              "--debug"],
             env=env, stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)
-        deadline = time.time() + 20
+        deadline = time.monotonic() + WAIT
         while not os.path.exists(self.socket):
-            if self.proc.poll() is not None or time.time() > deadline:
+            if self.proc.poll() is not None or time.monotonic() > deadline:
                 self.stop()
                 raise RuntimeError("weston did not start:\n" + self.log_text())
             time.sleep(0.05)
@@ -48,18 +48,7 @@ class Compositor:
             return f.read()
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
-        # The shell helpers weston started end with its process group.
-        try:
-            os.killpg(self.proc.pid, signal.SIGKILL)
-        except OSError:
-            pass
+        end_process_group(self.proc)
         self.log.close()
         shutil.rmtree(self.runtime, ignore_errors=True)
 
