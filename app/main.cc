@@ -1,7 +1,6 @@
 // Entry point of the client. Every process of the program starts here: the
 // role is decided from the command line; the browser process initialises the
 // engine, runs the main window's message loop and shuts the engine down.
-#include <cstdio>
 
 #include "app/command_line.h"
 #include "app/data_dir.h"
@@ -13,6 +12,7 @@
 #include "bridge/simple_app.h"
 #include "engine/cef_app.h"
 #include "mainwnd/main_wnd.h"
+#include "platform/log.h"
 #include "platform/windows.h"
 #include "ui/window_styles.h"
 #include "util/text_convert.h"
@@ -22,10 +22,9 @@ namespace {
 // The client keeps everything under the data directory; without one it would
 // write relative to the root. It says so and ends before creating anything.
 int ExitWithoutDataDir(HINSTANCE instance) {
-  std::fputs(
-      "quorbital: cannot determine the data directory: XDG_DATA_HOME is not set and there is no "
-      "usable home directory (HOME)\n",
-      stderr);
+  platform::LogError(
+      "cannot determine the data directory: XDG_DATA_HOME is not set and there is no usable home "
+      "directory (HOME)");
   CPaintManagerUI::SetInstance(instance);
   MessageBoxW(nullptr,
               L"无法确定数据目录：没有设置 XDG_DATA_HOME，也没有可用的主目录（HOME）。\n"

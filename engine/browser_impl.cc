@@ -68,7 +68,8 @@ bool BrowserImpl::Attach(const CefBrowserSettings& settings) {
   RECT rect = {window_info_.x, window_info_.y, window_info_.x + window_info_.width,
                window_info_.y + window_info_.height};
   if (!parent->AddChild(view_, rect)) {
-    platform::Log("engine: window %p takes no child; no browser", window_info_.parent_window);
+    platform::LogWarning("engine: window %p takes no child; no browser",
+                         window_info_.parent_window);
     gtk_widget_destroy(GTK_WIDGET(view_));
     return false;
   }

@@ -3,10 +3,10 @@
 // web process's renderer thread is the thread that initialised the extension.
 #include "engine/cef_thread.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "engine/process_state.h"
+#include "platform/log.h"
 #include "platform/main_thread.h"
 
 bool CefCurrentlyOn(CefThreadId thread_id) {
@@ -22,7 +22,7 @@ bool CefCurrentlyOn(CefThreadId thread_id) {
 namespace engine {
 
 void ThreadCheckFailed(const char* condition, const char* file, int line) {
-  std::fprintf(stderr, "[%s:%d] Check failed: %s.\n", file, line, condition);
+  platform::LogError("[%s:%d] Check failed: %s.", file, line, condition);
   std::abort();
 }
 

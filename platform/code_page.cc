@@ -5,10 +5,14 @@
 // convention for file names here.
 #include <iconv.h>
 #include <langinfo.h>
+#include <locale.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/unicode_text.h"
@@ -45,6 +49,28 @@ std::string CharsetOf(UINT code_page) {
     default:
       return "CP" + std::to_string(code_page);
   }
+}
+
+// The code page of a charset name, compared without case, '-' or '_'.
+UINT CodePageOfCharset(std::string_view charset) {
+  std::string name;
+  for (char c : charset) {
+    if (c != '-' && c != '_')
+      name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  if (name == "GBK" || name == "CP936" || name == "GB2312" || name == "EUCCN") return 936;
+  if (name == "GB18030") return 54936;
+  if (name == "BIG5") return 950;
+  if (name == "ISO88591") return 28591;
+  return CP_UTF8;  // UTF-8, ASCII of the plain C locale, and what has no number here
+}
+
+// The charset part of a locale name ("zh_CN.GBK@euro" gives "GBK").
+std::string_view CharsetOfLocaleName(std::string_view name) {
+  size_t dot = name.find('.');
+  if (dot == std::string_view::npos) return {};
+  name.remove_prefix(dot + 1);
+  return name.substr(0, name.find('@'));
 }
 
 // Owns one iconv descriptor.
@@ -201,4 +227,21 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int cch_wide,
   }
   if (used_default_char != nullptr) *used_default_char = replaced ? TRUE : FALSE;
   return CopyOut(out.data(), out.size(), multi_byte, cb_multi_byte);
+}
+
+UINT GetConsoleOutputCP() {
+  // The locale the environment names, looked up afresh; when it is not
+  // installed here, the charset its name carries still tells what the
+  // terminal expects.
+  locale_t locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+  if (locale != static_cast<locale_t>(nullptr)) {
+    const UINT code_page = CodePageOfCharset(nl_langinfo_l(CODESET, locale));
+    freelocale(locale);
+    return code_page;
+  }
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return CodePageOfCharset(CharsetOfLocaleName(value));
+  }
+  return CP_UTF8;
 }

@@ -172,7 +172,7 @@ void CopyDataReceiver::Accept(Listener* listener) {
       return;  // EAGAIN: nothing more waiting; anything else: try at the next wake-up
     }
     if (!PeerAllowed(fd)) {
-      Log("copy-data: refused a connection of another user");
+      LogWarning("copy-data: refused a connection of another user");
       close(fd);
       continue;
     }
@@ -274,7 +274,7 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
       // Not ours, too large, or a message we do not dispatch: the connection
       // is dropped without a reply and nothing reaches a window.
       if (!CopyDataFrame::DecodeHeader(c.header, &c.frame) || !CrossesProcesses(c.frame.message)) {
-        Log("copy-data: dropped a malformed or unknown frame");
+        LogWarning("copy-data: dropped a malformed or unknown frame");
         Close(connection);
         return;
       }

@@ -230,7 +230,7 @@ int CopyDataSender::TakeConnection(Endpoint& endpoint, bool* reused, int connect
   int fd = CopyDataRegistry::Connect(endpoint.address, connect_timeout_ms);
   if (fd < 0) return -1;
   if (!ListenerAllowed(fd)) {
-    Log("copy-data: %s is served by another user; nothing sent", endpoint.address.c_str());
+    LogWarning("copy-data: %s is served by another user; nothing sent", endpoint.address.c_str());
     close(fd);
     errno = EACCES;
     return -1;

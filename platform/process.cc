@@ -326,7 +326,7 @@ HANDLE CreateMutexW(SECURITY_ATTRIBUTES*, BOOL, LPCWSTR name) {
     std::string path = dir + "/" + LockFileName(name);
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-      platform::Log("CreateMutexW: cannot open %s (errno %d)", path.c_str(), errno);
+      platform::LogWarning("CreateMutexW: cannot open %s (errno %d)", path.c_str(), errno);
       delete handle;
       SetLastError(ERROR_ACCESS_DENIED);
       return nullptr;
@@ -337,7 +337,7 @@ HANDLE CreateMutexW(SECURITY_ATTRIBUTES*, BOOL, LPCWSTR name) {
       error = ERROR_ALREADY_EXISTS;
       // Another holder may hold it exclusively for an instant while it starts.
       if (!SetRecordLock(fd, F_RDLCK, true)) {
-        platform::Log("CreateMutexW: cannot lock %s (errno %d)", path.c_str(), errno);
+        platform::LogWarning("CreateMutexW: cannot lock %s (errno %d)", path.c_str(), errno);
       }
     }
     handle->fd = fd;

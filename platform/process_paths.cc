@@ -47,14 +47,14 @@ std::string PrivateDirectory(const std::string& dir) {
   for (size_t i = 1; i <= dir.size(); ++i) {
     if (i < dir.size() && dir[i] != '/') continue;
     if (mkdir(dir.substr(0, i).c_str(), 0700) != 0 && errno != EEXIST) {
-      Log("cannot create runtime directory %s (errno %d)", dir.c_str(), errno);
+      LogWarning("cannot create runtime directory %s (errno %d)", dir.c_str(), errno);
       return std::string();
     }
   }
   // Someone else may have made the name first, or made it a link: refuse it
   // rather than share locks and sockets through it.
   if (!IsPrivateDirectory(dir)) {
-    Log("runtime directory %s is not a private directory of this user", dir.c_str());
+    LogWarning("runtime directory %s is not a private directory of this user", dir.c_str());
     return std::string();
   }
   return dir;

@@ -216,7 +216,7 @@ bool WriteAtomically(const char* file_name, const std::string& content) {
   std::string temp = dir + "/." + base + ".XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) {
-    platform::Log("profile: cannot create a file in %s (errno %d)", dir.c_str(), errno);
+    platform::LogWarning("profile: cannot create a file in %s (errno %d)", dir.c_str(), errno);
     SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
     return false;
   }
@@ -237,7 +237,7 @@ bool WriteAtomically(const char* file_name, const std::string& content) {
   ok = close(fd) == 0 && ok;
   ok = ok && rename(temp.c_str(), file_name) == 0;
   if (!ok) {
-    platform::Log("profile: cannot write %s (errno %d)", file_name, errno);
+    platform::LogWarning("profile: cannot write %s (errno %d)", file_name, errno);
     unlink(temp.c_str());
     SetLastError(ERROR_ACCESS_DENIED);
     return false;

@@ -120,7 +120,7 @@ DWORD RemovePath(const std::string& path) {
   struct stat st, root;
   if (lstat(path.c_str(), &st) != 0) return ErrorFromErrno(errno);
   if (stat("/", &root) == 0 && st.st_dev == root.st_dev && st.st_ino == root.st_ino) {
-    platform::Log("SHFileOperationA: refusing to delete the root directory");
+    platform::LogWarning("SHFileOperationA: refusing to delete the root directory");
     return ERROR_ACCESS_DENIED;
   }
   // Split into parent and last name; trailing slashes belong to neither.
@@ -174,7 +174,7 @@ int SHFileOperationA(SHFILEOPSTRUCTA* operation) {
   DWORD first_error = 0;
   for (; *p != '\0'; p += std::strlen(p) + 1) {
     DWORD error = RemovePath(p);
-    if (error != 0) platform::Log("SHFileOperationA: cannot delete %s (error %u)", p, error);
+    if (error != 0) platform::LogWarning("SHFileOperationA: cannot delete %s (error %u)", p, error);
     if (first_error == 0) first_error = error;
   }
   return static_cast<int>(first_error);

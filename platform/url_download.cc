@@ -250,7 +250,8 @@ HRESULT DownloadUrlToFile(LPCWSTR url, LPCWSTR file_name, LPBINDSTATUSCALLBACK s
   // systems.
   DownloadFile file;
   if (!file.Open(target)) {
-    platform::Log("download: cannot create a file beside %s: %s", target.c_str(), strerror(errno));
+    platform::LogWarning("download: cannot create a file beside %s: %s", target.c_str(),
+                         strerror(errno));
     return STG_E_WRITEFAULT;
   }
 
@@ -266,7 +267,8 @@ HRESULT DownloadUrlToFile(LPCWSTR url, LPCWSTR file_name, LPBINDSTATUSCALLBACK s
   if (t.curl != nullptr) curl_easy_cleanup(t.curl);
   if (!ok) return result;  // the file goes with `file`
   if (!file.Place()) {
-    platform::Log("download: cannot put the file at %s: %s", target.c_str(), strerror(errno));
+    platform::LogWarning("download: cannot put the file at %s: %s", target.c_str(),
+                         strerror(errno));
     return STG_E_WRITEFAULT;
   }
   // The last report comes once the file is in place, so whoever shows it as

@@ -288,6 +288,11 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi_byte, int cb_m
                         LPWSTR wide, int cch_wide);
 int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int cch_wide, LPSTR multi_byte,
                         int cb_multi_byte, LPCSTR default_char, BOOL* used_default_char);
+// The code page text written to the terminal is read in: that of the user's
+// locale as the environment names it (LC_ALL, LC_CTYPE, LANG), whatever the
+// process has set since. CP_UTF8 for UTF-8 and for the plain C locale, 936
+// for GBK and GB2312, 54936 for GB18030.
+UINT GetConsoleOutputCP();
 
 // ---------------------------------------------------------------------------
 // Profile files

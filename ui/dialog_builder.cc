@@ -3,9 +3,9 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <pugixml.hpp>
 
+#include "platform/log.h"
 #include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/button_ui.h"
@@ -69,8 +69,7 @@ CControlUI* Build(const pugi::xml_node& node, CPaintManagerUI* manager,
   CControlUI* control = CDialogBuilder::CreateControlByName(name);
   if (control == nullptr && callback != nullptr) control = callback->CreateControl(name.c_str());
   if (control == nullptr) {
-    std::fprintf(stderr, "quorbital: skin element <%s> is unknown; treated as a container\n",
-                 node.name());
+    platform::LogWarning("skin element <%s> is unknown; treated as a container", node.name());
     control = new CContainerUI;
   }
   if (manager != nullptr) {
@@ -84,12 +83,12 @@ CControlUI* Build(const pugi::xml_node& node, CPaintManagerUI* manager,
   for (const pugi::xml_node& child : node.children()) {
     if (child.type() != pugi::node_element) continue;
     if (container == nullptr) {
-      std::fprintf(stderr, "quorbital: skin element <%s> cannot hold <%s>; ignored\n", node.name(),
-                   child.name());
+      platform::LogWarning("skin element <%s> cannot hold <%s>; ignored", node.name(),
+                           child.name());
       continue;
     }
     if (depth + 1 >= kMaxDepth) {
-      std::fprintf(stderr, "quorbital: skin nested too deeply; the rest is ignored\n");
+      platform::LogWarning("skin nested too deeply; the rest is ignored");
       break;
     }
     container->Add(Build(child, manager, callback, depth + 1));

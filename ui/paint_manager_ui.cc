@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cassert>
 #include <csignal>
-#include <cstdio>
 #include <iterator>
 
 #include "platform/log.h"
@@ -84,7 +83,7 @@ void CPaintManagerUI::SetInstance(HINSTANCE instance) {
   // gtk_init_check: without a display the toolkit still loads skins and lays
   // them out; windows then fail to open instead of ending the process.
   if (!gtk_init_check(nullptr, nullptr)) {
-    std::fprintf(stderr, "quorbital: cannot open the display; windows will not be shown\n");
+    platform::LogError("cannot open the display; windows will not be shown");
     return;
   }
   GdkDisplay* display = gdk_display_get_default();
@@ -312,8 +311,7 @@ _cairo_surface* CPaintManagerUI::GetImage(const std::wstring& file) {
   if (surface == nullptr) {
     surface = LoadPng(path);
     if (surface == nullptr)
-      std::fprintf(stderr, "quorbital: skin image %s cannot be read\n",
-                   platform::WideToUtf8(path).c_str());
+      platform::LogWarning("skin image %s cannot be read", platform::WideToUtf8(path).c_str());
   }
   images_[key] = surface;  // failures too, so a missing file is reported once
   return surface;

@@ -11,7 +11,6 @@
 #endif
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 #include "platform/copydata_channel.h"
@@ -46,8 +45,8 @@ WindowHost::~WindowHost() {
 HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::wstring& title,
                         DWORD style, DWORD ex_style, int x, int y, int cx, int cy) {
   if (gdk_display_get_default() == nullptr) {
-    std::fprintf(stderr, "quorbital: no display; window \"%s\" not created\n",
-                 platform::WideToUtf8(title).c_str());
+    platform::LogWarning("no display; window \"%s\" not created",
+                         platform::WideToUtf8(title).c_str());
     return nullptr;
   }
   class_name_ = class_name;
@@ -258,7 +257,7 @@ void WindowHost::SetIconFile(const std::string& path) {
   GError* error = nullptr;
   GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path.c_str(), &error);
   if (pixbuf == nullptr) {
-    platform::Log("window icon %s: %s", path.c_str(), error ? error->message : "unreadable");
+    platform::LogWarning("window icon %s: %s", path.c_str(), error ? error->message : "unreadable");
     if (error != nullptr) g_error_free(error);
     return;
   }

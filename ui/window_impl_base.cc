@@ -2,8 +2,8 @@
 #include "ui/window_impl_base.h"
 
 #include <algorithm>
-#include <cstdio>
 
+#include "platform/log.h"
 #include "platform/native_window.h"
 #include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
@@ -82,15 +82,15 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
   m_PaintManager.SetResourcePath((folder.GetLength() > 0 && folder[0] == L'/') ? folder
                                                                                : base + folder);
   if (GetResourceType() != UILIB_FILE) {
-    std::fprintf(stderr, "quorbital: only skins in plain files are supported; reading the file\n");
+    platform::LogWarning("only skins in plain files are supported; reading the file");
   }
   CDuiString skin = GetSkinFile();
   std::wstring path = m_PaintManager.GetResourcePath().str() + skin.str();
   CDialogBuilder builder;
   CControlUI* root = builder.Create(path, &m_PaintManager, this);
   if (root == nullptr) {
-    std::fprintf(stderr, "quorbital: skin not loaded: %s\n",
-                 platform::WideToUtf8(builder.GetLastErrorText()).c_str());
+    platform::LogError("skin not loaded: %s",
+                       platform::WideToUtf8(builder.GetLastErrorText()).c_str());
     // An empty window rather than none: the window still works, its
     // controls are simply missing.
     root = new CContainerUI;

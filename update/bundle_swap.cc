@@ -53,8 +53,8 @@ bool BundleSwap::Apply() {
     if (name != editor) ok = Merge(name);
   }
   if (ok) return true;
-  platform::Log("bundle: cannot move %s into place: %s", moves_.back().target.c_str(),
-                std::strerror(errno));
+  platform::LogWarning("bundle: cannot move %s into place: %s", moves_.back().target.c_str(),
+                       std::strerror(errno));
   Undo();
   return false;
 }
@@ -91,8 +91,8 @@ bool BundleSwap::Merge(const std::string& relative) {
   }
   // A directory is never replaced by a file, nor a link by anything: that
   // would delete what the user has there (or write where the link points).
-  platform::Log("bundle: %s stays as it is; the archive has another kind of entry there",
-                target.c_str());
+  platform::LogWarning("bundle: %s stays as it is; the archive has another kind of entry there",
+                       target.c_str());
   return true;
 }
 

@@ -140,7 +140,7 @@ bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) 
 
   std::vector<std::wstring> parts;
   if (!SplitEntryName(MakeSafeEntryName(name), parts)) {
-    platform::Log("bundle: entry \"%s\" would leave the data directory", raw.c_str());
+    platform::LogWarning("bundle: entry \"%s\" would leave the data directory", raw.c_str());
     return false;
   }
   // An entry that names the data directory itself has nothing to create.
@@ -359,7 +359,7 @@ bool ExtractAll(unzFile zip, int rootFd, const std::vector<PlannedEntry>& plan) 
     if (rc != UNZ_OK || !writer.Write(entry)) {
       std::string name;
       for (const auto& part : entry.components) name += "/" + part;
-      platform::Log("bundle: cannot extract %s: %s", name.c_str(), std::strerror(errno));
+      platform::LogWarning("bundle: cannot extract %s: %s", name.c_str(), std::strerror(errno));
       return false;
     }
     rc = unzGoToNextFile(zip);
@@ -373,7 +373,7 @@ bool Install(const std::string& dataDir, unzFile zip, const std::vector<PlannedE
              const std::function<bool()>& record) {
   if (!MakeDirectories(dataDir)) return false;
   if (!FitsOnDisk(dataDir, plan)) {
-    platform::Log("bundle: not enough free space in %s", dataDir.c_str());
+    platform::LogWarning("bundle: not enough free space in %s", dataDir.c_str());
     return false;
   }
 
@@ -388,7 +388,7 @@ bool Install(const std::string& dataDir, unzFile zip, const std::vector<PlannedE
     // Every file and directory written is on disk before anything in the
     // data directory refers to it.
     if (ok && syncfs(root.get()) != 0) {
-      platform::Log("bundle: cannot put the new bundle on disk: %s", std::strerror(errno));
+      platform::LogWarning("bundle: cannot put the new bundle on disk: %s", std::strerror(errno));
       ok = false;
     }
   }
@@ -398,7 +398,7 @@ bool Install(const std::string& dataDir, unzFile zip, const std::vector<PlannedE
     // The build is recorded only over a bundle that is on disk; if it cannot
     // be, the old bundle comes back.
     if (ok && record && !record()) {
-      platform::Log("bundle: the build cannot be recorded; the old bundle is put back");
+      platform::LogWarning("bundle: the build cannot be recorded; the old bundle is put back");
       ok = false;
     }
     if (!ok) swap.Undo();

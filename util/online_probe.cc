@@ -22,7 +22,6 @@ using Clock = std::chrono::steady_clock;
 constexpr char kProbeHost[] = "www.wikipedia.org";
 constexpr unsigned short kProbePort = 80;
 constexpr int kProbeTimeoutMs = 5000;
-constexpr UINT kDiagnosticCodePage = 936;
 // Resolutions still running after their probe gave up. Beyond this many (a
 // resolver that hangs for every call) a probe answers "offline" at once
 // rather than leave yet another thread behind.
@@ -30,12 +29,14 @@ constexpr int kMaxAbandonedResolutions = 4;
 
 std::atomic<int> g_running_resolutions{0};
 
-// One diagnostic line on standard output in the GBK code page.
+// One diagnostic line on standard output, in the code page the user's
+// terminal reads (GBK where the locale is GBK, UTF-8 on a UTF-8 locale).
 void Diagnose(const wchar_t* line) {
-  int n = WideCharToMultiByte(kDiagnosticCodePage, 0, line, -1, nullptr, 0, nullptr, nullptr);
+  const UINT code_page = GetConsoleOutputCP();
+  int n = WideCharToMultiByte(code_page, 0, line, -1, nullptr, 0, nullptr, nullptr);
   if (n > 1) {
     std::string bytes(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(kDiagnosticCodePage, 0, line, -1, bytes.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(code_page, 0, line, -1, bytes.data(), n, nullptr, nullptr);
     std::fwrite(bytes.data(), 1, static_cast<size_t>(n - 1), stdout);
   }
   std::fputc('\n', stdout);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <string>
 
 #include "platform/unicode_text.h"
@@ -139,6 +140,27 @@ TEST_F(CodePage, InvalidInputIsReplacedUnlessStrict) {
   EXPECT_EQ(platform::WideToUtf8(L"x" + lone + wchar_t(0x110000)), "x\xEF\xBF\xBD\xEF\xBF\xBD");
   // UTF-16 carries a lone surrogate both ways; nothing carries 0x110000.
   EXPECT_EQ(platform::WideToUtf16(lone + wchar_t(0x110000)), std::u16string(u"\xD800\uFFFD"));
+}
+
+TEST_F(CodePage, ConsoleCodePageFollowsTheLocaleOfTheEnvironment) {
+  const char* saved = std::getenv("LC_ALL");
+  const std::string restore = saved ? saved : "";
+  const struct {
+    const char* locale;
+    UINT code_page;
+  } cases[] = {{"C.UTF-8", CP_UTF8},
+               {"C", CP_UTF8},
+               {"zh_CN.GBK", 936},
+               {"zh_CN.gb2312", 936},
+               {"zh_CN.GB18030@x", 54936}};  // a locale not installed here by its name
+  for (const auto& c : cases) {
+    setenv("LC_ALL", c.locale, 1);
+    EXPECT_EQ(GetConsoleOutputCP(), c.code_page) << c.locale;
+  }
+  if (saved)
+    setenv("LC_ALL", restore.c_str(), 1);
+  else
+    unsetenv("LC_ALL");
 }
 
 TEST_F(CodePage, LongTextConvertsWhole) {

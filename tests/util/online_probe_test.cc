@@ -1,5 +1,7 @@
 // The connectivity probe against local listeners: open, closed, and one
-// that never answers, and the diagnostic lines it writes in GBK.
+// that never answers, and the diagnostic lines it writes in the encoding of
+// the user's locale: GBK under a GBK locale (set for every test here unless it
+// says otherwise), UTF-8 under a UTF-8 one.
 #include "util/online_probe.h"
 
 #include <dirent.h>
@@ -7,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <memory>
 #include <string>
@@ -15,6 +18,8 @@
 #include "platform/winsock.h"
 
 namespace {
+
+const bool kGbkLocale = setenv("LC_ALL", "zh_CN.GBK", 1) == 0;
 
 // A TCP listener on 127.0.0.1 at a port of the system's choice.
 class Listener {
@@ -90,6 +95,14 @@ TEST(IsOnlineAt, ListenerOn127AcceptsAndNothingIsSent) {
   char byte;
   EXPECT_EQ(read(peer, &byte, 1), 0);  // closed at once, no request
   close(peer);
+}
+
+TEST(IsOnlineAt, LinesFollowTheLocaleEncoding) {
+  ASSERT_TRUE(kGbkLocale);
+  setenv("LC_ALL", "C.UTF-8", 1);
+  ProbeResult result = Probe("no-such-host.invalid", 80, 2000);
+  setenv("LC_ALL", "zh_CN.GBK", 1);
+  EXPECT_EQ(result.output, "主机处于没有联网状态;\n");
 }
 
 TEST(IsOnlineAt, ClosedPortIsOffline) {
