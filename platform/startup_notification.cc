@@ -8,7 +8,7 @@
 namespace platform {
 namespace {
 
-std::string Utf8(const std::wstring& text) {
+std::string AsciiId(const std::wstring& text) {
   // Ids are ASCII by their definition; anything else is dropped.
   std::string out;
   for (wchar_t c : text) {
@@ -31,7 +31,7 @@ std::wstring StartupNotificationId() {
 BOOL ActivateWindowWithStartupId(HWND hwnd, const std::wstring& startup_id) {
   NativeWindow* window = LookupWindow(hwnd);
   if (window == nullptr) return FALSE;
-  window->Activate(Utf8(startup_id));
+  window->Activate(AsciiId(startup_id));
   return TRUE;
 }
 

@@ -7,12 +7,12 @@
 #include "engine/cef_renderer_role.h"
 #include "engine/process_message_codec.h"
 #include "engine/process_state.h"
-#include "engine/webext/renderer_host.h"
+#include "engine/webext/renderer_state.h"
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
     WebKitWebExtension* extension, const GVariant* user_data) {
-  engine::EnterRendererProcess(engine::RendererHost::AdoptApp);
-  engine::RendererHost::Start(extension);
+  engine::EnterRendererProcess(engine::RendererState::AdoptApp);
+  engine::RendererState::Start(extension);
   CefMainArgs args;
   // The client passes "(sav)": the role's command line and the extra
   // information its application object adds for each renderer.
@@ -21,7 +21,7 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
     GVariant* line = g_variant_get_child_value(data, 0);
     GVariant* extra = g_variant_get_child_value(data, 1);
     args.command_line = CefString(g_variant_get_string(line, nullptr)).ToWString();
-    engine::RendererHost::SetExtraInfo(engine::DecodeArguments(extra));
+    engine::RendererState::SetExtraInfo(engine::DecodeArguments(extra));
     g_variant_unref(extra);
     g_variant_unref(line);
   }

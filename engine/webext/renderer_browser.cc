@@ -2,7 +2,7 @@
 #include "engine/webext/renderer_browser.h"
 
 #include "engine/process_message_codec.h"
-#include "engine/webext/renderer_host.h"
+#include "engine/webext/renderer_state.h"
 
 namespace engine {
 
@@ -10,20 +10,20 @@ RendererBrowser::RendererBrowser(WebKitWebPage* page)
     : page_(page), identifier_(static_cast<int>(webkit_web_page_get_id(page))) {}
 
 CefRefPtr<CefFrame> RendererBrowser::GetMainFrame() {
-  return page_ ? RendererHost::MainFrameOf(page_) : nullptr;
+  return page_ ? RendererState::MainFrameOf(page_) : nullptr;
 }
 
 void RendererBrowser::GetFrameIdentifiers(std::vector<long long>& identifiers) {
   identifiers.clear();
   if (!page_) return;
-  for (const auto& frame : RendererHost::FramesOf(page_)) {
+  for (const auto& frame : RendererState::FramesOf(page_)) {
     identifiers.push_back(frame->GetIdentifier());
   }
 }
 
 CefRefPtr<CefFrame> RendererBrowser::GetFrame(long long identifier) {
   if (!page_) return nullptr;
-  for (const auto& frame : RendererHost::FramesOf(page_)) {
+  for (const auto& frame : RendererState::FramesOf(page_)) {
     if (frame->GetIdentifier() == identifier) return frame.get();
   }
   return nullptr;

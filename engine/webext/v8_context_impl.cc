@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "engine/webext/renderer_host.h"
+#include "engine/webext/renderer_state.h"
 #include "engine/webext/v8_value_impl.h"
 
 namespace engine {
@@ -43,7 +43,7 @@ CefRefPtr<CefV8Value> V8ContextImpl::GetGlobal() {
   return V8ValueImpl::Adopt(jsc_context_get_global_object(context_));
 }
 
-bool V8ContextImpl::IsValid() { return context_ && RendererHost::IsCurrentContext(this); }
+bool V8ContextImpl::IsValid() { return context_ && RendererState::IsCurrentContext(this); }
 
 bool V8ContextImpl::IsSame(CefRefPtr<CefV8Context> that) {
   auto* other = static_cast<V8ContextImpl*>(that.get());
@@ -69,7 +69,7 @@ CefRefPtr<CefV8Context> CefV8Context::GetCurrentContext() {
   }
   // Script running outside any call the engine made (none in practice).
   if (JSCContext* running = jsc_context_get_current()) {
-    return engine::RendererHost::ContextFor(running);
+    return engine::RendererState::ContextFor(running);
   }
   return nullptr;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/webext/js_text.h"
-#include "engine/webext/renderer_host.h"
+#include "engine/webext/renderer_state.h"
 #include "engine/webext/v8_context_impl.h"
 
 namespace engine {
@@ -26,7 +26,7 @@ void FreeFunctionData(gpointer data) { delete static_cast<FunctionData*>(data); 
 JSCValue* CallNative(GPtrArray* args, gpointer data) {
   auto* function = static_cast<FunctionData*>(data);
   JSCContext* jsc = jsc_context_get_current();
-  CefRefPtr<CefV8Context> context = RendererHost::ContextFor(jsc);
+  CefRefPtr<CefV8Context> context = RendererState::ContextFor(jsc);
   // A function kept from a frame that has gone (or moved on to another
   // document) has no live context to run in: the handler is not called.
   if (!context) return jsc_value_new_undefined(jsc);

@@ -1,4 +1,4 @@
-// The renderer side of the engine inside a web process: it holds the
+// The engine's state inside a web process: it holds the
 // application object of the renderer role and turns the web process's
 // signals into its render-process handler's calls (context creation,
 // navigations, process messages). Renderer thread only.
@@ -15,7 +15,7 @@ namespace engine {
 
 class V8ContextImpl;
 
-class RendererHost {
+class RendererState {
  public:
   // Connects to the extension's pages and the default script world.
   static void Start(WebKitWebExtension* extension);

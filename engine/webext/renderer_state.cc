@@ -1,6 +1,6 @@
 // Pages, frames and contexts of the web process, and the signals that reach
 // the render-process handler.
-#include "engine/webext/renderer_host.h"
+#include "engine/webext/renderer_state.h"
 
 #include <map>
 #include <memory>
@@ -273,17 +273,17 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
 
 }  // namespace
 
-void RendererHost::Start(WebKitWebExtension* extension) {
+void RendererState::Start(WebKitWebExtension* extension) {
   g_signal_connect(extension, "page-created", G_CALLBACK(OnPageCreated), nullptr);
   g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
                    G_CALLBACK(OnWindowObjectCleared), nullptr);
 }
 
-void RendererHost::SetExtraInfo(CefRefPtr<CefListValue> extra_info) {
+void RendererState::SetExtraInfo(CefRefPtr<CefListValue> extra_info) {
   g_state.extra_info = extra_info;
 }
 
-void RendererHost::AdoptApp(CefRefPtr<CefApp> app) {
+void RendererState::AdoptApp(CefRefPtr<CefApp> app) {
   g_state.app = app;
   if (auto handler = Handler()) {
     handler->OnRenderThreadCreated(g_state.extra_info ? g_state.extra_info
@@ -292,7 +292,7 @@ void RendererHost::AdoptApp(CefRefPtr<CefApp> app) {
   }
 }
 
-CefRefPtr<RendererFrame> RendererHost::MainFrameOf(WebKitWebPage* page) {
+CefRefPtr<RendererFrame> RendererState::MainFrameOf(WebKitWebPage* page) {
   PageState* state = StateOf(page);
   if (!state) return nullptr;
   for (const auto& entry : state->frames) {
@@ -301,7 +301,7 @@ CefRefPtr<RendererFrame> RendererHost::MainFrameOf(WebKitWebPage* page) {
   return nullptr;
 }
 
-CefRefPtr<CefV8Context> RendererHost::ContextFor(JSCContext* context) {
+CefRefPtr<CefV8Context> RendererState::ContextFor(JSCContext* context) {
   if (!context) return nullptr;
   for (const auto& entry : g_state.contexts) {
     if (entry.second->context() == context) return entry.second.get();
@@ -309,7 +309,7 @@ CefRefPtr<CefV8Context> RendererHost::ContextFor(JSCContext* context) {
   return nullptr;
 }
 
-std::vector<CefRefPtr<RendererFrame>> RendererHost::FramesOf(WebKitWebPage* page) {
+std::vector<CefRefPtr<RendererFrame>> RendererState::FramesOf(WebKitWebPage* page) {
   std::vector<CefRefPtr<RendererFrame>> out;
   if (PageState* state = StateOf(page)) {
     for (const auto& entry : state->frames) {
@@ -319,7 +319,7 @@ std::vector<CefRefPtr<RendererFrame>> RendererHost::FramesOf(WebKitWebPage* page
   return out;
 }
 
-bool RendererHost::IsCurrentContext(const V8ContextImpl* context) {
+bool RendererState::IsCurrentContext(const V8ContextImpl* context) {
   auto it = g_state.contexts.find(static_cast<guint64>(context->frame_id()));
   return it != g_state.contexts.end() && it->second.get() == context;
 }
