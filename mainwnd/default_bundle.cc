@@ -1,9 +1,9 @@
 // First-start installation of the default page bundle.
 #include "mainwnd/default_bundle.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
-#include <chrono>
 
 #include "app/data_dir.h"
 #include "app/locations.h"
@@ -26,8 +26,9 @@ bool InstallDefaultBundle(const std::string& bundle_root, const std::string& dat
     // Copy beside the target and rename, so an interrupted copy never
     // leaves a half bundle where the client looks for its pages.
     const fs::path staging =
-        fs::path(data_dir) / (".contentEditor.default-" +
-                                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        fs::path(data_dir) /
+        (".contentEditor.default-" +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::remove_all(staging, ec);
     fs::copy(source, staging, fs::copy_options::recursive, ec);
     if (!ec) fs::rename(staging, editor, ec);

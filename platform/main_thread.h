@@ -24,8 +24,8 @@ void PostToMainThread(std::function<void()> fn);
 // no loop running makes the next Run return at once. Nested levels serve modal
 // windows; QuitApplication ends the outermost level once inner ones are done.
 void RunMessageLoop();
-void QuitMessageLoop();        // innermost running level
-void QuitApplicationLoop();    // the outermost level (PostQuitMessage)
+void QuitMessageLoop();      // innermost running level
+void QuitApplicationLoop();  // the outermost level (PostQuitMessage)
 int MessageLoopDepth();
 
 }  // namespace platform
