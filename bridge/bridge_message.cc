@@ -23,7 +23,7 @@ BridgePayload EncodeText(const std::wstring& text) {
   BridgePayload payload;
   payload.bytes.reserve(text.size() * 2 + 2);
   for (wchar_t wc : text) {
-    auto c = static_cast<std::uint32_t>(wc);
+    std::uint32_t c = static_cast<char32_t>(wc);
     if (c == 0) break;             // a text is cut at its first 0 unit
     if (c > 0x10FFFF) c = 0xFFFD;  // not a character: the replacement character
     if (c >= 0x10000) {

@@ -12,7 +12,7 @@ std::wstring PlainFileName(const std::wstring& name) {
   std::wstring out;
   std::size_t bytes = 0;
   for (wchar_t c : plain) {
-    const auto code = static_cast<std::uint32_t>(c);
+    const std::uint32_t code = static_cast<char32_t>(c);
     // Control characters and values that are no character at all cannot be
     // part of a name the user reads.
     if (code < 0x20 || code == 0x7F || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {

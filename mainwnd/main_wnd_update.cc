@@ -1,6 +1,7 @@
 // The main window's side of content updates: the check at start and the
 // start-up worker that shows the update window before the first page.
 #include <algorithm>
+#include <utility>
 
 #include "app/data_dir.h"
 #include "mainwnd/main_wnd.h"
@@ -28,7 +29,7 @@ bool CMainWnd::CheckUpdate(std::string& build, std::string& packageUrl) {
 void CMainWnd::RunStartupUpdate(DownloadItem job, std::string build) {
   Sleep(1000);
   m_pUpdateDlg = nullptr;
-  m_pUpdateDlg = new UpdateDialog(GetHWND(), job, build);
+  m_pUpdateDlg = new UpdateDialog(GetHWND(), std::move(job), std::move(build));
   m_pUpdateDlg->Create(GetHWND(), L"update_dialog", kDialogWindowStyle, 0, CW_USEDEFAULT,
                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
   m_pUpdateDlg->CenterWindow();

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -123,10 +124,10 @@ bool BundleSwap::Sync() const {
 }
 
 void BundleSwap::Undo() {
-  for (auto it = moves_.rbegin(); it != moves_.rend(); ++it) {
-    if (it->movedIn) rename(it->target.c_str(), it->incoming.c_str());
-    if (it->parkedDone) rename(it->parked.c_str(), it->target.c_str());
-  }
+  std::for_each(moves_.rbegin(), moves_.rend(), [](const Move& move) {
+    if (move.movedIn) rename(move.target.c_str(), move.incoming.c_str());
+    if (move.parkedDone) rename(move.parked.c_str(), move.target.c_str());
+  });
   Sync();
   moves_.clear();
 }

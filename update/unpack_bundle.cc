@@ -37,7 +37,7 @@ namespace {
 
 constexpr char kStagingPrefix[] = ".bundle-staging-";
 constexpr char kStartPage[] = "index.html";  // inside EditorDir
-constexpr std::size_t kReadBufferSize = 256 * 1024;
+constexpr std::size_t kReadBufferSize = std::size_t{256} * 1024;
 constexpr unsigned long kDosReadOnly = 0x01;
 constexpr unsigned long kDosDirectory = 0x10;
 constexpr unsigned long kHostUnix = 3;

@@ -17,7 +17,7 @@ constexpr char kSection[] = "versionInformation";
 constexpr DWORD kBuildBufferSize = 20;
 // A real reply is a few hundred bytes. The check runs before the main window
 // is shown, so a service that does not answer in time counts as no update.
-constexpr std::size_t kMaxReplySize = 64 * 1024;
+constexpr std::size_t kMaxReplySize = std::size_t{64} * 1024;
 
 // The text between the first ":" after the first key and the next ",". The
 // unsigned arithmetic is deliberate: a missing key or ":" (npos) makes the
@@ -55,7 +55,7 @@ std::string PublishedBuildDigits(const std::string& text) {
   constexpr std::size_t kMaxDigits = 18;  // any such number fits in 64 bits
   const std::size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string::npos) return std::string();
-  const std::string digits = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+  std::string digits = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
   if (digits.size() > kMaxDigits || digits.find_first_not_of("0123456789") != std::string::npos) {
     return std::string();
   }
