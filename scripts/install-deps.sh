@@ -13,6 +13,8 @@ packages=(
   libgtk-3-dev libwebkit2gtk-4.1-dev libegl-dev libcurl4-openssl-dev ca-certificates
   libminizip-dev zlib1g-dev libpugixml-dev
   libgtest-dev libgmock-dev
+  # scripts/lint.sh: the formatting check and the static checks.
+  clang-format clang-tidy
   xvfb xauth openbox xdotool x11-utils imagemagick
   python3 zip unzip curl nodejs
   fonts-wqy-microhei

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite under a
+# Installs what is missing, builds, checks formatting and runs the static
+# checks (scripts/lint.sh), and runs the whole test suite under a
 # private virtual display with private HOME and XDG directories; then the
 # fuzz targets for their fixed time (scripts/fuzz.sh) and the unit tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer (scripts/sanitize.sh).
 # Every part runs even when an earlier one failed; the summary at the end
 # names the parts that failed, and the exit status is non-zero if any did.
-# Arguments go to ctest for the main suite. SKIP_FUZZ=1 / SKIP_SANITIZE=1
-# leave those parts out.
+# Arguments go to ctest for the main suite. SKIP_LINT=1 / SKIP_FUZZ=1 /
+# SKIP_SANITIZE=1 leave those parts out.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
@@ -26,6 +27,10 @@ run_part() {
     failed+=("$name")
   fi
 }
+
+if [ "${SKIP_LINT:-0}" != "1" ]; then
+  run_part "lint" "$root/scripts/lint.sh"
+fi
 
 # Every test runs once: a test that fails under load is a fault to fix, not
 # one to run again. Each test has its own time limit (TIMEOUT in CTest).
