@@ -28,15 +28,23 @@ if [ ! -f "$build/compile_commands.json" ]; then
 fi
 root_re="${root//./\\.}"  # the root as a regular expression
 pattern="^$root_re/($(IFS='|'; echo "${tidied[*]}"))/[^/]*\\.cc\$"
-echo "clang-tidy: the sources of ${tidied[*]}"
+count="$(python3 -c 'import json, re, sys
+print(sum(1 for e in json.load(open(sys.argv[1])) if re.search(sys.argv[2], e["file"])))' \
+  "$build/compile_commands.json" "$pattern")"
+if [ "$count" -eq 0 ]; then
+  echo "clang-tidy: no source in $build/compile_commands.json matches $pattern" >&2
+  exit 1
+fi
+echo "clang-tidy: $count sources of ${tidied[*]}"
 # run-clang-tidy prints each file's command and a count of the warnings it
 # suppressed in headers; only the findings are worth reading.
 log="$(mktemp)"
 trap 'rm -f "$log"' EXIT
 tidy=0
 run-clang-tidy -quiet -p "$build" -j "$(nproc)" "$pattern" >"$log" 2>&1 || tidy=$?
-grep -v -E '^(clang-tidy-[0-9]+ |[0-9]+ warnings? generated|Suppressed [0-9]+ warnings|Use -header-filter|Running clang-tidy for)' \
-  "$log" | sed -e 's/\x1b\[[0-9;]*m//g' -e '/^$/d' || true
+sed 's/\x1b\[[0-9;]*m//g' "$log" |
+  grep -v -E '^(clang-tidy-[0-9]+ |[0-9]+ warnings?( and [0-9]+ errors?)? generated|Suppressed [0-9]+ warnings|Use -header-filter|Running clang-tidy for)' |
+  sed '/^$/d' || true
 if [ "$tidy" -ne 0 ]; then
   echo "clang-tidy: findings above"
   status=1
