@@ -76,20 +76,11 @@ pid_t PageProcess() {
   return best;
 }
 
-class Client : public CefClient, public CefLifeSpanHandler {
- public:
-  CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
-  void OnAfterCreated(CefRefPtr<CefBrowser> browser) override { browser_ = browser; }
-  void OnBeforeClose(CefRefPtr<CefBrowser>) override { browser_ = nullptr; }
-  CefRefPtr<CefBrowser> browser_;
-  IMPLEMENT_REFCOUNTING(Client);
-};
-
 class PageMemory : public ::testing::Test {
  protected:
   void SetUp() override {
     window_ = std::make_unique<test_support::TestWindow>(L"test_wnd", L"memory", 800, 600);
-    client_ = new Client();
+    client_ = new testing_support::BrowserClient();
     browser_ = testing_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, client_,
                                                 [&] { return client_->browser_; });
     ASSERT_TRUE(browser_);
@@ -122,7 +113,7 @@ class PageMemory : public ::testing::Test {
   }
 
   std::unique_ptr<test_support::TestWindow> window_;
-  CefRefPtr<Client> client_;
+  CefRefPtr<testing_support::BrowserClient> client_;
   CefRefPtr<CefBrowser> browser_;
 };
 

@@ -57,15 +57,6 @@ class StandInMainWindow : public test_support::TestWindow {
   std::vector<Received> received;
 };
 
-class Client : public CefClient, public CefLifeSpanHandler {
- public:
-  CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
-  void OnAfterCreated(CefRefPtr<CefBrowser> browser) override { browser_ = browser; }
-  void OnBeforeClose(CefRefPtr<CefBrowser>) override { browser_ = nullptr; }
-  CefRefPtr<CefBrowser> browser_;
-  IMPLEMENT_REFCOUNTING(Client);
-};
-
 std::vector<unsigned char> TextBytes(const std::wstring& text) { return EncodeText(text).bytes; }
 std::vector<unsigned char> IntBytes(int32_t value) { return EncodeInt(value).bytes; }
 
@@ -73,7 +64,7 @@ class PageBridge : public ::testing::Test {
  protected:
   void SetUp() override {
     window_ = std::make_unique<StandInMainWindow>();
-    client_ = new Client();
+    client_ = new testing_support::BrowserClient();
     browser_ = testing_support::CreateBrowserIn(window_->hwnd(), RECT{1, 24, 799, 599}, client_,
                                                 [&] { return client_->browser_; });
     ASSERT_TRUE(browser_);
@@ -96,7 +87,7 @@ class PageBridge : public ::testing::Test {
   }
 
   std::unique_ptr<StandInMainWindow> window_;
-  CefRefPtr<Client> client_;
+  CefRefPtr<testing_support::BrowserClient> client_;
   CefRefPtr<CefBrowser> browser_;
 };
 

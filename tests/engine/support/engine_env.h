@@ -8,6 +8,7 @@
 #include "engine/cef_app.h"
 #include "engine/cef_browser.h"
 #include "engine/cef_client.h"
+#include "engine/cef_life_span_handler.h"
 
 namespace testing_support {
 
@@ -21,6 +22,16 @@ std::string InitEngineForTests(int* argc, char*** argv, const std::string& exten
 // A fresh XDG_DATA_HOME with the client's bundle directory in it; returns
 // that directory, whose pages are the client's own.
 std::string MakeBundleDir();
+
+// A client that only keeps its browser while it exists.
+class BrowserClient : public CefClient, public CefLifeSpanHandler {
+ public:
+  CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
+  void OnAfterCreated(CefRefPtr<CefBrowser> browser) override { browser_ = browser; }
+  void OnBeforeClose(CefRefPtr<CefBrowser>) override { browser_ = nullptr; }
+  CefRefPtr<CefBrowser> browser_;
+  IMPLEMENT_REFCOUNTING(BrowserClient);
+};
 
 // Creates a browser with the client's browser settings as a child of parent
 // at rect, and waits until created() gives it (nullptr when it never does).
