@@ -35,6 +35,8 @@
 #include <thread>
 #include <vector>
 
+#include "bench/process_tree.h"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
@@ -286,8 +288,6 @@ struct Run {
 fs::path MakeDataDir(const fs::path& root, int port) {
   const fs::path data = root / "data" / "vexalio";
   fs::create_directories(data / "contentEditor");
-  for (const char* dir : {"home", "config", "cache", "runtime"}) fs::create_directories(root / dir);
-  fs::permissions(root / "runtime", fs::perms::owner_all);
   std::ofstream(data / "version.ini")
       << "[versionInformation]\ncloudHost=http://127.0.0.1:" << port << "/\n";
   const fs::path page = data / "contentEditor" / "index.html";
@@ -299,36 +299,6 @@ fs::path MakeDataDir(const fs::path& root, int port) {
   return page;
 }
 
-std::vector<std::string> Environment(const fs::path& root) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string var = *e;
-    if (var.rfind("HOME=", 0) == 0 || var.rfind("XDG_", 0) == 0 ||
-        var.rfind("QUORBITAL_DEBUG=", 0) == 0)
-      continue;
-    env.push_back(var);
-  }
-  env.push_back("HOME=" + (root / "home").string());
-  env.push_back("XDG_DATA_HOME=" + (root / "data").string());
-  env.push_back("XDG_CONFIG_HOME=" + (root / "config").string());
-  env.push_back("XDG_CACHE_HOME=" + (root / "cache").string());
-  env.push_back("XDG_RUNTIME_DIR=" + (root / "runtime").string());
-  return env;
-}
-
-// Ends the program and everything it started: they share its process group.
-void Stop(pid_t pid, bool reaped) {
-  kill(-pid, SIGTERM);
-  if (reaped) return;
-  const auto deadline = Clock::now() + std::chrono::seconds(5);
-  while (Clock::now() < deadline) {
-    if (waitpid(pid, nullptr, WNOHANG) == pid) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  kill(-pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-}
-
 Run StartOnce(const std::string& program, bool isClient, const fs::path& root,
               Service service = Service::kAnswers) {
   Run run;
@@ -337,29 +307,12 @@ Run StartOnce(const std::string& program, bool isClient, const fs::path& root,
   const fs::path page = MakeDataDir(root, listener.port());
   std::vector<std::string> args{program};
   if (!isClient) args.push_back("file://" + page.string());
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> env = Environment(root);
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-  posix_spawnattr_setpgroup(&attr, 0);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
+  std::vector<std::string> env = bench::PrivateEnvironment(root);
   // The reference prints "load-finished"; the listener is what counts.
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
   const auto start = Clock::now();
-  const int error = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  if (error != 0) {
-    std::fprintf(stderr, "cannot start %s: %s\n", program.c_str(), std::strerror(error));
+  const pid_t pid = bench::SpawnGroup(std::move(args), std::move(env));
+  if (pid == 0) {
+    std::fprintf(stderr, "cannot start %s\n", program.c_str());
     return run;
   }
   run.ok = listener.WaitForLoad(pid, start + kLoadDeadline, isClient ? &watch : nullptr);
@@ -372,7 +325,7 @@ Run StartOnce(const std::string& program, bool isClient, const fs::path& root,
     std::this_thread::sleep_for(kSettle);
     run.memory = MeasureTree(pid);
   }
-  Stop(pid, listener.exited());
+  bench::StopGroup(pid);
   return run;
 }
 
