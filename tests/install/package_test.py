@@ -26,8 +26,10 @@ class PackageTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="quorbital-package.")
+        # Packing compresses the whole program: minutes on a machine busy
+        # with other builds.
         r = run(ARGS.cpack, "-G", "DEB", "--config", os.path.join(ARGS.build_dir, "CPackConfig.cmake"),
-                "-B", cls.tmp)
+                "-B", cls.tmp, timeout=900)
         debs = glob.glob(os.path.join(cls.tmp, "*.deb"))
         if r.returncode != 0 or len(debs) != 1:
             shutil.rmtree(cls.tmp, ignore_errors=True)
