@@ -32,9 +32,9 @@ class RenderingPaths(ClientTest):
 
     def start_on(self, path):
         self.log = os.path.join(self.tmp, "client-%s.log" % path)
-        env = dict(self.client_env(), QUORBITAL_DEBUG="1")
-        if path:
-            env["QUORBITAL_COMPOSITING"] = path
+        env = dict(self.client_env(), QUORBITAL_DEBUG="1", QUORBITAL_COMPOSITING=path)
+        if not path:
+            del env["QUORBITAL_COMPOSITING"]  # the client chooses
         with open(self.log, "w") as out:
             self.proc = self.spawn(env=env, stdout=out, stderr=subprocess.STDOUT)
 
