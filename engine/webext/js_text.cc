@@ -3,18 +3,12 @@
 
 #include <glib.h>
 
+#include <string_view>
+
+#include "platform/unicode_text.h"
+
 namespace engine {
 namespace {
-
-void PutCodePoint(std::u16string& out, gunichar c) {
-  if (c >= 0x10000) {
-    c -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-  } else {
-    out.push_back(static_cast<char16_t>(c));
-  }
-}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -24,17 +18,18 @@ int HexDigit(char c) {
 }
 
 // The units of one JSON string literal (as JSON.stringify writes it: UTF-8
-// with escapes). Stops at the closing quote or at anything malformed.
+// with escapes). Stops at the closing quote or at a malformed escape.
 std::u16string ParseJsonString(const char* json) {
   std::u16string out;
   if (!json || *json != '"') return out;
   const char* p = json + 1;
   while (*p && *p != '"') {
     if (*p != '\\') {
-      const gunichar c = g_utf8_get_char_validated(p, -1);
-      if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) break;
-      PutCodePoint(out, c);
-      p = g_utf8_next_char(p);
+      // A run of plain text up to the next escape or the closing quote; both
+      // are ASCII, so the run never ends inside a character.
+      const char* run = p;
+      while (*p && *p != '"' && *p != '\\') ++p;
+      out += platform::WideToUtf16(platform::Utf8ToWide(std::string_view(run, p - run)));
       continue;
     }
     const char escape = p[1];
