@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "bench/process_tree.h"
+#include "bench/start_harness.h"
 
 extern char** environ;
 
@@ -58,7 +59,11 @@ double Median(std::vector<double> values) {
 // main window, not the toolkit's helper windows) is on the display.
 class WindowWatch {
  public:
-  WindowWatch() : display_(XOpenDisplay(nullptr)) {}
+  WindowWatch() : display_(XOpenDisplay(nullptr)) {
+    // Windows come and go while the tree is walked; asking about one that
+    // has just gone is an X error, which must not end the benchmark.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+  }
   ~WindowWatch() {
     if (display_ != nullptr) XCloseDisplay(display_);
   }
@@ -206,74 +211,9 @@ class Listener {
   Clock::time_point window_shown_{};
 };
 
-// Proportional set size in kB, 0 when the process is gone.
-long PssKb(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
-  std::string key;
-  long value = 0;
-  while (in >> key) {
-    if (key == "Pss:") {
-      in >> value;
-      return value;
-    }
-    in.ignore(1 << 20, '\n');
-  }
-  return 0;
-}
-
-struct ProcInfo {
-  pid_t ppid = 0;
-  std::string comm;
-};
-
-std::map<pid_t, ProcInfo> ProcessTable() {
-  std::map<pid_t, ProcInfo> table;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream in(entry.path() / "stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto open = stat.find('('), close = stat.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    ProcInfo info;
-    info.comm = stat.substr(open + 1, close - open - 1);
-    std::istringstream rest(stat.substr(close + 2));
-    char state;
-    rest >> state >> info.ppid;
-    table[std::stoi(name)] = info;
-  }
-  return table;
-}
-
-// PSS by role: the program itself, its web processes, its network process,
-// anything else it started.
-struct Memory {
-  double ui = 0, web = 0, network = 0, other = 0;
-  double total() const { return ui + web + network + other; }
-};
-
-Memory MeasureTree(pid_t root) {
-  Memory m;
-  m.ui = PssKb(root) / 1024.0;
-  const auto table = ProcessTable();
-  std::vector<pid_t> parents{root};
-  while (!parents.empty()) {
-    const pid_t parent = parents.back();
-    parents.pop_back();
-    for (const auto& [pid, info] : table) {
-      if (info.ppid != parent) continue;
-      parents.push_back(pid);
-      const double mb = PssKb(pid) / 1024.0;
-      if (info.comm.rfind("WebKitWebProc", 0) == 0)
-        m.web += mb;
-      else if (info.comm.rfind("WebKitNetwork", 0) == 0)
-        m.network += mb;
-      else
-        m.other += mb;
-    }
-  }
-  return m;
-}
+// PSS by role, measured as the first-paint benchmark measures it.
+using bench::MeasureTree;
+using bench::Memory;
 
 struct Run {
   bool ok = false;
