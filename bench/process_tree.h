@@ -39,9 +39,13 @@ inline long SmapsKb(pid_t pid, const std::string& field = "Pss:") {
   return 0;
 }
 
-// A figure of smaps_rollup (as SmapsKb) in MB, summed over every WebKit web
-// process below root (children, grandchildren).
-inline double WebProcessesMb(pid_t root, const std::string& field = "Pss:") {
+struct ProcessInfo {
+  pid_t pid = 0;
+  std::string name;  // the kernel's short name (comm)
+};
+
+// Every process below root (children, grandchildren), read from /proc.
+inline std::vector<ProcessInfo> Descendants(pid_t root) {
   std::map<pid_t, std::pair<pid_t, std::string>> table;  // pid: parent, name
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
     const std::string name = entry.path().filename();
@@ -56,7 +60,7 @@ inline double WebProcessesMb(pid_t root, const std::string& field = "Pss:") {
     rest >> state >> parent;
     table[std::stoi(name)] = {parent, stat.substr(open + 1, close - open - 1)};
   }
-  double mb = 0;
+  std::vector<ProcessInfo> found;
   std::vector<pid_t> parents{root};
   while (!parents.empty()) {
     const pid_t parent = parents.back();
@@ -64,8 +68,18 @@ inline double WebProcessesMb(pid_t root, const std::string& field = "Pss:") {
     for (const auto& [pid, info] : table) {
       if (info.first != parent) continue;
       parents.push_back(pid);
-      if (info.second.rfind("WebKitWebProc", 0) == 0) mb += SmapsKb(pid, field) / 1024.0;
+      found.push_back({pid, info.second});
     }
+  }
+  return found;
+}
+
+// A figure of smaps_rollup (as SmapsKb) in MB, summed over every WebKit web
+// process below root.
+inline double WebProcessesMb(pid_t root, const std::string& field = "Pss:") {
+  double mb = 0;
+  for (const ProcessInfo& p : Descendants(root)) {
+    if (p.name.rfind("WebKitWebProc", 0) == 0) mb += SmapsKb(p.pid, field) / 1024.0;
   }
   return mb;
 }

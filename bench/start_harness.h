@@ -140,37 +140,16 @@ struct Memory {
 };
 
 inline Memory MeasureTree(pid_t root) {
-  std::map<pid_t, std::pair<pid_t, std::string>> table;  // pid: parent, name
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream in(entry.path() / "stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto open = stat.find('('), close = stat.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    std::istringstream rest(stat.substr(close + 2));
-    char state;
-    pid_t parent = 0;
-    rest >> state >> parent;
-    table[std::stoi(name)] = {parent, stat.substr(open + 1, close - open - 1)};
-  }
   Memory m;
   m.ui = SmapsKb(root) / 1024.0;
-  std::vector<pid_t> parents{root};
-  while (!parents.empty()) {
-    const pid_t parent = parents.back();
-    parents.pop_back();
-    for (const auto& [pid, info] : table) {
-      if (info.first != parent) continue;
-      parents.push_back(pid);
-      const double mb = SmapsKb(pid) / 1024.0;
-      if (info.second.rfind("WebKitWebProc", 0) == 0)
-        m.web += mb;
-      else if (info.second.rfind("WebKitNetwork", 0) == 0)
-        m.network += mb;
-      else
-        m.other += mb;
-    }
+  for (const ProcessInfo& p : Descendants(root)) {
+    const double mb = SmapsKb(p.pid) / 1024.0;
+    if (p.name.rfind("WebKitWebProc", 0) == 0)
+      m.web += mb;
+    else if (p.name.rfind("WebKitNetwork", 0) == 0)
+      m.network += mb;
+    else
+      m.other += mb;
   }
   return m;
 }
