@@ -35,6 +35,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/loopback.h"
 #include "bench/process_tree.h"
 
 namespace fs = std::filesystem;
@@ -83,19 +84,7 @@ Sample SettledWeb(pid_t pid) {
 // the page's questions with its next step, measuring at the turns.
 class Session {
  public:
-  explicit Session(int rounds) : rounds_(rounds) {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof(addr);
-    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
-        listen(fd_, 16) != 0 || getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-      std::perror("listener");
-      std::exit(1);
-    }
-    port_ = ntohs(addr.sin_port);
-  }
+  explicit Session(int rounds) : rounds_(rounds) { fd_ = bench::ListenOnLoopback(&port_); }
   ~Session() { close(fd_); }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/loopback.h"
 #include "bench/process_tree.h"
 
 namespace bench {
@@ -69,19 +70,7 @@ inline std::filesystem::path MakeBenchDataDir(const std::filesystem::path& root,
 // and answers anything else with 404.
 class StartListener {
  public:
-  StartListener() {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof(addr);
-    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
-        listen(fd_, 16) != 0 || getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-      std::perror("listener");
-      std::exit(1);
-    }
-    port_ = ntohs(addr.sin_port);
-  }
+  StartListener() { fd_ = ListenOnLoopback(&port_); }
   ~StartListener() { close(fd_); }
   StartListener(const StartListener&) = delete;
   StartListener& operator=(const StartListener&) = delete;

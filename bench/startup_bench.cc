@@ -35,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/loopback.h"
 #include "bench/process_tree.h"
 #include "bench/start_harness.h"
 
@@ -104,19 +105,7 @@ enum class Service { kAnswers, kNeverAnswers };
 // One listening socket on 127.0.0.1 with a free port.
 class Listener {
  public:
-  explicit Listener(Service service) : service_(service) {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof(addr);
-    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
-        listen(fd_, 16) != 0 || getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-      std::perror("listener");
-      std::exit(1);
-    }
-    port_ = ntohs(addr.sin_port);
-  }
+  explicit Listener(Service service) : service_(service) { fd_ = bench::ListenOnLoopback(&port_); }
   ~Listener() {
     for (int held : held_) close(held);
     close(fd_);
