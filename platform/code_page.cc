@@ -60,7 +60,7 @@ UINT CodePageOfCharset(std::string_view charset) {
   }
   if (name == "GBK" || name == "CP936" || name == "GB2312" || name == "EUCCN") return 936;
   if (name == "GB18030") return 54936;
-  if (name == "BIG5") return 950;
+  if (name == "BIG5" || name == "CP950") return 950;
   if (name == "ISO88591") return 28591;
   return CP_UTF8;  // UTF-8, ASCII of the plain C locale, and what has no number here
 }
@@ -90,15 +90,24 @@ class Converter {
   iconv_t cd_;
 };
 
+// The double-byte code pages of the GB and Big5 families: a byte from 0x81
+// to 0xFE leads a pair whose second byte is 0x40 to 0x7E or 0x80 to 0xFE.
+bool IsDoubleByteCodePage(UINT code_page) { return code_page == 936 || code_page == 950; }
+bool IsLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+bool IsTrailByte(unsigned char byte) {
+  return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFE);
+}
+
 // Converts in to out. At a unit iconv cannot take (invalid input, or a
 // character the target lacks) it skips skip_unit bytes and appends
-// replacement, or fails when strict. A multi-byte character cut short by the
-// end of the input gets cut_short instead: a lead byte alone there is a
-// question mark, as the original platform's double-byte code pages have it.
-// Returns false on failure.
+// replacement, or fails when strict. A multi-byte character cut short gets
+// cut_short instead: in a double-byte code page (double_byte), a lead byte at
+// the end of the input or before a byte that cannot follow it is a question
+// mark and the next byte is read on its own, as the original platform's
+// double-byte code pages have it. Returns false on failure.
 bool Convert(iconv_t cd, const char* in, size_t in_size, size_t skip_unit,
              const std::string& replacement, const std::string& cut_short, bool strict,
-             std::string& out, bool* replaced) {
+             bool double_byte, std::string& out, bool* replaced) {
   std::vector<char> buffer(in_size * 4 + 16);
   char* src = const_cast<char*>(in);
   size_t src_left = in_size;
@@ -119,7 +128,10 @@ bool Convert(iconv_t cd, const char* in, size_t in_size, size_t skip_unit,
     if (error == EILSEQ || error == EINVAL) {
       if (strict) return false;
       if (replaced != nullptr) *replaced = true;
-      out += error == EINVAL ? cut_short : replacement;
+      const bool lead_alone = double_byte && src_left >= 2 &&
+                              IsLeadByte(static_cast<unsigned char>(src[0])) &&
+                              !IsTrailByte(static_cast<unsigned char>(src[1]));
+      out += error == EINVAL || lead_alone ? cut_short : replacement;
       size_t skip = src_left < skip_unit ? src_left : skip_unit;
       src += skip;
       src_left -= skip;
@@ -175,8 +187,9 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi_byte, int cb_m
   const auto as_utf32 = [](wchar_t c) {
     return std::string(reinterpret_cast<const char*>(&c), sizeof(wchar_t));
   };
+  const bool double_byte = IsDoubleByteCodePage(CodePageOfCharset(charset));
   if (!Convert(converter.get(), multi_byte, length, 1, as_utf32(kReplacement), as_utf32(L'?'),
-               strict, utf32, nullptr)) {
+               strict, double_byte, utf32, nullptr)) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
   }
@@ -221,7 +234,7 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int cch_wide,
   bool replaced = false;
   std::string out;
   if (!Convert(converter.get(), reinterpret_cast<const char*>(wide), length * sizeof(wchar_t),
-               sizeof(wchar_t), replacement, replacement, strict, out, &replaced)) {
+               sizeof(wchar_t), replacement, replacement, strict, false, out, &replaced)) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
   }

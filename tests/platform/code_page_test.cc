@@ -126,6 +126,9 @@ TEST_F(CodePage, InvalidInputIsReplacedUnlessStrict) {
   // A lead byte of code page 936 with nothing after it is a question mark.
   EXPECT_EQ(ToWide(936, "a\xBF"), L"a?");
   EXPECT_EQ(ToWide(936, std::string("\xBF\xCE\xBC", 3)), L"\u8BFE?");
+  // So is one before a byte that cannot follow it, which is then read alone.
+  EXPECT_EQ(ToWide(936, std::string("\xBF\xB4\xC7\x00", 4)), std::wstring(L"\u770B?\0", 3));
+  EXPECT_EQ(ToWide(936, "\xC7\x30x"), L"?0x");
   SetLastError(0);
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "a\xFF", 2, nullptr, 0), 0);
   EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
