@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/locations.h"
+#include "platform/unicode_text.h"
 
 std::wstring PlainFileName(const std::wstring& name) {
   const std::size_t separator = name.find_last_of(L"/\\");
@@ -14,8 +15,10 @@ std::wstring PlainFileName(const std::wstring& name) {
   for (wchar_t c : plain) {
     const std::uint32_t code = static_cast<char32_t>(c);
     // Control characters and values that are no character at all cannot be
-    // part of a name the user reads.
-    if (code < 0x20 || code == 0x7F || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+    // part of a name the user reads; invisible format characters (a
+    // right-to-left override, say) would show the name as another one.
+    if (code < 0x20 || code == 0x7F || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
+        platform::IsFormatCharacter(code)) {
       continue;
     }
     if (out.empty() && c == L'.') continue;

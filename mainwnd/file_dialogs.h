@@ -15,7 +15,8 @@ CDuiString ShowSaveFileDialog(const CDuiString& suggestedName);
 // The longest suggested name, in bytes of UTF-8, that file systems take.
 inline constexpr std::size_t kMaxSuggestedNameBytes = 200;
 // name reduced to a plain file name: no folder parts (the text after the
-// last '/' or '\'), no leading dots, no control characters, and at most
+// last '/' or '\'), no leading dots, no control or format characters (Unicode
+// category Cf: bidirectional marks, zero-width characters), and at most
 // kMaxSuggestedNameBytes bytes of UTF-8, cut between characters.
 std::wstring PlainFileName(const std::wstring& name);
 // Modal open dialog for documents; the chosen full path or empty.

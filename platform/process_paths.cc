@@ -6,6 +6,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -85,10 +86,21 @@ std::string HomeDir() {
 std::string RuntimeDir() { return RuntimeDirWithTmp("/tmp"); }
 
 std::string RuntimeDirWithTmp(const std::string& tmp) {
+  // The session's runtime directory only when it is this user's alone: in
+  // one that another user made or can enter, that user could take the names
+  // of the window registry's sockets and of the locks before us.
   const char* xdg = std::getenv("XDG_RUNTIME_DIR");
   if (xdg != nullptr && xdg[0] == '/') {
     struct stat st;
-    if (stat(xdg, &st) == 0 && S_ISDIR(st.st_mode)) return xdg;
+    if (stat(xdg, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+        (st.st_mode & 0777) == 0700) {
+      return xdg;
+    }
+    static std::atomic<bool> warned{false};
+    if (!warned.exchange(true)) {
+      LogWarning("XDG_RUNTIME_DIR %s is not a directory of this user with mode 0700; not used",
+                 xdg);
+    }
   }
   std::string dir = PrivateDirectory(tmp + "/quorbital-" + std::to_string(geteuid()));
   if (!dir.empty()) return dir;

@@ -17,7 +17,8 @@ std::string ExecutableDir();
 // nothing is ever placed relative to the root for want of a home.
 std::string HomeDir();
 
-// $XDG_RUNTIME_DIR when it is set, absolute and a directory; otherwise
+// $XDG_RUNTIME_DIR when it is set, absolute and a directory (links followed)
+// owned by this user with mode 0700; otherwise
 // /tmp/quorbital-<uid>, created with mode 0700 and checked to be a directory
 // owned by this user and closed to others (never a symbolic link); when that
 // name is taken by something else, "quorbital-runtime" in the user's cache

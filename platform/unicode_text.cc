@@ -4,6 +4,8 @@
 // the start of the next one.
 #include "platform/unicode_text.h"
 
+#include <glib.h>
+
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
@@ -152,6 +154,11 @@ std::u16string WideToUtf16(std::wstring_view wide) {
     }
   }
   return out;
+}
+
+bool IsFormatCharacter(char32_t c) {
+  // GLib's character tables follow the Unicode version it was built with.
+  return IsScalarValue(c) && g_unichar_type(static_cast<gunichar>(c)) == G_UNICODE_FORMAT;
 }
 
 }  // namespace platform

@@ -34,4 +34,10 @@ std::u16string WideToUtf16(std::wstring_view wide);
 std::size_t AppendUtf8AsWide(std::string_view utf8, std::wstring& out);
 std::size_t AppendWideAsUtf8(std::wstring_view wide, std::string& out);
 
+// Whether c is a format character (Unicode general category Cf): invisible
+// marks that change how the text around them is shown, such as the
+// bidirectional overrides and isolates, zero-width spaces and joiners, and
+// the byte order mark.
+bool IsFormatCharacter(char32_t c);
+
 }  // namespace platform

@@ -56,6 +56,10 @@ TEST(PlainFileName, KeepsOnlyAPlainNameOfAtMost200Bytes) {
   EXPECT_EQ(PlainFileName(L".."), L"");
   EXPECT_EQ(PlainFileName(L"a\nb\tc.pdf"), L"abc.pdf");
   EXPECT_EQ(PlainFileName(L"v1.2.pdf"), L"v1.2.pdf") << "inner dots stay";
+  // Format characters would show the name as another one: "invoice\u202Efdp.exe"
+  // reads as "invoiceexe.pdf".
+  EXPECT_EQ(PlainFileName(L"invoice\u202Efdp.exe"), L"invoicefdp.exe");
+  EXPECT_EQ(PlainFileName(L"\u200B.\u2066a\u200Fb\uFEFF\u2069\u00AD\U000E0001.pdf"), L"ab.pdf");
   // 200 bytes of UTF-8 at most, cut before a character that would not fit:
   // 66 three-byte characters are 198 bytes, a 67th would make 201.
   std::wstring long_name(70, L'文');

@@ -30,7 +30,14 @@ TEST(ProcessPaths, RuntimeDirPrefersXdgRuntimeDir) {
 
 TEST(ProcessPaths, RuntimeDirFallsBackToPrivateTmpDir) {
   ScopedEnv env("XDG_RUNTIME_DIR", nullptr);
-  for (const char* value : {static_cast<const char*>(nullptr), "relative/dir", "/nonexistent"}) {
+  // A runtime directory that others can enter, or one of another user, is
+  // passed over like a missing one.
+  test_support::TempDir open("q-open-runtime"), foreign("q-foreign-runtime");
+  ASSERT_EQ(chmod(open.path().c_str(), 0755), 0);
+  // Only root can give a directory away; for others the mode case stands.
+  const bool given_away = chown(foreign.path().c_str(), geteuid() + 1, getegid()) == 0;
+  for (const char* value : {static_cast<const char*>(nullptr), "relative/dir", "/nonexistent",
+                            open.path().c_str(), given_away ? foreign.path().c_str() : "/"}) {
     env.Set(value);
     std::string dir = platform::RuntimeDir();
     EXPECT_EQ(dir, "/tmp/quorbital-" + std::to_string(geteuid())) << (value ? value : "unset");
