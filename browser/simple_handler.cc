@@ -1,42 +1,33 @@
 // The browser client's behaviour.
 #include "browser/simple_handler.h"
 
+#include <cstdio>
+#include <random>
 #include <vector>
 
+#include "app/data_dir.h"
 #include "app/locations.h"
 #include "app/trusted_pages.h"
 #include "engine/cef_app.h"
 #include "engine/cef_frame.h"
 #include "engine/cef_thread.h"
+#include "platform/log.h"
+#include "platform/main_thread.h"
 #include "platform/windows.h"
+#include "util/url_escape.h"
 
 namespace {
 
-std::string HtmlEscape(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
+// A secret no page can guess: 128 random bits in hexadecimal.
+std::string NewNonce() {
+  std::random_device random;
+  std::string nonce;
+  for (int i = 0; i < 4; ++i) {
+    char part[9];
+    std::snprintf(part, sizeof(part), "%08x", static_cast<unsigned>(random()));
+    nonce += part;
   }
-  return out;
+  return nonce;
 }
 
 bool IsWebAddress(const std::string& url) { return !WebOrigin(url).empty(); }
@@ -68,6 +59,17 @@ void SimpleHandler::SetUrl(const std::wstring& url) {
 CefRefPtr<CefBrowser> SimpleHandler::GetBrowser() {
   std::lock_guard<std::mutex> guard(lock_);
   return browser_;
+}
+
+void SimpleHandler::SetErrorPageActions(ErrorPageActions* actions) {
+  std::lock_guard<std::mutex> guard(lock_);
+  error_page_actions_ = actions;
+}
+
+void SimpleHandler::SetDataFolderProblem(DataFolderProblem problem, const std::wstring& folder) {
+  std::lock_guard<std::mutex> guard(lock_);
+  data_folder_problem_ = problem;
+  data_folder_ = folder;
 }
 
 bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
@@ -124,12 +126,22 @@ void SimpleHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
   CefQuitMessageLoop();
 }
 
-std::string SimpleHandler::ErrorPageHtml(const std::wstring& failed_url,
-                                         const std::wstring& error_text, int error_code) {
-  return "<html><body bgcolor=\"white\"><h2>Failed to load URL " +
-         HtmlEscape(CefString(failed_url).ToString()) + " with error " +
-         HtmlEscape(CefString(error_text).ToString()) + " (" + std::to_string(error_code) +
-         ").</h2></body></html>";
+ErrorPageText SimpleHandler::ErrorText(const std::string& failed_url, int error_code) {
+  DataFolderProblem problem;
+  std::wstring folder;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    problem = data_folder_problem_;
+    folder = data_folder_;
+  }
+  // A page of the client's own under a data folder that could not take the
+  // pages is missing for that reason, whatever the engine says.
+  const std::string folder_url = CefString(FilePathToUrl(folder)).ToString() + "/";
+  if (problem != DataFolderProblem::kNone && !folder.empty() &&
+      failed_url.compare(0, folder_url.size(), folder_url) == 0) {
+    return DataFolderText(problem, CefString(folder).ToString());
+  }
+  return ErrorTextFor(error_code);
 }
 
 void SimpleHandler::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame,
@@ -138,8 +150,75 @@ void SimpleHandler::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame
   CEF_REQUIRE_UI_THREAD();
   // An aborted load (cancelled, or turned into a download) keeps the page.
   if (errorCode == ERR_ABORTED) return;
-  const std::string html = ErrorPageHtml(failedUrl.ToWString(), errorText.ToWString(), errorCode);
-  frame->LoadString(CefString(html), failedUrl);
+  const std::string url = failedUrl.ToString();
+  const ErrorPageText text = ErrorText(url, errorCode);
+  const std::string nonce = NewNonce();
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    error_page_nonce_ = nonce;
+    error_page_url_ = failedUrl.ToWString();
+  }
+  platform::LogWarning("cannot load '%s': %s (%d); the page says: %s", url.c_str(),
+                       errorText.ToString().c_str(), static_cast<int>(errorCode),
+                       text.headline.c_str());
+  // The page stands at the failed address, so the address is what a person
+  // sees and what "重试" loads.
+  frame->LoadString(CefString(ErrorPageHtml(text, url, errorCode, errorText.ToString(), nonce)),
+                    failedUrl);
+}
+
+bool SimpleHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
+                                   CefRefPtr<CefRequest> request, bool, bool) {
+  CEF_REQUIRE_UI_THREAD();
+  const std::string url = request->GetURL().ToString();
+  // Addresses of the error page's buttons are never loaded, whoever asks.
+  if (!IsErrorPageActionUrl(url)) return false;
+  ErrorPageAction action;
+  std::string nonce;
+  std::wstring failed_url;
+  bool honoured = false;
+  if (ParseErrorPageActionUrl(url, &action, &nonce)) {
+    std::lock_guard<std::mutex> guard(lock_);
+    honoured = !error_page_nonce_.empty() && nonce == error_page_nonce_;
+    failed_url = error_page_url_;
+  }
+  // Only the error page this client gave the view, while the view still
+  // shows it, holds the secret: no other page gains a way to make the
+  // client load an address it could not reach itself.
+  honoured = honoured && browser && browser->GetMainFrame()->GetURL().ToWString() == failed_url;
+  if (!honoured) {
+    platform::LogWarning("refused '%s': not a button of the error page on show", url.c_str());
+    return true;
+  }
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    error_page_nonce_.clear();
+  }
+  // Carried out once the engine has finished deciding about this navigation.
+  CefRefPtr<SimpleHandler> self = this;
+  platform::PostToMainThread(
+      [self, action, failed_url] { self->RunErrorPageAction(action, failed_url); });
+  return true;
+}
+
+void SimpleHandler::RunErrorPageAction(ErrorPageAction action, const std::wstring& failed_url) {
+  ErrorPageActions* actions;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    actions = error_page_actions_;
+  }
+  if (actions != nullptr) {
+    if (action == ErrorPageAction::kRetry) {
+      actions->RetryLoad(failed_url);
+    } else {
+      actions->GoHome();
+    }
+    return;
+  }
+  if (CefRefPtr<CefBrowser> browser = GetBrowser()) {
+    browser->GetMainFrame()->LoadURL(action == ErrorPageAction::kRetry ? failed_url
+                                                                       : g_strDataDir + kStartPage);
+  }
 }
 
 void SimpleHandler::OnBeforeContextMenu(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,

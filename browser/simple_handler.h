@@ -1,13 +1,15 @@
 // The engine client of the one browser the main window hosts: it loads the
 // start URL once the browser exists and maximises the main window, folds
 // popups into the main frame (a page that is not wholly the client's own may
-// only open web addresses that way), shows an error page for failed loads,
-// empties the context menu, and drops the browser when it has closed.
+// only open web addresses that way), shows an error page for failed loads
+// and carries out its two buttons, empties the context menu, and drops the
+// browser when it has closed.
 #pragma once
 
 #include <mutex>
 #include <string>
 
+#include "browser/error_page.h"
 #include "engine/cef_browser.h"
 #include "engine/cef_client.h"
 
@@ -18,12 +20,31 @@ class SimpleHandler : public CefClient,
                       public CefLoadHandler,
                       public CefContextMenuHandler {
  public:
+  // What the error page's buttons do: the main window loads the page again
+  // or shows the start page, putting its own pages back first when they are
+  // missing. Without one, the client loads the address itself.
+  class ErrorPageActions {
+   public:
+    virtual void RetryLoad(const std::wstring& url) = 0;
+    virtual void GoHome() = 0;
+
+   protected:
+    ~ErrorPageActions() = default;
+  };
+
   SimpleHandler() = default;
 
   // Main thread: the start URL, set before the browser is requested.
   void SetUrl(const std::wstring& url);
   // Any thread: the browser, null before it exists and after it has closed.
   CefRefPtr<CefBrowser> GetBrowser();
+  // Main thread: who carries out the error page's buttons; it must outlive
+  // the browser.
+  void SetErrorPageActions(ErrorPageActions* actions);
+  // Main thread: why the client's own pages may be missing from folder (the
+  // data directory); the error page of a page under it says so. kNone once
+  // the pages are there again.
+  void SetDataFolderProblem(DataFolderProblem problem, const std::wstring& folder);
 
   // CefClient
   CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
@@ -47,24 +68,34 @@ class SimpleHandler : public CefClient,
   void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
                    const CefString& errorText, const CefString& failedUrl) override;
 
+  // CefRequestHandler
+  bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                      CefRefPtr<CefRequest> request, bool user_gesture, bool is_redirect) override;
+
   // CefContextMenuHandler
   void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                            CefRefPtr<CefContextMenuParams> params,
                            CefRefPtr<CefMenuModel> model) override;
 
-  // The error page for a failed load: the failed URL and the error text are
-  // HTML-escaped, so a crafted address cannot put markup or script into a
-  // page that has the page functions bound and file access.
-  static std::string ErrorPageHtml(const std::wstring& failed_url, const std::wstring& error_text,
-                                   int error_code);
-
  private:
-  // Guards browser_ and start_url_, which the engine's callbacks and the main
+  // The words of the error page for failed_url.
+  ErrorPageText ErrorText(const std::string& failed_url, int error_code);
+  void RunErrorPageAction(ErrorPageAction action, const std::wstring& failed_url);
+
+  // Guards the members below, which the engine's callbacks and the main
   // window share. Held only for a copy, never across an engine call or a
   // window message.
   std::mutex lock_;
   CefRefPtr<CefBrowser> browser_;
   std::wstring start_url_;
+  ErrorPageActions* error_page_actions_ = nullptr;
+  DataFolderProblem data_folder_problem_ = DataFolderProblem::kNone;
+  std::wstring data_folder_;
+  // The error page the view was last given: the secret its buttons carry and
+  // the address it stands at. The buttons are honoured only for that page,
+  // and once.
+  std::string error_page_nonce_;
+  std::wstring error_page_url_;
 
   IMPLEMENT_REFCOUNTING(SimpleHandler);
 };

@@ -73,6 +73,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   static void OnTitleChanged(GObject* view, GParamSpec* pspec, gpointer self);
   static gboolean OnUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
 
+  // The client's request handler sees every navigation first; true when it
+  // cancelled this one.
+  bool CancelNavigation(WebKitNavigationAction* action);
   // Every popup request ends here: the client decides, no window opens.
   void RequestPopup(WebKitNavigationAction* action, WindowOpenDisposition disposition);
   // The engine's own frame reports from the web process; false for any

@@ -6,6 +6,7 @@
 #include "engine/cef_display_handler.h"
 #include "engine/cef_life_span_handler.h"
 #include "engine/cef_load_handler.h"
+#include "engine/cef_request_handler.h"
 #include "engine/context_menu.h"
 #include "engine/load_error.h"
 #include "engine/process_message_codec.h"
@@ -44,6 +45,21 @@ void BrowserImpl::RequestPopup(WebKitNavigationAction* action, WindowOpenDisposi
                       client, settings, &no_javascript_access);
 }
 
+bool BrowserImpl::CancelNavigation(WebKitNavigationAction* action) {
+  CefRefPtr<BrowserImpl> self = this;
+  CefRefPtr<CefRequestHandler> handler = client_ ? client_->GetRequestHandler() : nullptr;
+  if (!handler || !action) return false;
+  WebKitURIRequest* uri_request = webkit_navigation_action_get_request(action);
+  const gchar* uri = uri_request ? webkit_uri_request_get_uri(uri_request) : nullptr;
+  CefRefPtr<CefRequest> request = CefRequest::Create();
+  request->SetURL(CefString(uri ? uri : ""));
+  const gchar* method = uri_request ? webkit_uri_request_get_http_method(uri_request) : nullptr;
+  if (method) request->SetMethod(CefString(method));
+  return handler->OnBeforeBrowse(this, GetMainFrame(), request,
+                                 webkit_navigation_action_is_user_gesture(action),
+                                 webkit_navigation_action_is_redirect(action));
+}
+
 // window.open: returning no view means no window opens.
 GtkWidget* BrowserImpl::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
   static_cast<BrowserImpl*>(self)->RequestPopup(action, WOD_NEW_POPUP);
@@ -65,9 +81,14 @@ gboolean BrowserImpl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decis
     }
     return FALSE;
   }
-  if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+    if (!static_cast<BrowserImpl*>(self)->CancelNavigation(action)) return FALSE;
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+  }
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
   g_object_ref(decision);
   webkit_policy_decision_ignore(decision);
   static_cast<BrowserImpl*>(self)->RequestPopup(action, WOD_NEW_FOREGROUND_TAB);

@@ -67,7 +67,7 @@ void CMainWnd::InitWindow() {
     DataDirWork work(data_dir);
     // A first start has no page bundle yet: install the one shipped with the
     // client, so there is a page to show even before the first update.
-    InstallDefaultBundleIfMissing();
+    InstallOwnPages();
     update_pending = CheckUpdate(build, packageUrl);
   }
   if (update_pending) {
@@ -78,6 +78,7 @@ void CMainWnd::InitWindow() {
     m_bFirstPagePending = true;
     std::thread(&CMainWnd::RunStartupUpdate, this, job, build).detach();
   }
+  m_handler->SetErrorPageActions(this);
   m_handler->SetUrl(update_pending ? std::wstring() : StartUrl());
 
   RECT client{};
@@ -102,6 +103,31 @@ bool CMainWnd::OnCloseButton(void* param) {
   auto* notify = static_cast<TNotifyUI*>(param);
   if (notify->sType == L"click") Close(1);
   return true;
+}
+
+void CMainWnd::InstallOwnPages() {
+  std::error_code cause;
+  const bool installed = InstallDefaultBundleIfMissing(&cause);
+  m_handler->SetDataFolderProblem(installed ? DataFolderProblem::kNone : DataFolderProblemOf(cause),
+                                  g_strDataDir);
+}
+
+void CMainWnd::RetryLoad(const std::wstring& url) {
+  // The page may be one of the client's own that could not be installed
+  // before (the person has since made room or fixed the folder's rights).
+  {
+    DataDirWork work(GetDataDirA());
+    InstallOwnPages();
+  }
+  LoadInBrowser(url);
+}
+
+void CMainWnd::GoHome() {
+  {
+    DataDirWork work(GetDataDirA());
+    InstallOwnPages();
+  }
+  LoadInBrowser(StartPageUrl());
 }
 
 void CMainWnd::LoadInBrowser(const std::wstring& text) {

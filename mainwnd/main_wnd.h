@@ -15,7 +15,7 @@
 class DownloadDialog;
 class UpdateDialog;
 
-class CMainWnd : public WindowImplBase {
+class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
  public:
   explicit CMainWnd(const std::wstring& doc_path);
   ~CMainWnd() override;
@@ -41,6 +41,10 @@ class CMainWnd : public WindowImplBase {
   // The start-up worker: shows the update window, then loads the start page.
   void RunStartupUpdate(DownloadItem job, std::string build);
 
+  // SimpleHandler::ErrorPageActions: the error page's "重试" and "返回首页".
+  void RetryLoad(const std::wstring& url) override;
+  void GoHome() override;
+
  private:
   // The page the browser shows first: the start page, or the offline editor
   // on the document the program was started with.
@@ -48,6 +52,9 @@ class CMainWnd : public WindowImplBase {
   // The start page, and the offline editor on one document, under DataDir.
   static std::wstring StartPageUrl();
   static std::wstring OfflineEditorUrl(const std::wstring& document_path);
+  // Puts the default page bundle into the data directory when its start page
+  // is missing, and tells the client why it could not, for the error page.
+  void InstallOwnPages();
   // Loads text into the browser's main frame unchanged; nothing without a browser.
   void LoadInBrowser(const std::wstring& text);
   // Shows url: at once when the browser exists, otherwise as the page the

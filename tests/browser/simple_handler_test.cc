@@ -10,6 +10,8 @@
 #include <webkit2/webkit2.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/engine_settings.h"
 #include "app/locations.h"
@@ -149,18 +151,96 @@ TEST_F(SimpleHandlerTest, APageOutsideTheBundleCannotOpenLocalAddresses) {
   EXPECT_EQ(EvalJs(browser, "document.URL + ' ' + document.title"), opener + " ");
 }
 
-TEST_F(SimpleHandlerTest, UnresolvableHostShowsTheErrorPageAtTheFailedUrl) {
-  CefRefPtr<CefBrowser> browser = Create(L"http://no-such-host.invalid/page");
+// Stands in for the main window: records the error page's actions and
+// carries them out by loading.
+class RecordingActions : public SimpleHandler::ErrorPageActions {
+ public:
+  explicit RecordingActions(CefRefPtr<SimpleHandler> handler) : handler_(handler) {}
+  void RetryLoad(const std::wstring& url) override {
+    calls.push_back("retry " + CefString(url).ToString());
+    handler_->GetBrowser()->GetMainFrame()->LoadURL(url);
+  }
+  void GoHome() override {
+    calls.push_back("home");
+    handler_->GetBrowser()->GetMainFrame()->LoadURL(CefString(g_pages + "/start page.html"));
+  }
+  std::vector<std::string> calls;
+
+ private:
+  CefRefPtr<SimpleHandler> handler_;
+};
+
+TEST_F(SimpleHandlerTest, AFailedLoadShowsTheErrorPageWhoseTwoButtonsWork) {
+  RecordingActions actions(handler_);
+  handler_->SetErrorPageActions(&actions);
+  const std::string failed = "http://no-such-host.invalid/page";
+  CefRefPtr<CefBrowser> browser = Create(CefString(failed).ToWString());
   ASSERT_TRUE(browser);
+  const std::string headline = ErrorTextFor(ERR_NAME_NOT_RESOLVED).headline;
+  ASSERT_TRUE(PumpUntil([&] { return EvalJs(browser, "document.title") == "无法打开页面"; }, 8000));
+  // The person reads what failed in plain words; the engine's own words and
+  // the address stay in small print, and the frame keeps the failed address.
+  EXPECT_EQ(EvalJs(browser, "document.querySelector('h1').textContent"), headline);
+  EXPECT_EQ(EvalJs(browser, "document.querySelector('.details').textContent"),
+            "地址：" + failed + "错误：ERR_NAME_NOT_RESOLVED (-105)");
+  EXPECT_EQ(EvalJs(browser, "[...document.querySelectorAll('a')].map(a => a.textContent) + ''"),
+            "重试,返回首页");
+  EXPECT_EQ(Url(browser), failed);
+
+  // A made-up button address does nothing, even from the error page itself.
+  EvalJs(browser, "location.href = 'quorbital-error:home?n=0123'; 1");
+  PumpFor(300);
+  EXPECT_EQ(EvalJs(browser, "document.querySelector('h1').textContent"), headline);
+
+  // "重试" loads the address again: it fails again, and a new page comes
+  // whose buttons carry a new secret.
+  const char kHomeHref[] =
+      "document.getElementById('home') ? "
+      "document.getElementById('home').href : ''";
+  const std::string first_home = EvalJs(browser, kHomeHref);
+  EvalJs(browser, "document.getElementById('retry').click(); 1");
+  ASSERT_TRUE(PumpUntil([&] { return actions.calls.size() == 1; }, 8000));
+  EXPECT_EQ(actions.calls[0], "retry " + failed);
+  std::string home;
   ASSERT_TRUE(PumpUntil(
       [&] {
-        return EvalJs(browser, "document.body ? document.body.innerText : ''").find("Failed") == 0;
+        home = EvalJs(browser, kHomeHref);
+        return !home.empty() && home != first_home;
       },
       8000));
-  EXPECT_EQ(EvalJs(browser, "document.querySelector('h2').textContent"),
-            "Failed to load URL http://no-such-host.invalid/page with error "
-            "ERR_NAME_NOT_RESOLVED (-105).");
-  EXPECT_EQ(Url(browser), "http://no-such-host.invalid/page");
+
+  // "返回首页" shows the start page.
+  EvalJs(browser, "document.getElementById('home').click(); 1");
+  ASSERT_TRUE(WaitForUrl(browser, PageUri("start%20page.html")));
+  EXPECT_EQ(actions.calls.back(), "home");
+
+  // No other page gains the buttons' power, not with the address of one.
+  EvalJs(browser, "location.href = '" + home + "'; 1");
+  PumpFor(300);
+  EXPECT_EQ(actions.calls.size(), 2u);
+  EXPECT_EQ(EvalJs(browser, "document.body.textContent"), "start");
+}
+
+TEST_F(SimpleHandlerTest, AMissingOwnPageTellsWhatWasWrongWithTheDataFolder) {
+  const std::string folder = g_pages.substr(0, g_pages.rfind('/'));
+  handler_->SetDataFolderProblem(DataFolderProblem::kFull, CefString(folder).ToWString());
+  CefRefPtr<CefBrowser> browser = Create(CefString(g_pages + "/missing.html").ToWString());
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(PumpUntil([&] { return EvalJs(browser, "document.title") == "无法打开页面"; }, 8000));
+  const ErrorPageText expected = DataFolderText(DataFolderProblem::kFull, folder);
+  EXPECT_EQ(EvalJs(browser, "document.querySelector('h1').textContent"), expected.headline);
+  EXPECT_EQ(EvalJs(browser, "document.querySelector('p').textContent"), expected.advice);
+
+  // A missing file elsewhere is just that.
+  browser->GetMainFrame()->LoadURL(CefString(g_web + "/missing.html"));
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        return EvalJs(browser,
+                      "document.querySelector('h1') ? "
+                      "document.querySelector('h1').textContent : ''") ==
+               ErrorTextFor(ERR_FILE_NOT_FOUND).headline;
+      },
+      8000));
 }
 
 TEST_F(SimpleHandlerTest, CancelledLoadLeavesThePageUnchanged) {
@@ -248,16 +328,6 @@ TEST(SimpleHandlerInToolkitWindow, TheBrowserIsGoneBeforeTheWindowsFinalMessage)
   EXPECT_TRUE(window.final_message);
   EXPECT_TRUE(window.browser_gone_at_final_message);
   EXPECT_FALSE(IsWindow(child));
-}
-
-TEST(SimpleHandlerErrorPage, EscapesTheUrlAndTheErrorText) {
-  EXPECT_EQ(SimpleHandler::ErrorPageHtml(L"http://x/?a=<script>&b=\"'", L"ERR_<X>", -2),
-            "<html><body bgcolor=\"white\"><h2>Failed to load URL "
-            "http://x/?a=&lt;script&gt;&amp;b=&quot;&#39; with error ERR_&lt;X&gt; (-2)."
-            "</h2></body></html>");
-  EXPECT_EQ(SimpleHandler::ErrorPageHtml(L"file:///\u00e9t\u00e9", L"ERR_FAILED", -6),
-            "<html><body bgcolor=\"white\"><h2>Failed to load URL file:///\xc3\xa9t\xc3\xa9"
-            " with error ERR_FAILED (-6).</h2></body></html>");
 }
 
 }  // namespace

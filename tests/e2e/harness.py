@@ -239,11 +239,12 @@ class ClientTest(unittest.TestCase):
     def start(self, *args):
         self.proc = self.spawn(*args)
 
-    def spawn(self, *args, env=None, **popen):
+    def spawn(self, *args, env=None, prefix=(), **popen):
         """Starts the client binary with args in a session of its own (its
         engine helper processes end with that process group); env defaults
-        to client_env(), popen goes to subprocess.Popen."""
-        return subprocess.Popen([os.path.join(BINARY_DIR, "quorbital"), *args],
+        to client_env(), prefix is a command the client runs under, popen
+        goes to subprocess.Popen."""
+        return subprocess.Popen([*prefix, os.path.join(BINARY_DIR, "quorbital"), *args],
                                 env=env or self.client_env(), start_new_session=True, **popen)
 
     def wait_until(self, predicate, timeout=WAIT, message="condition not met"):

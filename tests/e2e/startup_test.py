@@ -4,6 +4,7 @@ a user without a data directory."""
 
 import os
 import select
+import shutil
 import signal
 import socket
 import subprocess
@@ -164,6 +165,61 @@ class HandOff(ClientTest):
         self.assertEqual(second.wait(WAIT), 0)
         r = self.report(event="load", page="editor")
         self.assertEqual(self.file_value(r), os.path.join(work, "a%20b+c&file=x;#?.zv"))
+
+
+class ErrorPage(ClientTest):
+    """A page that cannot load shows the client's error page, whose two
+    buttons work from the keyboard."""
+
+    def start_logged(self, *args, prefix=()):
+        self.log = os.path.join(self.tmp, "client.log")
+        env = dict(self.client_env(), QUORBITAL_DEBUG="1")
+        with open(self.log, "w") as out:
+            self.proc = self.spawn(*args, env=env, prefix=prefix, stdout=out,
+                                   stderr=subprocess.STDOUT)
+
+    def log_text(self):
+        with open(self.log, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def press_in_page(self, *keys):
+        """Clicks the page's empty top left corner, then presses keys."""
+        g = self.window_geometry(self.maximised_window_id())
+        subprocess.run(["xdotool", "mousemove", str(g["X"] + 5), str(g["Y"] + 30), "click", "1"],
+                       check=False)
+        subprocess.run(["xdotool", "key", "--delay", "100", *keys], check=False)
+
+    def test_an_unwritable_data_folder_is_named_and_retry_after_fixing_it_loads_the_start_page(self):
+        start_page = os.path.join(self.data_dir, "contentEditor", "index.html")
+        shutil.rmtree(os.path.dirname(start_page))
+        os.chmod(self.data_dir, 0o555)
+        # Root writes anywhere; without these capabilities it cannot either.
+        caps = "-dac_override,-dac_read_search"
+        prefix = () if os.geteuid() else ("setpriv", "--bounding-set=" + caps,
+                                          "--inh-caps=" + caps)
+        self.start_logged(prefix=prefix)
+        shown = ("cannot load 'file://%s': ERR_FILE_NOT_FOUND (-6); the page says: "
+                 "无法写入数据文件夹" % start_page)
+        self.wait_until(lambda: shown in self.log_text(), message="no error page")
+        self.assertIn("error: cannot put the default page bundle into '%s': Permission denied"
+                      % self.data_dir, self.log_text())
+
+        os.chmod(self.data_dir, 0o755)
+        loaded = "engine: loaded 'file://%s'" % start_page
+        before = self.log_text().count(loaded)
+        self.press_in_page("Tab", "Return")  # 重试
+        self.wait_until(lambda: self.log_text().count(loaded) > before,
+                        message="the start page was not loaded again")
+        self.assertTrue(os.path.isfile(start_page))
+        self.assertEqual(self.log_text().count(shown), 1, "the start page is there now")
+
+    def test_a_missing_page_shows_the_error_page_whose_home_button_goes_home(self):
+        os.remove(os.path.join(self.data_dir, "contentEditor", "editor", "index.html"))
+        self.start_logged("/tmp/x/a.zv")
+        self.wait_until(lambda: "ERR_FILE_NOT_FOUND (-6); the page says: 找不到要打开的文件。"
+                        in self.log_text(), message="no error page")
+        self.press_in_page("Tab", "Tab", "Return")  # 返回首页
+        self.report(event="load", page="start")
 
 
 class NoDataDirectory(ClientTest):
