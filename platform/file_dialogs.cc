@@ -5,19 +5,24 @@
 // the next dialog ("cancel" or a path) and is then removed from the file.
 // QUORBITAL_DIALOG_LOG names a file to which each dialog appends one line:
 // its kind, title, suggested name and the folder it opened in, separated by
-// tabs. A save dialog's question before replacing a file takes the next
-// answer ("yes" replaces, anything else does not) and logs "confirm", the
-// question and the path.
+// tabs, and the labels of its buttons, separated by "|". A save dialog's
+// question before replacing a file takes the next answer ("yes" replaces,
+// anything else does not) and logs "confirm", the question and the path.
+//
+// Titles and buttons the caller does not name are GTK's own, in the user's
+// language (the "gtk30" translations), like every other part of the chooser.
 #include <gtk/gtk.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/main_thread.h"
 #include "platform/native_window.h"
+#include "platform/open_dialogs.h"
 #include "platform/unicode_text.h"
 #include "platform/windows.h"
 
@@ -51,12 +56,40 @@ std::string TakeScriptedAnswer(bool* scripted) {
   return lines.front();
 }
 
+// GTK's text for msgid in the user's language.
+const char* GtkText(const char* msgid) { return g_dgettext("gtk30", msgid); }
+
+// A button label without its mnemonic: "另存为(_A)" is "另存为", "Save _As"
+// is "Save As".
+std::string WithoutMnemonic(const std::string& label) {
+  std::string text = label;
+  const size_t group = text.find("(_");
+  const size_t end = group == std::string::npos ? group : text.find(')', group);
+  if (end != std::string::npos) text.erase(group, end - group + 1);
+  const size_t mark = text.find('_');
+  if (mark != std::string::npos) text.erase(mark, 1);
+  return text;
+}
+
+// The labels of the dialog's buttons, as the log records them.
+std::string ButtonLabels(GtkWidget* dialog, std::initializer_list<gint> responses) {
+  std::string labels;
+  for (gint response : responses) {
+    GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), response);
+    if (!GTK_IS_BUTTON(button)) continue;
+    if (!labels.empty()) labels += '|';
+    const gchar* label = gtk_button_get_label(GTK_BUTTON(button));
+    labels += label ? label : "";
+  }
+  return labels;
+}
+
 void LogDialog(const char* kind, const std::string& title, const std::string& suggested,
-               const std::string& folder) {
+               const std::string& folder, const std::string& buttons) {
   const char* log = std::getenv("QUORBITAL_DIALOG_LOG");
   if (!log || !*log) return;
   std::ofstream out(log, std::ios::app);
-  out << kind << '\t' << title << '\t' << suggested << '\t' << folder << '\n';
+  out << kind << '\t' << title << '\t' << suggested << '\t' << folder << '\t' << buttons << '\n';
 }
 
 bool IsFolder(const std::string& path) {
@@ -168,18 +201,18 @@ bool ConfirmReplace(GtkWindow* parent, const std::string& path) {
   GtkWidget* question = gtk_message_dialog_new(
       parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
       GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
-      g_dgettext("gtk30", "A file named “%s” already exists.  Do you want to replace it?"), name);
+      GtkText("A file named “%s” already exists.  Do you want to replace it?"), name);
   gtk_message_dialog_format_secondary_text(
       GTK_MESSAGE_DIALOG(question),
-      g_dgettext("gtk30",
-                 "The file already exists in “%s”.  Replacing it will overwrite its contents."),
+      GtkText("The file already exists in “%s”.  Replacing it will overwrite its contents."),
       folder);
-  gtk_dialog_add_button(GTK_DIALOG(question), g_dgettext("gtk30", "_Cancel"), GTK_RESPONSE_CANCEL);
-  gtk_dialog_add_button(GTK_DIALOG(question), g_dgettext("gtk30", "_Replace"), GTK_RESPONSE_ACCEPT);
+  gtk_dialog_add_button(GTK_DIALOG(question), GtkText("_Cancel"), GTK_RESPONSE_CANCEL);
+  gtk_dialog_add_button(GTK_DIALOG(question), GtkText("_Replace"), GTK_RESPONSE_ACCEPT);
   gtk_dialog_set_default_response(GTK_DIALOG(question), GTK_RESPONSE_CANCEL);
   gchar* text = nullptr;
   g_object_get(question, "text", &text, nullptr);
-  LogDialog("confirm", text ? text : "", path, "");
+  LogDialog("confirm", text ? text : "", path, "",
+            ButtonLabels(question, {GTK_RESPONSE_CANCEL, GTK_RESPONSE_ACCEPT}));
   g_free(text);
   g_free(folder);
   g_free(folder_path);
@@ -192,7 +225,11 @@ bool ConfirmReplace(GtkWindow* parent, const std::string& path) {
     if (response.answer != "yes") response.answer = "cancel";
     response.source = g_timeout_add(300, AnswerScripted, &response);
   }
-  const gint result = gtk_dialog_run(GTK_DIALOG(question));
+  gint result = GTK_RESPONSE_CANCEL;
+  if (!platform::DialogsEnded()) {
+    platform::OpenDialog open(question);
+    result = gtk_dialog_run(GTK_DIALOG(question));
+  }
   if (response.source) g_source_remove(response.source);
   gtk_widget_destroy(question);
   return result == GTK_RESPONSE_ACCEPT || result == kScriptedAccept;
@@ -200,13 +237,17 @@ bool ConfirmReplace(GtkWindow* parent, const std::string& path) {
 
 // Shows one file chooser; returns the chosen path or an empty string.
 std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
-  std::wstring title = ofn->lpstrTitle ? ofn->lpstrTitle : (save ? L"Save As" : L"Open");
+  // Without a title of the caller's the dialog is called what the desktop
+  // calls it, as its "Save As" and "Open" commands are.
+  const std::string title8 =
+      ofn->lpstrTitle ? platform::WideToUtf8(ofn->lpstrTitle)
+                      : WithoutMnemonic(save ? g_dpgettext2("gtk30", "Stock label", "Save _As")
+                                             : g_dpgettext2("gtk30", "Stock label", "_Open"));
   std::wstring suggested = (ofn->lpstrFile && ofn->nMaxFile) ? std::wstring(ofn->lpstrFile) : L"";
-  std::string title8 = platform::WideToUtf8(title);
   GtkWidget* dialog = gtk_file_chooser_dialog_new(
       title8.c_str(), OwnerWindow(ofn->hwndOwner),
-      save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
-      GTK_RESPONSE_CANCEL, save ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+      save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, GtkText("_Cancel"),
+      GTK_RESPONSE_CANCEL, GtkText(save ? "_Save" : "_Open"), GTK_RESPONSE_ACCEPT, nullptr);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_file_chooser_set_local_only(chooser, TRUE);
@@ -248,13 +289,17 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
   }
 
   LogDialog(save ? "save" : "open", title8, platform::WideToUtf8(suggested),
-            IsFolder(folder) ? folder : "");
+            IsFolder(folder) ? folder : "",
+            ButtonLabels(dialog, {GTK_RESPONSE_CANCEL, GTK_RESPONSE_ACCEPT}));
   bool scripted = false;
   ScriptedResponse response{dialog, TakeScriptedAnswer(&scripted)};
   if (scripted) response.source = g_timeout_add(300, AnswerScripted, &response);
 
   std::wstring chosen;
-  for (;;) {
+  // Once the program is ending no chooser is shown, nor shown again after a
+  // question the ending cancelled.
+  std::optional<platform::OpenDialog> open(std::in_place, dialog);
+  while (!platform::DialogsEnded()) {
     gint result = gtk_dialog_run(GTK_DIALOG(dialog));
     std::wstring path;
     if (result == kScriptedAccept) {
@@ -286,6 +331,7 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
     }
     if (scripted) break;  // an automated answer that fails the checks counts as a cancel
   }
+  open.reset();
   if (response.source) g_source_remove(response.source);
   gtk_widget_destroy(dialog);
   platform::UnregisterWindow(inner);

@@ -1,6 +1,7 @@
-// MessageBoxW: a modal GTK message dialog with an OK button, owned by the
-// given window, run in a nested level of the main thread's loop. Called from
-// another thread, it runs on the main thread while the caller waits.
+// MessageBoxW: a modal GTK message dialog with an OK button (GTK's own, in
+// the user's language), owned by the given window, run in a nested level of
+// the main thread's loop. Called from another thread, it runs on the main
+// thread while the caller waits.
 #include <gtk/gtk.h>
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include "platform/main_thread.h"
 #include "platform/native_window.h"
+#include "platform/open_dialogs.h"
 #include "platform/unicode_text.h"
 #include "platform/windows.h"
 
@@ -20,6 +22,8 @@ void OnResponse(GtkDialog*, gint response, gpointer data) {
 
 int RunMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   if (gdk_display_get_default() == nullptr) return 0;
+  // The program is ending: nobody is left to read it.
+  if (platform::DialogsEnded()) return IDOK;
   GtkWindow* parent = nullptr;
   if (platform::NativeWindow* w = platform::LookupWindow(owner)) {
     if (w->NativeHandle() != nullptr) parent = GTK_WINDOW(w->NativeHandle());
@@ -37,7 +41,10 @@ int RunMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   gint response = GTK_RESPONSE_NONE;
   g_signal_connect(dialog, "response", G_CALLBACK(OnResponse), &response);
   gtk_widget_show_all(dialog);
-  platform::RunMessageLoop();
+  {
+    platform::OpenDialog open(dialog);
+    platform::RunMessageLoop();
+  }
   g_signal_handlers_disconnect_by_data(dialog, &response);
   gtk_widget_destroy(dialog);
   // MB_OK has one answer; closing the dialog any other way counts as it.

@@ -18,6 +18,8 @@ packages=(
   xvfb xauth openbox xdotool x11-utils imagemagick
   python3 zip unzip curl nodejs
   fonts-wqy-microhei
+  # The end-to-end tests make a Chinese locale with localedef from its source.
+  locales
   # The Wayland end-to-end test runs the client under a headless compositor.
   weston
   # Building the Debian package and checking it; the desktop tools the

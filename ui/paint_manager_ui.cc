@@ -14,6 +14,7 @@
 #include "platform/log.h"
 #include "platform/main_thread.h"
 #include "platform/native_window.h"
+#include "platform/open_dialogs.h"
 #include "platform/process_paths.h"
 #include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
@@ -51,6 +52,8 @@ gboolean OnEndRequest(gpointer index_data) {
   const auto index = static_cast<size_t>(GPOINTER_TO_INT(index_data));
   g_end_sources[index] = 0;
   platform::Log("signal %d: closing the windows", kEndSignals[index]);
+  // A dialog's own loop would keep the program alive until someone answers.
+  platform::EndDialogs();
   bool any = false;
   for (HWND hwnd : platform::LocalWindows()) {
     platform::NativeWindow* window = platform::LookupWindow(hwnd);

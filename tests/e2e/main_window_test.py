@@ -4,8 +4,10 @@ private data directory and a page bundle that reports to the test."""
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 from urllib.parse import unquote
@@ -187,6 +189,13 @@ class PageFunctions(ClientTest):
         self.assertTrue(r["search"].endswith("file=" + doc.replace(" ", "%20")), r["search"])
         self.assertEqual(self.dialog_lines()[-1][:2], ["open", "打开"])
 
+    def test_sigterm_with_the_open_dialog_up_ends_the_client(self):
+        self.run_js("openFileDialog()")
+        self.wait_until(lambda: self.dialog_lines(), message="no open dialog")
+        self.proc.send_signal(signal.SIGTERM)
+        # The dialog is closed as cancelled; nobody has to answer it first.
+        self.assertEqual(self.wait_exit(5), 0)
+
     def test_goback_loads_the_start_page(self):
         self.run_js("location.href = location.href.replace('index.html', 'editor/index.html')")
         self.report(event="load", page="editor")
@@ -263,6 +272,36 @@ class Navigation(ClientTest):
         self.run_js("location.href = CONTROL + '/files/instruction.pdf'")
         self.wait_until(lambda: self.dialog_lines())
         self.assertEqual(self.dialog_lines()[0][2], "instruction.pdf")
+
+
+class ChineseLocale(ClientTest):
+    """Under a Chinese locale the dialogs speak Chinese: GTK's words where the
+    client names none."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.locales = tempfile.mkdtemp(prefix="quorbital-locale-")
+        subprocess.run(["localedef", "-i", "zh_CN", "-f", "UTF-8",
+                        os.path.join(cls.locales, "zh_CN.UTF-8")], check=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.locales, ignore_errors=True)
+
+    def client_env(self):
+        env = super().client_env()
+        for name in ("LC_ALL", "LC_MESSAGES", "LANGUAGE"):
+            env.pop(name, None)
+        env.update({"LOCPATH": self.locales, "LANG": "zh_CN.UTF-8"})
+        return env
+
+    def test_the_save_dialog_has_chinese_title_and_buttons(self):
+        self.start()
+        self.report(event="load", page="start")
+        self.answer_dialog("cancel")
+        self.ask("test2('x')")
+        kind, title, _, _, buttons = self.dialog_lines()[0]
+        self.assertEqual((kind, title, buttons), ("save", "另存为", "取消(_C)|保存(_S)"))
 
 
 class Scaling(ClientTest):
