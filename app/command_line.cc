@@ -1,7 +1,13 @@
-// The document path from the command line and the program's named mutex.
+// The command line's arguments and options, and the program's named mutex.
 #include "app/command_line.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
 #include "app/locations.h"
+#include "platform/unicode_text.h"
 #include "platform/windows.h"
 
 namespace {
@@ -21,16 +27,72 @@ std::wstring FullPath(const std::wstring& path) {
   return full;
 }
 
+// Whether a file of that name is there, seen from the working directory.
+bool FileExists(const std::wstring& name) {
+  std::error_code ignored;
+  // The file system's names are bytes: the UTF-8 form, never the locale's.
+  return !name.empty() &&
+         std::filesystem::exists(std::filesystem::path(platform::WideToUtf8(name)), ignored);
+}
+
+constexpr char kUsage[] =
+    "用法：quorbital [文档.zv]\n"
+    "打开 Quorbital 的首页；给出一个文档时，在离线编辑器中打开它。\n"
+    "名称以“-”开头的文档请写作 ./-名称.zv，或写在 -- 之后。\n"
+    "\n"
+    "  --help     显示本说明，然后退出\n"
+    "  --version  显示版本，然后退出\n";
+
 }  // namespace
 
-std::wstring DocumentPathFromCommandLine() {
+CommandLineRequest ParseArguments(const std::vector<std::wstring>& arguments,
+                                  const std::function<bool(const std::wstring&)>& exists) {
+  CommandLineRequest request;
+  std::vector<std::wstring> documents;
+  bool options_done = false;
+  for (const std::wstring& argument : arguments) {
+    if (options_done || exists(argument) || argument.rfind(L"--", 0) != 0) {
+      documents.push_back(argument);
+    } else if (argument == L"--") {
+      options_done = true;
+    } else if (request.action == CommandLineRequest::Action::kOpen) {
+      request.action = argument == L"--help"      ? CommandLineRequest::Action::kHelp
+                       : argument == L"--version" ? CommandLineRequest::Action::kVersion
+                                                  : CommandLineRequest::Action::kRefuse;
+      if (request.action == CommandLineRequest::Action::kRefuse) request.option = argument;
+    }
+  }
+  if (documents.size() == 1) request.document_path = documents.front();
+  return request;
+}
+
+CommandLineRequest ReadCommandLine() {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv == nullptr) return std::wstring();
-  std::wstring path;
-  if (argc == 2) path = argv[1];
+  if (argv == nullptr) return {};
+  std::vector<std::wstring> arguments(argv + std::min(argc, 1), argv + argc);
   LocalFree(argv);
-  return FullPath(path);
+  CommandLineRequest request = ParseArguments(arguments, FileExists);
+  request.document_path = FullPath(request.document_path);
+  return request;
+}
+
+int AnswerCommandLine(const CommandLineRequest& request) {
+  switch (request.action) {
+    case CommandLineRequest::Action::kHelp:
+      std::fputs(kUsage, stdout);
+      return 0;
+    case CommandLineRequest::Action::kVersion:
+      std::printf("Quorbital %s\n", kClientVersion);
+      return 0;
+    case CommandLineRequest::Action::kRefuse:
+      std::fprintf(stderr, "quorbital: 不认识的选项“%s”。用 quorbital --help 查看用法。\n",
+                   platform::WideToUtf8(request.option).c_str());
+      return 2;
+    case CommandLineRequest::Action::kOpen:
+      break;
+  }
+  return 0;
 }
 
 bool CreateProgramMutex() {

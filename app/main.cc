@@ -1,6 +1,9 @@
 // Entry point of the client. Every process of the program starts here: the
-// role is decided from the command line; the browser process initialises the
-// engine, runs the main window's message loop and shuts the engine down.
+// role is decided from the command line; the browser process answers its
+// options, initialises the engine, runs the main window's message loop and
+// shuts the engine down.
+
+#include <cstdio>
 
 #include "app/command_line.h"
 #include "app/data_dir.h"
@@ -12,6 +15,7 @@
 #include "bridge/simple_app.h"
 #include "engine/cef_app.h"
 #include "mainwnd/main_wnd.h"
+#include "platform/display.h"
 #include "platform/log.h"
 #include "platform/windows.h"
 #include "ui/window_styles.h"
@@ -33,14 +37,32 @@ int ExitWithoutDataDir(HINSTANCE instance) {
   return 1;
 }
 
+// Without a display there is no window to show anything in: the person at
+// the terminal reads one line instead of the toolkit's complaint.
+int ExitWithoutDisplay() {
+  std::fputs(
+      "quorbital: 无法打开图形显示（DISPLAY 或 WAYLAND_DISPLAY 没有设置，或连接不上）。"
+      "请在图形桌面中启动 Quorbital。\n",
+      stderr);
+  return 1;
+}
+
 }  // namespace
 
 int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/, int /*show*/) {
-  const std::wstring document_path = DocumentPathFromCommandLine();
   CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
   command_line->InitFromString(GetCommandLineW());
   const ProcessRole role = GetProcessRole(command_line);
-  if (role == ProcessRole::kBrowser && GetDataDir().empty()) return ExitWithoutDataDir(instance);
+  // Only the process the user started reads arguments; the engine's own
+  // processes are told their role with --type.
+  std::wstring document_path;
+  if (role == ProcessRole::kBrowser) {
+    const CommandLineRequest request = ReadCommandLine();
+    if (request.action != CommandLineRequest::Action::kOpen) return AnswerCommandLine(request);
+    if (!platform::OpenDisplay()) return ExitWithoutDisplay();
+    if (GetDataDir().empty()) return ExitWithoutDataDir(instance);
+    document_path = request.document_path;
+  }
 
   // Every process holds the program's mutex; whether another held it first
   // tells a second start of the client.

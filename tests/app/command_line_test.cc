@@ -1,5 +1,5 @@
-// The document path taken from real command lines, and the program mutex seen
-// from a second process.
+// The rules for arguments and options, the document path taken from real
+// command lines, and the program mutex seen from a second process.
 #include "app/command_line.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +20,12 @@ using test_support::RunChild;
 const bool kIsChild = [] {
   std::string mode = test_support::ChildMode();
   if (mode == "document")
-    test_support::ChildAnswer("[" + platform::WideToUtf8(DocumentPathFromCommandLine()) + "]");
+    test_support::ChildAnswer("[" + platform::WideToUtf8(ReadCommandLine().document_path) + "]");
   if (mode == "mutex") test_support::ChildAnswer(CreateProgramMutex() ? "existed" : "new");
   return false;
 }();
 
-TEST(DocumentPathFromCommandLine, OnlyASingleArgumentIsTheDocument) {
+TEST(ReadCommandLine, OnlyASingleArgumentIsTheDocument) {
   EXPECT_EQ(RunChild("document", {}), "[]");
   EXPECT_EQ(RunChild("document", {"/home/u/a.zv"}), "[/home/u/a.zv]");
   EXPECT_EQ(RunChild("document", {"/home/u/a.zv", "/home/u/b.zv"}), "[]");
@@ -35,7 +35,7 @@ TEST(DocumentPathFromCommandLine, OnlyASingleArgumentIsTheDocument) {
   EXPECT_EQ(RunChild("document", {""}), "[]");
 }
 
-TEST(DocumentPathFromCommandLine, RelativePathsAreMadeAbsoluteAgainstTheWorkingDirectory) {
+TEST(ReadCommandLine, RelativePathsAreMadeAbsoluteAgainstTheWorkingDirectory) {
   char cwd[4096];
   ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
   const std::string here = cwd;
@@ -45,6 +45,37 @@ TEST(DocumentPathFromCommandLine, RelativePathsAreMadeAbsoluteAgainstTheWorkingD
   EXPECT_EQ(RunChild("document", {"./a//b/../100% #1.zv"}), "[" + here + "/a/100% #1.zv]");
   EXPECT_EQ(RunChild("document", {"../a.zv"}), "[" + parent + "/a.zv]");
   EXPECT_EQ(RunChild("document", {"/../../a.zv"}), "[/a.zv]");
+}
+
+using Action = CommandLineRequest::Action;
+
+// Parses with the files of a made-up working directory.
+CommandLineRequest Parse(std::vector<std::wstring> arguments) {
+  return ParseArguments(arguments, [](const std::wstring& name) { return name == L"--help"; });
+}
+
+TEST(ParseArguments, OptionsAreArgumentsThatStartWithTwoDashesAndNameNoFile) {
+  EXPECT_EQ(Parse({L"--version"}).action, Action::kVersion);
+  EXPECT_EQ(Parse({L"--help", L"a.zv"}).action, Action::kOpen) << "a file named --help";
+  EXPECT_EQ(Parse({L"--help"}).document_path, L"--help");
+  const CommandLineRequest bogus = Parse({L"a.zv", L"--bogus", L"--version"});
+  EXPECT_EQ(bogus.action, Action::kRefuse) << "the first option decides";
+  EXPECT_EQ(bogus.option, L"--bogus");
+  EXPECT_EQ(Parse({L"--version", L"--bogus"}).action, Action::kVersion);
+  EXPECT_EQ(Parse({L"--help=x"}).action, Action::kRefuse);
+  // One dash is a name like any other.
+  EXPECT_EQ(Parse({L"-name.zv"}).action, Action::kOpen);
+  EXPECT_EQ(Parse({L"-name.zv"}).document_path, L"-name.zv");
+}
+
+TEST(ParseArguments, DoubleDashEndsTheOptionsAndOnlyASingleDocumentCounts) {
+  EXPECT_EQ(Parse({L"--", L"-name.zv"}).document_path, L"-name.zv");
+  EXPECT_EQ(Parse({L"--", L"--version"}).action, Action::kOpen);
+  EXPECT_EQ(Parse({L"--", L"--version"}).document_path, L"--version");
+  EXPECT_EQ(Parse({L"--", L"a.zv", L"b.zv"}).document_path, L"");
+  EXPECT_EQ(Parse({L"a.zv", L"b.zv"}).document_path, L"");
+  EXPECT_EQ(Parse({}).document_path, L"");
+  EXPECT_EQ(Parse({L"./-name.zv"}).document_path, L"./-name.zv");
 }
 
 TEST(CreateProgramMutex, SecondProcessSeesTheFirst) {

@@ -15,7 +15,7 @@ import unittest
 from urllib.parse import unquote
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import WAIT, ClientTest  # noqa: E402
+from harness import BINARY_DIR, WAIT, ClientTest, end_process_group  # noqa: E402
 
 OFFLINE_PREFIX = "?channel=offline&file="
 
@@ -220,6 +220,45 @@ class ErrorPage(ClientTest):
                         in self.log_text(), message="no error page")
         self.press_in_page("Tab", "Tab", "Return")  # 返回首页
         self.report(event="load", page="start")
+
+
+class CommandLine(ClientTest):
+    def run_client(self, *args, env=None):
+        return subprocess.run([os.path.join(BINARY_DIR, "quorbital"), *args], capture_output=True,
+                              text=True, env=env or self.client_env(), timeout=WAIT)
+
+    def test_options_are_answered_without_a_window(self):
+        before = sorted(os.listdir(self.data_dir))
+        done = self.run_client("--help")
+        self.assertEqual(done.returncode, 0)
+        self.assertTrue(done.stdout.startswith("用法：quorbital [文档.zv]\n"), done.stdout)
+        self.assertIn("--version", done.stdout)
+        done = self.run_client("--version")
+        self.assertEqual((done.returncode, done.stdout), (0, "Quorbital 1.4.3\n"))
+        done = self.run_client("a.zv", "--bogus")
+        self.assertEqual(done.returncode, 2)
+        self.assertEqual(done.stderr, "quorbital: 不认识的选项“--bogus”。用 quorbital --help 查看用法。\n")
+        self.assertEqual(sorted(os.listdir(self.data_dir)), before)
+
+    def test_without_a_display_one_line_and_status_one(self):
+        env = self.client_env()
+        for name in ("DISPLAY", "WAYLAND_DISPLAY"):
+            env.pop(name, None)
+        done = self.run_client(env=env)
+        self.assertEqual(done.returncode, 1)
+        self.assertEqual(len(done.stderr.splitlines()), 1, done.stderr)
+        self.assertIn("无法打开图形显示", done.stderr)
+
+    def test_documents_named_like_options_open(self):
+        work = os.path.join(self.tmp, "work")
+        os.makedirs(work)
+        for name in ("--help", "-name.zv"):
+            open(os.path.join(work, name), "w").close()
+        for args, name in ((["--help"], "--help"), (["--", "-name.zv"], "-name.zv")):
+            self.proc = self.spawn(*args, cwd=work)
+            r = self.report(event="load", page="editor")
+            self.assertEqual(unquote(r["search"]), OFFLINE_PREFIX + os.path.join(work, name))
+            end_process_group(self.proc)
 
 
 class NoDataDirectory(ClientTest):
