@@ -31,6 +31,8 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
   UILIB_RESOURCETYPE GetResourceType() const override;
   CDuiString GetZIPFileName() const override;
   LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+  // The window's keyboard shortcuts (main_wnd_keys.cc).
+  LRESULT OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
 
   bool OnCloseButton(void* param);
   void SetFullScreen(bool on);
@@ -67,6 +69,9 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
   // A second start of the client handed over its document.
   LRESULT OnOpenDocument(const COPYDATASTRUCT* record);
   void StartLinkDownload(const std::wstring& url, bool decode_name);
+  // F6: the keyboard focus goes from the page to the title strip's buttons,
+  // or from there back to the page.
+  void FocusNextPane();
 
   // Sent by the start-up worker once the update window has closed. Below
   // WM_APP, so it never crosses from another process.

@@ -55,6 +55,9 @@ class NativeWindow {
   // The toolkit object behind the window (a GtkWidget*), so that dialogs can
   // be made transient for it. May be null.
   virtual void* NativeHandle() const = 0;
+  // The widget that holds the keyboard focus when the window has it
+  // (SetFocus, GetFocus); by default the native handle itself.
+  virtual void* FocusWidget() const { return NativeHandle(); }
 
   // Shows the window and asks for it to come to the front with a launcher's
   // start-up notification id ("" for none); platform/startup_notification.h.

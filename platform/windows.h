@@ -14,6 +14,7 @@
 using BOOL = int;
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
+using SHORT = std::int16_t;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
 using LONG = std::int32_t;
@@ -202,8 +203,69 @@ constexpr int SW_SHOW = 5;
 constexpr int SW_MINIMIZE = 6;
 constexpr int SW_RESTORE = 9;
 
+// Virtual-key codes. Letters and digits are their upper-case ASCII codes
+// ('A' to 'Z', '0' to '9').
+constexpr UINT VK_BACK = 0x08;
+constexpr UINT VK_TAB = 0x09;
 constexpr UINT VK_RETURN = 0x0D;
+constexpr UINT VK_SHIFT = 0x10;
+constexpr UINT VK_CONTROL = 0x11;
+constexpr UINT VK_MENU = 0x12;  // Alt
+constexpr UINT VK_PAUSE = 0x13;
+constexpr UINT VK_CAPITAL = 0x14;
 constexpr UINT VK_ESCAPE = 0x1B;
+constexpr UINT VK_SPACE = 0x20;
+constexpr UINT VK_PRIOR = 0x21;  // Page Up
+constexpr UINT VK_NEXT = 0x22;   // Page Down
+constexpr UINT VK_END = 0x23;
+constexpr UINT VK_HOME = 0x24;
+constexpr UINT VK_LEFT = 0x25;
+constexpr UINT VK_UP = 0x26;
+constexpr UINT VK_RIGHT = 0x27;
+constexpr UINT VK_DOWN = 0x28;
+constexpr UINT VK_SNAPSHOT = 0x2C;
+constexpr UINT VK_INSERT = 0x2D;
+constexpr UINT VK_DELETE = 0x2E;
+constexpr UINT VK_LWIN = 0x5B;
+constexpr UINT VK_RWIN = 0x5C;
+constexpr UINT VK_APPS = 0x5D;
+constexpr UINT VK_NUMPAD0 = 0x60;  // to VK_NUMPAD9 = 0x69
+constexpr UINT VK_MULTIPLY = 0x6A;
+constexpr UINT VK_ADD = 0x6B;
+constexpr UINT VK_SUBTRACT = 0x6D;
+constexpr UINT VK_DECIMAL = 0x6E;
+constexpr UINT VK_DIVIDE = 0x6F;
+constexpr UINT VK_F1 = 0x70;  // to VK_F24 = 0x87
+constexpr UINT VK_F4 = 0x73;
+constexpr UINT VK_F5 = 0x74;
+constexpr UINT VK_F6 = 0x75;
+constexpr UINT VK_F10 = 0x79;
+constexpr UINT VK_F11 = 0x7A;
+constexpr UINT VK_F12 = 0x7B;
+constexpr UINT VK_F24 = 0x87;
+constexpr UINT VK_NUMLOCK = 0x90;
+constexpr UINT VK_SCROLL = 0x91;
+constexpr UINT VK_LSHIFT = 0xA0;
+constexpr UINT VK_RSHIFT = 0xA1;
+constexpr UINT VK_LCONTROL = 0xA2;
+constexpr UINT VK_RCONTROL = 0xA3;
+constexpr UINT VK_LMENU = 0xA4;
+constexpr UINT VK_RMENU = 0xA5;
+constexpr UINT VK_OEM_1 = 0xBA;  // ;:
+constexpr UINT VK_OEM_PLUS = 0xBB;
+constexpr UINT VK_OEM_COMMA = 0xBC;
+constexpr UINT VK_OEM_MINUS = 0xBD;
+constexpr UINT VK_OEM_PERIOD = 0xBE;
+constexpr UINT VK_OEM_2 = 0xBF;  // /?
+constexpr UINT VK_OEM_3 = 0xC0;  // `~
+constexpr UINT VK_OEM_4 = 0xDB;  // [{
+constexpr UINT VK_OEM_5 = 0xDC;  // \|
+constexpr UINT VK_OEM_6 = 0xDD;  // ]}
+constexpr UINT VK_OEM_7 = 0xDE;  // '"
+// Modifier keys of a shortcut, as hot keys name them.
+constexpr UINT MOD_ALT = 0x0001;
+constexpr UINT MOD_CONTROL = 0x0002;
+constexpr UINT MOD_SHIFT = 0x0004;
 
 constexpr WPARAM HTCAPTION = 2;
 
@@ -252,6 +314,20 @@ HWND GetDesktopWindow();
 HWND GetParent(HWND hwnd);
 void PostQuitMessage(int exit_code);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+// ---------------------------------------------------------------------------
+// Keyboard (keyboard.cc). While a window handles a key message, GetKeyState
+// tells the modifier keys held with that key: negative (high bit set) when
+// down. Outside a key message it tells the keyboard's state now. VK_CAPITAL
+// has the low bit set while Caps Lock is on.
+// ---------------------------------------------------------------------------
+SHORT GetKeyState(int virtual_key);
+// Gives the keyboard focus to a window of this process: the browser child, or
+// a toolkit window's own controls. Returns the window that had it, or null.
+HWND SetFocus(HWND hwnd);
+// The window of this process with the keyboard focus, in the active
+// top-level window; null when none of this process's windows is active.
+HWND GetFocus();
 
 // ---------------------------------------------------------------------------
 // Process, time and named objects

@@ -76,6 +76,8 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
   overlay_ = gtk_overlay_new();
   area_ = gtk_drawing_area_new();
   gtk_widget_set_size_request(area_, 1, 1);
+  // The skin's controls take the keyboard focus through the drawing area.
+  gtk_widget_set_can_focus(area_, TRUE);
   gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                    GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK |
                                    GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
@@ -92,9 +94,8 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
   g_signal_connect(area_, "scroll-event", G_CALLBACK(OnScroll), this);
   g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
   g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
-  // After the default handler: keys go to the focused child (the browser
-  // view) first; the window sees only what nobody consumed.
-  g_signal_connect_after(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
+  g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
+  g_signal_connect_after(window_, "key-press-event", G_CALLBACK(OnKeyPressAfter), this);
   g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
   g_signal_connect(window_, "map-event", G_CALLBACK(OnMap), this);
   g_signal_connect(overlay_, "get-child-position", G_CALLBACK(OnChildPosition), this);
@@ -420,6 +421,11 @@ bool WindowHost::AddChild(void* widget, const RECT& rect) {
   children_[widget] = rect;
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), GTK_WIDGET(widget));
   gtk_widget_show(GTK_WIDGET(widget));
+  // A window with a native child (the browser) opens with the keyboard
+  // focus in it, so the first key pressed reaches the page; unless the
+  // focus is already somewhere else than the skin.
+  GtkWidget* focus = gtk_window_get_focus(Win(window_));
+  if (focus == nullptr || focus == area_) gtk_widget_grab_focus(GTK_WIDGET(widget));
   return true;
 }
 

@@ -85,6 +85,7 @@ class WindowHost : public platform::NativeWindow {
   void PlaceChild(void* widget, const RECT& rect) override;
   void RemoveChild(void* widget) override;
   void* NativeHandle() const override { return window_; }
+  void* FocusWidget() const override { return area_; }
   void Activate(const std::string& startup_id) override;
 
  private:
@@ -100,6 +101,10 @@ class WindowHost : public platform::NativeWindow {
   // Moves the window and remembers the place, so it can be asked for again
   // once mapped: window managers may place a new window by their own rules.
   void RequestPosition(int x, int y);
+  // Hands a key to the window as WM_KEYDOWN; true when the window took it.
+  bool DispatchKey(const _GdkEventKey* ev);
+  // Whether a native child (the browser view) has the keyboard focus.
+  bool NativeChildHasFocus() const;
 
   static int OnDraw(_GtkWidget*, _cairo* cr, void* self);
   static int OnButtonPress(_GtkWidget*, _GdkEventButton* ev, void* self);
@@ -109,7 +114,10 @@ class WindowHost : public platform::NativeWindow {
   static int OnScroll(_GtkWidget*, _GdkEventScroll* ev, void* self);
   static int OnConfigure(_GtkWidget*, _GdkEventConfigure* ev, void* self);
   static int OnWindowState(_GtkWidget*, _GdkEventWindowState* ev, void* self);
+  // Keys: OnKeyPress runs before the focused widget sees the key, and
+  // OnKeyPressAfter sees what it left (see window_host_events.cc).
   static int OnKeyPress(_GtkWidget*, _GdkEventKey* ev, void* self);
+  static int OnKeyPressAfter(_GtkWidget*, _GdkEventKey* ev, void* self);
   static int OnDelete(_GtkWidget*, _GdkEventAny* ev, void* self);
   static int OnMap(_GtkWidget*, _GdkEventAny* ev, void* self);
   static int OnChildPosition(_GtkWidget*, _GtkWidget* child, void* out, void* self);
@@ -149,6 +157,15 @@ class WindowHost : public platform::NativeWindow {
   double press_x_ = 0;
   double press_y_ = 0;
   int cursor_edge_ = -2;
+  // The last key offered to the window before the focused child: the same
+  // key handed back unused by the child is not offered twice.
+  struct KeySignature {
+    unsigned time = 0;
+    unsigned keycode = 0;
+    unsigned state = 0;
+    bool operator==(const KeySignature&) const = default;
+  };
+  KeySignature offered_key_;
   std::map<void*, RECT> children_;
 };
 

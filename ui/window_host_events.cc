@@ -1,7 +1,6 @@
 // GTK event handlers of a toolkit window: drawing, mouse, keys, window
 // manager events, native children and file drops, translated into control
 // input and window messages.
-#include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 
 #include <algorithm>
@@ -10,11 +9,14 @@
 #include <vector>
 
 #include "platform/drop_files.h"
+#include "platform/keyboard.h"
 #include "platform/log.h"
 #include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
+#include "ui/key_codes.h"
 #include "ui/paint_manager_ui.h"
 #include "ui/window_host.h"
+#include "ui/window_wnd.h"
 
 namespace ui {
 namespace {
@@ -145,29 +147,81 @@ int WindowHost::OnWindowState(GtkWidget*, GdkEventWindowState* ev, void* data) {
   return FALSE;
 }
 
+namespace {
+
+unsigned ModifiersOf(const GdkEventKey* ev, UINT vk) {
+  unsigned modifiers = 0;
+  if ((ev->state & GDK_SHIFT_MASK) || vk == VK_SHIFT) modifiers |= platform::kShiftDown;
+  if ((ev->state & GDK_CONTROL_MASK) || vk == VK_CONTROL) modifiers |= platform::kControlDown;
+  if ((ev->state & GDK_MOD1_MASK) || vk == VK_MENU) modifiers |= platform::kAltDown;
+  return modifiers;
+}
+
+// The key's code; a key whose symbol has none (a letter of a non-Latin
+// layout) is taken by its place on the keyboard's first layout, so Ctrl+O
+// stays Ctrl+O whatever layout is on.
+UINT KeyCodeOf(const GdkEventKey* ev) {
+  UINT vk = VirtualKeyOf(ev->keyval);
+  if (vk != 0) return vk;
+  guint base = 0;
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_window_get_display(ev->window));
+  if (gdk_keymap_translate_keyboard_state(keymap, ev->hardware_keycode,
+                                          static_cast<GdkModifierType>(0), 0, &base, nullptr,
+                                          nullptr, nullptr))
+    vk = VirtualKeyOf(base);
+  return vk;
+}
+
+}  // namespace
+
+bool WindowHost::NativeChildHasFocus() const {
+  GtkWidget* focus = window_ != nullptr ? gtk_window_get_focus(Win(window_)) : nullptr;
+  return focus != nullptr && focus != area_;
+}
+
+bool WindowHost::DispatchKey(const GdkEventKey* ev) {
+  const UINT vk = KeyCodeOf(ev);
+  if (vk == 0 || wnd_ == nullptr) return false;
+  platform::KeyStateScope modifiers(ModifiersOf(ev, vk));
+  // Repeat count 1 and the key's scan code, as key messages carry them.
+  const LPARAM lparam = 1 | static_cast<LPARAM>((ev->hardware_keycode & 0xFF) << 16);
+  wnd_->key_unused_ = false;
+  Dispatch(WM_KEYDOWN, vk, lparam);
+  // A window that ended on the key took it.
+  return wnd_ == nullptr || !wnd_->key_unused_;
+}
+
+// Every key reaches the window as WM_KEYDOWN. While the window's own
+// controls have the keyboard focus, the window has every key. While a native
+// child (the browser) has it, shortcuts (Control or Alt combinations and
+// function keys) are offered to the window first and go on to the child only
+// when the window leaves them; everything else (typing, Return, Escape, Tab)
+// goes to the child first, and the window gets what the child leaves.
 int WindowHost::OnKeyPress(GtkWidget*, GdkEventKey* ev, void* data) {
   auto* self = static_cast<WindowHost*>(data);
-  guint key = gdk_keyval_to_upper(ev->keyval);
-  if (key == GDK_KEY_F4 && (ev->state & GDK_MOD1_MASK)) {
-    self->Dispatch(WM_SYSCOMMAND, SC_CLOSE, 0);
-    return TRUE;
-  }
-  UINT vk = 0;
-  if (key == GDK_KEY_Escape)
-    vk = VK_ESCAPE;
-  else if (key == GDK_KEY_Return || key == GDK_KEY_KP_Enter)
-    vk = VK_RETURN;
-  else if ((key >= GDK_KEY_A && key <= GDK_KEY_Z) || (key >= GDK_KEY_0 && key <= GDK_KEY_9))
-    vk = key;
+  const KeySignature key{ev->time, ev->hardware_keycode, ev->state};
+  // The browser hands a key it did not use back to the window as a new
+  // event: a shortcut the window has already left goes on.
+  if (key == self->offered_key_) return FALSE;
+  const UINT vk = KeyCodeOf(ev);
   if (vk == 0) return FALSE;
-  self->Dispatch(WM_KEYDOWN, vk, 0);
-  return TRUE;
+  const bool child_focus = self->NativeChildHasFocus();
+  if (child_focus && !IsShortcutKey(vk, ModifiersOf(ev, vk))) return FALSE;
+  self->offered_key_ = key;
+  return self->DispatchKey(ev) || !child_focus ? TRUE : FALSE;
+}
+
+int WindowHost::OnKeyPressAfter(GtkWidget*, GdkEventKey* ev, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  if (KeySignature{ev->time, ev->hardware_keycode, ev->state} == self->offered_key_) return FALSE;
+  return self->DispatchKey(ev) ? TRUE : FALSE;
 }
 
 int WindowHost::OnDelete(GtkWidget*, GdkEventAny*, void* data) {
-  // The window manager's close button: the window decides (default
-  // processing destroys it).
-  static_cast<WindowHost*>(data)->Dispatch(WM_CLOSE, 0, 0);
+  // The window manager's close (its button, Alt+F4 when it keeps that key):
+  // the system menu's Close, which the window may refuse; its default
+  // processing sends WM_CLOSE.
+  static_cast<WindowHost*>(data)->Dispatch(WM_SYSCOMMAND, SC_CLOSE, 0);
   return TRUE;
 }
 

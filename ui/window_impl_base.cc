@@ -67,8 +67,10 @@ CControlUI* WindowImplBase::CreateControl(const wchar_t*) { return nullptr; }
 
 LRESULT WindowImplBase::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM, bool& bHandled) {
   if (uMsg == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
-    bHandled = true;
-    return ResponseDefaultKeyEvent(wParam);
+    // A key the window does not answer goes on (to the page, for one).
+    const LRESULT result = ResponseDefaultKeyEvent(wParam);
+    bHandled = result != 0;
+    return result;
   }
   return 0;
 }

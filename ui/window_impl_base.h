@@ -33,7 +33,8 @@ class WindowImplBase : public CWindowWnd,
   virtual void OnClick(TNotifyUI& msg);
   virtual CDuiString GetSkinFolder() = 0;  // "Skin\" or "Skin/"
   virtual CDuiString GetSkinFile() = 0;    // "MainWnd.xml"
-  // Return and Escape pressed in the window. Nonzero: handled. By default
+  // Return and Escape pressed in the window. Nonzero: handled; zero leaves
+  // the key to the native child with the focus (the page). By default
   // Escape closes the window (IDCANCEL) and Return does nothing.
   virtual LRESULT ResponseDefaultKeyEvent(WPARAM wParam);
   virtual UILIB_RESOURCETYPE GetResourceType() const;
@@ -51,7 +52,10 @@ class WindowImplBase : public CWindowWnd,
 
   // The base's own message handlers. Those for WM_CLOSE, WM_SIZE,
   // WM_SYSCOMMAND, WM_KEYDOWN, WM_DROPFILES and WM_COPYDATA leave the
-  // message unhandled.
+  // message unhandled. WM_KEYDOWN comes for every key, with its virtual-key
+  // code in wParam and the modifiers held readable with GetKeyState; a
+  // window that sets bHandled takes the key, even a shortcut the page would
+  // otherwise have had (CWindowWnd::HandleMessage).
   virtual LRESULT OnCreate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
   virtual LRESULT OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
   virtual LRESULT OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);

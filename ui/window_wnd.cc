@@ -205,6 +205,13 @@ LRESULT CWindowWnd::HandleMessage(UINT msg, WPARAM wparam, LPARAM /*lparam*/) {
           break;
       }
       return 0;
+    case WM_KEYDOWN:
+      if (wparam == VK_F4 && GetKeyState(VK_MENU) < 0) {
+        SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+      }
+      key_unused_ = true;
+      return 0;
     case WM_NCLBUTTONDBLCLK:
       if (host_ != nullptr && (host_->Style() & (WS_MAXIMIZEBOX | WS_THICKFRAME))) {
         if (host_->IsMaximized())

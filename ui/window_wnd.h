@@ -58,7 +58,10 @@ class CWindowWnd {
   virtual UINT GetClassStyle() const;
   // The window procedure. This default is the system's own processing:
   // WM_CLOSE destroys the window, WM_SYSCOMMAND maximises, restores,
-  // minimises or closes, WM_NCLBUTTONDBLCLK toggles maximisation.
+  // minimises or closes (SC_CLOSE sends WM_CLOSE), WM_NCLBUTTONDBLCLK toggles
+  // maximisation, and WM_KEYDOWN closes on Alt+F4 (SC_CLOSE). Any other key
+  // that reaches this default goes on to the native child with the keyboard
+  // focus (the browser): a window takes a key by handling WM_KEYDOWN itself.
   virtual LRESULT HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam);
   // After the last message (WM_NCDESTROY); the object may delete itself.
   virtual void OnFinalMessage(HWND hwnd);
@@ -81,4 +84,6 @@ class CWindowWnd {
   std::shared_ptr<ui::ModalState> modal_;
   UINT close_result_ = 0;
   bool destroying_ = false;
+  // Set by the default processing of WM_KEYDOWN: the window left the key.
+  bool key_unused_ = false;
 };

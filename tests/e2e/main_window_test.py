@@ -220,6 +220,21 @@ class PageFunctions(ClientTest):
         self.assertIsNone(self.proc.poll())
         self.assertEqual(self.ask("PAGE"), "start")
 
+    def test_keys_reach_the_page_from_the_start_and_f6_moves_to_the_title_strip_and_back(self):
+        self.ask("(window.keys = [], document.addEventListener('keydown',"
+                 " function (e) { keys.push(e.key); }), 1)")
+        # No click first: the page has the keyboard focus as the window appears.
+        subprocess.run(["xdotool", "key", "q"], check=True)
+        self.wait_for("keys.join()", "q")
+        # F6 is the window's: the page never sees it, and loses the focus
+        # to the title strip until the next F6.
+        subprocess.run(["xdotool", "key", "F6"], check=True)
+        self.wait_for("document.hasFocus()", False)
+        subprocess.run(["xdotool", "key", "x", "F6"], check=True)
+        self.wait_for("document.hasFocus()", True)
+        subprocess.run(["xdotool", "key", "y"], check=True)
+        self.wait_for("keys.join()", "q,y")
+
     def test_close_button_ends_the_client(self):
         wid = self.window_id()
         g = self.window_geometry(wid)

@@ -49,6 +49,10 @@ class TestWindow : public WindowImplBase {
   LRESULT HandleCustomMessage(UINT msg, WPARAM wparam, LPARAM lparam, BOOL& handled) override {
     messages.push_back({msg, wparam, lparam});
     if (on_message) on_message(msg, wparam);
+    if (msg == WM_KEYDOWN && claim_key && claim_key(wparam)) {
+      handled = TRUE;
+      return 0;
+    }
     if (msg == WM_USER + 2) {
       handled = TRUE;
       return static_cast<LRESULT>(wparam * 2);
@@ -82,6 +86,7 @@ class TestWindow : public WindowImplBase {
 
   std::vector<Message> messages;
   std::function<void(UINT, WPARAM)> on_message;
+  std::function<bool(WPARAM)> claim_key;  // keys the window takes
   std::vector<std::wstring> notes;
   bool init_found_close = false;
   bool init_on_main = false;

@@ -312,6 +312,44 @@ TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
   EXPECT_TRUE(deaf.Has(WM_CLOSE));
 }
 
+TEST(Windows, KeysReachTheWindowAndShortcutsComeBeforeTheFocusedChild) {
+  TestWindow w(L"main_wnd_class", L"MainWnd.xml");
+  w.ignore_keys = true;
+  std::vector<std::pair<WPARAM, bool>> keys;  // code, Control held
+  w.on_message = [&](UINT msg, WPARAM key) {
+    if (msg == WM_KEYDOWN && key != VK_CONTROL && key != VK_SHIFT)
+      keys.emplace_back(key, GetKeyState(VK_CONTROL) < 0);
+  };
+  w.claim_key = [](WPARAM key) { return key == 'A' && GetKeyState(VK_CONTROL) < 0; };
+  HWND hwnd = w.Create(nullptr, L"keys", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 10, 10, 400, 300);
+  // A native child with the focus stands for the browser.
+  GtkWidget* entry = gtk_entry_new();
+  ASSERT_TRUE(platform::LookupWindow(hwnd)->AddChild(entry, {10, 40, 300, 80}));
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
+  Xdotool("windowactivate --sync " + std::to_string(gdk_x11_window_get_xid(GdkOf(hwnd))));
+  ASSERT_EQ(SetFocus(hwnd), nullptr);
+  EXPECT_EQ(GetFocus(), hwnd);
+  gtk_widget_grab_focus(entry);
+
+  // Typing goes to the child, which uses it: the window hears nothing.
+  Xdotool("type --delay 20 ab");
+  ASSERT_TRUE(PumpUntil([&] { return std::string(gtk_entry_get_text(GTK_ENTRY(entry))) == "ab"; }));
+  EXPECT_TRUE(keys.empty());
+  // A shortcut the window takes never reaches the child (Ctrl+A would
+  // select the text); one it leaves does (Ctrl+Backspace deletes a word),
+  // and the window hears each once.
+  Xdotool("key ctrl+a key ctrl+BackSpace key F5 key Escape");
+  ASSERT_TRUE(PumpUntil([&] { return keys.size() >= 4; }));
+  PumpFor(200);
+  const std::vector<std::pair<WPARAM, bool>> expected = {
+      {'A', true}, {VK_BACK, true}, {VK_F5, false}, {VK_ESCAPE, false}};
+  EXPECT_EQ(keys, expected);
+  EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(entry)), "");
+  EXPECT_EQ(GetFocus(), nullptr);  // the entry is no window of the table
+  w.Close();
+  ASSERT_TRUE(PumpUntil([&] { return w.final_seen; }));
+}
+
 TEST(Windows, AMissingSkinGivesAWindowWithoutControls) {
   TestWindow w(L"x_class", L"NoSuchSkin.xml");
   HWND hwnd = w.Create(nullptr, L"x", WS_VISIBLE, 0, 10, 10, 300, 200);

@@ -1,0 +1,45 @@
+// The main window's keyboard shortcuts. Every shortcut of the main window is
+// in the one table below, so they can be read, and checked for clashes,
+// together: add new ones here. The window takes these keys before the page
+// sees them; every other key goes on to the page.
+#include "engine/cef_browser.h"
+#include "engine/cef_browser_host.h"
+#include "mainwnd/main_wnd.h"
+
+namespace {
+
+struct Shortcut {
+  UINT key;        // virtual-key code
+  UINT modifiers;  // MOD_CONTROL, MOD_SHIFT, MOD_ALT: exactly these held
+  void (CMainWnd::*command)();
+};
+
+}  // namespace
+
+LRESULT CMainWnd::OnKeyDown(UINT /*uMsg*/, WPARAM wParam, LPARAM /*lParam*/, BOOL& bHandled) {
+  static constexpr Shortcut kShortcuts[] = {
+      {VK_F6, 0, &CMainWnd::FocusNextPane},
+  };
+  const UINT held = (GetKeyState(VK_CONTROL) < 0 ? MOD_CONTROL : 0) |
+                    (GetKeyState(VK_SHIFT) < 0 ? MOD_SHIFT : 0) |
+                    (GetKeyState(VK_MENU) < 0 ? MOD_ALT : 0);
+  for (const Shortcut& shortcut : kShortcuts) {
+    if (shortcut.key == wParam && shortcut.modifiers == held) {
+      bHandled = TRUE;
+      (this->*shortcut.command)();
+      return 0;
+    }
+  }
+  bHandled = FALSE;
+  return 0;
+}
+
+void CMainWnd::FocusNextPane() {
+  CefRefPtr<CefBrowser> browser = m_handler->GetBrowser();
+  HWND page = browser ? browser->GetHost()->GetWindowHandle() : nullptr;
+  if (page != nullptr && GetFocus() != page) {
+    SetFocus(page);
+  } else {
+    SetFocus(GetHWND());
+  }
+}
