@@ -115,10 +115,17 @@ bool SimpleApp::OnBeforeNavigation(CefRefPtr<CefBrowser> browser, CefRefPtr<CefF
   // any other document may have been steered by it.
   if (!IsOwnPage(browser)) return false;
   const std::wstring url = request->GetURL().ToWString();
+  // The main window saves the link itself, so the page does not go there:
+  // the engine fetching it too would only cost a request, and where it
+  // fails (no network) its error page would replace the page and, under
+  // the link's address, report the link a second time.
   if (url.find(kDownloadLinkMarker) != std::wstring::npos) {
     SendBridgeMessage(BRIDGE_DOWNLOAD_LINK, EncodeText(url));
-  } else if (url.find(kInstructionLinkMarker) != std::wstring::npos) {
+    return true;
+  }
+  if (url.find(kInstructionLinkMarker) != std::wstring::npos) {
     SendBridgeMessage(BRIDGE_INSTRUCTION_LINK, EncodeText(url));
+    return true;
   }
   return false;
 }

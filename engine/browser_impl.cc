@@ -134,6 +134,17 @@ bool BrowserImpl::TakeFrameReport(WebKitUserMessage* message) {
     }
     return true;
   }
+  if (g_strcmp0(name, kNavigationTakenMessage) == 0) {
+    // The renderer's handler took the navigation over: its answer is
+    // ignored and its failure counts as aborted, so the page stays. Stopping
+    // the view instead would also stop what the page itself is loading.
+    if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"))) {
+      const gchar* url = nullptr;
+      g_variant_get(parameters, "(&s)", &url);
+      taken_navigation_ = url ? url : "";
+    }
+    return true;
+  }
   if (g_strcmp0(name, kFrameGoneMessage) == 0) {
     if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(t)"))) {
       guint64 id = 0;

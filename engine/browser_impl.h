@@ -81,6 +81,10 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // The engine's own frame reports from the web process; false for any
   // other message.
   bool TakeFrameReport(WebKitUserMessage* message);
+  // Whether uri is the navigation the renderer's handler took over last.
+  bool IsTakenNavigation(const char* uri) const {
+    return uri != nullptr && !taken_navigation_.empty() && taken_navigation_ == uri;
+  }
 
   struct FrameRecord {
     bool is_main;
@@ -90,6 +94,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // Written on the main thread, read from any thread.
   std::mutex frames_lock_;
   std::map<long long, FrameRecord> frames_;
+  // Main thread: the address of the navigation the renderer's handler took
+  // over last; its load ends as aborted, whatever else ended it.
+  std::string taken_navigation_;
 
   CefRefPtr<CefClient> client_;
   CefWindowInfo window_info_;

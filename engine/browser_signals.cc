@@ -75,7 +75,9 @@ gboolean BrowserImpl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decis
     // instead of showing ends the load (reported as aborted), and nothing
     // is written anywhere.
     auto* response_decision = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-    if (IsDownloadResponse(response_decision)) {
+    if (IsDownloadResponse(response_decision) ||
+        static_cast<BrowserImpl*>(self)->IsTakenNavigation(webkit_uri_request_get_uri(
+            webkit_response_policy_decision_get_request(response_decision)))) {
       webkit_policy_decision_ignore(decision);
       return TRUE;
     }
@@ -102,7 +104,9 @@ gboolean BrowserImpl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, 
   CefRefPtr<BrowserImpl> keep = browser;
   CefRefPtr<CefLoadHandler> load = browser->client_ ? browser->client_->GetLoadHandler() : nullptr;
   if (!load) return FALSE;  // WebKit's own error page
-  const LoadError mapped = MapLoadError(error);
+  // A navigation the renderer took over keeps the page like a cancelled one.
+  const LoadError mapped =
+      browser->IsTakenNavigation(uri) ? LoadError{ERR_ABORTED, "ERR_ABORTED"} : MapLoadError(error);
   platform::Log("engine: load of '%s' failed: %s %d (%s)", uri ? uri : "",
                 error ? g_quark_to_string(error->domain) : "-", error ? error->code : 0,
                 mapped.text.c_str());
@@ -114,6 +118,8 @@ gboolean BrowserImpl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, 
 void BrowserImpl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
   auto* browser = static_cast<BrowserImpl*>(self);
   CefRefPtr<BrowserImpl> keep = browser;
+  // A new document ends whatever the renderer took over before it.
+  if (event == WEBKIT_LOAD_COMMITTED) browser->taken_navigation_.clear();
   if (event == WEBKIT_LOAD_FINISHED) {
     const gchar* uri = webkit_web_view_get_uri(view);
     platform::Log("engine: loaded '%s'", uri ? uri : "");

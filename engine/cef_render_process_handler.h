@@ -24,7 +24,7 @@ class CefRenderProcessHandler : public CefBaseRefCounted {
 
   // Before a navigation of any frame (top frame or iframe, redirects
   // included), never for the loads of a page's subresources. Returning true
-  // would cancel the navigation; this engine lets it proceed either way.
+  // cancels the navigation: the page that was shown stays.
   virtual bool OnBeforeNavigation(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/,
                                   CefRefPtr<CefRequest> /*request*/,
                                   NavigationType /*navigation_type*/, bool /*is_redirect*/) {

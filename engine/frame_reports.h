@@ -2,12 +2,15 @@
 // which keep the browser side's list of a page's frames: a frame has a new
 // document ("(tbs)": frame identifier, main frame or not, the document's
 // address), or a frame has gone ("(t)": frame identifier). They never reach
-// the client's OnProcessMessageReceived.
+// the client's OnProcessMessageReceived. A third one says that the renderer's
+// handler took over a navigation of the page ("(s)": its address), which the
+// browser side then lets end as aborted, so the page that was shown stays.
 #pragma once
 
 namespace engine {
 
 inline constexpr char kFrameDocumentMessage[] = "engine.frame-document";
 inline constexpr char kFrameGoneMessage[] = "engine.frame-gone";
+inline constexpr char kNavigationTakenMessage[] = "engine.navigation-taken";
 
 }  // namespace engine

@@ -24,4 +24,8 @@ void ReportFrameGone(WebKitWebPage* page, guint64 id) {
   Send(page, kFrameGoneMessage, g_variant_new("(t)", id));
 }
 
+void ReportNavigationTaken(WebKitWebPage* page, const char* uri) {
+  Send(page, kNavigationTakenMessage, g_variant_new("(s)", uri));
+}
+
 }  // namespace engine

@@ -11,5 +11,7 @@ namespace engine {
 void ReportFrameDocument(WebKitWebPage* page, WebKitFrame* frame);
 // The frame with this identifier has been destroyed.
 void ReportFrameGone(WebKitWebPage* page, guint64 id);
+// The handler took over the navigation to uri: the page is not to go there.
+void ReportNavigationTaken(WebKitWebPage* page, const char* uri);
 
 }  // namespace engine

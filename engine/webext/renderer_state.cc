@@ -193,10 +193,15 @@ gboolean OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
   cef_request->SetURL(facts.uri);
   const gchar* method = webkit_uri_request_get_http_method(request);
   if (method) cef_request->SetMethod(method);
-  // The handler's answer is not used to cancel: navigations always proceed.
   ContextScope scope(TopContext(state));
-  handler->OnBeforeNavigation(state->browser, frame, cef_request, NAVIGATION_OTHER,
-                              redirected_response != nullptr);
+  const bool cancel = handler->OnBeforeNavigation(state->browser, frame, cef_request,
+                                                  NAVIGATION_OTHER, redirected_response != nullptr);
+  // A cancelled navigation is ended by the browser side, as aborted.
+  // Dropping the request here instead would have WebKit commit an empty
+  // document in place of the page. The browser side hears of it before the
+  // answer or failure of the request, which reach it later on the same
+  // connection.
+  if (cancel) ReportNavigationTaken(page, facts.uri.c_str());
   return FALSE;
 }
 

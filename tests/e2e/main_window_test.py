@@ -5,6 +5,7 @@ import os
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -278,6 +279,20 @@ class Navigation(ClientTest):
         self.assertEqual(os.listdir(folder), ["keep.pdf"])
         with open(target) as f:
             self.assertEqual(f.read(), "the user's file")
+
+    def test_a_link_clicked_with_the_server_down_asks_once_and_keeps_the_page(self):
+        closed = socket.socket()
+        closed.bind(("127.0.0.1", 0))
+        url = "http://127.0.0.1:%d/slide/download/offline.zip" % closed.getsockname()[1]
+        closed.close()
+        self.answer_dialog(os.path.join(self.tmp, "offline.zip"))
+        self.run_js("window.kept = 'yes'; var a = document.getElementById('link');"
+                    " a.href = %r; a.click();" % url)
+        self.wait_until(lambda: self.dialog_lines(), message="no save dialog")
+        # The page is the one that was clicked, not an error page or a new load.
+        self.assertEqual(self.ask("window.kept"), "yes")
+        self.assertEqual(len(self.dialog_lines()), 1)
+        self.assertFalse(os.path.exists(os.path.join(self.tmp, "offline.zip")))
 
     def test_instruction_link_is_reported_only_in_lower_case(self):
         self.answer_dialog("cancel")
