@@ -97,8 +97,11 @@ int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/
   CMainWnd* main_window = new CMainWnd(document_path);
   main_window->Create(nullptr, kMainWndTitle, kFrameWindowStyle, WS_EX_ACCEPTFILES, CW_USEDEFAULT,
                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
+  // Un-maximised, the window has the size and place the user gave it last
+  // time; the first time it is centred.
+  const bool placed = main_window->RestoreLastPlacement();
   main_window->ShowWindow(true, true);
-  main_window->CenterWindow();
+  if (!placed) main_window->CenterWindow();
   CPaintManagerUI::MessageLoop();
 
   CefShutdown();

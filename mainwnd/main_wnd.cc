@@ -16,6 +16,9 @@
 #include "engine/cef_window_info.h"
 #include "mainwnd/browser_geometry.h"
 #include "mainwnd/default_bundle.h"
+#include "mainwnd/window_placement.h"
+#include "platform/display.h"
+#include "platform/recent_documents.h"
 #include "ui/window_styles.h"
 #include "update/work_files.h"
 #include "util/text_convert.h"
@@ -78,6 +81,7 @@ void CMainWnd::InitWindow() {
     m_bFirstPagePending = true;
     std::thread(&CMainWnd::RunStartupUpdate, this, job, build).detach();
   }
+  if (!m_strDocPath.empty()) platform::AddRecentDocument(m_strDocPath);
   m_handler->SetErrorPageActions(this);
   m_handler->SetUrl(update_pending ? std::wstring() : StartUrl());
 
@@ -103,6 +107,35 @@ bool CMainWnd::OnCloseButton(void* param) {
   auto* notify = static_cast<TNotifyUI*>(param);
   if (notify->sType == L"click") Close(1);
   return true;
+}
+
+bool CMainWnd::RestoreLastPlacement() {
+  RECT saved{};
+  if (!LoadRestoredRect(WindowPlacementFile(), &saved)) return false;
+  // The screen it was on may be gone: then the size stays and the place is
+  // the centre.
+  const bool on_screen = IsOnScreen(saved, platform::ScreenRects());
+  RECT now{};
+  GetWindowRect(GetHWND(), &now);
+  const RECT& at = on_screen ? saved : now;
+  MoveWindow(GetHWND(), at.left, at.top, saved.right - saved.left, saved.bottom - saved.top, TRUE);
+  GetWindowRect(GetHWND(), &m_rcRestored);
+  return on_screen;
+}
+
+void CMainWnd::NoteRestoredRect() {
+  // Until the window has been maximised it has only the size it was created
+  // with or the one it was given from the file; neither is news.
+  const LONG style = GetWindowLongW(GetHWND(), GWL_STYLE);
+  if (!m_bMaximisedOnce || (style & (WS_MAXIMIZE | WS_POPUP)) != 0) return;
+  RECT now{};
+  if (!GetWindowRect(GetHWND(), &now) || now.right - now.left <= 0) return;
+  if (now.left == m_rcRestored.left && now.top == m_rcRestored.top &&
+      now.right == m_rcRestored.right && now.bottom == m_rcRestored.bottom) {
+    return;
+  }
+  m_rcRestored = now;
+  m_bRestoredChanged = true;
 }
 
 void CMainWnd::InstallOwnPages() {
@@ -159,6 +192,8 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
   }
   switch (uMsg) {
     case WM_SIZE: {
+      if (wParam == SIZE_MAXIMIZED) m_bMaximisedOnce = true;
+      if (wParam == SIZE_RESTORED) NoteRestoredRect();
       CefRefPtr<CefBrowser> browser = m_handler->GetBrowser();
       if (!browser) break;
       HWND child = browser->GetHost()->GetWindowHandle();
@@ -171,6 +206,8 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
     }
     case WM_CLOSE:
       m_bClosing = true;
+      NoteRestoredRect();
+      if (m_bRestoredChanged) SaveRestoredRect(WindowPlacementFile(), m_rcRestored);
       PostQuitMessage(0);
       break;
     case WM_DROPFILES:

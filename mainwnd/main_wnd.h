@@ -36,6 +36,11 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
 
   bool OnCloseButton(void* param);
   void SetFullScreen(bool on);
+  // Before the window is first shown: un-maximised, it takes the size and
+  // position the user gave it last time. True when it was placed; false
+  // without a saved placement, or with one on no screen now (then only the
+  // size is taken), and the window is still to be centred.
+  bool RestoreLastPlacement();
 
   // The update check against the vendor service; true when a newer page
   // bundle is published, with its build text and archive address.
@@ -64,6 +69,8 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
   void ShowPage(const std::wstring& url);
   // The end of the start-up worker, on the window's thread: the first page.
   void ShowFirstPageAfterUpdate();
+  // The open dialog; a chosen document opens in the offline editor.
+  void OpenDocumentFromDialog();
   void OnCopyData(WPARAM kind, const COPYDATASTRUCT* record);
   void OnDropFiles(HDROP drop);
   // A second start of the client handed over its document.
@@ -72,6 +79,8 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
   // F6: the keyboard focus goes from the page to the title strip's buttons,
   // or from there back to the page.
   void FocusNextPane();
+  // Notes the window's rectangle when the user has given it one of their own.
+  void NoteRestoredRect();
 
   // Sent by the start-up worker once the update window has closed. Below
   // WM_APP, so it never crosses from another process.
@@ -88,4 +97,9 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
   bool m_bFirstPagePending = false;
   std::wstring m_strHandedDocPath;
   bool m_bClosing = false;
+  // The window's rectangle when it is neither maximised nor full screen, as
+  // the user last gave it; saved on close when it changed.
+  RECT m_rcRestored{};
+  bool m_bRestoredChanged = false;
+  bool m_bMaximisedOnce = false;
 };

@@ -10,6 +10,7 @@
 #include "engine/cef_browser_host.h"
 #include "mainwnd/file_dialogs.h"
 #include "mainwnd/main_wnd.h"
+#include "platform/recent_documents.h"
 #include "platform/startup_notification.h"
 #include "ui/window_styles.h"
 #include "util/url_escape.h"
@@ -38,12 +39,7 @@ void CMainWnd::OnCopyData(WPARAM kind, const COPYDATASTRUCT* record) {
       if (DecodeInt(record, &value) && (value == 0 || value == 1)) SetFullScreen(value == 1);
       break;
     case BRIDGE_OPEN_FILE_DIALOG:
-      if (DecodeInt(record, &value) && value == 1) {
-        std::wstring chosen = ShowOpenFileDialog().GetData();
-        if (!chosen.empty()) {
-          LoadInBrowser(OfflineEditorUrl(chosen));
-        }
-      }
+      if (DecodeInt(record, &value) && value == 1) OpenDocumentFromDialog();
       break;
     case BRIDGE_GO_BACK:
       if (DecodeInt(record, &value) && value == 1) LoadInBrowser(StartPageUrl());
@@ -51,6 +47,13 @@ void CMainWnd::OnCopyData(WPARAM kind, const COPYDATASTRUCT* record) {
     default:
       break;
   }
+}
+
+void CMainWnd::OpenDocumentFromDialog() {
+  const std::wstring chosen = ShowOpenFileDialog().GetData();
+  if (chosen.empty()) return;
+  platform::AddRecentDocument(chosen);
+  LoadInBrowser(OfflineEditorUrl(chosen));
 }
 
 // Answers 1 only when the document will be shown (or, for an empty path, the
@@ -61,6 +64,7 @@ LRESULT CMainWnd::OnOpenDocument(const COPYDATASTRUCT* record) {
   // A relative path would name another file here than where it was typed.
   if (!path.empty() && path[0] != L'/') return 0;
   if (!path.empty()) {
+    platform::AddRecentDocument(path);
     if (m_bFirstPagePending) {
       // The update window is up: the document becomes the first page, shown
       // from the newly installed bundle once the window has closed.
@@ -103,9 +107,11 @@ void CMainWnd::OnDropFiles(HDROP drop) {
   if (length == 0) return;
   std::wstring path(length + 1, L'\0');
   path.resize(DragQueryFileW(drop, 0, path.data(), length + 1));
+  if (path.empty()) return;
+  platform::AddRecentDocument(path);
   // Loaded as a file: a '?' or '#' in its name is part of the name, not a
   // query or a fragment.
-  if (!path.empty()) LoadInBrowser(path[0] == L'/' ? FilePathToUrl(path) : path);
+  LoadInBrowser(path[0] == L'/' ? FilePathToUrl(path) : path);
 }
 
 void CMainWnd::SetFullScreen(bool on) {

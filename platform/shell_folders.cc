@@ -1,5 +1,6 @@
-// Shell calls over the file system: the per-user local application-data
-// folder and the recursive delete of the shell's file operation.
+// Shell calls over the file system: the per-user application-data folders
+// (local data and settings) and the recursive delete of the shell's file
+// operation.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,17 +18,18 @@
 
 namespace {
 
-// $XDG_DATA_HOME when set and absolute, else ~/.local/share; no trailing '/'.
-// Empty without a usable home (see HomeDir): never a folder under the root.
-std::string LocalAppDataFolder() {
+// $variable when set and absolute, else the home folder followed by
+// fallback; no trailing '/'. Empty without a usable home (see HomeDir):
+// never a folder under the root.
+std::string XdgFolder(const char* variable, const char* fallback) {
   std::string folder;
-  const char* xdg = std::getenv("XDG_DATA_HOME");
+  const char* xdg = std::getenv(variable);
   if (xdg != nullptr && xdg[0] == '/') {
     folder = xdg;
   } else {
     std::string home = platform::HomeDir();
     if (home.empty()) return std::string();
-    folder = home + "/.local/share";
+    folder = home + fallback;
   }
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;
@@ -42,12 +44,18 @@ bool MakeDirectories(const std::string& path) {
   return true;
 }
 
+// Local application data is the desktop's data folder ($XDG_DATA_HOME);
+// the user's application settings are its configuration folder
+// ($XDG_CONFIG_HOME).
 bool FolderPath(int csidl, BOOL create, std::string& folder) {
-  if ((csidl & 0xFF) != CSIDL_LOCAL_APPDATA) {
+  if ((csidl & 0xFF) == CSIDL_LOCAL_APPDATA) {
+    folder = XdgFolder("XDG_DATA_HOME", "/.local/share");
+  } else if ((csidl & 0xFF) == CSIDL_APPDATA) {
+    folder = XdgFolder("XDG_CONFIG_HOME", "/.config");
+  } else {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  folder = LocalAppDataFolder();
   if (folder.empty()) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return false;

@@ -380,7 +380,8 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
 // ---------------------------------------------------------------------------
 // Shell
 // ---------------------------------------------------------------------------
-constexpr int CSIDL_LOCAL_APPDATA = 0x001C;
+constexpr int CSIDL_APPDATA = 0x001A;        // the user's settings: $XDG_CONFIG_HOME
+constexpr int CSIDL_LOCAL_APPDATA = 0x001C;  // the user's data: $XDG_DATA_HOME
 BOOL SHGetSpecialFolderPathW(HWND owner, LPWSTR path, int csidl, BOOL create);
 BOOL SHGetSpecialFolderPathA(HWND owner, LPSTR path, int csidl, BOOL create);
 

@@ -227,6 +227,7 @@ class ClientTest(unittest.TestCase):
         env = dict(os.environ)
         env.update({
             "XDG_DATA_HOME": self.data_home,
+            "XDG_CONFIG_HOME": os.path.join(self.tmp, "config"),
             "XDG_RUNTIME_DIR": os.path.join(self.tmp, "run"),
             "HOME": os.path.join(self.tmp, "home"),
             "QUORBITAL_DIALOG_ANSWERS": self.answers,

@@ -11,7 +11,7 @@ import sys
 import tempfile
 import time
 import unittest
-from urllib.parse import unquote
+from urllib.parse import quote, unquote
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import BINARY_DIR, ClientTest  # noqa: E402
@@ -189,6 +189,16 @@ class PageFunctions(ClientTest):
         r = self.report(event="load", page="editor")
         self.assertTrue(r["search"].endswith("file=" + doc.replace(" ", "%20")), r["search"])
         self.assertEqual(self.dialog_lines()[-1][:2], ["open", "打开"])
+        # The desktop's list of recent files has it, as opened by the client.
+        recent = os.path.join(self.data_home, "recently-used.xbel")
+
+        def listed():
+            if not os.path.exists(recent):
+                return False
+            with open(recent, encoding="utf-8") as f:
+                text = f.read()
+            return "file://" + quote(doc) in text and 'name="Quorbital"' in text
+        self.wait_until(listed, message="the document is not among the recent files")
 
     def test_sigterm_with_the_open_dialog_up_ends_the_client(self):
         self.run_js("openFileDialog()")
@@ -302,6 +312,42 @@ class Navigation(ClientTest):
         self.run_js("location.href = CONTROL + '/files/instruction.pdf'")
         self.wait_until(lambda: self.dialog_lines())
         self.assertEqual(self.dialog_lines()[0][2], "instruction.pdf")
+
+
+class RememberedWindow(ClientTest):
+    def restore_size_of(self, wid):
+        """Un-maximises the window with its caption's restore button and
+        waits until the window manager has done so."""
+        g = self.window_geometry(wid)
+        subprocess.run(["xdotool", "mousemove", str(g["X"] + g["WIDTH"] - 54), str(g["Y"] + 12),
+                        "click", "1"], check=False)
+        self.wait_until(lambda: self.window_geometry(wid)["WIDTH"] < g["WIDTH"],
+                        message="the window was not restored")
+
+    def place(self, wid):
+        g = self.window_geometry(wid)
+        return g["X"], g["Y"], g["WIDTH"], g["HEIGHT"]
+
+    def test_a_restart_opens_maximised_and_restores_to_the_size_and_place_given_before(self):
+        self.start()
+        self.report(event="load", page="start")
+        wid = self.maximised_window_id()
+        self.restore_size_of(wid)
+        subprocess.run(["xdotool", "windowsize", wid, "900", "600", "windowmove", wid, "100", "80"],
+                       check=False)
+        self.wait_until(lambda: self.place(wid) == (100, 80, 900, 600),
+                        message="the window was not moved")
+        self.proc.send_signal(signal.SIGTERM)
+        self.assertEqual(self.wait_exit(), 0)
+        with open(os.path.join(self.tmp, "config", "quorbital", "window.ini")) as f:
+            self.assertIn("restored=100,80,900,600", f.read())
+
+        self.start()
+        self.report(event="load", page="start")
+        wid = self.maximised_window_id()
+        self.restore_size_of(wid)
+        self.wait_until(lambda: self.place(wid) == (100, 80, 900, 600),
+                        message="the window did not come back to where it was")
 
 
 class ChineseLocale(ClientTest):

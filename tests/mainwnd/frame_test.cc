@@ -1,13 +1,18 @@
-// The main window's arithmetic and its first-start bundle installation.
+// The main window's arithmetic, its remembered placement and its
+// first-start bundle installation.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "mainwnd/browser_geometry.h"
 #include "mainwnd/default_bundle.h"
 #include "mainwnd/file_dialogs.h"
+#include "mainwnd/window_placement.h"
 
 namespace fs = std::filesystem;
 
@@ -116,6 +121,48 @@ TEST_F(DefaultBundle, CompletesAFolderWithoutAStartPageKeepingItsFiles) {
   ASSERT_TRUE(InstallDefaultBundle((root_ / "shipped").string(), data_));
   EXPECT_EQ(Read(fs::path(data_) / "contentEditor/index.html"), "default start");
   EXPECT_EQ(Read(fs::path(data_) / "contentEditor/editor/index.html"), "kept editor");
+}
+
+TEST_F(DefaultBundle, AFailureToWriteTellsWhatItMeansToAPerson) {
+  std::error_code cause = std::make_error_code(std::errc::permission_denied);
+  EXPECT_EQ(DataFolderProblemOf(cause), DataFolderProblem::kNotWritable);
+  cause = std::make_error_code(std::errc::read_only_file_system);
+  EXPECT_EQ(DataFolderProblemOf(cause), DataFolderProblem::kNotWritable);
+  cause = std::error_code(ENOSPC, std::system_category());
+  EXPECT_EQ(DataFolderProblemOf(cause), DataFolderProblem::kFull);
+  cause = std::error_code(EDQUOT, std::system_category());
+  EXPECT_EQ(DataFolderProblemOf(cause), DataFolderProblem::kFull);
+  EXPECT_EQ(DataFolderProblemOf(std::error_code(EIO, std::system_category())),
+            DataFolderProblem::kNone);
+}
+
+// A temporary folder for the settings file.
+using Placement = DefaultBundle;
+
+TEST_F(Placement, RemembersAPlacementAndRefusesUnsoundOnes) {
+  const std::string file = (root_ / "config/quorbital/window.ini").string();
+  RECT rect{};
+  EXPECT_FALSE(LoadRestoredRect(file, &rect)) << "no file yet";
+  ASSERT_TRUE(SaveRestoredRect(file, RECT{-50, 20, 850, 620}));
+  ASSERT_TRUE(LoadRestoredRect(file, &rect));
+  EXPECT_EQ((std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom}),
+            (std::vector<LONG>{-50, 20, 850, 620}));
+  for (const char* bad : {"10,10,0,600", "10,10,900", "10,10,900,600,1", "a,b,c,d",
+                          "10,10,90000,600", "99999999,10,900,600", ""}) {
+    Write(file, std::string("[window]\nrestored=") + bad + "\n");
+    EXPECT_FALSE(LoadRestoredRect(file, &rect)) << bad;
+  }
+}
+
+TEST(WindowPlacement, APlaceCountsWhenEnoughOfTheTitleStripIsOnAScreen) {
+  const std::vector<RECT> screens{{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};
+  EXPECT_TRUE(IsOnScreen({100, 80, 1000, 680}, screens));
+  EXPECT_TRUE(IsOnScreen({2000, 500, 2900, 1100}, screens)) << "on the second screen";
+  EXPECT_TRUE(IsOnScreen({-800, 0, 200, 600}, screens)) << "partly off the left edge";
+  EXPECT_FALSE(IsOnScreen({-950, 0, 50, 600}, screens)) << "50 pixels of the strip";
+  EXPECT_FALSE(IsOnScreen({100, 1075, 1000, 1675}, screens)) << "the strip below the screen";
+  EXPECT_FALSE(IsOnScreen({4000, 100, 4900, 700}, screens)) << "a screen that is gone";
+  EXPECT_FALSE(IsOnScreen({100, 80, 1000, 680}, {})) << "no screens known";
 }
 
 TEST_F(DefaultBundle, WithoutAShippedBundleOrDataDirectoryNothingHappens) {

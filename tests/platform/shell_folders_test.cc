@@ -39,6 +39,15 @@ TEST(SHGetSpecialFolderPath, LocalAppDataFromTheEnvironment) {
   ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, wide, CSIDL_LOCAL_APPDATA, FALSE));
   EXPECT_TRUE(std::wstring(wide).ends_with(L"/用户/.local/share"));
 
+  // The settings folder follows the same rules with its own variable.
+  char settings[MAX_PATH];
+  ScopedEnv config("XDG_CONFIG_HOME", nullptr);
+  ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, settings, CSIDL_APPDATA, FALSE));
+  EXPECT_EQ(std::string(settings), home_cn + "/.config");
+  config.Set("/x/config");
+  ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, settings, CSIDL_APPDATA, FALSE));
+  EXPECT_EQ(std::string(settings), "/x/config");
+
   // Without HOME the user's entry in the password database is asked.
   home.Set(nullptr);
   std::string folder = FolderA();
