@@ -79,6 +79,10 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
   // F6: the keyboard focus goes from the page to the title strip's buttons,
   // or from there back to the page.
   void FocusNextPane();
+  // F11: full screen on, or off again (to maximised).
+  void ToggleFullScreen();
+  // Ctrl+Q and Ctrl+W: closes the window as its close button does.
+  void CloseFromKeyboard();
   // Notes the window's rectangle when the user has given it one of their own.
   void NoteRestoredRect();
 

@@ -19,6 +19,11 @@ struct Shortcut {
 LRESULT CMainWnd::OnKeyDown(UINT /*uMsg*/, WPARAM wParam, LPARAM /*lParam*/, BOOL& bHandled) {
   static constexpr Shortcut kShortcuts[] = {
       {VK_F6, 0, &CMainWnd::FocusNextPane},
+      // The page's own open and full-screen buttons, and the close button.
+      {'O', MOD_CONTROL, &CMainWnd::OpenDocumentFromDialog},
+      {VK_F11, 0, &CMainWnd::ToggleFullScreen},
+      {'Q', MOD_CONTROL, &CMainWnd::CloseFromKeyboard},
+      {'W', MOD_CONTROL, &CMainWnd::CloseFromKeyboard},
   };
   const UINT held = (GetKeyState(VK_CONTROL) < 0 ? MOD_CONTROL : 0) |
                     (GetKeyState(VK_SHIFT) < 0 ? MOD_SHIFT : 0) |
@@ -43,3 +48,11 @@ void CMainWnd::FocusNextPane() {
     SetFocus(GetHWND());
   }
 }
+
+void CMainWnd::ToggleFullScreen() {
+  // Full screen is the window without its frame (WS_POPUP), as
+  // showWindowStatus leaves it.
+  SetFullScreen((GetWindowLongW(GetHWND(), GWL_STYLE) & WS_POPUP) == 0);
+}
+
+void CMainWnd::CloseFromKeyboard() { Close(1); }

@@ -246,6 +246,31 @@ class PageFunctions(ClientTest):
         subprocess.run(["xdotool", "key", "y"], check=True)
         self.wait_for("keys.join()", "q,y")
 
+    def test_ctrl_o_f11_and_ctrl_q_work_with_the_page_focused(self):
+        self.ask("(window.keys = [], document.addEventListener('keydown',"
+                 " function (e) { if (e.key.length == 1 || e.key[0] == 'F') keys.push(e.key); }),"
+                 " 1)")
+        subprocess.run(["xdotool", "key", "a"], check=True)
+        self.wait_for("keys.join()", "a")
+        # Ctrl+O shows the open dialog as openFileDialog() does; Escape
+        # cancels it.
+        subprocess.run(["xdotool", "key", "ctrl+o"], check=True)
+        dialog = self.wait_until(lambda: self.find_windows("打开"), message="no open dialog")
+        self.assertEqual([line[:2] for line in self.dialog_lines()], [["open", "打开"]])
+        subprocess.run(["xdotool", "windowactivate", "--sync", dialog[0], "key", "Escape"],
+                       check=True)
+        self.wait_until(lambda: not self.find_windows("打开"), message="the dialog stays")
+        # F11 turns full screen on and off as showWindowStatus does.
+        screen_w, screen_h = self.screen_size()
+        subprocess.run(["xdotool", "key", "F11"], check=True)
+        self.wait_for("innerHeight", screen_h)
+        subprocess.run(["xdotool", "key", "F11"], check=True)
+        self.wait_for("innerHeight", screen_h - 24)
+        self.assertEqual(self.ask("keys.join()"), "a", "the page saw none of them")
+        # Ctrl+Q closes the window as its close button does.
+        subprocess.run(["xdotool", "key", "ctrl+q"], check=True)
+        self.assertEqual(self.wait_exit(), 0)
+
     def test_close_button_ends_the_client(self):
         wid = self.window_id()
         g = self.window_geometry(wid)
