@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "app/data_dir.h"
 #include "app/locations.h"
 #include "engine/cef_browser.h"
 #include "engine/cef_frame.h"
@@ -98,7 +99,7 @@ bool SimpleApp::Execute(const CefString& name, CefRefPtr<CefV8Value> /*object*/,
     return true;
   }
   if (function == kIsOnline) {
-    retval = CefV8Value::CreateBool(IsOnline());
+    retval = CefV8Value::CreateBool(IsOnline(ReadProbeHost(GetDataDirA() + kVersionFileA)));
     return true;
   }
   if (function == kGetVersion) {

@@ -24,23 +24,37 @@ const bool kGbkLocale = setenv("LC_ALL", "zh_CN.GBK", 1) == 0;
 // A TCP listener on 127.0.0.1 at a port of the system's choice.
 class Listener {
  public:
-  explicit Listener(int backlog) {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    listen(fd_, backlog);
-    socklen_t length = sizeof(address);
+  // On 127.0.0.1 (or host, IPv4 or IPv6) at port, 0 for one of the system's
+  // choice.
+  explicit Listener(int backlog, const char* host = "127.0.0.1", unsigned short port = 0) {
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    if (inet_pton(AF_INET6, host, &v6->sin6_addr) == 1) {
+      v6->sin6_family = AF_INET6;
+      v6->sin6_port = htons(port);
+      length = sizeof(*v6);
+    } else {
+      inet_pton(AF_INET, host, &v4->sin_addr);
+      v4->sin_family = AF_INET;
+      v4->sin_port = htons(port);
+      length = sizeof(*v4);
+    }
+    fd_ = socket(address.ss_family, SOCK_STREAM, 0);
+    ok_ = fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+          listen(fd_, backlog) == 0;
     getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    port_ = ntohs(address.ss_family == AF_INET6 ? v6->sin6_port : v4->sin_port);
   }
   ~Listener() { close(fd_); }
+  bool ok() const { return ok_; }
   int fd() const { return fd_; }
   unsigned short port() const { return port_; }
 
  private:
   int fd_ = -1;
+  bool ok_ = false;
   unsigned short port_ = 0;
 };
 
@@ -160,7 +174,7 @@ TEST(IsOnlineAt, ConnectIsBoundedByTheTimeout) {
 TEST(IsOnlineAt, NameResolutionIsWithinTheSameBound) {
   auto gate = std::make_shared<std::promise<void>>();
   std::shared_future<void> released = gate->get_future().share();
-  ProbeResolver hanging = [released](const std::string&, std::uint32_t*) {
+  ProbeResolver hanging = [released](const std::string&, std::vector<std::string>*) {
     released.wait();
     return false;
   };
@@ -173,9 +187,9 @@ TEST(IsOnlineAt, NameResolutionIsWithinTheSameBound) {
   // A slow answer leaves the connect only what is left of the bound.
   Listener listener(0);
   std::vector<int> fillers = FillQueue(listener);
-  ProbeResolver slow = [](const std::string& host, std::uint32_t* address) {
+  ProbeResolver slow = [](const std::string& host, std::vector<std::string>* addresses) {
     usleep(300 * 1000);
-    *address = htonl(INADDR_LOOPBACK);
+    *addresses = {"127.0.0.1"};
     return host == "probe.example";
   };
   result = Probe("probe.example", listener.port(), 600, slow);
@@ -185,6 +199,53 @@ TEST(IsOnlineAt, NameResolutionIsWithinTheSameBound) {
   EXPECT_LT(result.milliseconds, 1500);
   for (int s : fillers) close(s);
   gate->set_value();
+}
+
+// Where one family is blocked (its connection hangs) the other is tried a
+// quarter second later, within the same bound; a family that refuses at once
+// is left at once.
+TEST(IsOnlineAt, TriesTheAddressesOfBothFamiliesInTurn) {
+  Listener hanging(0);
+  std::vector<int> fillers = FillQueue(hanging);
+  // The same port on another loopback address, open.
+  Listener open(4, "127.0.0.2", hanging.port());
+  ASSERT_TRUE(open.ok());
+  ProbeResolver two = [](const std::string&, std::vector<std::string>* addresses) {
+    *addresses = {"::1", "127.0.0.1", "127.0.0.2"};
+    return true;
+  };
+  // ::1 refuses (nothing listens there) or is not configured; 127.0.0.1
+  // hangs; 127.0.0.2 answers.
+  ProbeResult result = Probe("probe.example", hanging.port(), 3000, two);
+  EXPECT_TRUE(result.online);
+  EXPECT_EQ(result.output, kResolved);
+  EXPECT_LT(result.milliseconds, 1500);
+  for (int s : fillers) close(s);
+
+  // Only an IPv6 listener.
+  Listener v6(4, "::1", 0);
+  if (!v6.ok()) GTEST_SKIP() << "no IPv6 loopback here";
+  ProbeResolver both = [](const std::string&, std::vector<std::string>* addresses) {
+    *addresses = {"127.0.0.1", "::1"};
+    return true;
+  };
+  result = Probe("probe.example", v6.port(), 2000, both);
+  EXPECT_TRUE(result.online);
+}
+
+TEST(ReadProbeHost, TakesTheHostFromTheProfileOrTheDefault) {
+  char path[] = "/tmp/q-probe-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  EXPECT_EQ(ReadProbeHost(path), kDefaultProbeHost);
+  EXPECT_EQ(ReadProbeHost("/nonexistent/version.ini"), kDefaultProbeHost);
+  const std::string text = "[versionInformation]\nbuild=3\nprobeHost=probe.example.net\n";
+  FILE* file = fopen(path, "w");
+  fputs(text.c_str(), file);
+  fclose(file);
+  EXPECT_EQ(ReadProbeHost(path), "probe.example.net");
+  unlink(path);
 }
 
 }  // namespace
