@@ -55,11 +55,13 @@ CommandLineRequest ParseArguments(const std::vector<std::wstring>& arguments,
       documents.push_back(argument);
     } else if (argument == L"--") {
       options_done = true;
-    } else if (request.action == CommandLineRequest::Action::kOpen) {
-      request.action = argument == L"--help"      ? CommandLineRequest::Action::kHelp
-                       : argument == L"--version" ? CommandLineRequest::Action::kVersion
-                                                  : CommandLineRequest::Action::kRefuse;
-      if (request.action == CommandLineRequest::Action::kRefuse) request.option = argument;
+    } else if (argument == L"--help" || argument == L"--version") {
+      if (request.action == CommandLineRequest::Action::kOpen) {
+        request.action = argument == L"--help" ? CommandLineRequest::Action::kHelp
+                                               : CommandLineRequest::Action::kVersion;
+      }
+    } else {
+      request.ignored_options.push_back(argument);
     }
   }
   if (documents.size() == 1) request.document_path = documents.front();
@@ -85,11 +87,12 @@ int AnswerCommandLine(const CommandLineRequest& request) {
     case CommandLineRequest::Action::kVersion:
       std::printf("Quorbital %s\n", kClientVersion);
       return 0;
-    case CommandLineRequest::Action::kRefuse:
-      std::fprintf(stderr, "quorbital: 不认识的选项“%s”。用 quorbital --help 查看用法。\n",
-                   platform::WideToUtf8(request.option).c_str());
-      return 2;
     case CommandLineRequest::Action::kOpen:
+      for (const std::wstring& option : request.ignored_options) {
+        std::fprintf(stderr,
+                     "quorbital: 不认识的选项“%s”，已忽略。用 quorbital --help 查看用法。\n",
+                     platform::WideToUtf8(option).c_str());
+      }
       break;
   }
   return 0;

@@ -12,21 +12,22 @@ struct CommandLineRequest {
     kOpen,     // start (or hand over to the running client) with document_path
     kHelp,     // --help: print the usage and end with 0
     kVersion,  // --version: print the version and end with 0
-    kRefuse,   // an option the program does not know: say so and end with 2
   };
   Action action = Action::kOpen;
   // kOpen: the document, or empty for the start page.
   std::wstring document_path;
-  // kRefuse: the option that was refused.
-  std::wstring option;
+  // kOpen: options the program does not know. They are left to the engine,
+  // which takes none but --type, so the client starts all the same and says
+  // that it ignored them; they are never taken for a document.
+  std::vector<std::wstring> ignored_options;
 };
 
 // The rules, over the arguments after the program's name. An argument that
 // names an existing file (exists says which do) is a document, whatever it
 // looks like. Of the others, "--" ends the options and every argument after
-// it is a document; one that starts with "--" is an option: --help and
-// --version, or refused. The first option decides. The document path is the
-// only document argument; with none or several it is empty.
+// it is a document; one that starts with "--" is an option: the first of
+// --help and --version decides, any other is ignored. The document path is
+// the only document argument; with none or several it is empty.
 CommandLineRequest ParseArguments(const std::vector<std::wstring>& arguments,
                                   const std::function<bool(const std::wstring&)>& exists);
 
@@ -35,8 +36,9 @@ CommandLineRequest ParseArguments(const std::vector<std::wstring>& arguments,
 // existence is checked here.
 CommandLineRequest ReadCommandLine();
 
-// Prints what the request asks for (the usage or the version on standard
-// output, a refused option on standard error) and returns the exit status.
+// Prints what the request asks for: the usage or the version on standard
+// output, or for kOpen one line on standard error for each ignored option.
+// Returns the exit status of a request that ends the process.
 int AnswerCommandLine(const CommandLineRequest& request);
 
 // Opens or creates the named mutex every process of the program holds until

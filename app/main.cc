@@ -58,7 +58,8 @@ int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/
   std::wstring document_path;
   if (role == ProcessRole::kBrowser) {
     const CommandLineRequest request = ReadCommandLine();
-    if (request.action != CommandLineRequest::Action::kOpen) return AnswerCommandLine(request);
+    const int status = AnswerCommandLine(request);
+    if (request.action != CommandLineRequest::Action::kOpen) return status;
     if (!platform::OpenDisplay()) return ExitWithoutDisplay();
     if (GetDataDir().empty()) return ExitWithoutDataDir(instance);
     document_path = request.document_path;

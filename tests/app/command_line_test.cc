@@ -58,11 +58,13 @@ TEST(ParseArguments, OptionsAreArgumentsThatStartWithTwoDashesAndNameNoFile) {
   EXPECT_EQ(Parse({L"--version"}).action, Action::kVersion);
   EXPECT_EQ(Parse({L"--help", L"a.zv"}).action, Action::kOpen) << "a file named --help";
   EXPECT_EQ(Parse({L"--help"}).document_path, L"--help");
-  const CommandLineRequest bogus = Parse({L"a.zv", L"--bogus", L"--version"});
-  EXPECT_EQ(bogus.action, Action::kRefuse) << "the first option decides";
-  EXPECT_EQ(bogus.option, L"--bogus");
-  EXPECT_EQ(Parse({L"--version", L"--bogus"}).action, Action::kVersion);
-  EXPECT_EQ(Parse({L"--help=x"}).action, Action::kRefuse);
+  EXPECT_EQ(Parse({L"--version", L"--help"}).action, Action::kVersion) << "the first one decides";
+  // Options the program does not know are the engine's: ignored, and never a document.
+  const CommandLineRequest engine = Parse({L"a.zv", L"--bogus", L"--help=x"});
+  EXPECT_EQ(engine.action, Action::kOpen);
+  EXPECT_EQ(engine.document_path, L"a.zv");
+  EXPECT_EQ(engine.ignored_options, (std::vector<std::wstring>{L"--bogus", L"--help=x"}));
+  EXPECT_EQ(Parse({L"--bogus", L"--version"}).action, Action::kVersion);
   // One dash is a name like any other.
   EXPECT_EQ(Parse({L"-name.zv"}).action, Action::kOpen);
   EXPECT_EQ(Parse({L"-name.zv"}).document_path, L"-name.zv");

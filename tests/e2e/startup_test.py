@@ -235,10 +235,16 @@ class CommandLine(ClientTest):
         self.assertIn("--version", done.stdout)
         done = self.run_client("--version")
         self.assertEqual((done.returncode, done.stdout), (0, "Quorbital 1.4.3\n"))
-        done = self.run_client("a.zv", "--bogus")
-        self.assertEqual(done.returncode, 2)
-        self.assertEqual(done.stderr, "quorbital: 不认识的选项“--bogus”。用 quorbital --help 查看用法。\n")
         self.assertEqual(sorted(os.listdir(self.data_dir)), before)
+
+    def test_an_option_of_the_engine_is_ignored_and_the_client_starts(self):
+        errors = os.path.join(self.tmp, "stderr.txt")
+        with open(errors, "w") as out:
+            self.proc = self.spawn("--off-screen-rendering-enabled", stderr=out)
+        self.report(event="load", page="start")
+        self.maximised_window_id()
+        with open(errors, encoding="utf-8") as f:
+            self.assertIn("quorbital: 不认识的选项“--off-screen-rendering-enabled”，已忽略。", f.read())
 
     def test_without_a_display_one_line_and_status_one(self):
         env = self.client_env()
