@@ -39,6 +39,11 @@ DownloadFile::~DownloadFile() {
 }
 
 bool DownloadFile::Open(const std::string& target) {
+  // A file opened before goes first.
+  Discard();
+  if (dir_ >= 0) close(dir_);
+  dir_ = -1;
+  unnamed_ = false;
   const size_t slash = target.rfind('/');
   const std::string folder =
       slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);

@@ -20,9 +20,15 @@ class DownloadFile {
   DownloadFile& operator=(const DownloadFile&) = delete;
 
   // Creates the file in the folder of target (a path whose last component is
-  // the file's name). False with errno set when the folder cannot take it.
+  // the file's name), in place of one opened before. False with errno set
+  // when the folder cannot take it.
   bool Open(const std::string& target);
   int fd() const { return fd_; }
+  bool IsOpen() const { return fd_ >= 0; }
+  // Whether the file has no name yet, so that it goes with the process
+  // whatever happens; false for the hidden name used where the folder's file
+  // system has no unnamed files.
+  bool IsUnnamed() const { return fd_ >= 0 && unnamed_; }
   // Gives the complete file the target's name, replacing what stood there in
   // one step. False with errno set when it cannot (a folder of that name, a
   // name too long); the file is discarded then.

@@ -1,11 +1,15 @@
 // The URL download with bounds: the same download as URLDownloadToFileW, which
-// can also be held to a size, a time and a caller's request to stop.
+// can also be held to a size, a time and a caller's request to stop, and the
+// single tries of a download that continues, try after try, the bytes it
+// already has.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <string>
 
+#include "platform/download_file.h"
 #include "platform/windows.h"
 
 namespace platform {
@@ -20,6 +24,9 @@ struct UrlDownloadBounds {
   // When set and it becomes true, the download stops within about a second
   // (also while it waits on a server that sends nothing) and fails with E_ABORT.
   const std::atomic<bool>* cancel = nullptr;
+  // A transfer that receives no byte for this long (also while it waits for
+  // an answer after connecting) has dropped.
+  std::chrono::seconds stall{120};
 };
 
 // URLDownloadToFileW is this with no bounds. The body is written into an
@@ -31,5 +38,66 @@ struct UrlDownloadBounds {
 // only once the file is in place.
 HRESULT DownloadUrlToFile(LPCWSTR url, LPCWSTR file_name, LPBINDSTATUSCALLBACK sink,
                           const UrlDownloadBounds& bounds);
+
+// How one try of a download ended.
+enum class DownloadEnd {
+  kComplete,     // the whole file is in place under the target's name
+  kDropped,      // the transfer ended early: the connection closed or was
+                 // reset, the body was short, nothing came for the stall
+                 // time, or the answer could not continue the kept bytes
+  kUnreachable,  // no connection to the server (refused, unreachable, timed out)
+  kUnresolved,   // the server's name is not known
+  kHttpError,    // the server answered with a status that is no success
+  kDiskFull,     // the target's file system is full (or the user's quota)
+  kCannotWrite,  // the target's folder does not take the file or its name
+  kTooLarge,     // the body passed the bound on its size
+  kBadAddress,   // not an address of the web
+  kInsecure,     // the secure connection failed (a certificate nobody vouches for)
+  kCancelled,    // the caller or the sink asked to stop
+  kFailed,       // anything else
+};
+
+struct DownloadTry {
+  DownloadEnd end = DownloadEnd::kFailed;
+  HRESULT result = E_FAIL;  // what URLDownloadToFileW would return
+  long status = 0;          // the final answer's HTTP status; 0 without an answer
+};
+
+// The bytes a download has received so far, kept from one try to the next
+// in the file the download writes (unnamed in the target's folder), and
+// what the server said about continuing them. Used by one thread at a time.
+class PartialDownload {
+ public:
+  PartialDownload() = default;
+  PartialDownload(const PartialDownload&) = delete;
+  PartialDownload& operator=(const PartialDownload&) = delete;
+
+  std::uint64_t kept() const { return kept_; }
+  // Whether the kept bytes go with the process whatever happens (an unnamed
+  // file); otherwise they have a hidden name in the target's folder, and
+  // whoever keeps them past a download that failed leaves that file there.
+  bool IsUnnamed() const { return file_.IsUnnamed(); }
+  // Removes the kept bytes; the next try starts from the first byte.
+  void Discard();
+
+ private:
+  friend DownloadTry DownloadUrlTry(LPCWSTR url, LPCWSTR file_name, PartialDownload& partial,
+                                    LPBINDSTATUSCALLBACK sink, const UrlDownloadBounds& bounds);
+
+  DownloadFile file_;
+  std::string target_;
+  std::uint64_t kept_ = 0;
+  bool ranges_offered_ = false;  // the server answered with Accept-Ranges: bytes or a part
+  std::string validator_;        // of the answer the kept bytes started with
+};
+
+// One try of the download of url to file_name: the same download as
+// DownloadUrlToFile, which starts from the bytes partial kept from earlier
+// tries to the same target where the server allows it (a request for the
+// rest, on the condition that the file has not changed), and starts over
+// otherwise. A try that does not complete leaves what it received in
+// partial, for the next try.
+DownloadTry DownloadUrlTry(LPCWSTR url, LPCWSTR file_name, PartialDownload& partial,
+                           LPBINDSTATUSCALLBACK sink, const UrlDownloadBounds& bounds);
 
 }  // namespace platform

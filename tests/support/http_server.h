@@ -40,6 +40,11 @@ class HttpServer {
   }
   // Lets requests with hold=1 in their query go on.
   void Release() { process_.WriteLine("release"); }
+  // The most connections that were open at once since the last call.
+  int PeakConnections() {
+    process_.WriteLine("peak");
+    return std::atoi(process_.ReadLine().c_str());
+  }
 
  private:
   static std::vector<std::string> Command(const std::vector<std::string>& options) {

@@ -3,9 +3,12 @@
 
 Listens on 127.0.0.1 at a free port and prints the port on the first line of
 its standard output. Options: --log FILE appends every request target to
-FILE; --dir DIR serves the files of DIR; --cert FILE --key FILE speak HTTPS.
+FILE (followed by a tab and the Range header when the request has one); --dir
+DIR serves the files of DIR; --cert FILE --key FILE speak HTTPS.
 Paths:
-  /bytes/N          N bytes with a Content-Length
+  /bytes/N          N bytes with a Content-Length, an ETag and Accept-Ranges;
+                    a request with "Range: bytes=A-" (and no If-Range, or one
+                    naming that ETag) gets bytes A to N-1 as a 206
   /nolength/N       N bytes without a length, ended by closing the connection
   /drop/N           announces N bytes, sends half of them and drops the connection
   /redirect/PATH    302 to /PATH
@@ -13,13 +16,20 @@ Paths:
   anything else     the file of that name under --dir, or 404 with a small page
 Query values: delay=S sleeps S seconds before the body; chunk=B and pause=S send
 the body in pieces of B bytes with S seconds between them; hold=1 waits before
-the answer until a line "release" arrives on standard input.
+the answer until a line "release" arrives on standard input. For /bytes/N:
+ranges=ignore answers every request with the whole file (still offering
+ranges), ranges=none offers none (no Accept-Ranges, no ETag); cut=K makes the
+first K requests for the same address (cache-busting query aside) send a
+third of their body and close the connection.
+A line "peak" on standard input is answered on standard output with the
+largest number of connections that were open at once since the last "peak".
 The body byte at offset i is (i % 251), so a test can check what arrived.
 The server ends when its standard input ends, so it never outlives its test.
 """
 import argparse
 import http.server
 import os
+import re
 import socketserver
 import ssl
 import sys
@@ -29,6 +39,9 @@ import urllib.parse
 
 PATTERN = bytes(i % 251 for i in range(251 * 4096))  # about 1 MiB, a whole number of periods
 RELEASED = threading.Event()
+STATE_LOCK = threading.Lock()
+CUTS = {}  # requests per address that were cut short
+OPEN = {"now": 0, "peak": 0}  # connections open now, and the most at once
 
 
 def body_piece(offset, size):
@@ -51,10 +64,23 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, fmt, *args):
         pass
 
-    def send_body(self, size, query, limit=None):
+    def setup(self):
+        super().setup()
+        with STATE_LOCK:
+            OPEN["now"] += 1
+            OPEN["peak"] = max(OPEN["peak"], OPEN["now"])
+
+    def finish(self):
+        try:
+            super().finish()
+        finally:
+            with STATE_LOCK:
+                OPEN["now"] -= 1
+
+    def send_body(self, size, query, limit=None, start=0):
         chunk = int(query.get("chunk", ["1048576"])[0])
         pause = float(query.get("pause", ["0"])[0])
-        offset = 0
+        offset = start
         end = size if limit is None else limit
         while offset < end:
             piece = min(chunk, end - offset)
@@ -63,6 +89,42 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             if pause and offset < end:
                 self.wfile.flush()
                 time.sleep(pause)
+
+    def cut_short(self, address, query):
+        """Whether this request is one of the first cut=K for its address."""
+        with STATE_LOCK:
+            done = CUTS.get(address, 0)
+            if done >= int(query.get("cut", ["0"])[0]):
+                return False
+            CUTS[address] = done + 1
+            return True
+
+    def send_ranged(self, size, query, address):
+        ranges = query.get("ranges", ["yes"])[0]
+        etag = '"bytes-%d"' % size
+        start = 0
+        asked = re.fullmatch(r"bytes=(\d+)-", self.headers.get("Range", ""))
+        if_range = self.headers.get("If-Range")
+        if asked and ranges == "yes" and if_range in (None, etag):
+            start = int(asked.group(1))
+            if start >= size:
+                self.send_small(416, b"", [("Content-Range", "bytes */%d" % size)])
+                return
+        self.send_response(206 if start else 200)
+        self.send_header("Content-Type", "application/octet-stream")
+        if ranges != "none":
+            self.send_header("Accept-Ranges", "bytes")
+            self.send_header("ETag", etag)
+        if start:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
+        self.send_header("Content-Length", str(size - start))
+        self.end_headers()
+        limit = None
+        if self.cut_short(address, query):
+            limit = start + max(1, (size - start) // 3)
+            self.close_connection = True
+        self.send_body(size, query, limit=limit, start=start)
+        self.wfile.flush()
 
     def send_small(self, code, body, headers=()):
         self.send_response(code)
@@ -75,7 +137,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         if self.options.log:
             with open(self.options.log, "a", encoding="utf-8") as log:
-                log.write(self.path + "\n")
+                asked = self.headers.get("Range")
+                log.write(self.path + ("\tRange: " + asked if asked else "") + "\n")
         path, _, raw_query = self.path.partition("?")
         # Downloads append "?skq=..." even after a query of their own.
         query = urllib.parse.parse_qs(raw_query.replace("?", "&"))
@@ -87,7 +150,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         parts = path.strip("/").split("/")
         kind = parts[0]
         try:
-            if kind in ("bytes", "nolength", "drop"):
+            if kind == "bytes":
+                address = path + "?" + re.sub(r"[?&]skq=-?\d+", "", raw_query)
+                self.send_ranged(int(parts[1]), query, address)
+            elif kind in ("nolength", "drop"):
                 size = int(parts[1])
                 self.send_response(200)
                 self.send_header("Content-Type", "application/octet-stream")
@@ -134,6 +200,10 @@ def main():
     for line in sys.stdin:
         if line.strip() == "release":
             RELEASED.set()
+        elif line.strip() == "peak":
+            with STATE_LOCK:
+                print(OPEN["peak"], flush=True)
+                OPEN["peak"] = OPEN["now"]
 
 
 if __name__ == "__main__":
