@@ -1,20 +1,24 @@
-// The download list window: rows built in code, progress handed from the
-// jobs' threads to the window's thread, and the row buttons.
+// The download list window: its jobs and their queue, the hand-off of
+// progress from the jobs' threads to the window's thread, and the buttons.
+// The rows themselves are built and shown in download_rows.cc.
 #include "download/download_dialog.h"
 
 #include <thread>
 
 #include "download/bind_callback.h"
-#include "download/progress.h"
-#include "download/size_text.h"
+#include "platform/desktop_notification.h"
+#include "platform/log.h"
 #include "platform/main_thread.h"
-#include "platform/url_download.h"
+#include "platform/unicode_text.h"
 #include "ui/window_styles.h"
 
 namespace {
 
 // The window is created anew with what the main window first gave it.
 constexpr wchar_t kCaption[] = L"下载";
+constexpr wchar_t kWaitingText[] = L"等待中";
+constexpr wchar_t kCancellingText[] = L"正在取消";
+constexpr wchar_t kCancelledText[] = L"已取消";
 constexpr wchar_t kFailedText[] = L"下载失败";
 
 // The folder of a job's file: the path up to its last separator. A path
@@ -60,12 +64,7 @@ void DownloadDialog::InitWindow() {
   // A window created anew shows the earlier jobs as they stand.
   for (size_t i = 0; i < m_items.size(); ++i) {
     AddRow(m_items[i], static_cast<int>(i));
-    if (i >= m_shown.size()) continue;
-    if (m_shown[i].failed) {
-      ShowFailure(static_cast<int>(i));
-    } else if (m_shown[i].reported) {
-      ShowProgress(m_shown[i].progress, m_shown[i].total, static_cast<int>(i));
-    }
+    ShowRow(static_cast<int>(i));
   }
 }
 
@@ -87,25 +86,31 @@ void DownloadDialog::OnClick(TNotifyUI& msg) {
   } else if (name == L"restorebtn") {
     SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
   } else if (name == L"openfile") {
-    if (const DownloadItem* item = ItemOfButton(msg.pSender)) {
-      ShellExecuteW(nullptr, L"open", item->path.c_str(), L"", nullptr, SW_SHOWNORMAL);
+    const int index = IndexOfButton(msg.pSender);
+    if (index >= 0) {
+      ShellExecuteW(nullptr, L"open", m_items[index].path.c_str(), L"", nullptr, SW_SHOWNORMAL);
     }
   } else if (name == L"openfilepath") {
-    if (const DownloadItem* item = ItemOfButton(msg.pSender)) {
-      const std::wstring folder = FolderOf(item->path);
+    const int index = IndexOfButton(msg.pSender);
+    if (index >= 0) {
+      const std::wstring folder = FolderOf(m_items[index].path);
       ShellExecuteW(nullptr, L"open", L"explorer.exe", folder.c_str(), nullptr, SW_SHOWNORMAL);
     }
+  } else if (name == L"cancel") {
+    CancelDownload(IndexOfButton(msg.pSender));
+  } else if (name == L"retry") {
+    RetryDownload(IndexOfButton(msg.pSender));
   }
 }
 
-// The button sits in the button bar, in the finished area, in the row layout,
-// whose tag is the job's index.
-const DownloadItem* DownloadDialog::ItemOfButton(CControlUI* button) const {
+// The button sits in its button bar, in the finished or downloading area, in
+// the row layout, whose tag is the job's index; -1 when there is none.
+int DownloadDialog::IndexOfButton(CControlUI* button) const {
   CControlUI* row = button;
   for (int up = 0; up < 3 && row != nullptr; ++up) row = row->GetParent();
-  if (row == nullptr) return nullptr;
+  if (row == nullptr) return -1;
   const UINT_PTR index = row->GetTag();
-  return index < m_items.size() ? &m_items[index] : nullptr;
+  return index < m_items.size() ? static_cast<int>(index) : -1;
 }
 
 CDuiString DownloadDialog::GetSkinFolder() { return L"Skin/"; }
@@ -124,10 +129,18 @@ LRESULT DownloadDialog::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& bHandled
 void DownloadDialog::AddDownload(DownloadItem item) {
   if (!m_bAlive) Recreate();
   m_items.push_back(item);
-  m_shown.push_back({});
+  m_jobs.emplace_back();
   const int index = static_cast<int>(m_items.size()) - 1;
   AddRow(item, index);
-  StartDownload(item, index);
+  Enqueue(index);
+}
+
+void DownloadDialog::ShowList() {
+  if (!m_bAlive) {
+    Recreate();
+    return;
+  }
+  ShowWindow(true, true);
 }
 
 void DownloadDialog::Recreate() {
@@ -139,106 +152,126 @@ void DownloadDialog::Recreate() {
   ShowWindow(true, true);
 }
 
+void DownloadDialog::Enqueue(int index) {
+  Job& job = m_jobs[index];
+  if (m_queue.Add(index, HostOf(m_items[index].url))) {
+    StartDownload(m_items[index], index);
+    return;
+  }
+  job.state = JobState::kWaiting;
+  job.note = kWaitingText;
+  ShowRow(index);
+}
+
+void DownloadDialog::StartJobs(const std::vector<int>& indexes) {
+  for (int index : indexes) StartDownload(m_items[index], index);
+}
+
 void DownloadDialog::StartDownload(DownloadItem item, int index) {
+  // When the program ends nothing starts any more.
+  if (m_bClosing || index < 0 || static_cast<size_t>(index) >= m_jobs.size()) return;
+  Job& job = m_jobs[index];
+  job.state = JobState::kRunning;
+  job.note.clear();
+  job.control->cancelled = false;
+  ShowRow(index);
   {
     std::lock_guard<std::mutex> lock(m_runLock);
     ++m_nRunning;
   }
-  std::thread([this, item, index] {
-    DownloadThread(item, index);
+  std::thread([this, item, index, control = job.control] {
+    DownloadThread(item, index, control);
     std::lock_guard<std::mutex> lock(m_runLock);
     --m_nRunning;
     m_runEnded.notify_all();
   }).detach();
 }
 
+void DownloadDialog::DownloadThread(DownloadItem item, int index,
+                                    const std::shared_ptr<DownloadJobControl>& control) {
+  CBindCallback callback;
+  callback.view = this;
+  callback.index = index;
+  const JobOutcome outcome =
+      RunDownloadJob(item, *control, &callback, [this, index](const std::wstring& reason) {
+        Post(index, [&reason](Pending& slot) { slot.retrying = reason; });
+      });
+  // An ending program shows nothing more.
+  if (m_bClosing) return;
+  Post(index, [&outcome](Pending& slot) {
+    slot.ended = true;
+    slot.outcome = outcome;
+  });
+}
+
 bool DownloadDialog::CancelDownloads(std::chrono::milliseconds wait) {
-  m_bCancelled = true;
+  m_bClosing = true;
+  for (const Job& job : m_jobs) job.control->Cancel();
   std::unique_lock<std::mutex> lock(m_runLock);
   return m_runEnded.wait_for(lock, wait, [this] { return m_nRunning == 0; });
 }
 
-void DownloadDialog::DownloadThread(DownloadItem item, int index) {
-  CBindCallback callback;
-  callback.view = this;
-  callback.index = index;
-  // The tick count, printed signed, makes every request unique to caches.
-  CDuiString suffix;
-  suffix.Format(L"?skq=%d", static_cast<int>(GetTickCount()));
-  const std::wstring url = item.url + suffix.GetData();
-  // A success has shown itself through the last progress report; a failure
-  // is shown here, unless the program is ending.
-  platform::UrlDownloadBounds bounds;
-  bounds.cancel = &m_bCancelled;
-  const HRESULT result =
-      platform::DownloadUrlToFile(url.c_str(), item.path.c_str(), &callback, bounds);
-  if (FAILED(result) && !m_bCancelled) ReportFailure(index);
+void DownloadDialog::CancelDownload(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= m_jobs.size()) return;
+  Job& job = m_jobs[index];
+  if (job.state == JobState::kWaiting) {
+    StartJobs(m_queue.Remove(index));
+    job.state = JobState::kCancelled;
+    job.note = kCancelledText;
+    // Bytes kept from an earlier run go as well.
+    job.control = std::make_shared<DownloadJobControl>();
+  } else if (job.state == JobState::kRunning) {
+    // The job's thread removes what it wrote and then reports its end.
+    job.state = JobState::kCancelling;
+    job.note = kCancellingText;
+    job.control->Cancel();
+  } else {
+    return;
+  }
+  platform::Log("download: %s: %s", platform::WideToUtf8(m_items[index].name).c_str(),
+                platform::WideToUtf8(job.note).c_str());
+  ShowRow(index);
 }
 
-void DownloadDialog::AddRow(DownloadItem item, int index) {
-  if (m_pList == nullptr) return;
-  auto* element = new CListContainerElementUI;
-  element->ApplyAttributeList(L"height=\"45\"");
+void DownloadDialog::RetryDownload(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= m_jobs.size()) return;
+  const JobState state = m_jobs[index].state;
+  if (state != JobState::kFailed && state != JobState::kCancelled) return;
+  if (!m_bAlive) Recreate();
+  Enqueue(index);
+}
 
-  auto* layout = new CHorizontalLayoutUI;
-  layout->ApplyAttributeList(L"float=\"false\" childpadding=\"10\" inset=\"3,5,3,5\"");
-  layout->SetTag(static_cast<UINT_PTR>(index));
-  element->Add(layout);
-
-  auto* icon = new CLabelUI;
-  icon->ApplyAttributeList(
-      L"name=\"down_ico\" float=\"false\" bordersize=\"0\" width=\"32\" maxheight=\"26\" "
-      L"bkimage=\"downlist_app.png\"");
-  layout->Add(icon);
-
-  auto* name_column = new CVerticalLayoutUI;
-  layout->Add(name_column);
-  auto* title = new CLabelUI;
-  title->ApplyAttributeList(L"textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
-  title->SetText(item.name.c_str());
-  title->SetName(L"down_name");
-  name_column->Add(title);
-  auto* bar = new CProgressUI;
-  bar->SetMinValue(0);
-  bar->SetMaxValue(100);
-  bar->SetValue(0);
-  bar->SetMaxWidth(300);
-  bar->SetMaxHeight(7);
-  bar->SetForeImage(L"progress_fore.png");
-  bar->SetName(L"down_progress");
-  name_column->Add(bar);
-
-  auto* downloading = new CVerticalLayoutUI;
-  downloading->ApplyAttributeList(L"name=\"downloading_layout\" width=\"200\"");
-  downloading->SetVisible(false);
-  layout->Add(downloading);
-  auto* size = new CLabelUI;
-  size->ApplyAttributeList(
-      L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FFAAAAAA\" "
-      L"showhtml=\"true\"");
-  downloading->Add(size);
-
-  auto* finished = new CVerticalLayoutUI;
-  finished->ApplyAttributeList(L"name=\"finish_layout\" width=\"150\"");
-  finished->SetVisible(false);
-  layout->Add(finished);
-  auto* total = new CLabelUI;
-  total->ApplyAttributeList(
-      L"name=\"down_size\" align=\"left\" text=\"\" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
-  finished->Add(total);
-  auto* buttons = new CHorizontalLayoutUI;
-  finished->Add(buttons);
-  auto* open_file = new CButtonUI;
-  open_file->ApplyAttributeList(
-      L"name=\"openfile\" text=\"<b>打开文件</b> \" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
-  buttons->Add(open_file);
-  auto* open_folder = new CButtonUI;
-  open_folder->ApplyAttributeList(
-      L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" textcolor=\"#FFAAAAAA\" "
-      L"showhtml=\"true\"");
-  buttons->Add(open_folder);
-
-  m_pList->Add(element);
+void DownloadDialog::OnJobEnded(int index, const JobOutcome& outcome) {
+  if (index < 0 || static_cast<size_t>(index) >= m_jobs.size()) return;
+  Job& job = m_jobs[index];
+  switch (outcome.end) {
+    case JobEnd::kFinished:
+      job.state = JobState::kFinished;
+      job.note.clear();
+      break;
+    case JobEnd::kFailed:
+      job.state = JobState::kFailed;
+      job.note = std::wstring(kFailedText) + L"：" + outcome.reason;
+      break;
+    case JobEnd::kCancelled:
+      job.state = JobState::kCancelled;
+      job.note = kCancelledText;
+      break;
+  }
+  const std::string name = platform::WideToUtf8(m_items[index].name);
+  platform::Log(
+      "download: %s: %s", name.c_str(),
+      job.state == JobState::kFinished ? "下载完成" : platform::WideToUtf8(job.note).c_str());
+  ShowRow(index);
+  StartJobs(m_queue.Remove(index));
+  // Someone working in another program hears of the end from the desktop.
+  if (job.state != JobState::kCancelled && !platform::IsAnyWindowActive()) {
+    if (job.state == JobState::kFinished) {
+      platform::ShowDesktopNotification(L"下载完成", m_items[index].name);
+    } else {
+      platform::ShowDesktopNotification(kFailedText, m_items[index].name + L"：" + outcome.reason);
+    }
+  }
 }
 
 void DownloadDialog::UpdateProgress(ULONG progress, ULONG total, int index) {
@@ -246,24 +279,23 @@ void DownloadDialog::UpdateProgress(ULONG progress, ULONG total, int index) {
     ShowProgress(progress, total, index);
     return;
   }
-  bool post = false;
-  {
-    std::lock_guard<std::mutex> lock(m_pendingLock);
-    Pending& slot = m_pending[index];
-    post = !slot.queued;
-    slot = {progress, total, true};
-  }
-  if (post) platform::PostToMainThread([this, index] { DeliverPending(index); });
+  Post(index, [progress, total](Pending& slot) {
+    slot.progress = progress;
+    slot.total = total;
+    slot.has_progress = true;
+    slot.retrying.clear();  // progress of a new try: the retry is under way
+  });
 }
 
-void DownloadDialog::ReportFailure(int index) {
+template <class Change>
+void DownloadDialog::Post(int index, Change change) {
   bool post = false;
   {
     std::lock_guard<std::mutex> lock(m_pendingLock);
     Pending& slot = m_pending[index];
+    change(slot);
     post = !slot.queued;
     slot.queued = true;
-    slot.failed = true;
   }
   if (post) platform::PostToMainThread([this, index] { DeliverPending(index); });
 }
@@ -274,53 +306,17 @@ void DownloadDialog::DeliverPending(int index) {
     std::lock_guard<std::mutex> lock(m_pendingLock);
     auto it = m_pending.find(index);
     if (it == m_pending.end() || !it->second.queued) return;
-    report = it->second;
-    it->second.queued = false;
+    report = std::move(it->second);
+    it->second = Pending{};
   }
-  if (report.failed) {
-    ShowFailure(index);
-  } else {
-    ShowProgress(report.progress, report.total, index);
+  // In the order the job reported: its progress, a retry after it, its end.
+  if (report.has_progress) ShowProgress(report.progress, report.total, index);
+  if (!report.retrying.empty() && static_cast<size_t>(index) < m_jobs.size() &&
+      m_jobs[index].state == JobState::kRunning) {
+    m_jobs[index].note = report.retrying + L"，正在重试";
+    platform::Log("download: %s: %s", platform::WideToUtf8(m_items[index].name).c_str(),
+                  platform::WideToUtf8(m_jobs[index].note).c_str());
+    ShowRow(index);
   }
-}
-
-void DownloadDialog::ShowFailure(int index) {
-  if (index >= 0 && static_cast<size_t>(index) < m_shown.size()) m_shown[index].failed = true;
-  if (!m_bAlive || m_pList == nullptr) return;
-  if (index < 0 || index >= m_pList->GetCount()) return;
-  auto* row = dynamic_cast<CContainerUI*>(m_pList->GetItemAt(index));
-  if (row == nullptr) return;
-  if (CControlUI* finish_layout = row->FindSubControl(L"finish_layout"))
-    finish_layout->SetVisible(false);
-  if (CControlUI* downloading_layout = row->FindSubControl(L"downloading_layout"))
-    downloading_layout->SetVisible(true);
-  if (CControlUI* label = row->FindSubControl(L"size")) label->SetText(kFailedText);
-}
-
-void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
-  const DownloadProgress step = ProgressOf(progress, total);
-  if (step.stage == DownloadStage::Beyond) return;
-  if (index >= 0 && static_cast<size_t>(index) < m_shown.size()) {
-    m_shown[index].progress = progress;
-    m_shown[index].total = total;
-    m_shown[index].reported = true;
-  }
-  if (!m_bAlive || m_pList == nullptr) return;
-  if (m_pList->GetCount() == 0 || index < 0 || index >= m_pList->GetCount()) return;
-  auto* row = dynamic_cast<CContainerUI*>(m_pList->GetItemAt(index));
-  if (row == nullptr) return;
-  const bool finished = step.stage == DownloadStage::Finished;
-  if (CControlUI* finish_layout = row->FindSubControl(L"finish_layout"))
-    finish_layout->SetVisible(finished);
-  if (CControlUI* downloading_layout = row->FindSubControl(L"downloading_layout"))
-    downloading_layout->SetVisible(!finished);
-  if (auto* bar = dynamic_cast<CProgressUI*>(row->FindSubControl(L"down_progress")))
-    bar->SetValue(step.percent);
-  const CDuiString total_text = SizeText(total);
-  if (finished) {
-    if (CControlUI* label = row->FindSubControl(L"down_size"))
-      label->SetText(CDuiString(L" 下载完成    ") + total_text);
-  } else if (CControlUI* label = row->FindSubControl(L"size")) {
-    label->SetText(CDuiString(SizeText(progress)) + L"/" + total_text);
-  }
+  if (report.ended) OnJobEnded(index, report.outcome);
 }

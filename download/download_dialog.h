@@ -1,18 +1,24 @@
 // The download list window: one row per download job, in the order the jobs
-// were added, with the job's progress and, once finished, buttons that open
-// the file or its folder. It exists once, from the main window's start to its
-// end; dismissing it hides it.
+// were added, with the job's progress or state, a control to stop it or try
+// it again, and, once finished, buttons that open the file or its folder. At
+// most a few jobs run against one host at a time; the others wait in order.
+// The window exists once, from the main window's start to its end;
+// dismissing it hides it.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "download/bind_callback.h"
 #include "download/download_item.h"
+#include "download/download_job.h"
+#include "download/host_queue.h"
 #include "platform/windows.h"
 #include "ui/ui_lib.h"
 
@@ -33,23 +39,34 @@ class DownloadDialog : public WindowImplBase, public DownloadProgressView {
   CDuiString GetZIPFileName() const override;
   LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
 
-  // On the window's thread: records the job, adds its row and starts it. When
+  // On the window's thread: records the job, adds its row and starts it, or
+  // lets it wait while its host has as many transfers as it may. When
   // "closebtn" has ended the window, the window is first created anew with
   // the rows of the earlier jobs.
   void AddDownload(DownloadItem item);
+  // Starts the job's thread.
   void StartDownload(DownloadItem item, int index);
-  void DownloadThread(DownloadItem item, int index);
+  void DownloadThread(DownloadItem item, int index,
+                      const std::shared_ptr<DownloadJobControl>& control);
   void AddRow(DownloadItem item, int index);
   // Shows one job's progress. Callable from any thread: reports of worker
   // threads are carried out on the window's thread, in the job's order.
   void UpdateProgress(ULONG progress, ULONG total, int index) override;
-  // Shows that a job failed: "下载失败" as its size text, no open buttons.
-  // Callable from any thread, after the job's last progress report.
-  void ReportFailure(int index);
+
+  // On the window's thread, what the row buttons do: a running job stops
+  // (within about a second, removing what it wrote) and a waiting one leaves
+  // the queue; a failed or stopped job is tried again, continuing the bytes
+  // it has where the server allows.
+  void CancelDownload(int index);
+  void RetryDownload(int index);
+
+  // Shows the window and brings it to the front, creating it anew when
+  // "closebtn" ended it.
+  void ShowList();
 
   // When the program ends: stops every running job, which removes what it
-  // wrote, and waits up to wait for them to have done so. Jobs added later
-  // fail at once. Returns whether every job has ended.
+  // wrote, and waits up to wait for them to have done so. Waiting jobs and
+  // jobs added later never start. Returns whether every job has ended.
   bool CancelDownloads(std::chrono::milliseconds wait);
 
   // Whether the native window exists (it ends on "closebtn" or when the main
@@ -58,33 +75,50 @@ class DownloadDialog : public WindowImplBase, public DownloadProgressView {
   const std::vector<DownloadItem>& GetItems() const { return m_items; }
 
  private:
-  struct Shown {
+  enum class JobState { kWaiting, kRunning, kCancelling, kFinished, kFailed, kCancelled };
+  // Window thread only: what each job's row shows, so that a window created
+  // anew shows the rows as they stood.
+  struct Job {
+    JobState state = JobState::kWaiting;
     ULONG progress = 0;
     ULONG total = 0;
     bool reported = false;  // some progress was shown
-    bool failed = false;
+    std::wstring note;      // a state text shown in place of the sizes
+    std::shared_ptr<DownloadJobControl> control = std::make_shared<DownloadJobControl>();
   };
+  // What a job's thread has reported and the window's thread not yet shown.
   struct Pending {
     ULONG progress = 0;
     ULONG total = 0;
+    bool has_progress = false;
+    std::wstring retrying;  // the reason of a try that failed, before another
+    bool ended = false;
+    JobOutcome outcome;
     bool queued = false;
-    bool failed = false;
   };
 
   bool OnCloseBtn(void* param);
-  void ShowProgress(ULONG progress, ULONG total, int index);
-  void ShowFailure(int index);
-  void DeliverPending(int index);
   void Recreate();
-  const DownloadItem* ItemOfButton(CControlUI* button) const;
+  int IndexOfButton(CControlUI* button) const;
+  // Lets the job run or wait, as its host allows.
+  void Enqueue(int index);
+  void StartJobs(const std::vector<int>& indexes);
+  void OnJobEnded(int index, const JobOutcome& outcome);
+  // Hands a change of the job's pending report to the window's thread.
+  template <class Change>
+  void Post(int index, Change change);
+  void DeliverPending(int index);
+  void ShowProgress(ULONG progress, ULONG total, int index);
+  // Brings the job's row in line with what m_jobs says of it.
+  void ShowRow(int index);
 
   CControlUI* m_pCloseBtn = nullptr;
   CContainerUI* m_pList = nullptr;
   std::vector<DownloadItem> m_items;
 
-  // Window thread only: what each job's row shows, so that a window created
-  // anew shows the progress reached, and the owner it was first created with.
-  std::vector<Shown> m_shown;
+  std::vector<Job> m_jobs;
+  HostQueue m_queue;
+  // The owner the window was first created with, for a window created anew.
   HWND m_hOwner = nullptr;
   bool m_bAlive = false;
 
@@ -97,7 +131,7 @@ class DownloadDialog : public WindowImplBase, public DownloadProgressView {
 
   // The running jobs, counted so that the end of the program can wait for
   // them to stop.
-  std::atomic<bool> m_bCancelled{false};
+  std::atomic<bool> m_bClosing{false};
   std::mutex m_runLock;
   std::condition_variable m_runEnded;
   int m_nRunning = 0;

@@ -85,6 +85,8 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
   void CloseFromKeyboard();
   // Notes the window's rectangle when the user has given it one of their own.
   void NoteRestoredRect();
+  // Ctrl+J: the download list window, also when no download is running.
+  void ShowDownloadList();
 
   // Sent by the start-up worker once the update window has closed. Below
   // WM_APP, so it never crosses from another process.

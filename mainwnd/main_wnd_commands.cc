@@ -99,6 +99,10 @@ void CMainWnd::StartLinkDownload(const std::wstring& url, bool decode_name) {
   if (!was_alive) m_pDownloadDlg->ShowWindow(true, true);
 }
 
+void CMainWnd::ShowDownloadList() {
+  if (m_pDownloadDlg != nullptr) m_pDownloadDlg->ShowList();
+}
+
 void CMainWnd::OnDropFiles(HDROP drop) {
   UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   if (count == 0) return;

@@ -24,6 +24,8 @@ LRESULT CMainWnd::OnKeyDown(UINT /*uMsg*/, WPARAM wParam, LPARAM /*lParam*/, BOO
       {VK_F11, 0, &CMainWnd::ToggleFullScreen},
       {'Q', MOD_CONTROL, &CMainWnd::CloseFromKeyboard},
       {'W', MOD_CONTROL, &CMainWnd::CloseFromKeyboard},
+      // The download list, as browsers have it.
+      {'J', MOD_CONTROL, &CMainWnd::ShowDownloadList},
   };
   const UINT held = (GetKeyState(VK_CONTROL) < 0 ? MOD_CONTROL : 0) |
                     (GetKeyState(VK_SHIFT) < 0 ? MOD_SHIFT : 0) |

@@ -1,5 +1,7 @@
 // The download list window against a loopback HTTP server: rows, size texts,
-// the bar, the row buttons, hiding and ending the window, and progress bursts.
+// the bar, the row buttons, transfers that drop and continue, stopping and
+// retrying, the queue per host, hiding and ending the window, and progress
+// bursts.
 #include "download/download_dialog.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +125,17 @@ class DownloadDialogTest : public ::testing::Test {
     fs::remove_all(dir_);
   }
 
+  // The file holds exactly the size bytes the server sends.
+  void ExpectServed(const fs::path& path, size_t size) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string data{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_EQ(data.size(), size) << path;
+    for (size_t i = 0; i < size; ++i) {
+      if (static_cast<unsigned char>(data[i]) != test_support::ServedByte(i))
+        FAIL() << path << ": byte " << i << " differs";
+    }
+  }
+
   DownloadItem Job(const std::string& path, const std::string& file) {
     return {(dir_ / file).wstring(), server_->Url(path), Widen(file)};
   }
@@ -139,7 +152,11 @@ TEST_F(DownloadDialogTest, RowRunsThenFinishesWithExactSizeTexts) {
   ASSERT_EQ(dialog_->List()->GetCount(), 1);
   EXPECT_EQ(dialog_->Text(0, L"down_name"), L"half.zip");
   EXPECT_EQ(dialog_->Bar(0), 0);
-  EXPECT_FALSE(dialog_->Visible(0, L"downloading_layout"));
+  // Running from the start: no sizes yet, but a way to stop it.
+  EXPECT_TRUE(dialog_->Visible(0, L"downloading_layout"));
+  EXPECT_EQ(dialog_->Text(0, L"size"), L"");
+  EXPECT_TRUE(dialog_->Visible(0, L"cancel"));
+  EXPECT_FALSE(dialog_->Visible(0, L"retry"));
   EXPECT_FALSE(dialog_->Visible(0, L"finish_layout"));
 
   ASSERT_TRUE(PumpUntil([&] { return dialog_->Text(0, L"size") == L"512.00KB/1.00MB"; }));
@@ -158,11 +175,12 @@ TEST_F(DownloadDialogTest, RowRunsThenFinishesWithExactSizeTexts) {
   EXPECT_EQ(dialog_->Bar(1), 100);
   EXPECT_TRUE(dialog_->Visible(1, L"openfile"));
   EXPECT_TRUE(dialog_->Visible(1, L"openfilepath"));
+  EXPECT_FALSE(dialog_->Visible(1, L"cancel"));
 }
 
 TEST_F(DownloadDialogTest, ProgressTextsAndBarAtTheLimits) {
   dialog_->AddDownload(Job("/missing", "a"));  // a row whose job fails at once
-  ASSERT_TRUE(PumpUntil([&] { return dialog_->Text(0, L"size") == L"下载失败"; }));
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->Visible(0, L"retry"); }));
   dialog_->UpdateProgress(100, 512, 0);
   EXPECT_EQ(dialog_->Text(0, L"size"), L"1KB/1KB");
   EXPECT_EQ(dialog_->Bar(0), 19);
@@ -208,24 +226,32 @@ TEST_F(DownloadDialogTest, WithoutALengthTheRowEndsFinishedWithTheRealSize) {
   EXPECT_TRUE(dialog_->Visible(0, L"openfile"));
 }
 
-TEST_F(DownloadDialogTest, FailedJobsShowTheFailureAndLeaveTheTargetAsItWas) {
+TEST_F(DownloadDialogTest, FailedJobsSayWhyLeaveTheTargetAsItWasAndCanBeRetried) {
   std::ofstream(dir_ / "keep.zip") << "old";
   std::ofstream(dir_ / "keep2.zip") << "old2";
   fs::create_directories(dir_ / "folder.zip");
   dialog_->AddDownload(Job("/missing", "keep.zip"));
-  dialog_->AddDownload(Job("/drop/1000000?chunk=100000&pause=0.1", "keep2.zip"));
+  // Three drops in a row after the first: every automatic try ends early.
+  dialog_->AddDownload(Job("/bytes/1000000?cut=4&chunk=50000&pause=0.02", "keep2.zip"));
   // The whole body arrives, but a folder holds the name: the file cannot be put there.
   dialog_->AddDownload(Job("/bytes/300000?chunk=100000&pause=0.1", "folder.zip"));
-  ASSERT_TRUE(PumpUntil([&] {
-    for (int i = 0; i < 3; ++i) {
-      if (dialog_->Text(i, L"size") != L"下载失败") return false;
-    }
-    return true;
-  }));
+  const std::wstring reasons[] = {L"下载失败：服务器错误 404", L"下载失败：连接中断",
+                                  L"下载失败：无法写入目标文件夹"};
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        for (int i = 0; i < 3; ++i) {
+          if (dialog_->Text(i, L"size") != reasons[i]) return false;
+        }
+        return true;
+      },
+      30000));
   for (int i = 0; i < 3; ++i) {
     EXPECT_TRUE(dialog_->Visible(i, L"downloading_layout"));
     EXPECT_FALSE(dialog_->Visible(i, L"finish_layout")) << "no open buttons after a failure";
+    EXPECT_TRUE(dialog_->Visible(i, L"retry"));
+    EXPECT_FALSE(dialog_->Visible(i, L"cancel"));
   }
+  EXPECT_EQ(server_->Requests().size(), 1u + 4u + 1u);
   EXPECT_EQ(
       std::string(std::istreambuf_iterator<char>(std::ifstream(dir_ / "keep.zip").rdbuf()), {}),
       "old");
@@ -238,20 +264,115 @@ TEST_F(DownloadDialogTest, FailedJobsShowTheFailureAndLeaveTheTargetAsItWas) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"folder.zip", "keep.zip", "keep2.zip", "server.log"}));
 
+  // Tried again from its row, the dropped job continues and completes.
+  dialog_->Click(1, L"retry");
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->Finished(1); }));
+  ExpectServed(dir_ / "keep2.zip", 1000000);
+  EXPECT_NE(server_->Requests().back().find("\tRange: bytes="), std::string::npos);
+
   // A window created anew shows the failures again.
   dialog_->ClickControl(L"closebtn");
   ASSERT_TRUE(PumpUntil([&] { return !dialog_->IsAlive(); }));
   dialog_->AddDownload(Job("/bytes/10", "more.bin"));
   ASSERT_TRUE(PumpUntil([&] { return dialog_->Finished(3); }));
-  EXPECT_EQ(dialog_->Text(1, L"size"), L"下载失败");
-  EXPECT_FALSE(dialog_->Visible(1, L"finish_layout"));
+  EXPECT_EQ(dialog_->Text(0, L"size"), reasons[0]);
+  EXPECT_TRUE(dialog_->Visible(0, L"retry"));
+  EXPECT_FALSE(dialog_->Visible(0, L"finish_layout"));
+}
+
+TEST_F(DownloadDialogTest, ADroppedTransferContinuesWhereItStoppedOrStartsOver) {
+  // Cut after a third: the rest is asked for with a range and arrives as a part.
+  dialog_->AddDownload(Job("/bytes/3000000?cut=1&chunk=100000&pause=0.01", "third.zip"));
+  // A server that answers a range with the whole file: it starts over.
+  dialog_->AddDownload(
+      Job("/bytes/3000000?cut=1&ranges=ignore&chunk=100000&pause=0.01", "whole.zip"));
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->Finished(0) && dialog_->Finished(1); }, 30000));
+  ExpectServed(dir_ / "third.zip", 3000000);
+  ExpectServed(dir_ / "whole.zip", 3000000);
+  EXPECT_EQ(dialog_->Text(0, L"down_size"), L" 下载完成    2.86MB");
+
+  std::vector<std::string> third, whole;
+  for (const std::string& line : server_->Requests()) {
+    const std::string target = line.substr(0, line.find('\t'));
+    (line.find("ranges=ignore") == std::string::npos ? third : whole).push_back(line);
+    // Each try is a request of its own that no cache answers.
+    EXPECT_TRUE(IsBusted(target, target.substr(0, target.rfind("?skq=")))) << line;
+  }
+  ASSERT_EQ(third.size(), 2u);
+  EXPECT_EQ(third[0].find('\t'), std::string::npos);
+  EXPECT_NE(third[1].find("\tRange: bytes=1000000-"), std::string::npos) << third[1];
+  ASSERT_EQ(whole.size(), 2u);
+  EXPECT_NE(whole[1].find("\tRange: bytes=1000000-"), std::string::npos) << whole[1];
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"server.log", "third.zip", "whole.zip"}));
+}
+
+TEST_F(DownloadDialogTest, ACancelledJobLeavesNothingAndCanBeTriedAgain) {
+  std::ofstream(dir_ / "keep.zip") << "old";
+  dialog_->AddDownload(Job("/bytes/3000000?chunk=100000&pause=0.1", "keep.zip"));
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->Bar(0) > 0; }));
+  dialog_->Click(0, L"cancel");
+  EXPECT_FALSE(dialog_->Visible(0, L"cancel"));
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->Text(0, L"size") == L"已取消"; }));
+  EXPECT_TRUE(dialog_->Visible(0, L"retry"));
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"keep.zip", "server.log"}));
+  EXPECT_EQ(
+      std::string(std::istreambuf_iterator<char>(std::ifstream(dir_ / "keep.zip").rdbuf()), {}),
+      "old");
+
+  dialog_->Click(0, L"retry");
+  EXPECT_TRUE(dialog_->Visible(0, L"cancel"));
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->Finished(0); }, 30000));
+  ExpectServed(dir_ / "keep.zip", 3000000);
+}
+
+TEST_F(DownloadDialogTest, AtMostSixTransfersRunPerHostAndTheRestWaitInOrder) {
+  server_->PeakConnections();  // counts from here
+  for (int i = 0; i < 10; ++i) {
+    dialog_->AddDownload(Job("/bytes/1000000?chunk=100000&pause=0.1&n=" + std::to_string(i),
+                             "f" + std::to_string(i) + ".bin"));
+  }
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(dialog_->Text(i, L"size"), L"") << i;
+  for (int i = 6; i < 10; ++i) {
+    EXPECT_EQ(dialog_->Text(i, L"size"), L"等待中") << i;
+    EXPECT_TRUE(dialog_->Visible(i, L"cancel"));
+  }
+  // A waiting job that is cancelled never starts; the others start in order:
+  // whenever a row waits, every row after it waits too.
+  dialog_->Click(9, L"cancel");
+  EXPECT_EQ(dialog_->Text(9, L"size"), L"已取消");
+  bool in_order = true;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        bool waiting = false;
+        for (int i = 0; i < 9; ++i) {
+          const bool waits = dialog_->Text(i, L"size") == L"等待中";
+          in_order = in_order && (waits || !waiting);
+          waiting = waiting || waits;
+        }
+        for (int i = 0; i < 9; ++i) {
+          if (!dialog_->Finished(i)) return false;
+        }
+        return true;
+      },
+      60000));
+  EXPECT_TRUE(in_order);
+  for (int i = 0; i < 9; ++i) ExpectServed(dir_ / ("f" + std::to_string(i) + ".bin"), 1000000);
+  EXPECT_EQ(server_->PeakConnections(), 6);
+  EXPECT_EQ(server_->Requests().size(), 9u);
+  EXPECT_FALSE(fs::exists(dir_ / "f9.bin"));
 }
 
 TEST_F(DownloadDialogTest, CancelledJobsStopAndRemoveWhatTheyWrote) {
   std::ofstream(dir_ / "keep.zip") << "old";
   dialog_->AddDownload(Job("/bytes/3000000?chunk=100000&pause=0.5", "keep.zip"));
   dialog_->AddDownload(Job("/bytes/1000?delay=30", "silent.zip"));
-  ASSERT_TRUE(PumpUntil([&] { return dialog_->Visible(0, L"downloading_layout"); }));
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->Bar(0) > 0 && server_->Requests().size() == 2; }));
   const auto asked = std::chrono::steady_clock::now();
   EXPECT_TRUE(dialog_->CancelDownloads(std::chrono::seconds(3)));
   // Not the 30 s the silent server would take.
@@ -261,7 +382,8 @@ TEST_F(DownloadDialogTest, CancelledJobsStopAndRemoveWhatTheyWrote) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"keep.zip", "server.log"}));
   PumpFor(100);
-  EXPECT_NE(dialog_->Text(0, L"size"), L"下载失败") << "an ending program shows no failures";
+  EXPECT_EQ(dialog_->Text(0, L"size").find(L"下载失败"), std::wstring::npos)
+      << "an ending program shows no failures";
 }
 
 TEST_F(DownloadDialogTest, EveryRequestCarriesTheCacheBuster) {
@@ -343,7 +465,7 @@ TEST_F(DownloadDialogTest, CaptionButtonsSizeTheWindowAndADoubleClickDoesNot) {
 
 TEST_F(DownloadDialogTest, ABurstOfReportsDoesNotFloodTheWindow) {
   dialog_->AddDownload(Job("/missing", "burst"));
-  ASSERT_TRUE(PumpUntil([&] { return dialog_->Text(0, L"size") == L"下载失败"; }));
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->Visible(0, L"retry"); }));
   // A million reports from a worker while the window's loop is busy elsewhere
   // wait as one change, not as a million calls: the loop shows the last one
   // within a few turns (a turn serves queued calls for 8 ms at most).

@@ -271,6 +271,15 @@ class PageFunctions(ClientTest):
         subprocess.run(["xdotool", "key", "ctrl+q"], check=True)
         self.assertEqual(self.wait_exit(), 0)
 
+    def test_ctrl_j_shows_the_download_list_without_a_download(self):
+        self.ask("(window.keys = [], document.addEventListener('keydown',"
+                 " function (e) { keys.push(e.key); }), 1)")
+        self.assertEqual(self.find_windows("下载"), [])
+        subprocess.run(["xdotool", "key", "ctrl+j"], check=True)
+        self.wait_until(lambda: self.find_windows("下载"), message="no download window")
+        # The shortcut is the window's: the page never sees its letter.
+        self.assertNotIn("j", self.ask("keys"))
+
     def test_close_button_ends_the_client(self):
         wid = self.window_id()
         g = self.window_geometry(wid)
@@ -282,8 +291,16 @@ class PageFunctions(ClientTest):
 class Navigation(ClientTest):
     def setUp(self):
         super().setUp()
-        self.start()
+        # The client's diagnostics name each download row's state.
+        self.log = os.path.join(self.tmp, "client.log")
+        with open(self.log, "w") as out:
+            self.proc = self.spawn(env=dict(self.client_env(), QUORBITAL_DEBUG="1"),
+                                   stdout=out, stderr=subprocess.STDOUT)
         self.report(event="load", page="start")
+
+    def logged(self, text):
+        with open(self.log, encoding="utf-8", errors="replace") as f:
+            return text in f.read()
 
     def test_download_link_asks_where_to_save_and_downloads(self):
         target = os.path.join(self.tmp, "chosen.pdf")
@@ -324,7 +341,10 @@ class Navigation(ClientTest):
         self.run_js("window.kept = 'yes'; var a = document.getElementById('link');"
                     " a.href = %r; a.click();" % url)
         self.wait_until(lambda: self.dialog_lines(), message="no save dialog")
-        # The page is the one that was clicked, not an error page or a new load.
+        # The row says why; the page is the one that was clicked, not an
+        # error page or a new load.
+        self.wait_until(lambda: self.logged("download: offline.zip: 下载失败：无法连接服务器"),
+                        message="the row does not say why the download failed")
         self.assertEqual(self.ask("window.kept"), "yes")
         self.assertEqual(len(self.dialog_lines()), 1)
         self.assertFalse(os.path.exists(os.path.join(self.tmp, "offline.zip")))

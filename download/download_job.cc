@@ -1,0 +1,58 @@
+// A download job's tries, waits and stop.
+#include "download/download_job.h"
+
+#include "download/retry_policy.h"
+#include "ui/dui_string.h"
+
+namespace {
+
+// Nothing at all for this long on an open transfer counts as a drop.
+constexpr std::chrono::seconds kStall{30};
+
+}  // namespace
+
+void DownloadJobControl::Cancel() {
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    cancelled = true;
+  }
+  wake.notify_all();
+}
+
+std::wstring CacheBustedUrl(const std::wstring& url) {
+  CDuiString suffix;
+  suffix.Format(L"?skq=%d", static_cast<int>(GetTickCount()));
+  return url + suffix.GetData();
+}
+
+JobOutcome RunDownloadJob(const DownloadItem& item, DownloadJobControl& control,
+                          IBindStatusCallback* sink,
+                          const std::function<void(const std::wstring&)>& retrying) {
+  platform::UrlDownloadBounds bounds;
+  bounds.cancel = &control.cancelled;
+  bounds.stall = kStall;
+  for (int retries = 0;; ++retries) {
+    const std::wstring url = CacheBustedUrl(item.url);
+    const platform::DownloadTry tried =
+        platform::DownloadUrlTry(url.c_str(), item.path.c_str(), control.partial, sink, bounds);
+    if (tried.end == platform::DownloadEnd::kComplete) return {JobEnd::kFinished, L""};
+    if (tried.end == platform::DownloadEnd::kCancelled || control.cancelled) {
+      control.partial.Discard();
+      return {JobEnd::kCancelled, L""};
+    }
+    const std::wstring reason = FailureReason(tried.end, tried.status);
+    const auto delay = RetryDelay(tried.end, retries);
+    if (!delay) {
+      // Bytes with a name in the target's folder would stay there.
+      if (!control.partial.IsUnnamed()) control.partial.Discard();
+      return {JobEnd::kFailed, reason};
+    }
+    if (retrying) retrying(reason);
+    std::unique_lock<std::mutex> guard(control.lock);
+    if (control.wake.wait_for(guard, *delay, [&] { return control.cancelled.load(); })) {
+      guard.unlock();
+      control.partial.Discard();
+      return {JobEnd::kCancelled, L""};
+    }
+  }
+}

@@ -1,0 +1,55 @@
+// The per-host queue of download jobs.
+#include "download/host_queue.h"
+
+#include <algorithm>
+#include <cwctype>
+
+std::wstring HostOf(const std::wstring& url) {
+  const size_t scheme_end = url.find(L"://");
+  if (scheme_end == std::wstring::npos) return url;
+  const size_t start = scheme_end + 3;
+  size_t end = url.find_first_of(L"/?#", start);
+  if (end == std::wstring::npos) end = url.size();
+  std::wstring authority = url.substr(start, end - start);
+  const size_t at = authority.rfind(L'@');
+  if (at != std::wstring::npos) authority.erase(0, at + 1);
+  std::wstring host = url.substr(0, start) + authority;
+  std::transform(host.begin(), host.end(), host.begin(),
+                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+  return host;
+}
+
+bool HostQueue::Add(int job, const std::wstring& host) {
+  Remove(job);  // a job is in the queue once
+  Host& h = hosts_[host];
+  host_of_[job] = host;
+  if (static_cast<int>(h.running.size()) < kPerHost && h.waiting.empty()) {
+    h.running.insert(job);
+    return true;
+  }
+  h.waiting.push_back(job);
+  return false;
+}
+
+std::vector<int> HostQueue::Remove(int job) {
+  std::vector<int> start;
+  auto found = host_of_.find(job);
+  if (found == host_of_.end()) return start;
+  Host& h = hosts_[found->second];
+  host_of_.erase(found);
+  h.running.erase(job);
+  h.waiting.erase(std::remove(h.waiting.begin(), h.waiting.end(), job), h.waiting.end());
+  while (static_cast<int>(h.running.size()) < kPerHost && !h.waiting.empty()) {
+    start.push_back(h.waiting.front());
+    h.running.insert(h.waiting.front());
+    h.waiting.pop_front();
+  }
+  return start;
+}
+
+bool HostQueue::IsWaiting(int job) const {
+  auto found = host_of_.find(job);
+  if (found == host_of_.end()) return false;
+  const Host& h = hosts_.at(found->second);
+  return std::find(h.waiting.begin(), h.waiting.end(), job) != h.waiting.end();
+}

@@ -1,0 +1,19 @@
+// Desktop notifications: a short notice through the session's notification
+// service (org.freedesktop.Notifications on the session bus), for news a
+// person should hear of while the client's windows are not in front.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Whether one of this process's windows is the desktop's active window.
+// Main thread.
+bool IsAnyWindowActive();
+
+// Shows a notice with a title and a line of text, without waiting for the
+// service; where the session has no notification service (or no session
+// bus) nothing happens. Main thread.
+void ShowDesktopNotification(const std::wstring& title, const std::wstring& body);
+
+}  // namespace platform
