@@ -2,14 +2,9 @@
 // and UTF-16 on the wire, converted at this boundary.
 #include "bridge/bridge_message.h"
 
-namespace {
+#include <string_view>
 
-void PutUnit(std::vector<unsigned char>& out, std::uint32_t unit) {
-  out.push_back(static_cast<unsigned char>(unit & 0xFF));
-  out.push_back(static_cast<unsigned char>((unit >> 8) & 0xFF));
-}
-
-}  // namespace
+#include "platform/unicode_text.h"
 
 COPYDATASTRUCT BridgePayload::Record() {
   COPYDATASTRUCT record;
@@ -20,22 +15,17 @@ COPYDATASTRUCT BridgePayload::Record() {
 }
 
 BridgePayload EncodeText(const std::wstring& text) {
+  // A text is cut at its first 0 unit; the converter keeps lone surrogates
+  // as the page held them.
+  const std::u16string units =
+      platform::WideToUtf16(std::wstring_view(text).substr(0, text.find(L'\0')));
   BridgePayload payload;
-  payload.bytes.reserve(text.size() * 2 + 2);
-  for (wchar_t wc : text) {
-    std::uint32_t c = static_cast<char32_t>(wc);
-    if (c == 0) break;             // a text is cut at its first 0 unit
-    if (c > 0x10FFFF) c = 0xFFFD;  // not a character: the replacement character
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      PutUnit(payload.bytes, 0xD800 + (c >> 10));
-      PutUnit(payload.bytes, 0xDC00 + (c & 0x3FF));
-    } else {
-      // Lone surrogates pass unchanged, as the page held them.
-      PutUnit(payload.bytes, c);
-    }
+  payload.bytes.reserve(units.size() * 2 + 2);
+  for (char16_t unit : units) {
+    payload.bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
+    payload.bytes.push_back(static_cast<unsigned char>(unit >> 8));
   }
-  PutUnit(payload.bytes, 0);
+  payload.bytes.insert(payload.bytes.end(), {0, 0});
   return payload;
 }
 
@@ -47,24 +37,15 @@ BridgePayload EncodeInt(std::int32_t value) {
 }
 
 std::wstring DecodeText(const COPYDATASTRUCT* record) {
-  std::wstring text;
-  if (record == nullptr || record->lpData == nullptr) return text;
+  if (record == nullptr || record->lpData == nullptr) return {};
   const auto* bytes = static_cast<const unsigned char*>(record->lpData);
-  const std::size_t units = record->cbData / 2;
-  for (std::size_t i = 0; i < units; ++i) {
-    std::uint32_t unit = bytes[2 * i] | (static_cast<std::uint32_t>(bytes[2 * i + 1]) << 8);
+  std::u16string units;
+  for (std::size_t i = 0; i + 1 < record->cbData; i += 2) {
+    const auto unit = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
     if (unit == 0) break;
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
-      std::uint32_t next = bytes[2 * i + 2] | (static_cast<std::uint32_t>(bytes[2 * i + 3]) << 8);
-      if (next >= 0xDC00 && next <= 0xDFFF) {
-        text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00)));
-        ++i;
-        continue;
-      }
-    }
-    text.push_back(static_cast<wchar_t>(unit));
+    units.push_back(unit);
   }
-  return text;
+  return platform::Utf16ToWide(units);
 }
 
 bool DecodeInt(const COPYDATASTRUCT* record, std::int32_t* value) {

@@ -2,6 +2,7 @@
 #include "mainwnd/file_dialogs.h"
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "app/locations.h"
@@ -22,7 +23,7 @@ std::wstring PlainFileName(const std::wstring& name) {
       continue;
     }
     if (out.empty() && c == L'.') continue;
-    const std::size_t size = code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+    const std::size_t size = platform::WideToUtf8(std::wstring_view(&c, 1)).size();
     if (bytes + size > kMaxSuggestedNameBytes) break;
     bytes += size;
     out += c;
