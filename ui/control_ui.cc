@@ -229,7 +229,14 @@ void CControlUI::ApplyAttributeList(const wchar_t* list) {
 }
 
 void CControlUI::Invalidate() {
-  if (manager_ != nullptr) manager_->Invalidate();
+  if (manager_ == nullptr) return;
+  // A control that has its place redraws only that place: a change of one
+  // row of a long list costs that row. One not laid out yet redraws all.
+  if (rect_.right > rect_.left && rect_.bottom > rect_.top) {
+    manager_->Invalidate(rect_);
+  } else {
+    manager_->Invalidate();
+  }
 }
 
 void CControlUI::NeedUpdate() {

@@ -143,7 +143,7 @@ class CControlUI {
   virtual void SetAttribute(const wchar_t* name, const wchar_t* value);
   void ApplyAttributeList(const wchar_t* list);
 
-  // Redraw and relayout requests.
+  // Redraw (of the control's own rectangle) and relayout requests.
   void Invalidate();
   void NeedUpdate();
   void NeedParentUpdate();

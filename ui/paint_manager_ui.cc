@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <csignal>
 #include <iterator>
 
@@ -227,6 +228,15 @@ void CPaintManagerUI::Invalidate() {
   if (ui::WindowHost* host = Host()) host->QueueDraw();
 }
 
+void CPaintManagerUI::Invalidate(const RECT& rc) {
+  assert(platform::IsMainThread() && "controls belong to the main thread");
+  // A little around it too, for what is drawn on a control's edge.
+  constexpr int kMargin = 2;
+  if (ui::WindowHost* host = Host())
+    host->QueueDrawArea(rc.left - kMargin, rc.top - kMargin, rc.right - rc.left + 2 * kMargin,
+                        rc.bottom - rc.top + 2 * kMargin);
+}
+
 void CPaintManagerUI::NeedUpdate() {
   update_needed_ = true;
   Invalidate();
@@ -332,8 +342,12 @@ void CPaintManagerUI::Paint(_cairo* cr) {
   if ((bk_color_ >> 24) != 0) {
     ui::render::FillRect(cr, {0, 0, client_size_.cx, client_size_.cy}, bk_color_, {0, 0});
   }
-  if (root_ != nullptr && root_->IsVisible())
-    root_->DoPaint(cr, {0, 0, client_size_.cx, client_size_.cy});
+  // Only controls in the area to be drawn (cr's clip) are drawn.
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+  const RECT paint{static_cast<LONG>(std::floor(x1)), static_cast<LONG>(std::floor(y1)),
+                   static_cast<LONG>(std::ceil(x2)), static_cast<LONG>(std::ceil(y2))};
+  if (root_ != nullptr && root_->IsVisible()) root_->DoPaint(cr, paint);
 }
 
 void CPaintManagerUI::MouseMove(POINT pt) {

@@ -74,6 +74,8 @@ class CPaintManagerUI {
 
   // Redraw, and relayout before the next drawing.
   void Invalidate();
+  // Redraw of a rectangle of the client area only.
+  void Invalidate(const RECT& rc);
   void NeedUpdate();
   // Lays the tree out now if anything asked for it.
   void UpdateLayout();

@@ -176,6 +176,10 @@ void WindowHost::QueueDraw() {
   if (alive_) gtk_widget_queue_draw(area_);
 }
 
+void WindowHost::QueueDrawArea(int x, int y, int width, int height) {
+  if (alive_ && width > 0 && height > 0) gtk_widget_queue_draw_area(area_, x, y, width, height);
+}
+
 void WindowHost::SetVisible(bool show, bool take_focus, unsigned time) {
   if (!alive_) return;
   show_requested_ = true;

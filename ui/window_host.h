@@ -53,6 +53,8 @@ class WindowHost : public platform::NativeWindow {
   // The tooltip shown over the client area ("" for none).
   void SetToolTip(const std::wstring& text);
   void QueueDraw();
+  // Draws a rectangle of the client area again (layout pixels).
+  void QueueDrawArea(int x, int y, int width, int height);
   // time: of the user action that asked for the window (0: now).
   void SetVisible(bool show, bool take_focus, unsigned time = 0);
   void Center();
