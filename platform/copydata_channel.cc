@@ -4,6 +4,7 @@
 #include "platform/copydata_channel.h"
 
 #include "platform/copydata_receiver.h"
+#include "platform/copydata_registry.h"
 #include "platform/copydata_sender.h"
 
 namespace platform::channel {
@@ -33,6 +34,16 @@ bool SendRemoteMessageWithin(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, 
   return CopyDataSender::Get().Send(hwnd, msg, wparam, lparam, timeout_ms < 0 ? 0 : timeout_ms,
                                     abort_if_hung, result);
 }
+
+void SetSenderCredential(const std::string& credential) {
+  CopyDataSender::Get().SetCredential(credential);
+}
+
+const MessageSender* CurrentMessageSender() { return CopyDataReceiver::Get().CurrentSender(); }
+
+void UseRegistryDirectory(const std::string& dir) { CopyDataRegistry::UseDir(dir); }
+
+std::vector<std::string> SocketDirectories() { return CopyDataRegistry::SocketDirs(); }
 
 void SetPeerCheckForTesting(std::function<bool(uid_t)> check) {
   CopyDataReceiver::Get().SetPeerCheck(std::move(check));

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/windows.h"
 
@@ -44,6 +45,34 @@ bool SendRemoteMessageWithin(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, 
 inline bool CrossesProcesses(UINT msg) {
   return msg == WM_COPYDATA || (msg >= WM_APP && msg <= 0xBFFF);
 }
+
+// This process's credential, a secret its starter gave it: sent once on each
+// connection this process opens to a window of another process, before its
+// first message, so that the receiver can tell which of its helpers sent a
+// message. Empty (the default): nothing is sent. Set it before the first send.
+void SetSenderCredential(const std::string& credential);
+
+// Who sent the message from another process that the main thread is
+// dispatching now: the sending process as the kernel names it (in the
+// receiver's view, whatever namespaces the sender runs in), its user, and
+// the credential it opened its connection with ("" when none). Null while no
+// such message is being dispatched (a message of this process, say).
+struct MessageSender {
+  pid_t pid = 0;
+  uid_t uid = 0;
+  std::string credential;
+};
+const MessageSender* CurrentMessageSender();
+
+// The registry directory for a process that cannot find it by itself (a
+// confined web process, which sees the one its client names and not the
+// runtime directory around it). Set before the first find.
+void UseRegistryDirectory(const std::string& dir);
+// The folders a process that sends to this user's windows must reach: the
+// registry directory and, when the socket addresses there would be too long,
+// the short folder the sockets go to instead; made when missing. Empty when
+// no safe directory can be had.
+std::vector<std::string> SocketDirectories();
 
 // For tests: replaces the check of a connecting process's user (by default:
 // the same user as this process); an empty function restores the default.

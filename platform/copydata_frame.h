@@ -17,8 +17,14 @@
 //
 // The frame carries the message number so that a later message of our own (a
 // second program start handing a document path to the running client) can
-// cross with its data as a copy-data record. Only WM_COPYDATA is dispatched
-// today; a receiver drops frames of any other message.
+// cross with its data as a copy-data record. A receiver dispatches
+// WM_COPYDATA and the application's own messages and drops frames of any
+// other message, with one exception: a sender that has a credential (a web
+// process of the client, given a secret by the client) opens each connection
+// with one credential frame (message kCredentialMessage, the secret as its
+// payload, at most kMaxCredential bytes), which is never dispatched and
+// never answered; the receiver keeps it with the connection. Senders without
+// one send none, so they still reach receivers built before it existed.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +41,8 @@ struct CopyDataFrame {
   // Bridge messages are a URL or an integer; a megabyte is far beyond any of
   // them and keeps a broken or hostile sender from making us allocate more.
   static constexpr std::uint32_t kMaxPayload = 1u << 20;
+  static constexpr std::uint32_t kCredentialMessage = 0x51435245u;  // "ERCQ"
+  static constexpr std::uint32_t kMaxCredential = 256;
 
   std::uint32_t message = 0;
   std::uint32_t payload_size = 0;

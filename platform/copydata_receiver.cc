@@ -42,6 +42,10 @@ struct CopyDataReceiver::Connection {
   bool queued = false;  // a complete frame waits for (or is in) its dispatch
   gint64 last_active = 0;
   gint64 frame_deadline = 0;  // the next whole frame is due by then
+  // The sender as the kernel named it when it connected, and the credential
+  // it opened the connection with.
+  MessageSender sender;
+  bool framed = false;  // a frame other than the credential has come
   unsigned char header[CopyDataFrame::kHeaderSize] = {};
   std::size_t header_got = 0;
   CopyDataFrame frame;
@@ -153,13 +157,15 @@ std::string CopyDataReceiver::AddressOf(HWND hwnd) const {
   return found == listeners_.end() ? std::string() : found->second->entry.address;
 }
 
-bool CopyDataReceiver::PeerAllowed(int fd) const {
+bool CopyDataReceiver::PeerAllowed(int fd, MessageSender* sender) const {
   ucred credentials{};
   socklen_t length = sizeof(credentials);
   if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 ||
       length != sizeof(credentials)) {
     return false;
   }
+  sender->pid = credentials.pid;
+  sender->uid = credentials.uid;
   if (peer_check_) return peer_check_(credentials.uid);
   return credentials.uid == geteuid();
 }
@@ -171,7 +177,8 @@ void CopyDataReceiver::Accept(Listener* listener) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
       return;  // EAGAIN: nothing more waiting; anything else: try at the next wake-up
     }
-    if (!PeerAllowed(fd)) {
+    MessageSender sender;
+    if (!PeerAllowed(fd, &sender)) {
       LogWarning("copy-data: refused a connection of another user");
       close(fd);
       continue;
@@ -183,6 +190,7 @@ void CopyDataReceiver::Accept(Listener* listener) {
     }
     auto connection = std::make_shared<Connection>();
     connection->fd = fd;
+    connection->sender = sender;
     connection->target = listener->hwnd;
     connection->last_active = g_get_monotonic_time();
     connection->frame_deadline = connection->last_active + kFrameDeadlineUs;
@@ -271,21 +279,33 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
     if (c.header_got < CopyDataFrame::kHeaderSize) {
       c.header_got += static_cast<std::size_t>(n);
       if (c.header_got < CopyDataFrame::kHeaderSize) continue;
-      // Not ours, too large, or a message we do not dispatch: the connection
-      // is dropped without a reply and nothing reaches a window.
-      if (!CopyDataFrame::DecodeHeader(c.header, &c.frame) || !CrossesProcesses(c.frame.message)) {
+      // Not ours, too large, or a message we do not dispatch (a credential
+      // only as the first frame, and small): the connection is dropped
+      // without a reply and nothing reaches a window.
+      const bool decoded = CopyDataFrame::DecodeHeader(c.header, &c.frame);
+      const bool credential = decoded && c.frame.message == CopyDataFrame::kCredentialMessage &&
+                              !c.framed && c.frame.payload_size <= CopyDataFrame::kMaxCredential;
+      if (!decoded || (!credential && !CrossesProcesses(c.frame.message))) {
         LogWarning("copy-data: dropped a malformed or unknown frame");
         Close(connection);
         return;
       }
+      c.framed = true;
       c.payload.assign(c.frame.payload_size, 0);
       c.payload_got = 0;
     } else {
       c.payload_got += static_cast<std::size_t>(n);
     }
     if (c.payload_got == c.payload.size()) {
-      Enqueue(connection);
-      return;
+      if (c.frame.message != CopyDataFrame::kCredentialMessage) {
+        Enqueue(connection);
+        return;
+      }
+      // Kept for the messages that follow; the next frame is read at once.
+      c.sender.credential.assign(c.payload.begin(), c.payload.end());
+      c.header_got = 0;
+      c.payload.clear();
+      c.payload_got = 0;
     }
   }
 }
@@ -338,8 +358,10 @@ void CopyDataReceiver::DispatchOne() {
       record.cbData = c.frame.payload_size;
       record.lpData = c.payload.empty() ? nullptr : c.payload.data();
       dispatching_ = true;
+      current_sender_ = &c.sender;
       result = window->Dispatch(c.frame.message, static_cast<WPARAM>(c.frame.wparam),
                                 reinterpret_cast<LPARAM>(&record));
+      current_sender_ = nullptr;
       dispatching_ = false;
     }
     if (!c.closed) {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/copydata_channel.h"
 #include "platform/copydata_registry.h"
 #include "platform/windows.h"
 
@@ -35,6 +36,8 @@ class CopyDataReceiver {
   void SetPeerCheck(std::function<bool(uid_t)> check);
   std::size_t QueuedFrames() const { return queue_.size(); }
   std::string AddressOf(HWND hwnd) const;
+  // The sender of the message being dispatched; null between messages.
+  const MessageSender* CurrentSender() const { return current_sender_; }
 
   struct Connection;
 
@@ -53,7 +56,8 @@ class CopyDataReceiver {
   friend struct Callbacks;
 
   void Accept(Listener* listener);
-  bool PeerAllowed(int fd) const;
+  // Fills sender with the connecting process and its user.
+  bool PeerAllowed(int fd, MessageSender* sender) const;
   bool EvictIdle();
   void OnReadable(const std::shared_ptr<Connection>& connection);
   void Close(const std::shared_ptr<Connection>& connection);
@@ -68,6 +72,7 @@ class CopyDataReceiver {
   std::size_t connection_count_ = 0;
   bool dispatching_ = false;  // a handler is running (maybe in a nested loop)
   std::function<bool(uid_t)> peer_check_;
+  const MessageSender* current_sender_ = nullptr;
 };
 
 }  // namespace platform::channel

@@ -45,6 +45,11 @@ std::string RandomToken() {
   return text;
 }
 
+// The registry directory named by the process that started this one; empty:
+// this process finds it itself.
+std::mutex g_dir_mutex;
+std::string g_given_dir;
+
 // Names of the windows this process published: never reported as remote.
 std::mutex g_own_mutex;
 std::set<std::string> g_own_names;
@@ -99,12 +104,38 @@ bool OwnSocketDir(const std::string& registry, const std::string& folder) {
 
 }  // namespace
 
+void CopyDataRegistry::UseDir(const std::string& dir) {
+  std::lock_guard<std::mutex> lock(g_dir_mutex);
+  g_given_dir = dir;
+}
+
 std::string CopyDataRegistry::Dir() {
+  std::string given;
+  {
+    std::lock_guard<std::mutex> lock(g_dir_mutex);
+    given = g_given_dir;
+  }
+  // A directory named by another process is only looked at, never made.
+  if (!given.empty()) return IsPrivateDirectory(given) ? given : std::string();
   std::string runtime = RuntimeDir();
   if (runtime.empty()) return runtime;
   std::string dir = runtime + "/quorbital-windows";
   if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
   return IsPrivateDirectory(dir) ? dir : std::string();
+}
+
+std::vector<std::string> CopyDataRegistry::SocketDirs() {
+  std::vector<std::string> dirs;
+  const std::string dir = Dir();
+  if (dir.empty()) return dirs;
+  dirs.push_back(dir);
+  // The longest socket name NewEntry makes: a seven-digit process id, a
+  // dash, the token and the suffix.
+  if (!FitsSocketAddress(dir + "/1234567-0123456789abcdef.sock")) {
+    const std::string short_dir = ShortSocketDir();
+    if (!short_dir.empty()) dirs.push_back(short_dir);
+  }
+  return dirs;
 }
 
 bool CopyDataRegistry::NewEntry(const std::wstring& class_name, const std::wstring& title,

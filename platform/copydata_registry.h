@@ -27,6 +27,11 @@ class CopyDataRegistry {
   // The registry directory (created private to this user), or "" when no safe
   // directory can be had.
   static std::string Dir();
+  // Makes Dir() the given directory (see UseRegistryDirectory).
+  static void UseDir(const std::string& dir);
+  // Dir() and, when socket paths there would be too long, the short socket
+  // folder (see SocketDirectories).
+  static std::vector<std::string> SocketDirs();
 
   // Fills name, paths and address for a new window of this process.
   static bool NewEntry(const std::wstring& class_name, const std::wstring& title,

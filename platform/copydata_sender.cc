@@ -186,6 +186,11 @@ bool CopyDataSender::IsAlive(HWND hwnd) {
   return true;
 }
 
+void CopyDataSender::SetCredential(const std::string& credential) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  credential_ = credential.substr(0, CopyDataFrame::kMaxCredential);
+}
+
 void CopyDataSender::SetListenerCheck(std::function<bool(uid_t)> check) {
   std::lock_guard<std::mutex> lock(mutex_);
   listener_check_ = std::move(check);
@@ -234,6 +239,28 @@ int CopyDataSender::TakeConnection(Endpoint& endpoint, bool* reused, int connect
     close(fd);
     errno = EACCES;
     return -1;
+  }
+  // The credential opens the connection, before any message; it is small
+  // enough for an empty socket buffer, so this never waits.
+  std::string credential;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    credential = credential_;
+  }
+  if (!credential.empty()) {
+    CopyDataFrame frame;
+    frame.message = CopyDataFrame::kCredentialMessage;
+    frame.payload_size = static_cast<std::uint32_t>(credential.size());
+    unsigned char header[CopyDataFrame::kHeaderSize];
+    frame.EncodeHeader(header);
+    iovec parts[2] = {{header, sizeof(header)}, {credential.data(), credential.size()}};
+    bool wrote_nothing = true;
+    if (!WriteAll(fd, parts, 2, &wrote_nothing, false, Clock::now())) {
+      const int saved = errno;
+      close(fd);
+      errno = saved;
+      return -1;
+    }
   }
   return fd;
 }

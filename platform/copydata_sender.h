@@ -35,6 +35,10 @@ class CopyDataSender {
   bool Send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, int timeout_ms, bool abort_if_hung,
             LRESULT* result);
 
+  // Sent on every new connection before its first message (see
+  // SetSenderCredential); at most CopyDataFrame::kMaxCredential bytes.
+  void SetCredential(const std::string& credential);
+
   // Who may listen at a window's address: by default only this user.
   void SetListenerCheck(std::function<bool(uid_t)> check);
 
@@ -64,6 +68,7 @@ class CopyDataSender {
   std::map<std::string, std::uintptr_t> by_address_;
   std::uintptr_t next_handle_ = 0x20000;
   std::function<bool(uid_t)> listener_check_;
+  std::string credential_;
 };
 
 }  // namespace platform::channel

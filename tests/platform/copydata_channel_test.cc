@@ -203,6 +203,43 @@ TEST_F(CopyDataChannel, MessagesArriveWithTheirExactBytesAndReturnTheHandlersRes
   EXPECT_TRUE(pattern_ok);
 }
 
+TEST_F(CopyDataChannel, EachMessageNamesItsSendersProcessAndCredential) {
+  std::vector<std::string> senders;
+  TestWindow window(L"qtest_sender", L"Sender", [&](UINT, WPARAM, LPARAM) {
+    const platform::channel::MessageSender* sender = platform::channel::CurrentMessageSender();
+    senders.push_back(sender ? std::to_string(sender->pid) + " " + sender->credential : "none");
+    return LRESULT{1};
+  });
+  platform::channel::PublishWindow(window.hwnd(), L"qtest_sender", L"Sender");
+  PeerProcess with({"send", "qtest_sender", "Sender", "credential=s3cret", "1:01", "2:02"});
+  ASSERT_TRUE(RunLoopUntil([&] { return senders.size() >= 2; }, 10000));
+  PeerProcess without({"send", "qtest_sender", "Sender", "3:03"});
+  ASSERT_TRUE(RunLoopUntil([&] { return senders.size() >= 3; }, 10000));
+  EXPECT_EQ(senders, (std::vector<std::string>{std::to_string(with.pid()) + " s3cret",
+                                               std::to_string(with.pid()) + " s3cret",
+                                               std::to_string(without.pid()) + " "}));
+  EXPECT_EQ(platform::channel::CurrentMessageSender(), nullptr) << "only while one is handled";
+
+  // A credential comes first on a connection or not at all, and is short.
+  std::string address = platform::channel::PublishedAddressForTesting(window.hwnd());
+  auto late = GoodFrame();
+  auto credential = Frame(CopyDataFrame::kMagic, 1, CopyDataFrame::kCredentialMessage, 3, 3);
+  late.insert(late.end(), credential.begin(), credential.end());
+  auto long_one = Frame(CopyDataFrame::kMagic, 1, CopyDataFrame::kCredentialMessage,
+                        CopyDataFrame::kMaxCredential + 1, CopyDataFrame::kMaxCredential + 1);
+  EXPECT_EQ(OffMainThread([&] { return RawExchange(address, long_one); }), "eof");
+  std::string outcome = OffMainThread([&] {
+    int fd = ConnectTo(address);
+    send(fd, late.data(), late.size(), MSG_NOSIGNAL);
+    unsigned char reply[CopyDataFrame::kReplySize * 2];
+    const ssize_t n = recv(fd, reply, sizeof(reply), MSG_WAITALL);
+    close(fd);
+    return std::to_string(n);
+  });
+  EXPECT_EQ(outcome, std::to_string(CopyDataFrame::kReplySize)) << "one reply, then dropped";
+  platform::channel::WithdrawWindow(window.hwnd());
+}
+
 TEST_F(CopyDataChannel, LaterMessagesWaitWhileAHandlerRunsAModalLoop) {
   std::vector<std::string> trace;
   int ticks_in_modal = 0;
@@ -562,7 +599,12 @@ TEST_F(CopyDataChannel, IdleConnectionsMakeRoomForNewSenders) {
 TEST_F(CopyDataChannel, ADeepRuntimeDirectoryPutsTheSocketInAShortPrivateDirectory) {
   std::string deep = runtime_dir_ + "/" + std::string(60, 'd') + "/" + std::string(60, 'e');
   std::filesystem::create_directories(deep);
+  std::filesystem::permissions(deep, std::filesystem::perms::owner_all);
   setenv("XDG_RUNTIME_DIR", deep.c_str(), 1);
+  // The folders a sender must reach: the registry and the short folder.
+  const std::vector<std::string> dirs = platform::channel::SocketDirectories();
+  ASSERT_EQ(dirs.size(), 2u);
+  EXPECT_EQ(dirs[0], deep + "/quorbital-windows");
   std::vector<Received> received;
   TestWindow window(L"qtest_deep", L"Deep", [&](UINT, WPARAM wparam, LPARAM lparam) {
     received.push_back(Record(wparam, lparam));
@@ -573,6 +615,7 @@ TEST_F(CopyDataChannel, ADeepRuntimeDirectoryPutsTheSocketInAShortPrivateDirecto
   const std::string address = platform::channel::PublishedAddressForTesting(window.hwnd());
   const std::string folder = address.substr(0, address.rfind('/'));
   EXPECT_EQ(folder.rfind("/tmp/quorbital-" + std::to_string(geteuid()), 0), 0u) << address;
+  EXPECT_EQ(folder, dirs[1]);
   struct stat st;
   ASSERT_EQ(lstat(folder.c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, geteuid());

@@ -8,12 +8,15 @@
 //     finds the window ("notfound", exit 2, when none) and sends each message
 //     with dwData 0x1122334455667788, printing "result <n>" for each. A
 //     payload is hex bytes, or "#<n>" for n bytes of the pattern (i*7+3)&255.
+//     A first message argument "credential=<text>" makes text this process's
+//     credential before anything is sent.
 #include <glib-unix.h>
 #include <glib.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -108,6 +111,11 @@ int Send(int argc, char** argv) {
   if (argc < 4) return 64;
   std::wstring class_name = Wide(argv[2]);
   std::wstring title = Wide(argv[3]);
+  int first = 4;
+  if (argc > 4 && std::string(argv[4]).rfind("credential=", 0) == 0) {
+    platform::channel::SetSenderCredential(argv[4] + std::strlen("credential="));
+    first = 5;
+  }
   HWND hwnd = platform::channel::FindRemoteWindow(
       std::string(argv[2]) == "-" ? nullptr : class_name.c_str(),
       std::string(argv[3]) == "-" ? nullptr : title.c_str());
@@ -115,7 +123,7 @@ int Send(int argc, char** argv) {
     std::printf("notfound\n");
     return 2;
   }
-  for (int i = 4; i < argc; ++i) {
+  for (int i = first; i < argc; ++i) {
     std::string arg = argv[i];
     size_t colon = arg.find(':');
     WPARAM wparam = std::strtoul(arg.substr(0, colon).c_str(), nullptr, 10);
