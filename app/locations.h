@@ -39,3 +39,9 @@ inline constexpr char kClientVersion[] = "1.4.3";
 // window with this message (a copy-data record holding the path as text, the
 // same text layout as a bridge message); the main window answers 1.
 inline constexpr unsigned int kOpenDocumentMessage = 0x8000 + 0x51;  // WM_APP + 0x51
+// A renderer asks the main window whether the machine is online with this
+// message (an empty copy-data record): web processes run without a network
+// of their own, so the connectivity probe runs in the client. The main
+// window answers 1 when it is, 0 otherwise (also to any page that is not the
+// client's own).
+inline constexpr unsigned int kOnlineQueryMessage = 0x8000 + 0x53;  // WM_APP + 0x53

@@ -118,14 +118,48 @@ bool IsTrustedDocument(const std::string& url, const TrustedPlaces& places) {
 
 DocumentKind ClassifyDocument(const std::string& url, const TrustedPlaces& places) {
   if (StartsWithNoCase(url, "about:")) return DocumentKind::kAbout;
-  return IsTrustedDocument(url, places) ? DocumentKind::kOwn : DocumentKind::kWeb;
+  if (IsTrustedDocument(url, places)) return DocumentKind::kOwn;
+  return StartsWithNoCase(url, "file:") ? DocumentKind::kLocal : DocumentKind::kWeb;
 }
 
 bool IsOwnPage(const std::vector<DocumentKind>& documents) {
   bool own = false;
   for (DocumentKind kind : documents) {
-    if (kind == DocumentKind::kWeb) return false;
+    if (kind == DocumentKind::kWeb || kind == DocumentKind::kLocal) return false;
     own = own || kind == DocumentKind::kOwn;
   }
   return own;
+}
+
+DocumentKind LessTrusted(DocumentKind a, DocumentKind b) {
+  // Declared from most to least trusted.
+  return static_cast<int>(a) > static_cast<int>(b) ? a : b;
+}
+
+void FrameDocuments::Commit(long long frame, bool is_main, DocumentKind kind) {
+  if (is_main) kinds_.clear();
+  kinds_[frame] = kind;
+}
+
+void FrameDocuments::Forget(long long frame) { kinds_.erase(frame); }
+
+DocumentKind FrameDocuments::KindOf(long long frame) const {
+  auto it = kinds_.find(frame);
+  return it == kinds_.end() ? DocumentKind::kWeb : it->second;
+}
+
+bool FrameDocuments::IsOwnPage(const std::vector<std::pair<long long, DocumentKind>>& present,
+                               std::size_t unrecorded) const {
+  std::vector<DocumentKind> documents;
+  documents.reserve(present.size() + 1);
+  for (const auto& [frame, now] : present) documents.push_back(LessTrusted(KindOf(frame), now));
+  if (unrecorded > 0) documents.push_back(DocumentKind::kWeb);
+  return ::IsOwnPage(documents);
+}
+
+bool FrameDocuments::HoldsLocalDocument() const {
+  for (const auto& entry : kinds_) {
+    if (entry.second == DocumentKind::kLocal) return true;
+  }
+  return false;
 }

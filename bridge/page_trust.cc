@@ -2,6 +2,7 @@
 // own places to each renderer, and the renderer notes, for every new document
 // of every frame, whether it is one of the client's own. Page functions, the
 // page callback and download reports are for those pages only.
+#include <utility>
 #include <vector>
 
 #include "bridge/simple_app.h"
@@ -24,11 +25,7 @@ void SimpleApp::OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) {
 
 bool SimpleApp::RecordFrameDocument(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) {
   const DocumentKind kind = ClassifyDocument(frame->GetURL().ToString(), trusted_places_);
-  std::map<long long, DocumentKind>& frames = frame_documents_[browser->GetIdentifier()];
-  // The frames of the main frame's old document end with it; those of the
-  // new one are noted as their documents come.
-  if (frame->IsMain()) frames.clear();
-  frames[frame->GetIdentifier()] = kind;
+  frame_documents_[browser->GetIdentifier()].Commit(frame->GetIdentifier(), frame->IsMain(), kind);
   return kind == DocumentKind::kOwn;
 }
 
@@ -36,7 +33,7 @@ void SimpleApp::OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFr
                                   CefRefPtr<CefV8Context> /*context*/) {
   CEF_REQUIRE_RENDERER_THREAD();
   auto page = frame_documents_.find(browser->GetIdentifier());
-  if (page != frame_documents_.end()) page->second.erase(frame->GetIdentifier());
+  if (page != frame_documents_.end()) page->second.Forget(frame->GetIdentifier());
 }
 
 void SimpleApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) {
@@ -44,13 +41,20 @@ void SimpleApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) {
   frame_documents_.erase(browser->GetIdentifier());
 }
 
-bool SimpleApp::IsOwnFrame(CefRefPtr<CefFrame> frame) const {
+bool SimpleApp::IsOwnCaller(CefRefPtr<CefV8Context> caller) const {
+  CefRefPtr<CefFrame> frame = caller ? caller->GetFrame() : nullptr;
   CefRefPtr<CefBrowser> browser = frame ? frame->GetBrowser() : nullptr;
   if (!browser) return false;
   auto page = frame_documents_.find(browser->GetIdentifier());
   if (page == frame_documents_.end()) return false;
-  auto it = page->second.find(frame->GetIdentifier());
-  return it != page->second.end() && it->second == DocumentKind::kOwn;
+  // The engine cannot tell which script called: a function runs in its own
+  // frame's realm whoever called it. Only documents of one origin reach into
+  // each other's frames, and the only ordinary documents that can share an
+  // origin with the client's own are local files outside EditorDir (where
+  // local files are given access to each other). While the page holds such
+  // a document, no call is served in any of its frames.
+  return page->second.KindOf(frame->GetIdentifier()) == DocumentKind::kOwn &&
+         !page->second.HoldsLocalDocument();
 }
 
 bool SimpleApp::IsOwnPage(CefRefPtr<CefBrowser> browser) const {
@@ -58,12 +62,18 @@ bool SimpleApp::IsOwnPage(CefRefPtr<CefBrowser> browser) const {
   if (page == frame_documents_.end()) return false;
   std::vector<long long> identifiers;
   browser->GetFrameIdentifiers(identifiers);
-  std::vector<DocumentKind> documents;
+  std::vector<std::pair<long long, DocumentKind>> present;
   for (long long id : identifiers) {
-    // A frame without a note belongs to a document the main frame has
-    // left; it runs no script of the page any more.
-    auto it = page->second.find(id);
-    if (it != page->second.end()) documents.push_back(it->second);
+    CefRefPtr<CefFrame> frame = browser->GetFrame(id);
+    if (!frame) continue;
+    // A frame whose document came without script has no valid context: that
+    // document was never classified.
+    CefRefPtr<CefV8Context> context = frame->GetV8Context();
+    const bool recorded = context && context->IsValid();
+    present.emplace_back(id, recorded ? page->second.KindOf(id) : DocumentKind::kWeb);
   }
-  return ::IsOwnPage(documents);
+  // Frames whose documents never ran script were never recorded at all.
+  const std::size_t count = browser->GetFrameCount();
+  const std::size_t unrecorded = count > present.size() || count == 0 ? 1 : 0;
+  return page->second.IsOwnPage(present, unrecorded);
 }

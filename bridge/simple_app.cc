@@ -4,13 +4,11 @@
 
 #include <cstdint>
 
-#include "app/data_dir.h"
 #include "app/locations.h"
 #include "engine/cef_browser.h"
 #include "engine/cef_frame.h"
 #include "engine/cef_request.h"
 #include "engine/cef_thread.h"
-#include "util/online_probe.h"
 
 namespace {
 
@@ -64,9 +62,9 @@ bool SimpleApp::Execute(const CefString& name, CefRefPtr<CefV8Value> /*object*/,
                         const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
                         CefString& /*exception*/) {
   // Only the client's own pages have the functions; a call that comes from
-  // any other document (one handed a function by such a page) is refused.
-  CefRefPtr<CefV8Context> caller = CefV8Context::GetCurrentContext();
-  if (caller && caller->GetFrame() && !IsOwnFrame(caller->GetFrame())) return false;
+  // any other document (one handed a function by such a page, or one that
+  // reaches into the frame) is refused, and nothing leaves this process.
+  if (!IsOwnCaller(CefV8Context::GetCurrentContext())) return false;
   const std::wstring function = name.ToWString();
   if (function == kTestFunc) {
     SendBridgeMessage(BRIDGE_DOWNLOAD_LINK, EncodeText(kTestFunc));
@@ -99,7 +97,7 @@ bool SimpleApp::Execute(const CefString& name, CefRefPtr<CefV8Value> /*object*/,
     return true;
   }
   if (function == kIsOnline) {
-    retval = CefV8Value::CreateBool(IsOnline(ReadProbeHost(GetDataDirA() + kVersionFileA)));
+    retval = CefV8Value::CreateBool(AskOnline());
     return true;
   }
   if (function == kGetVersion) {
@@ -129,6 +127,12 @@ bool SimpleApp::OnBeforeNavigation(CefRefPtr<CefBrowser> browser, CefRefPtr<CefF
     return true;
   }
   return false;
+}
+
+bool SimpleApp::AskOnline() {
+  if (main_hwnd_ == nullptr || !IsWindow(main_hwnd_)) return false;
+  COPYDATASTRUCT record{};
+  return SendMessageW(main_hwnd_, kOnlineQueryMessage, 0, reinterpret_cast<LPARAM>(&record)) == 1;
 }
 
 void SimpleApp::SendBridgeMessage(BridgeKind kind, BridgePayload payload) {

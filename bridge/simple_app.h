@@ -55,14 +55,19 @@ class SimpleApp : public CefApp,
   // frame forgets the frames of the old one); true when it is one of the
   // client's own.
   bool RecordFrameDocument(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame);
-  // Whether the frame's document, as it was when its context was created,
-  // is one of the client's own.
-  bool IsOwnFrame(CefRefPtr<CefFrame> frame) const;
+  // Whether a page function called in this context may be served: the
+  // context's document, as it was when the context was made, is one of the
+  // client's own, and no document of another realm could have made the call.
+  bool IsOwnCaller(CefRefPtr<CefV8Context> caller) const;
   // Whether every frame of the browser's page shows the client's own
   // documents (about: documents aside): only then did the client's own
   // script start what the page does.
   bool IsOwnPage(CefRefPtr<CefBrowser> browser) const;
 
+  // isonline(): the web process has no network of its own (it runs
+  // confined), so the main window runs the connectivity probe; false when
+  // there is no main window.
+  bool AskOnline();
   // Sends one bridge message to the main window and waits for it to be
   // handled; nothing happens when the main window is not there.
   void SendBridgeMessage(BridgeKind kind, BridgePayload payload);
@@ -76,8 +81,8 @@ class SimpleApp : public CefApp,
   // Renderer side: the client's own places, from the browser process, and
   // what each frame's document was when its latest context was created.
   TrustedPlaces trusted_places_;
-  // By browser identifier, then by frame identifier.
-  std::map<int, std::map<long long, DocumentKind>> frame_documents_;
+  // By browser identifier.
+  std::map<int, FrameDocuments> frame_documents_;
 
   HWND main_hwnd_ = nullptr;
   CefRefPtr<CefV8Value> callback_func_;

@@ -9,6 +9,7 @@
 #include "app/locations.h"
 #include "app/trusted_pages.h"
 #include "engine/cef_app.h"
+#include "engine/cef_browser_host.h"
 #include "engine/cef_frame.h"
 #include "engine/cef_thread.h"
 #include "platform/log.h"
@@ -33,14 +34,16 @@ std::string NewNonce() {
 bool IsWebAddress(const std::string& url) { return !WebOrigin(url).empty(); }
 
 // Whether every frame of the browser's page shows one of the client's own
-// documents (about: documents aside), as the page's web process reported
-// them.
+// documents (about: documents aside). The main frame's document is the one
+// the engine saw commit; what the page's web process reported of its frames
+// (itself included) can only take trust away.
 bool IsOwnPage(CefRefPtr<CefBrowser> browser) {
   if (!browser) return false;
   const TrustedPlaces places = ClientTrustedPlaces();
+  std::vector<DocumentKind> documents = {
+      ClassifyDocument(browser->GetMainFrame()->GetURL().ToString(), places)};
   std::vector<long long> identifiers;
   browser->GetFrameIdentifiers(identifiers);
-  std::vector<DocumentKind> documents;
   for (long long id : identifiers) {
     if (CefRefPtr<CefFrame> frame = browser->GetFrame(id)) {
       documents.push_back(ClassifyDocument(frame->GetURL().ToString(), places));
@@ -70,6 +73,16 @@ void SimpleHandler::SetDataFolderProblem(DataFolderProblem problem, const std::w
   std::lock_guard<std::mutex> guard(lock_);
   data_folder_problem_ = problem;
   data_folder_ = folder;
+}
+
+bool SimpleHandler::IsPageCommandFromOwnPage() {
+  CefRefPtr<CefBrowser> browser = GetBrowser();
+  return browser && browser->GetHost()->IsSenderOfCurrentMessage() &&
+         IsOwnDocument(browser, browser->GetMainFrame()->GetURL());
+}
+
+bool SimpleHandler::IsOwnDocument(CefRefPtr<CefBrowser>, const CefString& url) {
+  return ClassifyDocument(url.ToString(), ClientTrustedPlaces()) == DocumentKind::kOwn;
 }
 
 bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,

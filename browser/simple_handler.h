@@ -3,7 +3,9 @@
 // popups into the main frame (a page that is not wholly the client's own may
 // only open web addresses that way), shows an error page for failed loads
 // and carries out its two buttons, empties the context menu, and drops the
-// browser when it has closed.
+// browser when it has closed. It also tells the engine and the main window
+// which pages are the client's own, by what this process itself knows of
+// them.
 #pragma once
 
 #include <mutex>
@@ -45,6 +47,11 @@ class SimpleHandler : public CefClient,
   // data directory); the error page of a page under it says so. kNone once
   // the pages are there again.
   void SetDataFolderProblem(DataFolderProblem problem, const std::wstring& folder);
+  // Main thread, while a page command (a bridge message) is handled: whether
+  // it may be carried out. Only when it came from the web process that shows
+  // the browser's page now, and that page's committed document is one of the
+  // client's own; what any web process says of its pages never counts.
+  bool IsPageCommandFromOwnPage();
 
   // CefClient
   CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
@@ -71,6 +78,8 @@ class SimpleHandler : public CefClient,
   // CefRequestHandler
   bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                       CefRefPtr<CefRequest> request, bool user_gesture, bool is_redirect) override;
+  // CefRequestHandler: the client's own documents, by the trust rules.
+  bool IsOwnDocument(CefRefPtr<CefBrowser> browser, const CefString& url) override;
 
   // CefContextMenuHandler
   void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,

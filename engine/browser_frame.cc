@@ -37,17 +37,7 @@ void BrowserFrame::LoadString(const CefString& html, const CefString& url) {
   });
 }
 
-CefString BrowserFrame::GetURL() {
-  CefString url;
-  CefRefPtr<BrowserImpl> browser = browser_;
-  platform::RunOnMainThread([&] {
-    if (WebKitWebView* view = browser->view()) {
-      const gchar* uri = webkit_web_view_get_uri(view);
-      url = CefString(uri ? uri : "");
-    }
-  });
-  return url;
-}
+CefString BrowserFrame::GetURL() { return CefString(browser_->CommittedUrl()); }
 
 CefRefPtr<CefBrowser> BrowserFrame::GetBrowser() { return browser_; }
 

@@ -16,6 +16,7 @@
 #include "engine/process_message_codec.h"
 #include "engine/view_file_drops.h"
 #include "engine/view_settings.h"
+#include "platform/copydata_channel.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
 
@@ -26,6 +27,7 @@ BrowserImpl::BrowserImpl(CefRefPtr<CefClient> client, const CefWindowInfo& windo
 
 BrowserImpl::~BrowserImpl() {
   if (view_) g_object_unref(view_);
+  if (view_settings_) g_object_unref(view_settings_);
 }
 
 CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo& window_info,
@@ -47,17 +49,23 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo& window_info,
 bool BrowserImpl::Attach(const CefBrowserSettings& settings) {
   platform::NativeWindow* parent = platform::LookupWindow(window_info_.parent_window);
   if (!parent) return false;
-  WebKitSettings* view_settings = NewViewSettings(settings);
+  view_settings_ = NewViewSettings(settings);
+  // The local-file powers and full screen wait for a document of the
+  // client's own.
+  grants_file_access_ = settings.file_access_from_file_urls == STATE_ENABLED;
+  grants_universal_access_ = settings.universal_access_from_file_urls == STATE_ENABLED;
+  webkit_settings_set_allow_file_access_from_file_urls(view_settings_, FALSE);
+  webkit_settings_set_allow_universal_access_from_file_urls(view_settings_, FALSE);
+  webkit_settings_set_enable_fullscreen(view_settings_, FALSE);
   if (WebKitWebView* related = RelatedViewForNewBrowser()) {
     // Shares the web process that was started with the engine (same context).
     view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, "settings",
-                                         view_settings, nullptr));
+                                         view_settings_, nullptr));
     WatchFirstLoad(view_);
   } else {
     view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", WebContext(),
-                                         "settings", view_settings, nullptr));
+                                         "settings", view_settings_, nullptr));
   }
-  g_object_unref(view_settings);
   g_object_ref_sink(view_);
   const cef_color_t argb = BackgroundColor();
   GdkRGBA color = {((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0,
@@ -99,6 +107,7 @@ void BrowserImpl::ConnectSignals() {
   g_signal_connect(view_, "notify::uri", G_CALLBACK(OnUriChanged), this);
   g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitleChanged), this);
   g_signal_connect(view_, "user-message-received", G_CALLBACK(OnUserMessage), this);
+  g_signal_connect(view_, "enter-fullscreen", G_CALLBACK(OnEnterFullscreen), this);
   ForwardFileDrops(view_, window_info_.parent_window);
 }
 
@@ -117,9 +126,49 @@ CefRefPtr<CefFrame> BrowserImpl::GetFrame(long long identifier) {
   return new ReportedFrame(this, identifier, it->second.is_main, it->second.url);
 }
 
+std::string BrowserImpl::CommittedUrl() {
+  std::lock_guard<std::mutex> guard(frames_lock_);
+  return committed_url_;
+}
+
+bool BrowserImpl::IsSenderOfCurrentMessage() {
+  const platform::channel::MessageSender* sender = platform::channel::CurrentMessageSender();
+  return sender != nullptr && !renderer_credential_.empty() &&
+         sender->credential == renderer_credential_;
+}
+
+bool BrowserImpl::IsOwnDocument(const std::string& url) {
+  CefRefPtr<CefRequestHandler> handler = client_ ? client_->GetRequestHandler() : nullptr;
+  return handler && !url.empty() && handler->IsOwnDocument(this, CefString(url));
+}
+
+void BrowserImpl::SetPowersFor(const std::string& url) {
+  const bool own = IsOwnDocument(url);
+  // Settings that do not change are not sent to the web process again.
+  webkit_settings_set_allow_file_access_from_file_urls(view_settings_, own && grants_file_access_);
+  webkit_settings_set_allow_universal_access_from_file_urls(view_settings_,
+                                                            own && grants_universal_access_);
+  // Without it, requestFullscreen fails in the page.
+  webkit_settings_set_enable_fullscreen(view_settings_, own);
+}
+
+std::size_t BrowserImpl::GetFrameCount() {
+  std::lock_guard<std::mutex> guard(frames_lock_);
+  return frames_.size();
+}
+
 bool BrowserImpl::TakeFrameReport(WebKitUserMessage* message) {
   const char* name = webkit_user_message_get_name(message);
   GVariant* parameters = webkit_user_message_get_parameters(message);
+  if (g_strcmp0(name, kRendererMessage) == 0) {
+    if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"))) {
+      const gchar* credential = nullptr;
+      g_variant_get(parameters, "(&s)", &credential);
+      // Only a secret this engine gave a web process of its own.
+      if (credential && IsIssuedCredential(credential)) renderer_credential_ = credential;
+    }
+    return true;
+  }
   if (g_strcmp0(name, kFrameDocumentMessage) == 0) {
     if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(tbs)"))) {
       guint64 id = 0;

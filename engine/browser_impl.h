@@ -35,6 +35,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   CefRefPtr<CefFrame> GetMainFrame() override;
   void GetFrameIdentifiers(std::vector<long long>& identifiers) override;
   CefRefPtr<CefFrame> GetFrame(long long identifier) override;
+  std::size_t GetFrameCount() override;
   int GetIdentifier() override { return identifier_; }
   bool IsSame(CefRefPtr<CefBrowser> that) override;
   bool SendProcessMessage(CefProcessId target_process,
@@ -44,6 +45,11 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   CefRefPtr<CefBrowser> GetBrowser() override { return this; }
   HWND GetWindowHandle() override;
   void CloseBrowser(bool force_close) override;
+  bool IsSenderOfCurrentMessage() override;
+
+  // Any thread: the address of the main frame's committed document, as the
+  // view reported its commit ("" before the first).
+  std::string CommittedUrl();
 
   // Main thread. Null once the browser has closed.
   WebKitWebView* view() const { return closed_ ? nullptr : view_; }
@@ -72,6 +78,15 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   static void OnUriChanged(GObject* view, GParamSpec* pspec, gpointer self);
   static void OnTitleChanged(GObject* view, GParamSpec* pspec, gpointer self);
   static gboolean OnUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
+  static gboolean OnEnterFullscreen(WebKitWebView* view, gpointer self);
+
+  // Whether the client counts the document at url as one of its own.
+  bool IsOwnDocument(const std::string& url);
+  // Gives the next main-frame document the local-file powers of the
+  // browser's settings and element full screen when the one at url is the
+  // client's own, and neither otherwise: WebKit fixes a document's file
+  // access from the view's settings when it makes the document.
+  void SetPowersFor(const std::string& url);
 
   // The client's request handler sees every navigation first; true when it
   // cancelled this one.
@@ -97,6 +112,16 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // Main thread: the address of the navigation the renderer's handler took
   // over last; its load ends as aborted, whatever else ended it.
   std::string taken_navigation_;
+  std::string committed_url_;  // guarded by frames_lock_
+  // The secret of the web process that shows the page now, as that process
+  // told this view (WebKit delivers a view's messages only from the process
+  // of its page). Main thread.
+  std::string renderer_credential_;
+  // The view's settings and the file powers the browser's settings grant
+  // the client's own pages.
+  WebKitSettings* view_settings_ = nullptr;  // our own reference
+  bool grants_file_access_ = false;
+  bool grants_universal_access_ = false;
 
   CefRefPtr<CefClient> client_;
   CefWindowInfo window_info_;

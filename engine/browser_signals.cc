@@ -81,6 +81,13 @@ gboolean BrowserImpl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decis
       webkit_policy_decision_ignore(decision);
       return TRUE;
     }
+    // The last moment before the main frame's new document is made, and the
+    // web process waits for this answer: settings changed now reach it first.
+    if (webkit_response_policy_decision_is_main_frame_main_resource(response_decision)) {
+      WebKitURIResponse* response = webkit_response_policy_decision_get_response(response_decision);
+      const gchar* uri = response ? webkit_uri_response_get_uri(response) : nullptr;
+      static_cast<BrowserImpl*>(self)->SetPowersFor(uri ? uri : "");
+    }
     return FALSE;
   }
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
@@ -102,6 +109,9 @@ gboolean BrowserImpl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, 
                                    gpointer self) {
   auto* browser = static_cast<BrowserImpl*>(self);
   CefRefPtr<BrowserImpl> keep = browser;
+  // The page that stays keeps its powers; a document that comes instead
+  // (an error page) is judged when it commits.
+  browser->SetPowersFor(browser->CommittedUrl());
   CefRefPtr<CefLoadHandler> load = browser->client_ ? browser->client_->GetLoadHandler() : nullptr;
   if (!load) return FALSE;  // WebKit's own error page
   // A navigation the renderer took over keeps the page like a cancelled one.
@@ -118,8 +128,19 @@ gboolean BrowserImpl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, 
 void BrowserImpl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
   auto* browser = static_cast<BrowserImpl*>(self);
   CefRefPtr<BrowserImpl> keep = browser;
-  // A new document ends whatever the renderer took over before it.
-  if (event == WEBKIT_LOAD_COMMITTED) browser->taken_navigation_.clear();
+  if (event == WEBKIT_LOAD_COMMITTED) {
+    // A new document ends whatever the renderer took over before it.
+    browser->taken_navigation_.clear();
+    // The view's own account of the new document, whatever its web process
+    // may say later. Documents that had no response of their own (an error
+    // page, about:blank) are judged here.
+    const gchar* uri = webkit_web_view_get_uri(view);
+    {
+      std::lock_guard<std::mutex> guard(browser->frames_lock_);
+      browser->committed_url_ = uri ? uri : "";
+    }
+    browser->SetPowersFor(uri ? uri : "");
+  }
   if (event == WEBKIT_LOAD_FINISHED) {
     const gchar* uri = webkit_web_view_get_uri(view);
     platform::Log("engine: loaded '%s'", uri ? uri : "");
@@ -170,6 +191,19 @@ void BrowserImpl::OnTitleChanged(GObject* view, GParamSpec*, gpointer self) {
   if (!display) return;
   const gchar* title = webkit_web_view_get_title(WEBKIT_WEB_VIEW(view));
   display->OnTitleChange(browser, CefString(title ? title : ""));
+}
+
+// Element full screen (requestFullscreen) is for the client's own pages; any
+// other page's request is refused, so no page covers the screen unasked.
+// The main window's own full screen is not this.
+gboolean BrowserImpl::OnEnterFullscreen(WebKitWebView*, gpointer self) {
+  auto* browser = static_cast<BrowserImpl*>(self);
+  CefRefPtr<BrowserImpl> keep = browser;
+  const std::string url = browser->CommittedUrl();
+  if (browser->IsOwnDocument(url)) return FALSE;
+  platform::LogWarning(
+      "engine: full screen refused to '%s', which is not one of the client's pages", url.c_str());
+  return TRUE;
 }
 
 gboolean BrowserImpl::OnUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self) {

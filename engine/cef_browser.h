@@ -3,6 +3,7 @@
 // web process shows for that view (both have the same identifier).
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "engine/cef_ref_ptr.h"
@@ -24,6 +25,13 @@ class CefBrowser : public CefBaseRefCounted {
   // the renderer side reads it from the frame itself.
   virtual void GetFrameIdentifiers(std::vector<long long>& identifiers) = 0;
   virtual CefRefPtr<CefFrame> GetFrame(long long identifier) = 0;
+  // How many frames the page has now (the top frame and every iframe). On
+  // the renderer side this counts the page's frame tree, which also holds
+  // frames GetFrameIdentifiers does not know: frames whose documents run no
+  // script (scripts disabled, or a sandbox that forbids them) never get a
+  // context, and so never get known. On the browser side, the frames
+  // reported.
+  virtual std::size_t GetFrameCount() = 0;
   virtual int GetIdentifier() = 0;
   virtual bool IsSame(CefRefPtr<CefBrowser> that) = 0;
   // Sends a message to the renderer of this browser (browser side, target

@@ -28,4 +28,9 @@ class CefBrowserHost : public CefBaseRefCounted {
   virtual HWND GetWindowHandle() = 0;
   // Closes the browser: its window is destroyed and OnBeforeClose follows.
   virtual void CloseBrowser(bool force_close) = 0;
+  // Main thread, while a window message from another process is handled:
+  // whether it was sent by the web process that shows this browser's page
+  // now (known by the secret the engine gave that process alone), rather than
+  // by any other process, a web process of an earlier page included.
+  virtual bool IsSenderOfCurrentMessage() = 0;
 };

@@ -3,6 +3,7 @@
 
 #include "engine/cef_ref_ptr.h"
 #include "engine/cef_string.h"
+#include "engine/cef_v8_context.h"
 
 class CefBrowser;
 class CefProcessMessage;
@@ -18,7 +19,14 @@ class CefFrame : public CefBaseRefCounted {
   // address becomes url). Browser side only.
   virtual void LoadString(const CefString& html, const CefString& url) = 0;
   virtual bool IsMain() = 0;
+  // The address of the frame's document. For the browser's main frame on the
+  // browser side, the document committed last (a load under way does not
+  // change it).
   virtual CefString GetURL() = 0;
   virtual CefRefPtr<CefBrowser> GetBrowser() = 0;
   virtual long long GetIdentifier() = 0;
+  // Renderer side: the frame's latest script context, null when it has had
+  // none; it is valid only while the frame still shows the document it was
+  // made for. Null on the browser side.
+  virtual CefRefPtr<CefV8Context> GetV8Context() { return nullptr; }
 };

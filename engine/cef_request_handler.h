@@ -4,6 +4,7 @@
 
 #include "engine/cef_ref_ptr.h"
 #include "engine/cef_request.h"
+#include "engine/cef_string.h"
 
 class CefBrowser;
 class CefFrame;
@@ -17,6 +18,18 @@ class CefRequestHandler : public CefBaseRefCounted {
   virtual bool OnBeforeBrowse(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/,
                               CefRefPtr<CefRequest> /*request*/, bool /*user_gesture*/,
                               bool /*is_redirect*/) {
+    return false;
+  }
+
+  // This engine's own question, where the engine it stands in for grants
+  // powers per site in ways of its own: whether the document at url, about
+  // to be shown or shown in the browser's main frame, is one of the client's
+  // own pages. Only such a page gets the local-file powers of the browser's
+  // settings (file and universal access from file URLs) and may put an
+  // element into full screen; any other page, local files included, gets
+  // neither. The address is the engine's own knowledge (the main frame's
+  // response and committed document), never what a web process reports.
+  virtual bool IsOwnDocument(CefRefPtr<CefBrowser> /*browser*/, const CefString& /*url*/) {
     return false;
   }
 };

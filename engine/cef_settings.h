@@ -2,6 +2,8 @@
 // the engine's default (zero, false or empty).
 #pragma once
 
+#include <vector>
+
 #include "engine/cef_string.h"
 #include "engine/cef_types.h"
 
@@ -18,4 +20,9 @@ struct CefSettings {
   // Opaque colour (0xAARRGGBB) the browser shows before a page paints;
   // 0 means white.
   cef_color_t background_color = 0;
+  // This engine's own: with the sandbox on (no_sandbox false), folders the
+  // confined web processes may read besides what the engine lets in itself
+  // (the extension's folder, the page bridge's sockets). A folder must exist
+  // when CefInitialize is called.
+  std::vector<CefString> sandbox_read_only_paths;
 };

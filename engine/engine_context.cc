@@ -3,7 +3,10 @@
 // web process extension that plays the renderer role.
 #include "engine/engine_context.h"
 
+#include <sys/random.h>
+
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,7 +15,9 @@
 #include "engine/process_message_codec.h"
 #include "engine/process_state.h"
 #include "engine/rendering_path.h"
+#include "engine/sandbox.h"
 #include "engine/view_settings.h"
+#include "platform/copydata_channel.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
 #include "platform/process_paths.h"
@@ -27,6 +32,9 @@ struct State {
   std::vector<CefRefPtr<BrowserImpl>> browsers;
   // The blank page that starts the first web process (see StartWebProcess).
   WebKitWebView* starter = nullptr;
+  // The secret each web process was given at its start (see
+  // OnInitializeWebExtensions); a process tells its views its own.
+  std::set<std::string> credentials;
 };
 State g_state;
 
@@ -50,9 +58,30 @@ std::string DefaultExtensionDir() {
   return beside;
 }
 
+// A fresh secret of 128 random bits, as hex text.
+std::string NewCredential() {
+  unsigned char bytes[16] = {};
+  std::size_t got = 0;
+  while (got < sizeof(bytes)) {
+    const ssize_t n = getrandom(bytes + got, sizeof(bytes) - got, 0);
+    if (n > 0) got += static_cast<std::size_t>(n);
+  }
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (unsigned char b : bytes) {
+    text += digits[b >> 4];
+    text += digits[b & 15];
+  }
+  return text;
+}
+
 // Just before WebKit starts a web process: the extension there gets the
-// renderer role's command line and what the application object adds for
-// its renderers, as "(sav)".
+// renderer role's command line, a secret of its own (it opens every
+// connection to the client's windows with it and tells its views, so that
+// the client knows which process sent a message), the folder of the window
+// registry (a confined process cannot find it itself) and what the
+// application object adds for its renderers, as "(sss@av)". The data goes
+// over WebKit's own channel to that process alone.
 void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
   CefRefPtr<CefListValue> extra_info = CefListValue::Create();
   if (g_state.app) {
@@ -60,8 +89,44 @@ void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
       handler->OnRenderProcessThreadCreated(extra_info);
     }
   }
+  const std::string credential = NewCredential();
+  g_state.credentials.insert(credential);
+  const std::vector<std::string> socket_dirs = platform::channel::SocketDirectories();
+  const std::string registry = socket_dirs.empty() ? std::string() : socket_dirs.front();
   webkit_web_context_set_web_extensions_initialization_user_data(
-      context, g_variant_new("(s@av)", "quorbital --type=renderer", EncodeArguments(extra_info)));
+      context, g_variant_new("(sss@av)", "quorbital --type=renderer", credential.c_str(),
+                             registry.c_str(), EncodeArguments(extra_info)));
+}
+
+// Confines the web processes where the machine allows it, letting in the
+// folders the client names, those of the window registry's sockets and the
+// display's socket, read-only; every one must exist before the first web
+// process starts.
+void ConfineWebProcesses(WebKitWebContext* context, const CefSettings& settings) {
+  const SandboxChoice& choice = ProcessSandbox();
+  if (!choice.confined) {
+    if (choice.forced) {
+      platform::Log("engine: web processes unconfined (%s)", choice.reason.c_str());
+    } else {
+      platform::LogWarning("engine: the web processes run without a sandbox: %s",
+                           choice.reason.c_str());
+    }
+    return;
+  }
+  webkit_web_context_set_sandbox_enabled(context, TRUE);
+  std::vector<std::string> paths;
+  for (const CefString& path : settings.sandbox_read_only_paths) paths.push_back(path.ToString());
+  for (const std::string& dir : platform::channel::SocketDirectories()) paths.push_back(dir);
+  // WebKit lets in the Wayland socket named relative to the runtime
+  // directory, as sessions name it; one named by its full path it misses.
+  if (const char* wayland = g_getenv("WAYLAND_DISPLAY"); wayland && wayland[0] == '/') {
+    paths.emplace_back(wayland);
+  }
+  for (const std::string& path : paths) {
+    if (path.empty() || !g_file_test(path.c_str(), G_FILE_TEST_EXISTS)) continue;
+    webkit_web_context_add_path_to_sandbox(context, path.c_str(), TRUE);
+    platform::Log("engine: web processes may read '%s'", path.c_str());
+  }
 }
 
 // WebKit starts a web process only for a page's first load, and that start
@@ -110,6 +175,9 @@ void WatchFirstLoad(WebKitWebView* view) {
 }
 
 bool IsInitialized() { return g_state.context != nullptr; }
+bool IsIssuedCredential(const std::string& credential) {
+  return g_state.credentials.count(credential) != 0;
+}
 WebKitWebContext* WebContext() { return g_state.context; }
 cef_color_t BackgroundColor() { return g_state.background; }
 
@@ -148,7 +216,7 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
         WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
   }
   g_object_unref(manager);
-  if (!settings.no_sandbox) webkit_web_context_set_sandbox_enabled(g_state.context, TRUE);
+  if (!settings.no_sandbox) engine::ConfineWebProcesses(g_state.context, settings);
 
   // The renderer role lives in a web process extension. WebKit loads every
   // shared library of the directory, so the extension has one of its own.

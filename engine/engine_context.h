@@ -5,6 +5,8 @@
 
 #include <webkit2/webkit2.h>
 
+#include <string>
+
 #include "engine/cef_app.h"
 #include "engine/cef_types.h"
 
@@ -13,6 +15,8 @@ namespace engine {
 class BrowserImpl;
 
 bool IsInitialized();
+// Whether credential is the secret of a web process this engine started.
+bool IsIssuedCredential(const std::string& credential);
 WebKitWebContext* WebContext();
 cef_color_t BackgroundColor();
 

@@ -4,7 +4,9 @@
 // address), or a frame has gone ("(t)": frame identifier). They never reach
 // the client's OnProcessMessageReceived. A third one says that the renderer's
 // handler took over a navigation of the page ("(s)": its address), which the
-// browser side then lets end as aborted, so the page that was shown stays.
+// browser side then lets end as aborted, so the page that was shown stays. A
+// fourth brings the web process's own secret ("(s)"), sent with each new page
+// and each new main document, so that the view knows which process shows it.
 #pragma once
 
 namespace engine {
@@ -12,5 +14,6 @@ namespace engine {
 inline constexpr char kFrameDocumentMessage[] = "engine.frame-document";
 inline constexpr char kFrameGoneMessage[] = "engine.frame-gone";
 inline constexpr char kNavigationTakenMessage[] = "engine.navigation-taken";
+inline constexpr char kRendererMessage[] = "engine.renderer";
 
 }  // namespace engine

@@ -185,6 +185,10 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
     bHandled = TRUE;
     return OnOpenDocument(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
   }
+  if (uMsg == kOnlineQueryMessage) {
+    bHandled = TRUE;
+    return OnOnlineQuery();
+  }
   if (uMsg == kUpdateDoneMessage) {
     bHandled = TRUE;
     ShowFirstPageAfterUpdate();

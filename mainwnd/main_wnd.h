@@ -75,6 +75,10 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
   void OnDropFiles(HDROP drop);
   // A second start of the client handed over its document.
   LRESULT OnOpenDocument(const COPYDATASTRUCT* record);
+  // A page's isonline(), asked by its web process: 1 when the machine is
+  // online. The probe runs on a thread of its own while this window's loop
+  // goes on; the page waits for the answer.
+  LRESULT OnOnlineQuery();
   void StartLinkDownload(const std::wstring& url, bool decode_name);
   // F6: the keyboard focus goes from the page to the title strip's buttons,
   // or from there back to the page.

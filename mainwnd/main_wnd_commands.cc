@@ -2,6 +2,7 @@
 // files and the full-screen state.
 #include <cstdint>
 
+#include "app/data_dir.h"
 #include "app/locations.h"
 #include "app/second_start.h"
 #include "bridge/bridge_message.h"
@@ -10,9 +11,12 @@
 #include "engine/cef_browser_host.h"
 #include "mainwnd/file_dialogs.h"
 #include "mainwnd/main_wnd.h"
+#include "platform/log.h"
+#include "platform/main_thread.h"
 #include "platform/recent_documents.h"
 #include "platform/startup_notification.h"
 #include "ui/window_styles.h"
+#include "util/online_probe.h"
 #include "util/url_escape.h"
 
 namespace {
@@ -25,8 +29,25 @@ std::wstring AfterLast(const std::wstring& text, wchar_t separator) {
 
 }  // namespace
 
+namespace {
+
+// A page command is carried out only for a page of the client's own, as this
+// process knows it: any other process, or a web process that shows another
+// page, gets nothing done and one line in the log.
+bool IsFromOwnPage(SimpleHandler& handler, unsigned long kind) {
+  if (handler.IsPageCommandFromOwnPage()) return true;
+  platform::LogWarning(
+      "main window: page command %lu refused: it does not come from a page of "
+      "the client's own",
+      kind);
+  return false;
+}
+
+}  // namespace
+
 void CMainWnd::OnCopyData(WPARAM kind, const COPYDATASTRUCT* record) {
   if (record == nullptr) return;
+  if (!IsFromOwnPage(*m_handler, static_cast<unsigned long>(kind))) return;
   std::int32_t value = 0;
   switch (kind) {
     case BRIDGE_DOWNLOAD_LINK:
@@ -54,6 +75,14 @@ void CMainWnd::OpenDocumentFromDialog() {
   if (chosen.empty()) return;
   platform::AddRecentDocument(chosen);
   LoadInBrowser(OfflineEditorUrl(chosen));
+}
+
+LRESULT CMainWnd::OnOnlineQuery() {
+  if (!IsFromOwnPage(*m_handler, kOnlineQueryMessage)) return 0;
+  bool online = false;
+  const std::string host = ReadProbeHost(GetDataDirA() + kVersionFileA);
+  platform::RunWhileServingLoop([&online, &host] { online = IsOnline(host); });
+  return online ? 1 : 0;
 }
 
 // Answers 1 only when the document will be shown (or, for an empty path, the

@@ -4,10 +4,12 @@
 
 #include <glib.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -93,6 +95,17 @@ void RunOnMainThread(const std::function<void()>& fn) {
   });
   std::unique_lock<std::mutex> lock(mutex);
   done_cv.wait(lock, [&] { return done; });
+}
+
+void RunWhileServingLoop(const std::function<void()>& work) {
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    work();
+    done = true;
+    g_main_context_wakeup(nullptr);
+  });
+  while (!done) g_main_context_iteration(nullptr, TRUE);
+  worker.join();
 }
 
 void RunMessageLoop() {

@@ -20,6 +20,11 @@ void RunOnMainThread(const std::function<void()>& fn);
 // through one queue, so order is kept per sender.
 void PostToMainThread(std::function<void()> fn);
 
+// Main thread: runs work on a thread of its own and serves this thread's
+// loop (input, drawing, timers) until work has returned, as a modal dialog
+// does; the caller's own handling waits meanwhile.
+void RunWhileServingLoop(const std::function<void()>& work);
+
 // The message loop: Run returns when Quit is called for that level. Quit with
 // no loop running makes the next Run return at once. Nested levels serve modal
 // windows; QuitApplication ends the outermost level once inner ones are done.

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 #include "platform/log.h"
@@ -83,7 +84,25 @@ std::string HomeDir() {
   return path;
 }
 
-std::string RuntimeDir() { return RuntimeDirWithTmp("/tmp"); }
+namespace {
+
+std::mutex g_given_mutex;
+std::string g_given_runtime_dir;
+
+}  // namespace
+
+void UseRuntimeDir(const std::string& dir) {
+  std::lock_guard<std::mutex> lock(g_given_mutex);
+  g_given_runtime_dir = dir;
+}
+
+std::string RuntimeDir() {
+  {
+    std::lock_guard<std::mutex> lock(g_given_mutex);
+    if (!g_given_runtime_dir.empty()) return g_given_runtime_dir;
+  }
+  return RuntimeDirWithTmp("/tmp");
+}
 
 std::string RuntimeDirWithTmp(const std::string& tmp) {
   // The session's runtime directory only when it is this user's alone: in

@@ -27,5 +27,10 @@ std::string HomeDir();
 std::string RuntimeDir();
 // The same with another folder in place of /tmp, for tests.
 std::string RuntimeDirWithTmp(const std::string& tmp);
+// Makes RuntimeDir() dir, as given, for a process whose starter names it: a
+// confined web process sees the folder its client chose, inside a runtime
+// directory of its own that the checks above would refuse. Called before
+// the first RuntimeDir().
+void UseRuntimeDir(const std::string& dir);
 
 }  // namespace platform

@@ -22,6 +22,10 @@ packages=(
   locales
   # The Wayland end-to-end test runs the client under a headless compositor.
   weston
+  # The engine confines its web processes with bubblewrap (WebKit's sandbox
+  # and its D-Bus proxy); the test display gives each run a session bus of
+  # its own.
+  bubblewrap xdg-dbus-proxy dbus-daemon
   # Building the Debian package and checking it; the desktop tools the
   # package test opens a document with.
   dpkg-dev fakeroot lintian appstream desktop-file-utils shared-mime-info

@@ -54,6 +54,17 @@ fi
 
 # The engine's own helpers must not reach for a session bus of the host.
 export NO_AT_BRIDGE=1 GTK_A11Y=none GSETTINGS_BACKEND=memory
+# With private directories the run gets a session bus of its own, started
+# with them and stopped with the run. Otherwise the first client would start
+# one for the display (and with it the accessibility bus, in that test's own
+# runtime directory) that outlives its test: WebKit lets its confined web
+# processes reach that bus's socket folder and ends the client when the
+# folder has gone.
+if [ "${PRIVATE_HOME:-0}" = "1" ] && command -v dbus-daemon >/dev/null; then
+  bus="$(dbus-daemon --session --fork --syslog-only --print-address=1 --print-pid=1)"
+  export DBUS_SESSION_BUS_ADDRESS="${bus%%$'\n'*}"
+  cleanup_pids+=("${bus##*$'\n'}")
+fi
 set +e
 "$@"
 status=$?

@@ -28,4 +28,8 @@ void ReportNavigationTaken(WebKitWebPage* page, const char* uri) {
   Send(page, kNavigationTakenMessage, g_variant_new("(s)", uri));
 }
 
+void ReportRenderer(WebKitWebPage* page, const char* credential) {
+  Send(page, kRendererMessage, g_variant_new("(s)", credential));
+}
+
 }  // namespace engine

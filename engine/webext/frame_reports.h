@@ -1,6 +1,7 @@
 // Reports of a page's frames to the browser side (engine/frame_reports.h):
 // each new document of a frame, sent before any script of the document
-// runs, and the end of each frame. Renderer thread only.
+// runs, and the end of each frame; and the process's secret. Renderer
+// thread only.
 #pragma once
 
 #include <webkit2/webkit-web-extension.h>
@@ -13,5 +14,7 @@ void ReportFrameDocument(WebKitWebPage* page, WebKitFrame* frame);
 void ReportFrameGone(WebKitWebPage* page, guint64 id);
 // The handler took over the navigation to uri: the page is not to go there.
 void ReportNavigationTaken(WebKitWebPage* page, const char* uri);
+// This process's secret, to the page's view.
+void ReportRenderer(WebKitWebPage* page, const char* credential);
 
 }  // namespace engine

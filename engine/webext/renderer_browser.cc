@@ -29,6 +29,10 @@ CefRefPtr<CefFrame> RendererBrowser::GetFrame(long long identifier) {
   return nullptr;
 }
 
+std::size_t RendererBrowser::GetFrameCount() {
+  return page_ ? RendererState::FrameCountOf(page_) : 0;
+}
+
 bool RendererBrowser::IsSame(CefRefPtr<CefBrowser> that) {
   return that && that->GetIdentifier() == identifier_;
 }
@@ -58,6 +62,10 @@ WebKitFrame* RendererFrame::frame() const {
   // needed past this call.
   g_object_unref(object);
   return WEBKIT_FRAME(object);
+}
+
+CefRefPtr<CefV8Context> RendererFrame::GetV8Context() {
+  return RendererState::ContextOfFrame(identifier_);
 }
 
 CefString RendererFrame::GetURL() {

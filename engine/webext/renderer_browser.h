@@ -19,6 +19,7 @@ class RendererBrowser : public CefBrowser {
   CefRefPtr<CefFrame> GetMainFrame() override;
   void GetFrameIdentifiers(std::vector<long long>& identifiers) override;
   CefRefPtr<CefFrame> GetFrame(long long identifier) override;
+  std::size_t GetFrameCount() override;
   int GetIdentifier() override { return identifier_; }
   bool IsSame(CefRefPtr<CefBrowser> that) override;
   // To the browser side (PID_BROWSER), where the client's
@@ -48,6 +49,7 @@ class RendererFrame : public CefFrame {
   CefString GetURL() override;
   CefRefPtr<CefBrowser> GetBrowser() override { return browser_; }
   long long GetIdentifier() override { return identifier_; }
+  CefRefPtr<CefV8Context> GetV8Context() override;
 
   // The WebKit frame while it exists, else null.
   WebKitFrame* frame() const;

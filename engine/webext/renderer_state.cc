@@ -30,6 +30,7 @@ struct WatchedFrame {
 
 struct State {
   CefRefPtr<CefApp> app;
+  std::string credential;
   CefRefPtr<CefListValue> extra_info;
   std::map<WebKitWebPage*, std::unique_ptr<PageState>> pages;
   std::map<guint64, CefRefPtr<V8ContextImpl>> contexts;  // live context per frame
@@ -145,6 +146,43 @@ std::vector<std::string> FrameElementSources(PageState* state) {
   return out;
 }
 
+// The documents of a frame are told apart by a mark the engine sets on each
+// one it makes a context for, in its own script world (page script cannot
+// see or change it there): the context's generation. 0: no mark, or no way
+// to read one.
+constexpr char kDocumentMark[] = "quorbitalDocument";
+
+unsigned DocumentMark(WebKitFrame* frame) {
+  JSCContext* context =
+      frame ? webkit_frame_get_js_context_for_script_world(frame, ProbeWorld()) : nullptr;
+  if (!context) return 0;
+  JSCValue* document = jsc_context_evaluate(context, "document", -1);
+  JSCValue* mark = document && jsc_value_is_object(document)
+                       ? jsc_value_object_get_property(document, kDocumentMark)
+                       : nullptr;
+  const unsigned generation =
+      mark && jsc_value_is_number(mark) ? static_cast<unsigned>(jsc_value_to_double(mark)) : 0;
+  if (mark) g_object_unref(mark);
+  if (document) g_object_unref(document);
+  jsc_context_clear_exception(context);
+  g_object_unref(context);
+  return generation;
+}
+
+void MarkDocument(WebKitFrame* frame, unsigned generation) {
+  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, ProbeWorld());
+  if (!context) return;
+  JSCValue* document = jsc_context_evaluate(context, "document", -1);
+  if (document && jsc_value_is_object(document)) {
+    JSCValue* mark = jsc_value_new_number(context, generation);
+    jsc_value_object_set_property(document, kDocumentMark, mark);
+    g_object_unref(mark);
+  }
+  if (document) g_object_unref(document);
+  jsc_context_clear_exception(context);
+  g_object_unref(context);
+}
+
 // The live context of the page's top frame: values the handler creates
 // outside any script call (for a process message, say) belong to it.
 CefRefPtr<CefV8Context> TopContext(PageState* state) {
@@ -240,6 +278,13 @@ gboolean OnContextMenu(WebKitWebPage*, WebKitContextMenu* menu, WebKitWebHitTest
   return FALSE;
 }
 
+// The page's address changes when a load starts and when its document
+// commits, script or not: each time the page's view hears again which
+// process shows it (only the process that does can reach the view).
+void OnPageUriChanged(GObject* page, GParamSpec*, gpointer) {
+  ReportRenderer(WEBKIT_WEB_PAGE(page), g_state.credential.c_str());
+}
+
 void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
   auto state = std::make_unique<PageState>();
   state->browser = new RendererBrowser(page);
@@ -249,6 +294,8 @@ void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
   g_signal_connect(page, "send-request", G_CALLBACK(OnSendRequest), nullptr);
   g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessage), nullptr);
   g_signal_connect(page, "context-menu", G_CALLBACK(OnContextMenu), nullptr);
+  g_signal_connect(page, "notify::uri", G_CALLBACK(OnPageUriChanged), nullptr);
+  ReportRenderer(page, g_state.credential.c_str());
   if (auto handler = Handler()) handler->OnBrowserCreated(browser);
 }
 
@@ -265,6 +312,7 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   CefRefPtr<V8ContextImpl> context =
       new V8ContextImpl(jsc, state->browser, wrapped, ++g_state.generations[id]);
   g_object_unref(jsc);
+  MarkDocument(frame, context->generation());
   g_state.contexts[id] = context;
   CefRefPtr<CefRenderProcessHandler> handler = Handler();
   if (previous) {
@@ -282,6 +330,32 @@ void RendererState::Start(WebKitWebExtension* extension) {
   g_signal_connect(extension, "page-created", G_CALLBACK(OnPageCreated), nullptr);
   g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
                    G_CALLBACK(OnWindowObjectCleared), nullptr);
+}
+
+void RendererState::SetCredential(const std::string& credential) {
+  g_state.credential = credential;
+}
+
+std::size_t RendererState::FrameCountOf(WebKitWebPage* page) {
+  // The top frame as the engine knows it: a page whose top frame never had
+  // a document with script cannot be counted.
+  CefRefPtr<RendererFrame> main = MainFrameOf(page);
+  WebKitFrame* top = main ? main->frame() : nullptr;
+  JSCContext* context =
+      top ? webkit_frame_get_js_context_for_script_world(top, ProbeWorld()) : nullptr;
+  if (!context) return 0;
+  // Cross-origin frames still give their length and their frames.
+  JSCValue* count = jsc_context_evaluate(
+      context,
+      "(function count(w) { var n = w.length, all = 1;"
+      " for (var i = 0; i < n; ++i) all += count(w[i]); return all; })(window)",
+      -1);
+  const std::size_t frames =
+      count && jsc_value_is_number(count) ? static_cast<std::size_t>(jsc_value_to_int32(count)) : 0;
+  if (count) g_object_unref(count);
+  jsc_context_clear_exception(context);
+  g_object_unref(context);
+  return frames;
 }
 
 void RendererState::SetExtraInfo(CefRefPtr<CefListValue> extra_info) {
@@ -324,9 +398,16 @@ std::vector<CefRefPtr<RendererFrame>> RendererState::FramesOf(WebKitWebPage* pag
   return out;
 }
 
+CefRefPtr<CefV8Context> RendererState::ContextOfFrame(long long frame_id) {
+  auto it = g_state.contexts.find(static_cast<guint64>(frame_id));
+  return it == g_state.contexts.end() ? nullptr : it->second.get();
+}
+
 bool RendererState::IsCurrentContext(const V8ContextImpl* context) {
   auto it = g_state.contexts.find(static_cast<guint64>(context->frame_id()));
-  return it != g_state.contexts.end() && it->second.get() == context;
+  if (it == g_state.contexts.end() || it->second.get() != context) return false;
+  auto* wrapped = static_cast<RendererFrame*>(context->frame().get());
+  return wrapped && DocumentMark(wrapped->frame()) == context->generation();
 }
 
 }  // namespace engine

@@ -6,6 +6,8 @@
 
 #include <webkit2/webkit-web-extension.h>
 
+#include <cstddef>
+#include <string>
 #include <vector>
 
 #include "engine/cef_app.h"
@@ -28,9 +30,21 @@ class RendererState {
   static CefRefPtr<RendererFrame> MainFrameOf(WebKitWebPage* page);
   // The page's frames that exist and have had a window object.
   static std::vector<CefRefPtr<RendererFrame>> FramesOf(WebKitWebPage* page);
+  // How many frames the page's frame tree holds now, counted from the top
+  // frame in a script world of the engine's own (which works whether or not
+  // the page may run script); 0 when it cannot be counted (a top frame that
+  // never had a document with script is not known).
+  static std::size_t FrameCountOf(WebKitWebPage* page);
+  // This process's secret from the client (see engine/frame_reports.h).
+  static void SetCredential(const std::string& credential);
   // The context of a JSC context of a frame, null when unknown.
   static CefRefPtr<CefV8Context> ContextFor(JSCContext* context);
-  // Whether context is still its frame's live window object.
+  // The latest context of the frame with this identifier, null when none.
+  static CefRefPtr<CefV8Context> ContextOfFrame(long long frame_id);
+  // Whether context is still its frame's live window object: the latest one
+  // made for the frame, and the frame still shows the document it was made
+  // for (a document without script gets no window object of its own, so its
+  // frame keeps the context of the document before it).
   static bool IsCurrentContext(const V8ContextImpl* context);
 };
 

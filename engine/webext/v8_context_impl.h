@@ -29,6 +29,7 @@ class V8ContextImpl : public CefV8Context {
   // Null once detached.
   JSCContext* context() const { return context_; }
   long long frame_id() const { return frame_ ? frame_->GetIdentifier() : -1; }
+  const CefRefPtr<RendererFrame>& frame() const { return frame_; }
   unsigned generation() const { return generation_; }
 
  private:

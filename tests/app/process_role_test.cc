@@ -27,11 +27,15 @@ TEST(ProcessRole, IsDecidedByTheTypeSwitchAlone) {
   EXPECT_EQ(RoleOf(L"quorbital --type="), ProcessRole::kOther);
 }
 
-TEST(EngineSettings, WindowedWhiteNoSandboxWithTheCacheUnderTheDataDirectory) {
+TEST(EngineSettings, WindowedWhiteSandboxedWithTheCacheUnderTheDataDirectory) {
   CefSettings settings;
   FillEngineSettings(settings);
   EXPECT_FALSE(settings.single_process);
-  EXPECT_TRUE(settings.no_sandbox);
+  // The web processes are confined where the machine allows it, and read
+  // the data directory, which holds the bundle, in their confinement.
+  EXPECT_FALSE(settings.no_sandbox);
+  ASSERT_EQ(settings.sandbox_read_only_paths.size(), 1u);
+  EXPECT_EQ(settings.sandbox_read_only_paths[0].ToWString(), GetDataDir());
   EXPECT_TRUE(settings.multi_threaded_message_loop);
   EXPECT_FALSE(settings.windowless_rendering_enabled);
   EXPECT_EQ(settings.background_color, 0xFFFFFFFFu);

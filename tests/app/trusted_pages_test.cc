@@ -89,11 +89,42 @@ TEST_F(TrustedPagesTest, APageIsOwnOnlyWhenNoFrameHoldsAWebDocument) {
   EXPECT_EQ(ClassifyDocument("About:srcdoc", places_), K::kAbout);
   EXPECT_EQ(ClassifyDocument("file://" + editor_ + "/index.html", places_), K::kOwn);
   EXPECT_EQ(ClassifyDocument("data:text/html,x", places_), K::kWeb);
+  EXPECT_EQ(ClassifyDocument("file://" + root_ + "/outside.html", places_), K::kLocal);
+  EXPECT_EQ(ClassifyDocument("", places_), K::kWeb);
   EXPECT_TRUE(IsOwnPage({K::kOwn}));
   EXPECT_TRUE(IsOwnPage({K::kOwn, K::kAbout, K::kOwn}));
   EXPECT_FALSE(IsOwnPage({K::kOwn, K::kWeb}));
+  EXPECT_FALSE(IsOwnPage({K::kOwn, K::kLocal}));
   EXPECT_FALSE(IsOwnPage({K::kAbout}));
   EXPECT_FALSE(IsOwnPage({}));
+}
+
+// The record of a page's frames: kinds decided at each commit, forgotten
+// with a new main document, never widened by what a frame shows later, and
+// frames never recorded count as web documents.
+TEST(FrameDocuments, KindsFromCommitsOnlyNarrowed) {
+  using K = DocumentKind;
+  FrameDocuments page;
+  EXPECT_EQ(page.KindOf(1), K::kWeb);
+  page.Commit(1, true, K::kOwn);
+  page.Commit(2, false, K::kAbout);
+  EXPECT_TRUE(page.IsOwnPage({{1, K::kOwn}, {2, K::kAbout}}, 0));
+  EXPECT_FALSE(page.IsOwnPage({{1, K::kOwn}, {2, K::kAbout}}, 1)) << "a frame never recorded";
+  EXPECT_FALSE(page.IsOwnPage({{1, K::kWeb}, {2, K::kAbout}}, 0)) << "replaced without a word";
+  EXPECT_FALSE(page.IsOwnPage({{1, K::kOwn}, {3, K::kOwn}}, 0)) << "unrecorded frame 3";
+  EXPECT_FALSE(page.HoldsLocalDocument());
+  page.Commit(2, false, K::kLocal);
+  EXPECT_TRUE(page.HoldsLocalDocument());
+  page.Forget(2);
+  EXPECT_FALSE(page.HoldsLocalDocument());
+  page.Commit(2, false, K::kWeb);
+  page.Commit(1, true, K::kWeb);
+  EXPECT_EQ(page.KindOf(2), K::kWeb);
+  page.Commit(1, true, K::kOwn);
+  EXPECT_EQ(page.KindOf(2), K::kWeb) << "the old document's frames went with it";
+  EXPECT_TRUE(page.IsOwnPage({{1, K::kOwn}}, 0));
+  EXPECT_EQ(LessTrusted(K::kOwn, K::kLocal), K::kLocal);
+  EXPECT_EQ(LessTrusted(K::kWeb, K::kAbout), K::kWeb);
 }
 
 TEST(WebOrigin, SchemeHostAndPortInLowerCase) {

@@ -138,6 +138,12 @@ class ControlHandler(QuietHandler):
         elif path == "/secret":
             # Answers without letting other origins read it.
             self.send(b"private data", content_type="text/plain")
+        elif path == "/sandboxed":
+            # The page given as html=, under a policy that forbids its script
+            # (popups it may open).
+            html = urllib.parse.unquote(query.partition("html=")[2])
+            self.send(html.encode(), content_type="text/html; charset=utf-8",
+                      headers=[("Content-Security-Policy", "sandbox allow-popups")])
         else:
             self.send(b"%PDF-1.4 test body " + self.path.encode() + b"\n" * 64)
 
@@ -170,7 +176,9 @@ class ControlHandler(QuietHandler):
 class ControlServer(LocalServer):
     """Hands out script to the pages and collects their reports; also serves
     files under /slide/download/ and /files/ for download tests, and pages of
-    an ordinary web origin: /page/<name>, /redirect?to=<url>, /secret. A path
+    an ordinary web origin: /page/<name>, /redirect?to=<url>, /secret,
+    /sandboxed?html=<page> (under "Content-Security-Policy: sandbox
+    allow-popups"). A path
     with "/slow/" in it announces 64 MiB and sends 64 KiB every 0.1 s;
     slow_sent counts the bytes sent so far. A second server for another
     origin gets the control server's port, so its pages report there."""
@@ -348,6 +356,45 @@ class ClientTest(unittest.TestCase):
         out = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True,
                              text=True).stdout.split()
         return int(out[0]), int(out[1])
+
+    def web_processes(self):
+        """The process ids of the client's WebKit web processes: descendants,
+        since confined ones run under bubblewrap."""
+        parents = {}
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/stat" % pid) as f:
+                    parents[int(pid)] = int(f.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, IndexError, ValueError):
+                continue
+        found, family = [], {self.proc.pid}
+        for _ in range(8):  # the sandbox adds two generations
+            family |= {pid for pid, parent in parents.items() if parent in family}
+        for pid in family - {self.proc.pid}:
+            try:
+                if os.readlink("/proc/%d/exe" % pid).endswith("/WebKitWebProcess"):
+                    found.append(pid)
+            except OSError:
+                continue
+        return found
+
+    def drop(self, paths, page="dropped"):
+        """Drags paths from a drag source onto the page, as a user would, and
+        returns the load report of the named page."""
+        source = subprocess.Popen([os.path.join(BINARY_DIR, "tests", "ui", "ui_drag_source"),
+                                   "100", "100", *paths], stdout=subprocess.PIPE, text=True)
+        try:
+            # "ready" comes once the source's window is on the screen.
+            self.assertEqual(source.stdout.readline().strip(), "ready")
+            subprocess.run(["xdotool", "mousemove", "150", "140", "mousedown", "1", "sleep", "0.1",
+                            "mousemove", "170", "150", "sleep", "0.1", "mousemove", "600", "400",
+                            "sleep", "0.3", "mousemove", "900", "500", "sleep", "0.3", "mouseup",
+                            "1"], check=False)
+            return self.report(event="load", page=page)
+        finally:
+            source.terminate()
+            source.wait()
+            source.stdout.close()
 
     def wait_exit(self, timeout=WAIT):
         try:

@@ -67,23 +67,6 @@ class StartUp(ClientTest):
 
 
 class Drops(ClientTest):
-    def drop(self, paths):
-        """Drags paths from a drag source onto the page, as a user would."""
-        source = subprocess.Popen([os.path.join(BINARY_DIR, "tests", "ui", "ui_drag_source"),
-                                   "100", "100", *paths], stdout=subprocess.PIPE, text=True)
-        try:
-            # "ready" comes once the source's window is on the screen.
-            self.assertEqual(source.stdout.readline().strip(), "ready")
-            subprocess.run(["xdotool", "mousemove", "150", "140", "mousedown", "1", "sleep", "0.1",
-                            "mousemove", "170", "150", "sleep", "0.1", "mousemove", "600", "400",
-                            "sleep", "0.3", "mousemove", "900", "500", "sleep", "0.3", "mouseup",
-                            "1"], check=False)
-            return self.report(event="load", page="dropped")
-        finally:
-            source.terminate()
-            source.wait()
-            source.stdout.close()
-
     def write_page(self, path, name):
         from harness import PAGE
         with open(path, "w") as f:

@@ -38,9 +38,15 @@ struct Report {
   int value;
 };
 
-class TestClient : public CefClient, public CefLifeSpanHandler {
+class TestClient : public CefClient, public CefLifeSpanHandler, public CefRequestHandler {
  public:
   CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
+  CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
+  // Every document is the client's own but those whose address holds
+  // "foreign".
+  bool IsOwnDocument(CefRefPtr<CefBrowser>, const CefString& url) override {
+    return url.ToString().find("foreign") == std::string::npos;
+  }
   void OnAfterCreated(CefRefPtr<CefBrowser> browser) override { browser_ = browser; }
   void OnBeforeClose(CefRefPtr<CefBrowser>) override { browser_ = nullptr; }
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser>, CefProcessId source,
@@ -306,6 +312,31 @@ TEST_F(EngineRendererTest, ContextMenuFlagsTellThePageFromAFrameAndLinks) {
   recorder->browser_ = nullptr;
 }
 
+// Only a main document the client counts as its own gets the settings' file
+// powers and element full screen; the committed document, not a load under
+// way, is the main frame's address.
+TEST_F(EngineRendererTest, FilePowersAndFullScreenAreForTheClientsOwnDocuments) {
+  const std::string read =
+      "(function () { var x = new XMLHttpRequest(); try { x.open('GET', 'frame2.html', false);"
+      " x.send(); return x.responseText; } catch (e) { return 'refused'; } })()";
+  // Refused: the page has no full-screen calls at all (prefixed or not).
+  const std::string full =
+      "var e = document.documentElement; (e.requestFullscreen || e.webkitRequestFullscreen ?"
+      " e.requestFullscreen() : Promise.reject()).then(function () { document.title = 'full'; },"
+      " function () { document.title = 'refused'; }); 1";
+  for (const std::string page : {"plain.html", "foreign.html"}) {
+    ASSERT_TRUE(Load("file://" + g_pages + "/" + page));
+    EXPECT_EQ(browser_->GetMainFrame()->GetURL().ToString(), "file://" + g_pages + "/" + page);
+    const bool own = page == "plain.html";
+    EXPECT_EQ(EvalJs(browser_, read), own ? "<html><body>frame two</body></html>" : "refused");
+    EvalJs(browser_, full);
+    EXPECT_TRUE(PumpUntil([&] { return EvalJs(browser_, "document.title") != ""; }));
+    EXPECT_EQ(EvalJs(browser_, "document.title + ' ' + !!document.fullscreenElement"),
+              own ? "full true" : "refused false");
+    EvalJs(browser_, "document.fullscreenElement && document.exitFullscreen(); 1");
+  }
+}
+
 TEST_F(EngineRendererTest, WithoutAContextMenuHandlerWebKitShowsItsMenu) {
   ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
   ASSERT_TRUE(testing_support::RightClick(browser_, 100, 100));
@@ -330,6 +361,7 @@ int main(int argc, char** argv) {
   g_pages = testing_support::MakeTempDir();
   using testing_support::WriteFile;
   WriteFile(g_pages + "/plain.html", "<html><body>plain</body></html>");
+  WriteFile(g_pages + "/foreign.html", "<html><body>foreign</body></html>");
   WriteFile(g_pages + "/framed.html",
             "<html><head><link rel=stylesheet href='style.css'><script src='s.js'></script></head>"
             "<body><img src='img.png'><iframe src='frame.html'></iframe>"

@@ -23,10 +23,13 @@ std::string InitEngineForTests(int* argc, char*** argv, const std::string& exten
 // that directory, whose pages are the client's own.
 std::string MakeBundleDir();
 
-// A client that only keeps its browser while it exists.
-class BrowserClient : public CefClient, public CefLifeSpanHandler {
+// A client that only keeps its browser while it exists, and counts every
+// document as its own, so test pages get the file powers of the settings.
+class BrowserClient : public CefClient, public CefLifeSpanHandler, public CefRequestHandler {
  public:
   CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
+  CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
+  bool IsOwnDocument(CefRefPtr<CefBrowser>, const CefString&) override { return true; }
   void OnAfterCreated(CefRefPtr<CefBrowser> browser) override { browser_ = browser; }
   void OnBeforeClose(CefRefPtr<CefBrowser>) override { browser_ = nullptr; }
   CefRefPtr<CefBrowser> browser_;
