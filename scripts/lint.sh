@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The style and static checks CI runs: every C++ file of the tree must match
-# .clang-format, and clang-tidy (the checks in .clang-tidy) must find nothing
-# in the system's own folders. clang-tidy reads the compile commands of the
+# .clang-format, clang-tidy (the checks in .clang-tidy) must find nothing in
+# the system's own folders, and no two libraries may depend on each other
+# (scripts/library_cycles.py). clang-tidy reads the compile commands of the
 # build directory, so the tree must have been configured first (scripts/build.sh).
 # The layers (engine/, ui/, platform/) are formatted but not tidied: they are
 # most of the tree and would more than double the time of this step.
@@ -47,6 +48,11 @@ sed 's/\x1b\[[0-9;]*m//g' "$log" |
   sed '/^$/d' || true
 if [ "$tidy" -ne 0 ]; then
   echo "clang-tidy: findings above"
+  status=1
+fi
+# Libraries depend one way only, by what they link and what they include.
+if ! python3 "$root/scripts/library_cycles.py" "$build"; then
+  echo "library cycles: the libraries above depend on each other"
   status=1
 fi
 exit $status

@@ -1,6 +1,6 @@
 // The hand-off record of a second start: the path first, as every reader of
 // a text expects, and the launcher's id after it.
-#include "app/second_start.h"
+#include "mainwnd/second_start.h"
 
 #include <gtest/gtest.h>
 

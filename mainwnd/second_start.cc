@@ -1,5 +1,5 @@
 // Handing a second start's document to the running client.
-#include "app/second_start.h"
+#include "mainwnd/second_start.h"
 
 #include "app/locations.h"
 #include "platform/startup_notification.h"
