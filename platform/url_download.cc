@@ -89,7 +89,9 @@ struct Transfer {
   int write_error = 0;
   bool too_large = false;  // the body passed the bound on its size
   bool aborted = false;    // the sink or the caller asked to stop
+  bool stalled = false;    // nothing came for the stall time
   std::chrono::steady_clock::time_point last_report{};
+  std::chrono::steady_clock::time_point last_byte = std::chrono::steady_clock::now();
 
   bool Cancelled() {
     if (bounds->cancel != nullptr && bounds->cancel->load()) aborted = true;
@@ -163,6 +165,7 @@ struct Transfer {
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   const size_t bytes = size * count;
+  t->last_byte = std::chrono::steady_clock::now();
   const std::string line(data, bytes);
   std::string value;
   if (line.rfind("HTTP/", 0) == 0) {
@@ -182,6 +185,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   const size_t bytes = size * count;
+  t->last_byte = std::chrono::steady_clock::now();
   if (!t->body_started) {
     // Redirect bodies never reach this callback, so this is the final answer.
     t->body_started = true;
@@ -222,7 +226,8 @@ int OnTick(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   if (t->body_started && !t->refused_status && t->received != t->reported) {
     t->Report(BINDSTATUS_DOWNLOADINGDATA, false);
   }
-  return t->Cancelled() ? 1 : 0;
+  if (std::chrono::steady_clock::now() - t->last_byte >= t->bounds->stall) t->stalled = true;
+  return t->Cancelled() || t->stalled ? 1 : 0;
 }
 
 HRESULT ResultOfCurl(CURLcode code) {
@@ -257,7 +262,7 @@ DownloadEnd EndOfCurl(CURLcode code, bool connected) {
     case CURLE_COULDNT_CONNECT:
       return DownloadEnd::kUnreachable;
     case CURLE_OPERATION_TIMEDOUT:
-      // Nothing for the stall time on an open connection is a drop.
+      // The time bound of the whole download, or of the connection.
       return connected ? DownloadEnd::kDropped : DownloadEnd::kUnreachable;
     case CURLE_PARTIAL_FILE:
     case CURLE_RECV_ERROR:
@@ -298,8 +303,6 @@ platform::DownloadTry RunTransfer(Transfer& t, const std::string& url,
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kBufferSize);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(t.bounds->stall.count()));
   curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla/5.0 (X11; Linux x86_64) Quorbital");
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
@@ -350,6 +353,12 @@ platform::DownloadTry RunTransfer(Transfer& t, const std::string& url,
     result.result = (result.status == 404 || result.status == 410) ? INET_E_RESOURCE_NOT_FOUND
                                                                    : INET_E_DOWNLOAD_FAILURE;
     platform::Log("download: %s answered %ld", url.c_str(), result.status);
+  } else if (t.stalled) {
+    // Nothing for the stall time on an open connection is a drop.
+    result.end = connect_time > 0 ? DownloadEnd::kDropped : DownloadEnd::kUnreachable;
+    result.result = INET_E_CANNOT_CONNECT;
+    platform::Log("download: %s sent nothing for %lld s", url.c_str(),
+                  static_cast<long long>(t.bounds->stall.count()));
   } else if (t.start_over) {
     result.end = DownloadEnd::kDropped;
     result.result = INET_E_DOWNLOAD_FAILURE;

@@ -269,6 +269,28 @@ TEST_F(UrlDownload, BoundsOnSizeTimeAndAStopRequest) {
   EXPECT_EQ(OutputNames(), std::vector<std::string>{"keep.txt"});
 }
 
+TEST_F(UrlDownload, AStalledTryHasDroppedAndTheNextContinuesItsBytes) {
+  const std::wstring target = Target("slow.bin");
+  platform::PartialDownload partial;
+  platform::UrlDownloadBounds bounds;
+  bounds.stall = std::chrono::seconds(1);
+  // 1000 bytes, then nothing for far longer than the stall time.
+  const std::wstring url = server_->Url("/bytes/3000?chunk=1000&pause=30");
+  platform::DownloadTry tried =
+      platform::DownloadUrlTry(url.c_str(), target.c_str(), partial, nullptr, bounds);
+  EXPECT_EQ(tried.end, platform::DownloadEnd::kDropped);
+  EXPECT_EQ(partial.kept(), 1000u);
+  EXPECT_TRUE(partial.IsUnnamed());
+  EXPECT_TRUE(OutputNames().empty()) << "the kept bytes have no name";
+  // The rest comes as a part, continuing the kept bytes.
+  const std::wstring rest = server_->Url("/bytes/3000");
+  tried = platform::DownloadUrlTry(rest.c_str(), target.c_str(), partial, nullptr, bounds);
+  EXPECT_EQ(tried.end, platform::DownloadEnd::kComplete);
+  EXPECT_EQ(tried.status, 206);
+  ExpectServedBytes(target, 3000);
+  EXPECT_EQ(server_->Requests().back(), "/bytes/3000\tRange: bytes=1000-");
+}
+
 TEST_F(UrlDownload, AKilledDownloadLeavesNothingBehind) {
   const std::wstring target = Target("keep.txt");
   std::ofstream(fs::path(target), std::ios::binary) << "old";
