@@ -24,8 +24,13 @@
 #include "download/retry_policy.h"
 
 // The repository root, from this file's place in it (bench/download_bench.cc).
+// A compiler cache with a base directory makes that place relative to the
+// folder it was compiled in, which is the benchmark's own folder.
 static std::string SourceDir() {
-  const std::string file = __FILE__;
+  std::string file = __FILE__;
+  if (file[0] != '/') {
+    file = std::filesystem::read_symlink("/proc/self/exe").parent_path().string() + "/" + file;
+  }
   return file.substr(0, file.rfind("/bench/"));
 }
 #define QUORBITAL_SOURCE_DIR SourceDir()
