@@ -21,6 +21,7 @@
 #include "platform/unicode_text.h"
 #include "platform/url_download_resume.h"
 #include "platform/url_fetch.h"
+#include "platform/url_redirects.h"
 #include "platform/windows.h"
 
 namespace {
@@ -74,6 +75,7 @@ struct Transfer {
   CURL* curl = nullptr;
   IBindStatusCallback* sink = nullptr;
   const platform::UrlDownloadBounds* bounds = nullptr;
+  platform::RedirectGuard* guard = nullptr;
   platform::DownloadFile* file = nullptr;
   std::wstring status_text;
   AnswerHeaders headers;
@@ -166,6 +168,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   const size_t bytes = size * count;
   t->last_byte = std::chrono::steady_clock::now();
+  if (!t->guard->Look(data, bytes)) return 0;
   const std::string line(data, bytes);
   std::string value;
   if (line.rfind("HTTP/", 0) == 0) {
@@ -323,6 +326,8 @@ platform::DownloadTry RunTransfer(Transfer& t, const std::string& url,
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, request_headers);
   }
   t.asked_from = range.from;
+  platform::RedirectGuard guard(curl, t.bounds->allow_url);
+  t.guard = &guard;
 
   CURLcode code = curl_easy_perform(curl);
   curl_slist_free_all(request_headers);
@@ -335,7 +340,10 @@ platform::DownloadTry RunTransfer(Transfer& t, const std::string& url,
     t.body_started = true;
     t.TakeAnswer();
   }
-  if (t.aborted) {
+  if (guard.refused()) {
+    result.end = DownloadEnd::kBadAddress;
+    result.result = E_ACCESSDENIED;
+  } else if (t.aborted) {
     result.end = DownloadEnd::kCancelled;
     result.result = E_ABORT;
   } else if (t.write_failed) {
@@ -408,6 +416,10 @@ DownloadTry DownloadUrlTry(LPCWSTR url, LPCWSTR file_name, PartialDownload& part
     return Failed(DownloadEnd::kCannotWrite, E_INVALIDARG);
   if (bounds.cancel != nullptr && bounds.cancel->load()) {
     return Failed(DownloadEnd::kCancelled, E_ABORT);
+  }
+  if (bounds.allow_url && !bounds.allow_url(url8)) {
+    LogWarning("download: %s is refused", url8.c_str());
+    return Failed(DownloadEnd::kBadAddress, E_ACCESSDENIED);
   }
 
   // Bytes kept for another target are of no use here.

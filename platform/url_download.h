@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/download_file.h"
+#include "platform/url_fetch.h"
 #include "platform/windows.h"
 
 namespace platform {
@@ -27,6 +28,10 @@ struct UrlDownloadBounds {
   // A transfer that receives no byte for this long (also while it waits for
   // an answer after connecting) has dropped.
   std::chrono::seconds stall{120};
+  // When set, the URL and every redirect must pass it (see UrlFilter); a
+  // refused one ends the try as kBadAddress with E_ACCESSDENIED before it
+  // connects there.
+  UrlFilter allow_url;
 };
 
 // URLDownloadToFileW is this with no bounds. The body is written into an

@@ -7,6 +7,7 @@
 
 #include "platform/log.h"
 #include "platform/unicode_text.h"
+#include "platform/url_redirects.h"
 
 namespace platform {
 namespace {
@@ -62,11 +63,15 @@ std::string UrlForTransfer(const std::wstring& url) {
 }
 
 HRESULT FetchUrlToMemory(const std::wstring& url, std::size_t max_bytes, long timeout_ms,
-                         std::string* body) {
+                         std::string* body, const UrlFilter& allow) {
   if (body == nullptr) return E_INVALIDARG;
   body->clear();
   const std::string url8 = UrlForTransfer(url);
   if (url8.empty() || timeout_ms <= 0) return E_INVALIDARG;
+  if (allow && !allow(url8)) {
+    LogWarning("fetch: %s is refused", url8.c_str());
+    return E_ACCESSDENIED;
+  }
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   CURL* curl = curl_easy_init();
@@ -91,6 +96,8 @@ HRESULT FetchUrlToMemory(const std::wstring& url, std::size_t max_bytes, long ti
   curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla/5.0 (X11; Linux x86_64) Quorbital");
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
+  RedirectGuard guard(curl, allow);
+  guard.Install();
 
   const CURLcode code = curl_easy_perform(curl);
   long status = 0;
@@ -98,7 +105,9 @@ HRESULT FetchUrlToMemory(const std::wstring& url, std::size_t max_bytes, long ti
   curl_easy_cleanup(curl);
 
   HRESULT result = S_OK;
-  if (reply.too_large || code == CURLE_FILESIZE_EXCEEDED) {
+  if (guard.refused()) {
+    result = E_ACCESSDENIED;
+  } else if (reply.too_large || code == CURLE_FILESIZE_EXCEEDED) {
     Log("fetch: %s: the reply is longer than %zu bytes", url8.c_str(), max_bytes);
     result = INET_E_DOWNLOAD_FAILURE;
   } else if (reply.refused_status || (code == CURLE_OK && (status < 200 || status > 299))) {

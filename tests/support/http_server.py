@@ -11,7 +11,7 @@ Paths:
                     naming that ETag) gets bytes A to N-1 as a 206
   /nolength/N       N bytes without a length, ended by closing the connection
   /drop/N           announces N bytes, sends half of them and drops the connection
-  /redirect/PATH    302 to /PATH
+  /redirect/PATH    302 to /PATH; /redirect?to=URL 302 to URL
   /slide/download…  a small attachment, as a slide download is
   anything else     the file of that name under --dir, or 404 with a small page
 Query values: delay=S sleeps S seconds before the body; chunk=B and pause=S send
@@ -165,6 +165,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 self.send_body(size, query, limit=size // 2 if kind == "drop" else None)
                 self.wfile.flush()
                 self.close_connection = kind != "bytes"
+            elif kind == "redirect" and "to" in query:
+                self.send_small(302, b"", [("Location", query["to"][0])])
             elif kind == "redirect":
                 location = "/" + "/".join(parts[1:]) + ("?" + raw_query if raw_query else "")
                 self.send_small(302, b"", [("Location", location)])
@@ -176,6 +178,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 super().do_GET()
             else:
                 self.send_small(404, b"<html><body>not here</body></html>")
+        except ValueError:
+            self.send_small(404, b"<html><body>not here</body></html>")
         except (BrokenPipeError, ConnectionResetError):
             self.close_connection = True
 
