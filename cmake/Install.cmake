@@ -7,6 +7,7 @@
 #   <libdir>/quorbital/webext/                      the web process extension
 #   share/quorbital/{Skin,res}/                     skins and images
 #   share/quorbital/bundle/contentEditor/           the default page bundle
+#   share/quorbital/update-keys/*.pub                keys trusted to sign bundle updates
 #   share/applications/quorbital.desktop            desktop entry for .zv files
 #   share/mime/packages/quorbital.xml               the application/x-zv type
 #   share/icons/hicolor/.../quorbital.*             the program icon
@@ -15,7 +16,7 @@
 #                                                   changelog (Package.cmake)
 #
 # The executable finds its files relative to its own folder: beside it in the
-# build tree (Skin/, res/, bundle/, webext/), and at
+# build tree (Skin/, res/, bundle/, update-keys/, webext/), and at
 # QUORBITAL_INSTALL_DATA_RELDIR and QUORBITAL_INSTALL_WEBEXT_RELDIR (paths
 # relative to the executable's folder, given to q_app as definitions) once
 # installed.
@@ -58,6 +59,11 @@ endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/Skin/ DESTINATION ${QUORBITAL_DATA_DIR}/Skin)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/res/ DESTINATION ${QUORBITAL_DATA_DIR}/res)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/bundle/contentEditor DESTINATION ${QUORBITAL_DATA_DIR}/bundle)
+# Only the keys; without any, no folder is installed.
+file(GLOB update_keys ${PROJECT_SOURCE_DIR}/dist/update-keys/*.pub)
+if(update_keys)
+  install(FILES ${update_keys} DESTINATION ${QUORBITAL_DATA_DIR}/update-keys)
+endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/dist/quorbital.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

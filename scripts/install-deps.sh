@@ -12,6 +12,9 @@ packages=(
   build-essential cmake pkg-config g++ clang libclang-rt-14-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev libegl-dev libcurl4-openssl-dev ca-certificates
   libminizip-dev zlib1g-dev libpugixml-dev
+  # Signed page-bundle updates: libsodium checks them; the minisign tool signs
+  # the demo service's archives and those of the tests.
+  libsodium-dev minisign
   libgtest-dev libgmock-dev
   # scripts/lint.sh: the formatting check and the static checks.
   clang-format clang-tidy
