@@ -9,6 +9,7 @@
 #include "app/service_host.h"
 #include "platform/url_fetch.h"
 #include "platform/windows.h"
+#include "update/update_trust.h"
 #include "util/text_convert.h"
 
 namespace {
@@ -72,7 +73,9 @@ bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string
   char localBuild[kBuildBufferSize] = {};
   GetPrivateProfileStringA(kSection, "build", "", localBuild, kBuildBufferSize,
                            profilePath.c_str());
+  // Without a usable service address there is nothing to ask.
   const std::string cloudHost = ReadCloudHost(profilePath);
+  if (cloudHost.empty()) return false;
 
   std::wstring url;
   AnsiToWide(cloudHost, url);
@@ -84,7 +87,10 @@ bool CheckForUpdate(const std::wstring& dataDir, std::string& build, std::string
   // fill the data directory.
   std::string reply;
   const long bound = std::clamp(timeoutMs, 1L, kUpdateCheckTimeoutMs);
-  if (platform::FetchUrlToMemory(url, kMaxReplySize, bound, &reply) != S_OK) {
+  // The reply names the archive to install, so it is held to the rule the
+  // archive is: a redirect goes only to https or within the service's origin.
+  if (platform::FetchUrlToMemory(url, kMaxReplySize, bound, &reply,
+                                 TrustedSourceFilter(platform::UrlOrigin(cloudHost))) != S_OK) {
     return false;
   }
 

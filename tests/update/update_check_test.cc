@@ -95,7 +95,7 @@ class CheckForUpdateTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     root_ = tmpl;
     fs::create_directories(root_ / "www");
-    server_ = new test_support::HttpServer({"--dir", root_ / "www"});
+    server_ = new test_support::HttpServer({"--dir", root_ / "www", "--log", root_ / "log"});
     ASSERT_GT(server_->port(), 0);
   }
 
@@ -202,20 +202,44 @@ TEST_F(CheckForUpdateTest, RepliesPastTheSizeBoundOfferNothing) {
   }
 }
 
-TEST_F(CheckForUpdateTest, LongCloudHostIsCutToTheBuffer) {
-  // The first 29 characters name a real path on the server; the rest of the
-  // 40 characters would not.
+TEST_F(CheckForUpdateTest, CloudHostIsReadWholeAndOnlyAWebAddressIsAsked) {
+  // 60 characters, all of them part of the address.
   std::string host = Base();
-  host += std::string(29 - host.size() - 1, 'p') + "/";
-  ASSERT_EQ(host.size(), 29u);
-  const std::string longHost = host + "zzzzzzzzzzz";
-  ASSERT_EQ(longHost.size(), 40u);
+  host += std::string(60 - host.size() - 1, 'p') + "/";
+  ASSERT_EQ(host.size(), 60u);
   Publish(host.substr(Base().size()) + "api/software/1",
-          R"({"build":7,"package_url":"http:\/\/h\/cut.zip",})");
-  WriteIni("[versionInformation]\nbuild=6\ncloudHost=" + longHost + "\n");
+          R"({"build":7,"package_url":"http:\/\/h\/whole.zip",})");
+  WriteIni("[versionInformation]\nbuild=6\ncloudHost=" + host + "\n");
   std::string build, url;
   EXPECT_TRUE(Check(build, url));
-  EXPECT_EQ(url, "http://h/cut.zip");
+  EXPECT_EQ(url, "http://h/whole.zip");
+
+  // Too long to be taken whole, or no web address: nothing is asked.
+  const std::size_t asked = server_->Requests().size();
+  for (const std::string& bad : {Base() + "/" + std::string(2048, 'p') + "/", std::string(),
+                                 std::string("ftp://127.0.0.1/"), std::string("127.0.0.1:80/")}) {
+    WriteIni("[versionInformation]\nbuild=6\ncloudHost=" + bad + "\n");
+    build.clear();
+    url.clear();
+    EXPECT_FALSE(Check(build, url)) << bad;
+  }
+  EXPECT_EQ(server_->Requests().size(), asked);
+}
+
+TEST_F(CheckForUpdateTest, TheReplyIsNotTakenFromAnotherOriginOverHttp) {
+  // localhost is another origin than 127.0.0.1, though the same server.
+  const std::string elsewhere =
+      "http://localhost:" + std::to_string(server_->port()) + "/elsewhere/api/software/1";
+  Publish("elsewhere/api/software/1", R"({"build":7,"package_url":"http:\/\/h\/b.zip",})");
+  Publish("here/api/software/1", R"({"build":7,"package_url":"http:\/\/h\/b.zip",})");
+  WriteIni("[versionInformation]\nbuild=6\ncloudHost=" + Base() + "redirect/here/\n");
+  std::string build, url;
+  EXPECT_TRUE(Check(build, url)) << "a redirect within the origin is followed";
+  WriteIni("[versionInformation]\nbuild=6\ncloudHost=" + Base() + "redirect?to=" + elsewhere +
+           "&x=\n");
+  EXPECT_FALSE(Check(build, url));
+  const std::vector<std::string> requests = server_->Requests();
+  EXPECT_EQ(std::count(requests.begin(), requests.end(), "/elsewhere/api/software/1"), 0);
 }
 
 TEST_F(CheckForUpdateTest, FailedRequestsLeaveTheStringsEmpty) {
