@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,8 +44,13 @@ bool MakeParents(const std::string& root, const std::string& relative) {
 
 }  // namespace
 
-BundleSwap::BundleSwap(std::string dataDir, std::string fresh, std::string old)
-    : dataDir_(std::move(dataDir)), fresh_(std::move(fresh)), old_(std::move(old)) {}
+BundleSwap::BundleSwap(std::string dataDir, std::string fresh, std::string old, bool exchange,
+                       std::function<void()> afterRename)
+    : dataDir_(std::move(dataDir)),
+      fresh_(std::move(fresh)),
+      old_(std::move(old)),
+      exchange_(exchange),
+      afterRename_(std::move(afterRename)) {}
 
 bool BundleSwap::Apply() {
   const std::string editor = kEditorDirA + 1;
@@ -100,15 +106,43 @@ bool BundleSwap::Merge(const std::string& relative) {
 bool BundleSwap::Run(Move move) {
   moves_.push_back(std::move(move));
   Move& m = moves_.back();
+  if (!m.parked.empty() && !m.incoming.empty() && exchange_) {
+    if (Exchange(m)) return true;
+    // Only a file system that cannot exchange falls through, to the order
+    // that leaves the name empty for a moment.
+    if (exchange_) return false;
+  }
   if (!m.parked.empty()) {
     if (rename(m.target.c_str(), m.parked.c_str()) != 0) return false;
     m.parkedDone = true;
+    Renamed();
   }
   if (!m.incoming.empty()) {
     if (rename(m.incoming.c_str(), m.target.c_str()) != 0) return false;
     m.movedIn = true;
+    Renamed();
   }
   return true;
+}
+
+// The new entry takes the target's name and the old one takes the new one's
+// place in fresh, in one step.
+bool BundleSwap::Exchange(Move& move) {
+  if (renameat2(AT_FDCWD, move.incoming.c_str(), AT_FDCWD, move.target.c_str(), RENAME_EXCHANGE) ==
+      0) {
+    move.exchanged = true;
+    Renamed();
+    return true;
+  }
+  if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+    platform::Log("bundle: the file system cannot exchange names; moving in two steps");
+    exchange_ = false;
+  }
+  return false;
+}
+
+void BundleSwap::Renamed() const {
+  if (afterRename_) afterRename_();
 }
 
 bool BundleSwap::Sync() const {
@@ -125,6 +159,9 @@ bool BundleSwap::Sync() const {
 
 void BundleSwap::Undo() {
   std::for_each(moves_.rbegin(), moves_.rend(), [](const Move& move) {
+    if (move.exchanged) {
+      renameat2(AT_FDCWD, move.incoming.c_str(), AT_FDCWD, move.target.c_str(), RENAME_EXCHANGE);
+    }
     if (move.movedIn) rename(move.target.c_str(), move.incoming.c_str());
     if (move.parkedDone) rename(move.parked.c_str(), move.target.c_str());
   });

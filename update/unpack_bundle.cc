@@ -181,24 +181,31 @@ bool IsStartPage(const PlannedEntry& entry) {
          entry.components[0] == kEditorDirA + 1 && entry.components[1] == kStartPage;
 }
 
-// Reads the whole central directory. False for a damaged directory, no
-// entries, an entry that cannot be installed safely, or no start page: an
-// archive without one would leave the client nothing to show.
-bool PlanArchive(unzFile zip, std::vector<PlannedEntry>& plan) {
+// Reads the whole central directory. kBroken for a damaged directory, an
+// entry that cannot be installed safely, or no start page (an archive
+// without one would leave the client nothing to show); kTooManyEntries past
+// maxEntries, counted as they are read rather than as the archive declares.
+UnpackResult PlanArchive(unzFile zip, std::size_t maxEntries, std::vector<PlannedEntry>& plan) {
   std::vector<char> nameBuffer(65536 + 1);
   bool startPage = false;
   int rc = unzGoToFirstFile(zip);
   while (rc == UNZ_OK) {
+    if (plan.size() >= maxEntries) {
+      platform::LogWarning("bundle: the archive has more than %zu entries", maxEntries);
+      return UnpackResult::kTooManyEntries;
+    }
     PlannedEntry entry;
-    if (!PlanEntry(zip, nameBuffer, entry)) return false;
+    if (!PlanEntry(zip, nameBuffer, entry)) return UnpackResult::kBroken;
     startPage = startPage || IsStartPage(entry);
     plan.push_back(std::move(entry));
     rc = unzGoToNextFile(zip);
   }
-  if (rc == UNZ_END_OF_LIST_OF_FILE && !startPage) {
-    platform::Log("bundle: the archive has no %s%s", kEditorDirA + 1, "/index.html");
+  if (rc != UNZ_END_OF_LIST_OF_FILE) return UnpackResult::kBroken;
+  if (!startPage) {
+    platform::LogWarning("bundle: the archive has no %s%s", kEditorDirA + 1, "/index.html");
+    return UnpackResult::kBroken;
   }
-  return rc == UNZ_END_OF_LIST_OF_FILE && startPage;
+  return UnpackResult::kInstalled;
 }
 
 std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
@@ -227,6 +234,11 @@ bool FitsOnDisk(const std::string& dataDir, const std::vector<PlannedEntry>& pla
   return needed <= available;
 }
 
+// What a failed write means for the user: a full disk, or another failure.
+UnpackResult WriteFailure() {
+  return errno == ENOSPC || errno == EDQUOT ? UnpackResult::kNoSpace : UnpackResult::kWriteFailed;
+}
+
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = write(fd, data, size);
@@ -242,10 +254,12 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 // Writes entries below one directory descriptor. Directories are created and
 // entered one level at a time and never through a link, so nothing written
-// can end up outside the staging directory.
+// can end up outside the staging directory. The bytes written are counted as
+// they are written, whatever the archive declares, and never pass maxBytes.
 class StagingWriter {
  public:
-  StagingWriter(unzFile zip, int rootFd) : zip_(zip), root_(rootFd), buffer_(kReadBufferSize) {}
+  StagingWriter(unzFile zip, int rootFd, std::uint64_t maxBytes)
+      : zip_(zip), root_(rootFd), maxBytes_(maxBytes), buffer_(kReadBufferSize) {}
   ~StagingWriter() { DropCachedDir(); }
   StagingWriter(const StagingWriter&) = delete;
   StagingWriter& operator=(const StagingWriter&) = delete;
@@ -256,6 +270,8 @@ class StagingWriter {
     const int dirFd = OpenDir(entry.components, entry.components.size() - 1);
     return dirFd >= 0 && WriteFile(dirFd, entry);
   }
+  // Why the last Write failed.
+  UnpackResult failure() const { return failure_; }
 
  private:
   void DropCachedDir() {
@@ -276,10 +292,12 @@ class StagingWriter {
     for (std::size_t i = 0; i < count; ++i) {
       const char* part = components[i].c_str();
       if (mkdirat(current, part, 0777) != 0 && errno != EEXIST) {
+        failure_ = WriteFailure();
         if (current != root_) close(current);
         return -1;
       }
       const int next = openat(current, part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (next < 0) failure_ = WriteFailure();
       if (current != root_) close(current);
       if (next < 0) return -1;
       current = next;
@@ -298,7 +316,11 @@ class StagingWriter {
       raw = openat(dirFd, name, kFlags, 0666);
     }
     ScopedFd fd(raw);
-    if (fd.get() < 0) return false;
+    if (fd.get() < 0) {
+      failure_ = WriteFailure();
+      return false;
+    }
+    failure_ = UnpackResult::kBroken;
     if (unzOpenCurrentFile(zip_) != UNZ_OK) return false;
     std::uint64_t total = 0;
     bool ok = true;
@@ -310,14 +332,26 @@ class StagingWriter {
         break;
       }
       if (got == 0) break;
-      if (!WriteAll(fd.get(), buffer_.data(), static_cast<std::size_t>(got))) {
+      const auto bytes = static_cast<std::uint64_t>(got);
+      if (bytes > maxBytes_ - written_) {
+        platform::LogWarning("bundle: the archive unpacks to more than %llu bytes",
+                             static_cast<unsigned long long>(maxBytes_));
+        failure_ = UnpackResult::kTooLarge;
         ok = false;
         break;
       }
-      total += static_cast<std::uint64_t>(got);
+      if (!WriteAll(fd.get(), buffer_.data(), static_cast<std::size_t>(got))) {
+        failure_ = WriteFailure();
+        ok = false;
+        break;
+      }
+      written_ += bytes;
+      total += bytes;
     }
     // Closing the entry checks its CRC once all of its data was read.
-    if (unzCloseCurrentFile(zip_) != UNZ_OK || !ok || total != entry.size) return false;
+    const bool whole = unzCloseCurrentFile(zip_) == UNZ_OK;
+    if (!ok) return false;
+    if (!whole || total != entry.size) return false;  // still kBroken
     // Start writing the data out now, so that putting the whole staging on
     // disk at the end mostly waits for writes already under way.
     sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
@@ -326,7 +360,9 @@ class StagingWriter {
       struct stat st;
       if (fstat(fd.get(), &st) == 0) fchmod(fd.get(), st.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH));
     }
-    return close(fd.Release()) == 0;
+    if (close(fd.Release()) == 0) return true;
+    failure_ = WriteFailure();
+    return false;
   }
 
   // Archive times are local times, as the archive's own systems write them.
@@ -347,84 +383,111 @@ class StagingWriter {
 
   unzFile zip_;
   int root_;
+  std::uint64_t maxBytes_;
+  std::uint64_t written_ = 0;
+  UnpackResult failure_ = UnpackResult::kWriteFailed;
   std::vector<char> buffer_;
   int cachedFd_ = -1;
   std::string cachedKey_;
 };
 
-bool ExtractAll(unzFile zip, int rootFd, const std::vector<PlannedEntry>& plan) {
-  StagingWriter writer(zip, rootFd);
+UnpackResult ExtractAll(unzFile zip, int rootFd, std::uint64_t maxBytes,
+                        const std::vector<PlannedEntry>& plan) {
+  StagingWriter writer(zip, rootFd, maxBytes);
   int rc = unzGoToFirstFile(zip);
   for (const auto& entry : plan) {
-    if (rc != UNZ_OK || !writer.Write(entry)) {
+    if (rc != UNZ_OK) return UnpackResult::kBroken;
+    if (!writer.Write(entry)) {
+      const int error = errno;
       std::string name;
       for (const auto& part : entry.components) name += "/" + part;
-      platform::LogWarning("bundle: cannot extract %s: %s", name.c_str(), std::strerror(errno));
-      return false;
+      const UnpackResult failure = writer.failure();
+      platform::LogWarning("bundle: cannot extract %s: %s", name.c_str(),
+                           failure == UnpackResult::kBroken     ? "the archive is damaged"
+                           : failure == UnpackResult::kTooLarge ? "too many bytes"
+                                                                : std::strerror(error));
+      return failure;
     }
     rc = unzGoToNextFile(zip);
   }
-  return rc == UNZ_END_OF_LIST_OF_FILE;
+  return rc == UNZ_END_OF_LIST_OF_FILE ? UnpackResult::kInstalled : UnpackResult::kBroken;
 }
 
 // Everything between a good archive and a recorded build: staging, checks,
 // writing, putting it on disk, the swap and the record, undone on failure.
-bool Install(const std::string& dataDir, unzFile zip, const std::vector<PlannedEntry>& plan,
-             const std::function<bool()>& record) {
-  if (!MakeDirectories(dataDir)) return false;
+// What was extracted (and, after a swap, the old bundle) goes with the
+// staging directory.
+UnpackResult Install(const std::string& dataDir, unzFile zip, const std::vector<PlannedEntry>& plan,
+                     const std::function<bool()>& record, const UnpackOptions& options) {
+  if (!MakeDirectories(dataDir)) return WriteFailure();
   if (!FitsOnDisk(dataDir, plan)) {
     platform::LogWarning("bundle: not enough free space in %s", dataDir.c_str());
-    return false;
+    return UnpackResult::kNoSpace;
   }
 
   std::string staging = dataDir + "/" + kStagingPrefix + "XXXXXX";
-  if (!mkdtemp(staging.data())) return false;
+  if (!mkdtemp(staging.data())) return WriteFailure();
   const std::string fresh = staging + "/new";
   const std::string old = staging + "/old";
-  bool ok = mkdir(fresh.c_str(), 0777) == 0 && mkdir(old.c_str(), 0777) == 0;
-  if (ok) {
+  UnpackResult result = UnpackResult::kInstalled;
+  if (mkdir(fresh.c_str(), 0777) != 0 || mkdir(old.c_str(), 0777) != 0) result = WriteFailure();
+  if (result == UnpackResult::kInstalled) {
     ScopedFd root(open(fresh.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    ok = root.get() >= 0 && ExtractAll(zip, root.get(), plan);
+    result = root.get() < 0 ? WriteFailure() : ExtractAll(zip, root.get(), options.maxBytes, plan);
     // Every file and directory written is on disk before anything in the
     // data directory refers to it.
-    if (ok && syncfs(root.get()) != 0) {
+    if (result == UnpackResult::kInstalled && syncfs(root.get()) != 0) {
       platform::LogWarning("bundle: cannot put the new bundle on disk: %s", std::strerror(errno));
-      ok = false;
+      result = WriteFailure();
     }
   }
-  if (ok) {
-    BundleSwap swap(dataDir, fresh, old);
-    ok = swap.Apply() && swap.Sync();
+  if (result == UnpackResult::kInstalled) {
+    int steps = 0;
+    const auto step = [&] {
+      if (options.afterStep) options.afterStep(++steps);
+    };
+    BundleSwap swap(dataDir, fresh, old, options.exchange, step);
+    if (!swap.Apply() || !swap.Sync()) result = WriteFailure();
     // The build is recorded only over a bundle that is on disk; if it cannot
     // be, the old bundle comes back.
-    if (ok && record && !record()) {
-      platform::LogWarning("bundle: the build cannot be recorded; the old bundle is put back");
-      ok = false;
+    if (result == UnpackResult::kInstalled && record) {
+      if (record()) {
+        step();
+      } else {
+        platform::LogWarning("bundle: the build cannot be recorded; the old bundle is put back");
+        result = UnpackResult::kNotRecorded;
+      }
     }
-    if (!ok) swap.Undo();
+    if (result != UnpackResult::kInstalled) swap.Undo();
   }
   RemoveWorkTree(staging);
-  return ok;
+  return result;
 }
 
 }  // namespace
 
-bool UnpackBundleInto(const std::string& dataDir, const std::string& archivePath,
-                      const std::function<bool()>& record) {
-  bool ok = false;
+UnpackResult InstallBundleArchive(const std::string& dataDir, const std::string& archivePath,
+                                  const std::function<bool()>& record,
+                                  const UnpackOptions& options) {
+  UnpackResult result = UnpackResult::kBroken;
   // An archive that cannot be opened counts as one without entries: nothing
   // of the installed bundle is touched.
   if (unzFile zip = unzOpen64(archivePath.c_str())) {
     unz_global_info64 global{};
     std::vector<PlannedEntry> plan;
-    if (unzGetGlobalInfo64(zip, &global) == UNZ_OK && global.number_entry > 0 && !dataDir.empty() &&
-        PlanArchive(zip, plan)) {
-      ok = Install(dataDir, zip, plan, record);
+    if (unzGetGlobalInfo64(zip, &global) == UNZ_OK && global.number_entry > 0 && !dataDir.empty()) {
+      result = PlanArchive(zip, options.maxEntries, plan);
+      if (result == UnpackResult::kInstalled) result = Install(dataDir, zip, plan, record, options);
     }
     unzClose(zip);
   }
   std::remove(archivePath.c_str());
-  return ok;
+  return result;
+}
+
+bool UnpackBundleInto(const std::string& dataDir, const std::string& archivePath,
+                      const std::function<bool()>& record) {
+  return InstallBundleArchive(dataDir, archivePath, record) == UnpackResult::kInstalled;
 }
 
 bool UnpackBundle(const std::wstring& archivePath, const std::function<bool()>& record) {

@@ -1,8 +1,37 @@
 // Installation of a downloaded page-bundle archive into the data directory.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+
+// A bundle is tens of megabytes in a few thousand files: an archive that
+// unpacks to more, counted in the bytes really written, or that has more
+// entries, is no bundle and is refused.
+inline constexpr std::uint64_t kMaxUnpackedBytes = std::uint64_t{512} << 20;
+inline constexpr std::size_t kMaxArchiveEntries = 20000;
+
+struct UnpackOptions {
+  std::uint64_t maxBytes = kMaxUnpackedBytes;
+  std::size_t maxEntries = kMaxArchiveEntries;
+  // For tests: false moves the bundle into place as on a file system that
+  // cannot exchange two names.
+  bool exchange = true;
+  // For tests: called after every step that changes the data directory (each
+  // rename of the swap, then the record of the build), numbered from 1.
+  std::function<void(int step)> afterStep;
+};
+
+enum class UnpackResult {
+  kInstalled,
+  kBroken,          // cannot be opened, damaged, unsafe names, no start page
+  kTooLarge,        // unpacks past maxBytes
+  kTooManyEntries,  // more than maxEntries entries
+  kNoSpace,         // the data directory's file system is full
+  kWriteFailed,     // another failure to write or move into the data directory
+  kNotRecorded,     // record returned false
+};
 
 // Installs the archive at archivePath into the data directory (GetDataDirA).
 // Every entry is first extracted into a private staging directory and put on
@@ -13,10 +42,16 @@
 // out. An archive without "contentEditor/index.html" is refused. Once the
 // bundle is in place and on disk, record (when given) records its build; if
 // it returns false, the old bundle is put back. On any failure nothing in the
-// data directory changes. The archive file is deleted in every case. Returns
-// true when the new bundle is in place (and recorded).
+// data directory changes and what was extracted is removed. The archive file
+// is deleted in every case. Returns true when the new bundle is in place (and
+// recorded).
 bool UnpackBundle(const std::wstring& archivePath, const std::function<bool()>& record = {});
 
 // The same into an explicit data directory (narrow, system code page).
 bool UnpackBundleInto(const std::string& dataDir, const std::string& archivePath,
                       const std::function<bool()>& record = {});
+
+// The same, saying what went wrong.
+UnpackResult InstallBundleArchive(const std::string& dataDir, const std::string& archivePath,
+                                  const std::function<bool()>& record,
+                                  const UnpackOptions& options = {});

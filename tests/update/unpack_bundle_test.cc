@@ -5,8 +5,10 @@
 #include "update/unpack_bundle.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -16,6 +18,8 @@
 #include <map>
 #include <sstream>
 #include <string>
+
+#include "update/work_files.h"
 
 namespace fs = std::filesystem;
 
@@ -382,6 +386,121 @@ z.close()
     ExpectContained(zip);
     EXPECT_EQ(Take(data_), before) << zip;
   }
+}
+
+TEST_F(UnpackBundleTest, BytesWrittenAndEntriesAreBounded) {
+  const Snapshot before = Take(data_);
+  // 5 entries; 100,009 bytes of data, most of it in an entry whose declared
+  // size is the truth (a liar fails its check in any case).
+  const fs::path zip = PythonZip("bounds.zip", R"PY(
+write([entry('contentEditor/', b''), entry('contentEditor/index.html', b'new index'),
+       entry('contentEditor/zeros.bin', bytes(100000)), entry('contentEditor/a/'),
+       entry('contentEditor/a/b.txt', b'')])
+)PY");
+  const fs::path copy = in_ / "copy.zip";
+  const auto unpack = [&](std::uint64_t bytes, std::size_t entries) {
+    fs::copy_file(zip, copy, fs::copy_options::overwrite_existing);
+    UnpackOptions options;
+    options.maxBytes = bytes;
+    options.maxEntries = entries;
+    return InstallBundleArchive(data_.string(), copy.string(), {}, options);
+  };
+  EXPECT_EQ(unpack(100008, 5), UnpackResult::kTooLarge);
+  ExpectContained(copy);
+  EXPECT_EQ(Take(data_), before);
+  EXPECT_EQ(unpack(100009, 4), UnpackResult::kTooManyEntries);
+  ExpectContained(copy);
+  EXPECT_EQ(Take(data_), before);
+  EXPECT_EQ(unpack(100009, 5), UnpackResult::kInstalled);
+  EXPECT_EQ(Read(data_ / "contentEditor/index.html"), "new index");
+}
+
+TEST_F(UnpackBundleTest, AKillAtAnyStepOfTheSwapLeavesEveryNameWholeAtTheNextStart) {
+  Write(data_ / "other/old.txt", "old");
+  const Snapshot before = Take(data_);
+  const fs::path zip = PythonZip("swap.zip", R"PY(
+write([entry('contentEditor/index.html', b'new index'), entry('contentEditor/js/new.js', b'js'),
+       entry('other/old.txt', b'replaced'), entry('other/new.txt', b'new'),
+       entry('fresh/a.txt', b'a')])
+)PY");
+  const auto editorOf = [](const Snapshot& snap) {
+    Snapshot editor;
+    for (const auto& [path, what] : snap) {
+      if (path.rfind("contentEditor", 0) == 0) editor[path] = what;
+    }
+    return editor;
+  };
+  Snapshot newEditor;
+  for (int killAt = 1;; ++killAt) {
+    ASSERT_LT(killAt, 20) << "the swap ends in a few steps";
+    fs::remove_all(data_);
+    for (const auto& [path, what] : before) {
+      if (what == "dir") fs::create_directories(data_ / path);
+      if (what.rfind("file:", 0) == 0) Write(data_ / path, what.substr(5));
+    }
+    const fs::path copy = in_ / "copy.zip";
+    fs::copy_file(zip, copy, fs::copy_options::overwrite_existing);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      UnpackOptions options;
+      options.afterStep = [killAt](int step) {
+        if (step == killAt) raise(SIGKILL);
+      };
+      const auto record = [&] {
+        std::ofstream(data_ / "version.ini") << "[versionInformation]\nbuild=1234\n";
+        return true;
+      };
+      _exit(InstallBundleArchive(data_.string(), copy.string(), record, options) ==
+                    UnpackResult::kInstalled
+                ? 0
+                : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    // What the next start does before it looks at the bundle.
+    RemoveStaleWorkFiles(data_.string());
+    const Snapshot now = Take(data_);
+    const bool recorded = Read(data_ / "version.ini").find("build=1234") != std::string::npos;
+    if (WIFEXITED(status)) {
+      // The hook was never reached: the installation ran to its end.
+      ASSERT_EQ(WEXITSTATUS(status), 0);
+      EXPECT_TRUE(recorded);
+      EXPECT_EQ(editorOf(now), newEditor);
+      EXPECT_EQ(Read(data_ / "other/new.txt"), "new");
+      EXPECT_EQ(killAt, 6) << "four renames and the record";
+      break;
+    }
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const Snapshot editor = editorOf(now);
+    if (killAt == 1) newEditor = editor;  // the bundle is exchanged first
+    EXPECT_EQ(editor.at("contentEditor/index.html"), "file:new index") << killAt;
+    EXPECT_EQ(editor, newEditor) << "killed after step " << killAt;
+    EXPECT_TRUE(now.at("other/old.txt") == "file:old" ||
+                now.at("other/old.txt") == "file:replaced");
+    for (const auto& [path, what] : now) {
+      EXPECT_EQ(path.find(".bundle-staging-"), std::string::npos) << path;
+    }
+  }
+}
+
+TEST_F(UnpackBundleTest, AFileSystemThatCannotExchangeNamesStillInstallsAndUndoes) {
+  Write(data_ / "other/old.txt", "old");
+  const Snapshot before = Take(data_);
+  const std::string body = R"PY(
+write([entry('contentEditor/index.html', b'new index'), entry('other/old.txt', b'replaced')])
+)PY";
+  UnpackOptions options;
+  options.exchange = false;
+  EXPECT_EQ(InstallBundleArchive(
+                data_.string(), PythonZip("a.zip", body).string(), [] { return false; }, options),
+            UnpackResult::kNotRecorded);
+  EXPECT_EQ(Take(data_), before);
+  EXPECT_EQ(InstallBundleArchive(data_.string(), PythonZip("b.zip", body).string(), {}, options),
+            UnpackResult::kInstalled);
+  EXPECT_EQ(Read(data_ / "contentEditor/index.html"), "new index");
+  EXPECT_FALSE(fs::exists(data_ / "contentEditor/js"));
+  EXPECT_EQ(Read(data_ / "other/old.txt"), "replaced");
 }
 
 TEST_F(UnpackBundleTest, InstallsIntoThePerUserDataDirectory) {
