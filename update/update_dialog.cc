@@ -9,23 +9,16 @@
 #include <thread>
 
 #include "app/data_dir.h"
-#include "app/locations.h"
 #include "download/bind_callback.h"
 #include "download/progress.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
-#include "platform/url_download.h"
+#include "platform/unicode_text.h"
 #include "ui/control_ui.h"
 #include "ui/progress_ui.h"
-#include "update/unpack_bundle.h"
-#include "update/work_files.h"
+#include "update/update_install.h"
 
 namespace {
-
-constexpr char kSection[] = "versionInformation";
-// A bundle archive is tens of megabytes; a larger download is not one, and is
-// stopped before it fills the disk.
-constexpr std::uint64_t kMaxArchiveBytes = 512ull << 20;
 
 const wchar_t* StatusText(std::int32_t state) {
   switch (state) {
@@ -39,6 +32,31 @@ const wchar_t* StatusText(std::int32_t state) {
       return L"升级失败";
     default:
       return nullptr;  // Unpacking keeps the text it has
+  }
+}
+
+// Why an update failed, in a few words, after "升级失败". The old bundle stays
+// in every case, and the window says so: the user goes on with it.
+const wchar_t* FailureReason(UpdateOutcome outcome) {
+  switch (outcome) {
+    case UpdateOutcome::kUntrustedSource:
+      return L"升级包来源不可信";
+    case UpdateOutcome::kUnsigned:
+      return L"升级包没有签名";
+    case UpdateOutcome::kBadSignature:
+      return L"升级包签名无效";
+    case UpdateOutcome::kTooLarge:
+      return L"升级包解压后过大";
+    case UpdateOutcome::kTooManyEntries:
+      return L"升级包文件过多";
+    case UpdateOutcome::kNoSpace:
+      return L"磁盘空间不足";
+    case UpdateOutcome::kWriteFailed:
+      return L"无法写入数据目录";
+    case UpdateOutcome::kNotRecorded:
+      return L"无法记录版本号";
+    default:
+      return L"升级包已损坏";
   }
 }
 
@@ -112,6 +130,17 @@ void UpdateDialog::SetStatus(std::int32_t state) {
   });
 }
 
+void UpdateDialog::ShowFailure(std::int32_t state, const std::wstring& text) {
+  m_nState.store(state);
+  platform::Log("update: state %d", static_cast<int>(state));
+  // A bar left where the download stopped, or full, would tell of a success.
+  PostToWindow([this, text] {
+    if (m_pStatus) m_pStatus->SetText(text.c_str());
+    if (m_pProgress) m_pProgress->SetVisible(false);
+    platform::Log("update: status %s", platform::WideToUtf8(text).c_str());
+  });
+}
+
 void UpdateDialog::UpdateProgress(ULONG progress, ULONG total, int) {
   SetProgress(progress, total);
 }
@@ -140,41 +169,29 @@ void UpdateDialog::InstallThread(DownloadItem job, std::string build) {
   std::swprintf(suffix, std::size(suffix), L"?skq=%d", static_cast<int>(GetTickCount()));
   CBindCallback callback;
   callback.view = this;
-  const std::wstring url = job.url + suffix;
 
   SetStatus(Updating);
-  {
-    // The archive and the staging are this client's scratch files until the
-    // installation is over; no other client's start removes them meanwhile.
-    const std::string dataDir = GetDataDirA();
-    DataDirWork work(dataDir);
-    platform::UrlDownloadBounds bounds;
-    bounds.max_bytes = kMaxArchiveBytes;
-    if (platform::DownloadUrlToFile(url.c_str(), job.path.c_str(), &callback, bounds) != S_OK) {
-      SetStatus(DownloadFailed);
-      return;
-    }
-    SetStatus(Unpacking);
-    // Recording the build is the installation's last step: a build that
-    // cannot be recorded puts the old bundle back, so the next start offers
-    // the update again instead of running pages of another build.
-    const std::string profile = dataDir + kVersionFileA;
-    const bool installed = UnpackBundle(job.path, [&] {
-      if (WritePrivateProfileStringA(kSection, "build", build.c_str(), profile.c_str()))
-        return true;
-      platform::Log("update: cannot record build %s in %s", build.c_str(), profile.c_str());
-      return false;
-    });
-    if (!installed) {
-      SetStatus(UnpackFailed);
-      return;
-    }
+  UpdateRequest request;
+  request.dataDir = GetDataDirA();
+  request.packageUrl = job.url;
+  request.suffix = suffix;
+  request.archivePath = job.path;
+  request.build = std::move(build);
+  request.trust = ClientUpdateTrust(request.dataDir);
+  const UpdateOutcome outcome = InstallUpdate(request, &callback, [this] { SetStatus(Unpacking); });
+  if (outcome == UpdateOutcome::kDownloadFailed) {
+    ShowFailure(DownloadFailed, StatusText(DownloadFailed));
+    return;
+  }
+  if (outcome != UpdateOutcome::kInstalled) {
+    ShowFailure(UnpackFailed, std::wstring(StatusText(UnpackFailed)) + L"：" +
+                                  FailureReason(outcome) + L"，将继续使用当前版本");
+    return;
   }
   SetStatus(Installed);
-  Sleep(200);
+  // "升级成功" stays above the button that goes on.
   PostToWindow([this] {
     if (m_pProgress) m_pProgress->SetVisible(false);
-    if (m_pStatus) m_pStatus->SetVisible(false);
     if (m_pStart) m_pStart->SetVisible(true);
     platform::Log("update: start offered");
   });

@@ -30,8 +30,10 @@ class UpdateDialog : public WindowImplBase, public DownloadProgressView {
   UpdateDialog(HWND owner, DownloadItem job, std::string build);
   ~UpdateDialog() override;
 
-  // Both may be called on any thread; the controls change on the window's.
+  // These may be called on any thread; the controls change on the window's.
   void SetStatus(std::int32_t state);
+  // A final failed state with the text that says why, and no progress bar.
+  void ShowFailure(std::int32_t state, const std::wstring& text);
   void SetProgress(DWORD progress, DWORD total);
   std::int32_t GetState() const { return m_nState.load(); }
   // The bundle's download reports here; the window has one bar, so the

@@ -8,6 +8,7 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 import urllib.error
@@ -54,6 +55,7 @@ class Service:
             self.close()
             raise AssertionError("service did not start: %r %r" % (line, self.proc.stderr.read()))
         self.base, self.build = m.group(1), int(m.group(2))
+        self.key_line = self.proc.stdout.readline()
 
     def get(self, path, method="GET"):
         req = urllib.request.Request(self.base + path, method=method)
@@ -116,6 +118,23 @@ class DemoServiceTest(unittest.TestCase):
             self.assertIn(self.svc.base, info)
             with open(os.path.join(BUNDLE, "index.html"), "rb") as f:
                 self.assertEqual(zf.read("contentEditor/index.html"), f.read())
+
+    def test_archive_is_signed_with_the_demo_key(self):
+        archive = self.svc.get("updatehtml.zip?skq=5")[2]
+        signature = self.svc.get("updatehtml.zip.minisig?skq=5")[2]
+        self.assertIn(b"trusted comment: demo-service build 1234\n", signature)
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "updatehtml.zip")
+            with open(path, "wb") as f:
+                f.write(archive)
+            with open(path + ".minisig", "wb") as f:
+                f.write(signature)
+            key = os.path.join(ROOT, "scripts", "demo-update-key", "demo-update-key.pub")
+            checked = subprocess.run(["minisign", "-V", "-p", key, "-m", path],
+                                     capture_output=True, text=True)
+            self.assertEqual(checked.returncode, 0, checked.stderr)
+        with open(key) as f:
+            self.assertIn(f.read().splitlines()[1], self.svc.key_line)
 
     def test_slides_have_their_sizes_and_headers(self):
         cases = [
