@@ -112,7 +112,7 @@ bool SimpleApp::OnBeforeNavigation(CefRefPtr<CefBrowser> browser, CefRefPtr<CefF
                                    NavigationType /*navigation_type*/, bool /*is_redirect*/) {
   // Downloads are for links of the client's own pages: a page that holds
   // any other document may have been steered by it.
-  if (!IsOwnPage(browser)) return false;
+  if (!DocumentsOf(browser).IsOwnPage(browser)) return false;
   const std::wstring url = request->GetURL().ToWString();
   // The main window saves the link itself, so the page does not go there:
   // the engine fetching it too would only cost a request, and where it

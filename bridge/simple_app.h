@@ -7,7 +7,7 @@
 
 #include <map>
 
-#include "app/trusted_pages.h"
+#include "app/own_pages.h"
 #include "bridge/bridge_message.h"
 #include "engine/cef_app.h"
 #include "engine/cef_browser_process_handler.h"
@@ -59,10 +59,8 @@ class SimpleApp : public CefApp,
   // context's document, as it was when the context was made, is one of the
   // client's own, and no document of another realm could have made the call.
   bool IsOwnCaller(CefRefPtr<CefV8Context> caller) const;
-  // Whether every frame of the browser's page shows the client's own
-  // documents (about: documents aside): only then did the client's own
-  // script start what the page does.
-  bool IsOwnPage(CefRefPtr<CefBrowser> browser) const;
+  // What the browser's page holds, as this process recorded it.
+  const FrameDocuments& DocumentsOf(CefRefPtr<CefBrowser> browser) const;
 
   // isonline(): the web process has no network of its own (it runs
   // confined), so the main window runs the connectivity probe; false when
@@ -80,7 +78,7 @@ class SimpleApp : public CefApp,
 
   // Renderer side: the client's own places, from the browser process, and
   // what each frame's document was when its latest context was created.
-  TrustedPlaces trusted_places_;
+  OwnPlaces own_places_;
   // By browser identifier.
   std::map<int, FrameDocuments> frame_documents_;
 

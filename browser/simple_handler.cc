@@ -7,7 +7,7 @@
 
 #include "app/data_dir.h"
 #include "app/locations.h"
-#include "app/trusted_pages.h"
+#include "app/own_pages.h"
 #include "engine/cef_app.h"
 #include "engine/cef_browser_host.h"
 #include "engine/cef_frame.h"
@@ -33,25 +33,6 @@ std::string NewNonce() {
 
 bool IsWebAddress(const std::string& url) { return !WebOrigin(url).empty(); }
 
-// Whether every frame of the browser's page shows one of the client's own
-// documents (about: documents aside). The main frame's document is the one
-// the engine saw commit; what the page's web process reported of its frames
-// (itself included) can only take trust away.
-bool IsOwnPage(CefRefPtr<CefBrowser> browser) {
-  if (!browser) return false;
-  const TrustedPlaces places = ClientTrustedPlaces();
-  std::vector<DocumentKind> documents = {
-      ClassifyDocument(browser->GetMainFrame()->GetURL().ToString(), places)};
-  std::vector<long long> identifiers;
-  browser->GetFrameIdentifiers(identifiers);
-  for (long long id : identifiers) {
-    if (CefRefPtr<CefFrame> frame = browser->GetFrame(id)) {
-      documents.push_back(ClassifyDocument(frame->GetURL().ToString(), places));
-    }
-  }
-  return IsOwnPage(documents);
-}
-
 }  // namespace
 
 void SimpleHandler::SetUrl(const std::wstring& url) {
@@ -75,14 +56,32 @@ void SimpleHandler::SetDataFolderProblem(DataFolderProblem problem, const std::w
   data_folder_ = folder;
 }
 
-bool SimpleHandler::IsPageCommandFromOwnPage() {
+bool SimpleHandler::IsPageCommandFromOwnPage(const char** why) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<CefBrowser> browser = GetBrowser();
-  return browser && browser->GetHost()->IsSenderOfCurrentMessage() &&
-         IsOwnDocument(browser, browser->GetMainFrame()->GetURL());
+  const char* refusal = nullptr;
+  if (!browser || !browser->GetHost()->IsSenderOfCurrentMessage()) {
+    refusal = "it does not come from the web process that shows the page";
+  } else if (frame_documents_.KindOf(browser->GetMainFrame()->GetIdentifier()) !=
+             DocumentKind::kOwn) {
+    refusal = "the page is not one of the client's own";
+  }
+  if (why) *why = refusal;
+  return refusal == nullptr;
 }
 
 bool SimpleHandler::IsOwnDocument(CefRefPtr<CefBrowser>, const CefString& url) {
-  return ClassifyDocument(url.ToString(), ClientTrustedPlaces()) == DocumentKind::kOwn;
+  CEF_REQUIRE_UI_THREAD();
+  return ClassifyDocument(url.ToString(), ClientOwnPlaces()) == DocumentKind::kOwn;
+}
+
+void SimpleHandler::OnLoadStart(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame) {
+  CEF_REQUIRE_UI_THREAD();
+  // The main frame's document as the engine saw it commit; an iframe's as
+  // the page's web process reported it, which can only make the page less
+  // the client's own than the main frame alone would.
+  frame_documents_.Commit(frame->GetIdentifier(), frame->IsMain(),
+                          ClassifyDocument(frame->GetURL().ToString(), ClientOwnPlaces()));
 }
 
 bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
@@ -99,7 +98,7 @@ bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFr
   // the rules the page itself is held to. A page that holds anything but the
   // client's own documents may therefore only send it on to a web address,
   // never to a local file, script or inline document.
-  if (!IsWebAddress(target) && !IsOwnPage(browser)) return true;
+  if (!IsWebAddress(target) && !frame_documents_.IsOwnPage(browser)) return true;
   // Whichever frame asked, the popup's address opens in the main frame.
   if (CefRefPtr<CefBrowser> held = GetBrowser()) {
     held->GetMainFrame()->LoadURL(target_url);

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/own_pages.h"
 #include "browser/error_page.h"
 #include "engine/cef_browser.h"
 #include "engine/cef_client.h"
@@ -50,8 +51,9 @@ class SimpleHandler : public CefClient,
   // Main thread, while a page command (a bridge message) is handled: whether
   // it may be carried out. Only when it came from the web process that shows
   // the browser's page now, and that page's committed document is one of the
-  // client's own; what any web process says of its pages never counts.
-  bool IsPageCommandFromOwnPage();
+  // client's own; what any web process says of its pages never counts. why
+  // (when given) is set to the reason of a refusal.
+  bool IsPageCommandFromOwnPage(const char** why = nullptr);
 
   // CefClient
   CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
@@ -81,6 +83,9 @@ class SimpleHandler : public CefClient,
   // CefRequestHandler: the client's own documents, by the trust rules.
   bool IsOwnDocument(CefRefPtr<CefBrowser> browser, const CefString& url) override;
 
+  // CefLoadHandler: each committed document goes into the page's record.
+  void OnLoadStart(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) override;
+
   // CefContextMenuHandler
   void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                            CefRefPtr<CefContextMenuParams> params,
@@ -95,6 +100,8 @@ class SimpleHandler : public CefClient,
   // window share. Held only for a copy, never across an engine call or a
   // window message.
   std::mutex lock_;
+  // Main thread: what the page's frames hold, noted at each commit.
+  FrameDocuments frame_documents_;
   CefRefPtr<CefBrowser> browser_;
   std::wstring start_url_;
   ErrorPageActions* error_page_actions_ = nullptr;

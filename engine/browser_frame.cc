@@ -43,14 +43,6 @@ CefRefPtr<CefBrowser> BrowserFrame::GetBrowser() { return browser_; }
 
 long long BrowserFrame::GetIdentifier() { return browser_->GetIdentifier(); }
 
-void ReportedFrame::LoadURL(const CefString& url) {
-  if (is_main_) browser_->GetMainFrame()->LoadURL(url);
-}
-
-void ReportedFrame::LoadString(const CefString& html, const CefString& url) {
-  if (is_main_) browser_->GetMainFrame()->LoadString(html, url);
-}
-
 CefRefPtr<CefBrowser> ReportedFrame::GetBrowser() { return browser_; }
 
 }  // namespace engine

@@ -26,17 +26,16 @@ class BrowserFrame : public CefFrame {
   IMPLEMENT_REFCOUNTING(BrowserFrame);
 };
 
-// A frame as its web process last reported it (GetFrame): its address is
-// that of the document reported then. Loads into the main frame go to the
-// browser's view; an iframe's loads do nothing here.
+// An iframe as its web process last reported it (GetFrame): its address is
+// that of the document reported then. Its loads do nothing here.
 class ReportedFrame : public CefFrame {
  public:
-  ReportedFrame(BrowserImpl* browser, long long identifier, bool is_main, const std::string& url)
-      : browser_(browser), identifier_(identifier), is_main_(is_main), url_(url) {}
+  ReportedFrame(BrowserImpl* browser, long long identifier, const std::string& url)
+      : browser_(browser), identifier_(identifier), url_(url) {}
 
-  void LoadURL(const CefString& url) override;
-  void LoadString(const CefString& html, const CefString& url) override;
-  bool IsMain() override { return is_main_; }
+  void LoadURL(const CefString&) override {}
+  void LoadString(const CefString&, const CefString&) override {}
+  bool IsMain() override { return false; }
   CefString GetURL() override { return CefString(url_); }
   CefRefPtr<CefBrowser> GetBrowser() override;
   long long GetIdentifier() override { return identifier_; }
@@ -44,7 +43,6 @@ class ReportedFrame : public CefFrame {
  private:
   CefRefPtr<BrowserImpl> browser_;
   long long identifier_;
-  bool is_main_;
   std::string url_;
 
   IMPLEMENT_REFCOUNTING(ReportedFrame);

@@ -115,15 +115,16 @@ CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() { return new BrowserFrame(this);
 
 void BrowserImpl::GetFrameIdentifiers(std::vector<long long>& identifiers) {
   std::lock_guard<std::mutex> guard(frames_lock_);
-  identifiers.clear();
+  identifiers.assign(1, identifier_);
   for (const auto& entry : frames_) identifiers.push_back(entry.first);
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetFrame(long long identifier) {
+  if (identifier == identifier_) return GetMainFrame();
   std::lock_guard<std::mutex> guard(frames_lock_);
   auto it = frames_.find(identifier);
   if (it == frames_.end()) return nullptr;
-  return new ReportedFrame(this, identifier, it->second.is_main, it->second.url);
+  return new ReportedFrame(this, identifier, it->second);
 }
 
 std::string BrowserImpl::CommittedUrl() {
@@ -154,7 +155,7 @@ void BrowserImpl::SetPowersFor(const std::string& url) {
 
 std::size_t BrowserImpl::GetFrameCount() {
   std::lock_guard<std::mutex> guard(frames_lock_);
-  return frames_.size();
+  return 1 + frames_.size();
 }
 
 bool BrowserImpl::TakeFrameReport(WebKitUserMessage* message) {
@@ -175,11 +176,22 @@ bool BrowserImpl::TakeFrameReport(WebKitUserMessage* message) {
       gboolean is_main = FALSE;
       const gchar* url = nullptr;
       g_variant_get(parameters, "(tb&s)", &id, &is_main, &url);
-      std::lock_guard<std::mutex> guard(frames_lock_);
-      // A new document in the main frame ends every frame of the old one
-      // (also those a process left behind when the page moved to another).
-      if (is_main) frames_.clear();
-      frames_[static_cast<long long>(id)] = FrameRecord{is_main != FALSE, url ? url : ""};
+      {
+        std::lock_guard<std::mutex> guard(frames_lock_);
+        // A new document in the main frame ends every frame of the old one
+        // (also those a process left behind when the page moved to another);
+        // the main frame's own document is the one the view saw commit.
+        if (is_main) {
+          frames_.clear();
+          return true;
+        }
+        frames_[static_cast<long long>(id)] = url ? url : "";
+      }
+      CefRefPtr<CefLoadHandler> load = client_ ? client_->GetLoadHandler() : nullptr;
+      if (load) {
+        load->OnLoadStart(this,
+                          new ReportedFrame(this, static_cast<long long>(id), url ? url : ""));
+      }
     }
     return true;
   }

@@ -101,14 +101,11 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
     return uri != nullptr && !taken_navigation_.empty() && taken_navigation_ == uri;
   }
 
-  struct FrameRecord {
-    bool is_main;
-    std::string url;
-  };
-  // The page's frames as its web process reported them, by identifier.
-  // Written on the main thread, read from any thread.
+  // The page's iframes as its web process reported them: their documents'
+  // addresses by frame identifier. Written on the main thread, read from any
+  // thread.
   std::mutex frames_lock_;
-  std::map<long long, FrameRecord> frames_;
+  std::map<long long, std::string> frames_;
   // Main thread: the address of the navigation the renderer's handler took
   // over last; its load ends as aborted, whatever else ended it.
   std::string taken_navigation_;

@@ -140,6 +140,14 @@ void BrowserImpl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpoi
       browser->committed_url_ = uri ? uri : "";
     }
     browser->SetPowersFor(uri ? uri : "");
+    {
+      std::lock_guard<std::mutex> guard(browser->frames_lock_);
+      browser->frames_.clear();
+    }
+    if (CefRefPtr<CefLoadHandler> load =
+            browser->client_ ? browser->client_->GetLoadHandler() : nullptr) {
+      load->OnLoadStart(browser, browser->GetMainFrame());
+    }
   }
   if (event == WEBKIT_LOAD_FINISHED) {
     const gchar* uri = webkit_web_view_get_uri(view);

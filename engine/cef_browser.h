@@ -18,11 +18,13 @@ class CefBrowser : public CefBaseRefCounted {
   // Browser side only; null in a web process.
   virtual CefRefPtr<CefBrowserHost> GetHost() = 0;
   virtual CefRefPtr<CefFrame> GetMainFrame() = 0;
-  // The identifiers of the page's frames that have a document (the top
-  // frame and every iframe), and a frame by its identifier (null when the
-  // page has no such frame). Any thread. On the browser side a frame's
-  // address is that of the last document its web process reported for it;
-  // the renderer side reads it from the frame itself.
+  // The identifiers of the page's frames whose documents the engine knows,
+  // and a frame by its identifier (null when the page has no such frame).
+  // Any thread. On the browser side: the main frame, with the document the
+  // view saw commit, and each iframe with the last document its web process
+  // reported for it. On the renderer side: the frames whose current
+  // document has a script context (GetV8Context), each read from the frame
+  // itself; a document without script is not known to the engine.
   virtual void GetFrameIdentifiers(std::vector<long long>& identifiers) = 0;
   virtual CefRefPtr<CefFrame> GetFrame(long long identifier) = 0;
   // How many frames the page has now (the top frame and every iframe). On

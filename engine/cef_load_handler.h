@@ -10,6 +10,11 @@ class CefFrame;
 
 class CefLoadHandler : public CefBaseRefCounted {
  public:
+  // A frame has committed a new document (its address is the frame's
+  // GetURL()), before the document loads its contents. For the main frame
+  // the engine knows this itself; for an iframe it has the word of the web
+  // process that shows the page, which only that process's pages can send.
+  virtual void OnLoadStart(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/) {}
   virtual void OnLoadingStateChange(CefRefPtr<CefBrowser> /*browser*/, bool /*isLoading*/,
                                     bool /*canGoBack*/, bool /*canGoForward*/) {}
   virtual void OnLoadEnd(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/,

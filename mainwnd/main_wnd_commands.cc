@@ -35,11 +35,9 @@ namespace {
 // process knows it: any other process, or a web process that shows another
 // page, gets nothing done and one line in the log.
 bool IsFromOwnPage(SimpleHandler& handler, unsigned long kind) {
-  if (handler.IsPageCommandFromOwnPage()) return true;
-  platform::LogWarning(
-      "main window: page command %lu refused: it does not come from a page of "
-      "the client's own",
-      kind);
+  const char* why = nullptr;
+  if (handler.IsPageCommandFromOwnPage(&why)) return true;
+  platform::LogWarning("main window: page command %lu refused: %s", kind, why);
   return false;
 }
 

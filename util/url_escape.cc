@@ -26,6 +26,36 @@ bool KeepsItsEscape(unsigned char c) {
          std::string_view::npos;
 }
 
+// The one decoder: '%' and two hex digits become that byte unless keep says
+// the escape stays as it is; '+' becomes a space when asked.
+std::string Unescape(const std::string& text, bool plus_is_space, bool (*keep)(unsigned char)) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '+' && plus_is_space) {
+      out += ' ';
+      continue;
+    }
+    if (c == '%' && i + 2 < text.size()) {
+      int high = HexValue(static_cast<unsigned char>(text[i + 1]));
+      int low = HexValue(static_cast<unsigned char>(text[i + 2]));
+      if (high >= 0 && low >= 0) {
+        unsigned char value = static_cast<unsigned char>(high * 16 + low);
+        if (keep(value)) {
+          out += '%';
+        } else {
+          out += static_cast<char>(value);
+          i += 2;
+        }
+        continue;
+      }
+    }
+    out += static_cast<char>(c);
+  }
+  return out;
+}
+
 }  // namespace
 
 // Non-ASCII bytes and spaces are escaped, and so are '#', '&', '+' and '%': in
@@ -49,31 +79,11 @@ std::string UrlEscape(const std::string& text) {
 }
 
 std::string UrlUnescape(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == '+') {
-      out += ' ';
-      continue;
-    }
-    if (c == '%' && i + 2 < text.size()) {
-      int high = HexValue(static_cast<unsigned char>(text[i + 1]));
-      int low = HexValue(static_cast<unsigned char>(text[i + 2]));
-      if (high >= 0 && low >= 0) {
-        unsigned char value = static_cast<unsigned char>(high * 16 + low);
-        if (KeepsItsEscape(value)) {
-          out += '%';
-        } else {
-          out += static_cast<char>(value);
-          i += 2;
-        }
-        continue;
-      }
-    }
-    out += static_cast<char>(c);
-  }
-  return out;
+  return Unescape(text, /*plus_is_space=*/true, KeepsItsEscape);
+}
+
+std::string PercentDecode(const std::string& text) {
+  return Unescape(text, /*plus_is_space=*/false, [](unsigned char) { return false; });
 }
 
 std::wstring EscapeDocumentPath(const std::wstring& path) {

@@ -17,7 +17,10 @@ void RendererBrowser::GetFrameIdentifiers(std::vector<long long>& identifiers) {
   identifiers.clear();
   if (!page_) return;
   for (const auto& frame : RendererState::FramesOf(page_)) {
-    identifiers.push_back(frame->GetIdentifier());
+    // A frame whose document came without script still holds the context
+    // of the one before, which is no longer valid.
+    CefRefPtr<CefV8Context> context = frame->GetV8Context();
+    if (context && context->IsValid()) identifiers.push_back(frame->GetIdentifier());
   }
 }
 

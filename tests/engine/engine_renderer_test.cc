@@ -38,10 +38,20 @@ struct Report {
   int value;
 };
 
-class TestClient : public CefClient, public CefLifeSpanHandler, public CefRequestHandler {
+class TestClient : public CefClient,
+                   public CefLifeSpanHandler,
+                   public CefRequestHandler,
+                   public CefLoadHandler {
  public:
   CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
   CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
+  CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
+  // Each committed document, as "main:" or "frame:" and its file name.
+  void OnLoadStart(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame) override {
+    const std::string url = frame->GetURL().ToString();
+    commits.push_back((frame->IsMain() ? "main:" : "frame:") + url.substr(url.rfind('/') + 1));
+  }
+  std::vector<std::string> commits;
   // Every document is the client's own but those whose address holds
   // "foreign".
   bool IsOwnDocument(CefRefPtr<CefBrowser>, const CefString& url) override {
@@ -160,6 +170,10 @@ TEST_F(EngineRendererTest, TheBrowserSideKnowsEachFramesDocument) {
   };
   ASSERT_TRUE(PumpUntil([&] { return documents() == "main:framed.html frame:frame.html "; }))
       << documents();
+  // Each commit was told: the main frame's by the view, the frame's by the
+  // web process; and the main frame is the view's own.
+  EXPECT_EQ(client_->commits, (std::vector<std::string>{"main:framed.html", "frame:frame.html"}));
+  EXPECT_EQ(browser_->GetFrame(browser_->GetIdentifier())->IsMain(), true);
   EXPECT_EQ(browser_->GetFrame(-1), nullptr);
   // A frame that goes is forgotten; a new document in the main frame starts
   // the list anew.

@@ -47,6 +47,13 @@ TEST(UrlUnescape, DecodesOnlyOutsideTheReservedSet) {
   EXPECT_EQ(UrlUnescape(std::string("%00x", 4)), std::string("\0x", 2));
 }
 
+// File URL paths decode every escape, and a '+' is a '+'.
+TEST(PercentDecode, DecodesEveryValidEscapeOnce) {
+  EXPECT_EQ(PercentDecode("/a+b/%2E%2e/my%20doc%2Fx%25%32%30"), "/a+b/../my doc/x%20");
+  EXPECT_EQ(PercentDecode("%E4%BB%B6%00"), std::string("\xE4\xBB\xB6\0", 4));
+  EXPECT_EQ(PercentDecode("%zz%4%"), "%zz%4%");
+}
+
 TEST(UrlUnescape, MalformedEscapesAreCopied) {
   EXPECT_EQ(UrlUnescape("%zz"), "%zz");
   EXPECT_EQ(UrlUnescape("%"), "%");

@@ -1,5 +1,6 @@
-// The rules that tell the client's own pages from ordinary web pages.
-#include "app/trusted_pages.h"
+// The rules that tell the client's own pages from ordinary web pages, and the
+// record of a page's frames.
+#include "app/own_pages.h"
 
 #include <filesystem>
 #include <system_error>
@@ -7,6 +8,7 @@
 #include "app/data_dir.h"
 #include "app/locations.h"
 #include "app/service_host.h"
+#include "util/url_escape.h"
 
 namespace {
 
@@ -19,13 +21,6 @@ std::string Lower(std::string text) {
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == prefix;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // The file-system path of a file:// URL (its query and fragment dropped,
@@ -41,16 +36,7 @@ std::string FilePathOf(const std::string& url) {
     rest = slash == std::string::npos ? std::string() : rest.substr(slash);
   }
   if (rest.empty() || rest[0] != '/') return std::string();
-  std::string path;
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] == '%' && i + 2 < rest.size() && HexValue(rest[i + 1]) >= 0 &&
-        HexValue(rest[i + 2]) >= 0) {
-      path += static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2]));
-      i += 2;
-    } else {
-      path += rest[i];
-    }
-  }
+  std::string path = PercentDecode(rest);
   // A decoded zero would end the path early in the file system's calls.
   if (path.find('\0') != std::string::npos) return std::string();
   return path;
@@ -70,11 +56,40 @@ bool IsInside(const std::string& path, const std::string& folder) {
   return p != resolved.end();
 }
 
+// Whether a page holding documents of these kinds is wholly the client's own
+// (see FrameDocuments::IsOwnPage).
+bool AllOwn(const std::vector<DocumentKind>& documents) {
+  bool own = false;
+  for (DocumentKind kind : documents) {
+    if (kind == DocumentKind::kWeb || kind == DocumentKind::kLocal) return false;
+    own = own || kind == DocumentKind::kOwn;
+  }
+  return own;
+}
+
+bool IsOwnDocument(const std::string& url, const OwnPlaces& places) {
+  if (StartsWithNoCase(url, "file:")) {
+    const std::string path = FilePathOf(url);
+    return !path.empty() && !places.editor_dir.empty() && IsInside(path, places.editor_dir);
+  }
+  const std::string origin = WebOrigin(url);
+  return !origin.empty() && origin == places.service_origin;
+}
+
+// The frames the browser lists now, and how many more it counts.
+std::vector<long long> PresentFrames(CefRefPtr<CefBrowser> browser, std::size_t* unrecorded) {
+  std::vector<long long> present;
+  browser->GetFrameIdentifiers(present);
+  const std::size_t count = browser->GetFrameCount();
+  *unrecorded = count > present.size() ? count - present.size() : 0;
+  return present;
+}
+
 }  // namespace
 
-TrustedPlaces ClientTrustedPlaces() {
+OwnPlaces ClientOwnPlaces() {
   const std::string data_dir = GetDataDirA();
-  TrustedPlaces places;
+  OwnPlaces places;
   places.editor_dir = data_dir + kEditorDirA;
   places.service_origin = WebOrigin(ReadCloudHost(data_dir + kVersionFileA));
   return places;
@@ -107,33 +122,10 @@ std::string WebOrigin(const std::string& url) {
   return scheme + "://" + Lower(host) + ":" + std::to_string(number);
 }
 
-bool IsTrustedDocument(const std::string& url, const TrustedPlaces& places) {
-  if (StartsWithNoCase(url, "file:")) {
-    const std::string path = FilePathOf(url);
-    return !path.empty() && !places.editor_dir.empty() && IsInside(path, places.editor_dir);
-  }
-  const std::string origin = WebOrigin(url);
-  return !origin.empty() && origin == places.service_origin;
-}
-
-DocumentKind ClassifyDocument(const std::string& url, const TrustedPlaces& places) {
+DocumentKind ClassifyDocument(const std::string& url, const OwnPlaces& places) {
   if (StartsWithNoCase(url, "about:")) return DocumentKind::kAbout;
-  if (IsTrustedDocument(url, places)) return DocumentKind::kOwn;
+  if (IsOwnDocument(url, places)) return DocumentKind::kOwn;
   return StartsWithNoCase(url, "file:") ? DocumentKind::kLocal : DocumentKind::kWeb;
-}
-
-bool IsOwnPage(const std::vector<DocumentKind>& documents) {
-  bool own = false;
-  for (DocumentKind kind : documents) {
-    if (kind == DocumentKind::kWeb || kind == DocumentKind::kLocal) return false;
-    own = own || kind == DocumentKind::kOwn;
-  }
-  return own;
-}
-
-DocumentKind LessTrusted(DocumentKind a, DocumentKind b) {
-  // Declared from most to least trusted.
-  return static_cast<int>(a) > static_cast<int>(b) ? a : b;
 }
 
 void FrameDocuments::Commit(long long frame, bool is_main, DocumentKind kind) {
@@ -148,18 +140,27 @@ DocumentKind FrameDocuments::KindOf(long long frame) const {
   return it == kinds_.end() ? DocumentKind::kWeb : it->second;
 }
 
-bool FrameDocuments::IsOwnPage(const std::vector<std::pair<long long, DocumentKind>>& present,
+bool FrameDocuments::IsOwnPage(const std::vector<long long>& present,
                                std::size_t unrecorded) const {
   std::vector<DocumentKind> documents;
   documents.reserve(present.size() + 1);
-  for (const auto& [frame, now] : present) documents.push_back(LessTrusted(KindOf(frame), now));
+  for (long long frame : present) documents.push_back(KindOf(frame));
   if (unrecorded > 0) documents.push_back(DocumentKind::kWeb);
-  return ::IsOwnPage(documents);
+  return AllOwn(documents);
 }
 
-bool FrameDocuments::HoldsLocalDocument() const {
-  for (const auto& entry : kinds_) {
-    if (entry.second == DocumentKind::kLocal) return true;
+bool FrameDocuments::IsOwnPage(CefRefPtr<CefBrowser> browser) const {
+  if (!browser) return false;
+  std::size_t unrecorded = 0;
+  const std::vector<long long> present = PresentFrames(browser, &unrecorded);
+  return IsOwnPage(present, unrecorded);
+}
+
+bool FrameDocuments::HoldsLocalDocument(CefRefPtr<CefBrowser> browser) const {
+  if (!browser) return false;
+  std::size_t unrecorded = 0;
+  for (long long frame : PresentFrames(browser, &unrecorded)) {
+    if (KindOf(frame) == DocumentKind::kLocal) return true;
   }
   return false;
 }

@@ -1,6 +1,6 @@
 // The rules that tell the client's own pages from web pages: file documents
 // inside EditorDir after resolving ".." and links, and the service's origin.
-#include "app/trusted_pages.h"
+#include "app/own_pages.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TrustedPagesTest : public ::testing::Test {
+class OwnPagesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     char tmpl[] = "/tmp/quorbital-trust-XXXXXX";
@@ -34,13 +34,15 @@ class TrustedPagesTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(root_); }
 
-  bool Trusted(const std::string& url) { return IsTrustedDocument(url, places_); }
+  bool Trusted(const std::string& url) {
+    return ClassifyDocument(url, places_) == DocumentKind::kOwn;
+  }
 
   std::string root_, editor_;
-  TrustedPlaces places_;
+  OwnPlaces places_;
 };
 
-TEST_F(TrustedPagesTest, FileDocumentsOnlyInsideTheEditorFolder) {
+TEST_F(OwnPagesTest, FileDocumentsOnlyInsideTheEditorFolder) {
   EXPECT_TRUE(Trusted("file://" + editor_ + "/index.html"));
   EXPECT_TRUE(Trusted("file://" + editor_ + "/editor/index.html?channel=offline&file=/a%20b.zv"));
   EXPECT_TRUE(Trusted("file://localhost" + editor_ + "/my%20doc.html#top"));
@@ -60,7 +62,7 @@ TEST_F(TrustedPagesTest, FileDocumentsOnlyInsideTheEditorFolder) {
   EXPECT_FALSE(Trusted("file://" + editor_ + "/index.html"));
 }
 
-TEST_F(TrustedPagesTest, LinksAreFollowedBeforeTheFolderIsCompared) {
+TEST_F(OwnPagesTest, LinksAreFollowedBeforeTheFolderIsCompared) {
   // A link inside the bundle that leads out of it is not the bundle's.
   fs::create_symlink(root_ + "/outside.html", editor_ + "/out.html");
   EXPECT_FALSE(Trusted("file://" + editor_ + "/out.html"));
@@ -71,7 +73,7 @@ TEST_F(TrustedPagesTest, LinksAreFollowedBeforeTheFolderIsCompared) {
   EXPECT_TRUE(Trusted("file://" + root_ + "/linked/contentEditor/index.html"));
 }
 
-TEST_F(TrustedPagesTest, PagesOfTheServiceOriginOnly) {
+TEST_F(OwnPagesTest, PagesOfTheServiceOriginOnly) {
   EXPECT_TRUE(Trusted("https://api.example/page.html"));
   EXPECT_TRUE(Trusted("HTTPS://API.EXAMPLE:443/x?y#z"));
   EXPECT_FALSE(Trusted("http://api.example/page.html"));
@@ -83,48 +85,37 @@ TEST_F(TrustedPagesTest, PagesOfTheServiceOriginOnly) {
   EXPECT_FALSE(Trusted("https://api.example/page.html"));
 }
 
-TEST_F(TrustedPagesTest, APageIsOwnOnlyWhenNoFrameHoldsAWebDocument) {
+// The record of a page's frames: kinds decided at each commit, forgotten with
+// a new main document; a page is the client's own only when one of its
+// frames is and every other holds an about: document, and frames never
+// recorded count as web documents.
+TEST_F(OwnPagesTest, APageIsOwnOnlyWhenEveryRecordedFrameIs) {
   using K = DocumentKind;
   EXPECT_EQ(ClassifyDocument("about:blank", places_), K::kAbout);
   EXPECT_EQ(ClassifyDocument("About:srcdoc", places_), K::kAbout);
-  EXPECT_EQ(ClassifyDocument("file://" + editor_ + "/index.html", places_), K::kOwn);
   EXPECT_EQ(ClassifyDocument("data:text/html,x", places_), K::kWeb);
   EXPECT_EQ(ClassifyDocument("file://" + root_ + "/outside.html", places_), K::kLocal);
   EXPECT_EQ(ClassifyDocument("", places_), K::kWeb);
-  EXPECT_TRUE(IsOwnPage({K::kOwn}));
-  EXPECT_TRUE(IsOwnPage({K::kOwn, K::kAbout, K::kOwn}));
-  EXPECT_FALSE(IsOwnPage({K::kOwn, K::kWeb}));
-  EXPECT_FALSE(IsOwnPage({K::kOwn, K::kLocal}));
-  EXPECT_FALSE(IsOwnPage({K::kAbout}));
-  EXPECT_FALSE(IsOwnPage({}));
-}
 
-// The record of a page's frames: kinds decided at each commit, forgotten
-// with a new main document, never widened by what a frame shows later, and
-// frames never recorded count as web documents.
-TEST(FrameDocuments, KindsFromCommitsOnlyNarrowed) {
-  using K = DocumentKind;
   FrameDocuments page;
   EXPECT_EQ(page.KindOf(1), K::kWeb);
-  page.Commit(1, true, K::kOwn);
+  EXPECT_FALSE(page.IsOwnPage({}, 0));
+  page.Commit(1, true, ClassifyDocument("file://" + editor_ + "/index.html", places_));
   page.Commit(2, false, K::kAbout);
-  EXPECT_TRUE(page.IsOwnPage({{1, K::kOwn}, {2, K::kAbout}}, 0));
-  EXPECT_FALSE(page.IsOwnPage({{1, K::kOwn}, {2, K::kAbout}}, 1)) << "a frame never recorded";
-  EXPECT_FALSE(page.IsOwnPage({{1, K::kWeb}, {2, K::kAbout}}, 0)) << "replaced without a word";
-  EXPECT_FALSE(page.IsOwnPage({{1, K::kOwn}, {3, K::kOwn}}, 0)) << "unrecorded frame 3";
-  EXPECT_FALSE(page.HoldsLocalDocument());
+  EXPECT_TRUE(page.IsOwnPage({1, 2}, 0));
+  EXPECT_FALSE(page.IsOwnPage({1, 2}, 1)) << "a frame never recorded";
+  EXPECT_FALSE(page.IsOwnPage({1, 3}, 0)) << "frame 3 was never recorded either";
+  EXPECT_FALSE(page.IsOwnPage({2}, 0)) << "about: documents alone";
   page.Commit(2, false, K::kLocal);
-  EXPECT_TRUE(page.HoldsLocalDocument());
-  page.Forget(2);
-  EXPECT_FALSE(page.HoldsLocalDocument());
+  EXPECT_FALSE(page.IsOwnPage({1, 2}, 0));
   page.Commit(2, false, K::kWeb);
+  EXPECT_FALSE(page.IsOwnPage({1, 2}, 0));
+  page.Forget(2);
+  EXPECT_TRUE(page.IsOwnPage({1}, 0));
+  page.Commit(2, false, K::kOwn);
   page.Commit(1, true, K::kWeb);
-  EXPECT_EQ(page.KindOf(2), K::kWeb);
-  page.Commit(1, true, K::kOwn);
   EXPECT_EQ(page.KindOf(2), K::kWeb) << "the old document's frames went with it";
-  EXPECT_TRUE(page.IsOwnPage({{1, K::kOwn}}, 0));
-  EXPECT_EQ(LessTrusted(K::kOwn, K::kLocal), K::kLocal);
-  EXPECT_EQ(LessTrusted(K::kWeb, K::kAbout), K::kWeb);
+  EXPECT_FALSE(page.IsOwnPage({1}, 0));
 }
 
 TEST(WebOrigin, SchemeHostAndPortInLowerCase) {
@@ -139,18 +130,18 @@ TEST(WebOrigin, SchemeHostAndPortInLowerCase) {
   }
 }
 
-TEST(ClientTrustedPlaces, EditorFolderAndTheServiceAsTheClientReadsIt) {
+TEST(ClientOwnPlaces, EditorFolderAndTheServiceAsTheClientReadsIt) {
   char tmpl[] = "/tmp/quorbital-trust-XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   const std::string home = tmpl;
   test_support::ScopedEnv xdg("XDG_DATA_HOME", home.c_str());
-  TrustedPlaces places = ClientTrustedPlaces();
+  OwnPlaces places = ClientOwnPlaces();
   EXPECT_EQ(places.editor_dir, home + "/vexalio/contentEditor");
   EXPECT_EQ(places.service_origin, "https://api.vexalio.example:443") << "the default";
   fs::create_directories(home + "/vexalio");
   std::ofstream(home + "/vexalio/version.ini")
       << "[versionInformation]\ncloudHost=http://127.0.0.1:8123/base/\n";
-  EXPECT_EQ(ClientTrustedPlaces().service_origin, "http://127.0.0.1:8123");
+  EXPECT_EQ(ClientOwnPlaces().service_origin, "http://127.0.0.1:8123");
   fs::remove_all(home);
 }
 
