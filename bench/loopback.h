@@ -3,10 +3,13 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace bench {
 
@@ -25,6 +28,22 @@ inline int ListenOnLoopback(int* port) {
   }
   *port = ntohs(addr.sin_port);
   return fd;
+}
+
+// Reads the head of one HTTP request from client (at most 64 KiB, giving up
+// when nothing comes for two seconds) and returns its request line, such as
+// "GET /loaded HTTP/1.1"; a connection that sends nothing gives "".
+inline std::string ReadRequestLine(int client) {
+  std::string request;
+  char buffer[4096];
+  while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
+    pollfd p{client, POLLIN, 0};
+    if (poll(&p, 1, 2000) <= 0) break;
+    const ssize_t n = read(client, buffer, sizeof(buffer));
+    if (n <= 0) break;
+    request.append(buffer, static_cast<size_t>(n));
+  }
+  return request.substr(0, request.find("\r\n"));
 }
 
 }  // namespace bench

@@ -153,16 +153,7 @@ class Session {
   }
 
   void Answer(int client) {
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
-      pollfd p{client, POLLIN, 0};
-      if (poll(&p, 1, 2000) <= 0) break;
-      ssize_t n = read(client, buffer, sizeof(buffer));
-      if (n <= 0) break;
-      request.append(buffer, static_cast<size_t>(n));
-    }
-    const std::string line = request.substr(0, request.find("\r\n"));
+    const std::string line = bench::ReadRequestLine(client);
     std::string body;
     std::string type = "text/plain";
     if (line.find(" /api/software/1") != std::string::npos) {

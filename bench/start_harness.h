@@ -82,16 +82,7 @@ class StartListener {
   void AnswerOne() {
     int client = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) return;
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
-      pollfd p{client, POLLIN, 0};
-      if (poll(&p, 1, 2000) <= 0) break;
-      ssize_t n = read(client, buffer, sizeof(buffer));
-      if (n <= 0) break;
-      request.append(buffer, static_cast<size_t>(n));
-    }
-    const std::string line = request.substr(0, request.find("\r\n"));
+    const std::string line = ReadRequestLine(client);
     std::string reply;
     if (line.find(" /api/software/1") != std::string::npos) {
       update_check_ = Clock::now();
