@@ -42,7 +42,19 @@ UINT DownloadDialog::GetClassStyle() const { return CS_DBLCLKS; }
 LRESULT DownloadDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
   // A double click on the frame would maximise the list; it is swallowed.
   if (uMsg == WM_NCLBUTTONDBLCLK) return 0;
+  // Alt+F4 and the window manager's close dismiss the list as its close
+  // button does: hidden, with its rows.
+  if (uMsg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
+    ShowWindow(false, true);
+    return 0;
+  }
   return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
+}
+
+LRESULT DownloadDialog::ResponseDefaultKeyEvent(WPARAM wParam) {
+  if (wParam != VK_ESCAPE) return FALSE;
+  ShowWindow(false, true);
+  return TRUE;
 }
 
 void DownloadDialog::OnFinalMessage(HWND) {

@@ -38,6 +38,8 @@ class DownloadDialog : public WindowImplBase, public DownloadProgressView {
   UILIB_RESOURCETYPE GetResourceType() const override;
   CDuiString GetZIPFileName() const override;
   LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+  // Escape hides the window, as its close button does.
+  LRESULT ResponseDefaultKeyEvent(WPARAM wParam) override;
 
   // On the window's thread: records the job, adds its row and starts it, or
   // lets it wait while its host has as many transfers as it may. When

@@ -5,6 +5,16 @@
 #include "download/progress.h"
 #include "download/size_text.h"
 
+namespace {
+
+// The look of a row's actions: buttons, with text that reads well on the row
+// (a contrast of at least 4.5:1 on the list and on the row under the mouse).
+constexpr wchar_t kActionLook[] =
+    L"textcolor=\"#FF1D4ED8\" bordersize=\"1\" bordercolor=\"#FF1D4ED8\" borderround=\"6,6\" "
+    L"hotbkcolor=\"#FFE8EFFD\" pushedbkcolor=\"#FFD3E0FB\"";
+
+}  // namespace
+
 void DownloadDialog::AddRow(DownloadItem item, int index) {
   if (m_pList == nullptr) return;
   auto* element = new CListContainerElementUI;
@@ -24,7 +34,7 @@ void DownloadDialog::AddRow(DownloadItem item, int index) {
   auto* name_column = new CVerticalLayoutUI;
   layout->Add(name_column);
   auto* title = new CLabelUI;
-  title->ApplyAttributeList(L"textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+  title->ApplyAttributeList(L"textcolor=\"#FF374151\" showhtml=\"true\"");
   title->SetText(item.name.c_str());
   title->SetName(L"down_name");
   name_column->Add(title);
@@ -36,6 +46,7 @@ void DownloadDialog::AddRow(DownloadItem item, int index) {
   bar->SetMaxHeight(7);
   bar->SetForeImage(L"progress_fore.png");
   bar->SetName(L"down_progress");
+  bar->SetAccessibleName(L"下载进度");
   name_column->Add(bar);
 
   // The running job's sizes or state, with the control that stops it or
@@ -46,17 +57,20 @@ void DownloadDialog::AddRow(DownloadItem item, int index) {
   layout->Add(downloading);
   auto* size = new CLabelUI;
   size->ApplyAttributeList(
-      L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FFAAAAAA\" "
+      L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FF4B5563\" "
       L"showhtml=\"true\"");
   downloading->Add(size);
   auto* job_buttons = new CHorizontalLayoutUI;
+  job_buttons->ApplyAttributeList(L"childpadding=\"6\"");
   downloading->Add(job_buttons);
   auto* cancel = new CButtonUI;
-  cancel->ApplyAttributeList(L"name=\"cancel\" text=\"取消\" textcolor=\"#FFAAAAAA\"");
+  cancel->ApplyAttributeList(L"name=\"cancel\" text=\"取消\"");
+  cancel->ApplyAttributeList(kActionLook);
   cancel->SetVisible(false);
   job_buttons->Add(cancel);
   auto* retry = new CButtonUI;
-  retry->ApplyAttributeList(L"name=\"retry\" text=\"重试\" textcolor=\"#FFAAAAAA\"");
+  retry->ApplyAttributeList(L"name=\"retry\" text=\"重试\"");
+  retry->ApplyAttributeList(kActionLook);
   retry->SetVisible(false);
   job_buttons->Add(retry);
 
@@ -66,18 +80,19 @@ void DownloadDialog::AddRow(DownloadItem item, int index) {
   layout->Add(finished);
   auto* total = new CLabelUI;
   total->ApplyAttributeList(
-      L"name=\"down_size\" align=\"left\" text=\"\" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+      L"name=\"down_size\" align=\"left\" text=\"\" textcolor=\"#FF4B5563\" showhtml=\"true\"");
   finished->Add(total);
   auto* buttons = new CHorizontalLayoutUI;
+  buttons->ApplyAttributeList(L"childpadding=\"6\"");
   finished->Add(buttons);
   auto* open_file = new CButtonUI;
-  open_file->ApplyAttributeList(
-      L"name=\"openfile\" text=\"<b>打开文件</b> \" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+  open_file->ApplyAttributeList(L"name=\"openfile\" text=\"<b>打开文件</b> \" showhtml=\"true\"");
+  open_file->ApplyAttributeList(kActionLook);
   buttons->Add(open_file);
   auto* open_folder = new CButtonUI;
   open_folder->ApplyAttributeList(
-      L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" textcolor=\"#FFAAAAAA\" "
-      L"showhtml=\"true\"");
+      L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" showhtml=\"true\"");
+  open_folder->ApplyAttributeList(kActionLook);
   buttons->Add(open_folder);
 
   m_pList->Add(element);

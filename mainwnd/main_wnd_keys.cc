@@ -44,11 +44,14 @@ LRESULT CMainWnd::OnKeyDown(UINT /*uMsg*/, WPARAM wParam, LPARAM /*lParam*/, BOO
 void CMainWnd::FocusNextPane() {
   CefRefPtr<CefBrowser> browser = m_handler->GetBrowser();
   HWND page = browser ? browser->GetHost()->GetWindowHandle() : nullptr;
-  if (page != nullptr && GetFocus() != page) {
+  // In full screen the page covers the title strip: the focus stays there.
+  const bool full_screen = (GetWindowLongW(GetHWND(), GWL_STYLE) & WS_CAPTION) == 0;
+  if (page != nullptr && (GetFocus() != page || full_screen)) {
     SetFocus(page);
-  } else {
-    SetFocus(GetHWND());
+    return;
   }
+  m_PaintManager.SetFocus(nullptr);
+  m_PaintManager.SetNextTabControl(true);
 }
 
 void CMainWnd::ToggleFullScreen() {

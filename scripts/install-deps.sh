@@ -29,6 +29,9 @@ packages=(
   # and its D-Bus proxy); the test display gives each run a session bus of
   # its own.
   bubblewrap xdg-dbus-proxy dbus-daemon
+  # The accessibility end-to-end test: the accessibility bus and its
+  # registry, and the tree read through AT-SPI.
+  at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
   # Building the Debian package and checking it; the desktop tools the
   # package test opens a document with.
   dpkg-dev fakeroot lintian appstream desktop-file-utils shared-mime-info

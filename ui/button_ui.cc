@@ -4,7 +4,10 @@
 #include "ui/attribute_parser.h"
 #include "ui/render_engine.h"
 
-CButtonUI::CButtonUI() { text_style_ = DT_CENTER | DT_VCENTER | DT_SINGLELINE; }
+CButtonUI::CButtonUI() {
+  text_style_ = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+  keyboard_ = true;
+}
 
 const wchar_t* CButtonUI::GetClass() const { return L"ButtonUI"; }
 
@@ -40,6 +43,13 @@ void CButtonUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
 void CButtonUI::SetEnabled(bool enabled) {
   if (!enabled) hot_ = pushed_ = false;
   CLabelUI::SetEnabled(enabled);
+}
+
+bool CButtonUI::Activate() {
+  if (!enabled_ || !IsShown()) return false;
+  // Last: the click may close the window and delete this control.
+  SendNotify(L"click");
+  return true;
 }
 
 void CButtonUI::DoEvent(TEventUI& event) {

@@ -14,6 +14,8 @@ class CButtonUI : public CLabelUI {
   void SetAttribute(const wchar_t* name, const wchar_t* value) override;
   void DoEvent(TEventUI& event) override;
   void SetEnabled(bool enabled = true) override;
+  // Sends "click", as a click with the mouse does.
+  bool Activate() override;
 
   void SetNormalImage(const wchar_t* image) {
     normal_image_ = image;

@@ -29,6 +29,26 @@ void CControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool /
 
 void CControlUI::SetName(const wchar_t* name) { name_ = name; }
 
+void CControlUI::SetAccessibleName(const wchar_t* name) {
+  accessible_name_ = name;
+  Invalidate();
+}
+
+bool CControlUI::IsShown() const {
+  for (const CControlUI* c = this; c != nullptr; c = c->GetParent()) {
+    if (!c->IsVisible()) return false;
+  }
+  return true;
+}
+
+bool CControlUI::IsFocused() const { return manager_ != nullptr && manager_->GetFocus() == this; }
+
+void CControlUI::SetFocus() {
+  if (manager_ != nullptr) manager_->SetFocus(this);
+}
+
+bool CControlUI::Activate() { return false; }
+
 void CControlUI::SetText(const wchar_t* text) {
   if (text_ == CDuiString(text)) return;
   text_ = text;
@@ -176,6 +196,10 @@ void CControlUI::SetAttribute(const wchar_t* name_text, const wchar_t* value_tex
     SetText(value.c_str());
   } else if (name == L"tooltip") {
     SetToolTip(value.c_str());
+  } else if (name == L"accessiblename") {
+    SetAccessibleName(value.c_str());
+  } else if (name == L"keyboard") {
+    SetKeyboardEnabled(ui::ParseBool(value));
   } else if (name == L"userdata") {
     SetUserData(value.c_str());
   } else if (name == L"enabled") {

@@ -35,6 +35,8 @@ enum UIEVENT {
   UIEVENT_BUTTONUP,
   UIEVENT_DBLCLICK,
   UIEVENT_SCROLLWHEEL,
+  UIEVENT_SETFOCUS,
+  UIEVENT_KILLFOCUS,
 };
 
 struct TEventUI {
@@ -77,6 +79,10 @@ class CControlUI {
   void SetToolTip(const wchar_t* text) { tooltip_ = text; }
   CDuiString GetUserData() const { return userdata_; }
   void SetUserData(const wchar_t* text) { userdata_ = text; }
+  // The name screen readers give the control when its text does not name it
+  // (an image-only button): the skin's accessiblename attribute.
+  CDuiString GetAccessibleName() const { return accessible_name_; }
+  void SetAccessibleName(const wchar_t* name);
 
   // Position. GetPos is the rectangle in window client coordinates that the
   // last layout gave; SetPos is called by the parent's layout.
@@ -115,6 +121,19 @@ class CControlUI {
   virtual void SetEnabled(bool enabled = true);
   bool IsMouseEnabled() const { return mouse_enabled_; }
   void SetMouseEnabled(bool on) { mouse_enabled_ = on; }
+  // Whether the control and every container above it are visible.
+  bool IsShown() const;
+  // Keyboard: a control that takes the keyboard (buttons, or any control
+  // with keyboard="true") is in its window's focus order while it is shown
+  // and enabled; Tab and Shift+Tab move the focus along that order.
+  bool IsKeyboardEnabled() const { return keyboard_; }
+  void SetKeyboardEnabled(bool on) { keyboard_ = on; }
+  bool IsFocused() const;
+  void SetFocus();
+  // Does what a click with the mouse does (a button sends "click"); false
+  // for a control that has nothing to do or is disabled or hidden. The
+  // window may close, and this control go, before it returns.
+  virtual bool Activate();
 
   // Looks.
   UIColor GetBkColor() const { return bk_color_; }
@@ -180,6 +199,7 @@ class CControlUI {
   CDuiString text_;
   CDuiString tooltip_;
   CDuiString userdata_;
+  CDuiString accessible_name_;
   UINT_PTR tag_ = 0;
   RECT rect_;
   SIZE fixed_;
@@ -191,6 +211,7 @@ class CControlUI {
   bool visible_ = true;
   bool enabled_ = true;
   bool mouse_enabled_ = true;
+  bool keyboard_ = false;
   UIColor bk_color_ = 0;
   CDuiString bk_image_;
   UIColor border_color_ = 0;

@@ -39,6 +39,8 @@ void ApplyWindowAttributes(const pugi::xml_node& window, CPaintManagerUI* manage
       manager->SetMinInfo(sz.cx, sz.cy);
     } else if (name == L"caption") {
       manager->SetCaptionRect(ui::ParseRect(value));
+    } else if (name == L"titlelabel") {
+      manager->SetTitleLabel(value.c_str());
     } else if (name == L"sizebox") {
       manager->SetSizeBox(ui::ParseRect(value));
     } else if (name == L"bkcolor") {

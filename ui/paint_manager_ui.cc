@@ -19,6 +19,7 @@
 #include "platform/process_paths.h"
 #include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
+#include "ui/container_ui.h"
 #include "ui/window_host.h"
 
 namespace {
@@ -74,7 +75,7 @@ CPaintManagerUI::CPaintManagerUI() = default;
 CPaintManagerUI::~CPaintManagerUI() {
   CControlUI* root = root_;
   root_ = nullptr;
-  hot_ = pressed_ = hot_row_ = nullptr;
+  hot_ = pressed_ = hot_row_ = focus_ = nullptr;
   delete root;
   for (auto& [file, surface] : images_) {
     if (surface != nullptr) cairo_surface_destroy(surface);
@@ -134,7 +135,7 @@ void CPaintManagerUI::SetResourcePath(const wchar_t* path) {
 bool CPaintManagerUI::AttachDialog(CControlUI* root) {
   CControlUI* old = root_;
   root_ = nullptr;
-  hot_ = pressed_ = hot_row_ = nullptr;
+  hot_ = pressed_ = hot_row_ = focus_ = nullptr;
   delete old;
   root_ = root;
   if (root_ != nullptr) root_->SetManager(this, nullptr);
@@ -190,7 +191,84 @@ bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) {
   return RemoveOne(filters_, filter);
 }
 
+void CPaintManagerUI::SetFocus(CControlUI* control) {
+  if (control != nullptr && control->GetManager() != this) return;
+  if (control != nullptr) {
+    if (ui::WindowHost* host = Host()) host->FocusSkin();
+  }
+  if (control == focus_) return;
+  CControlUI* old = focus_;
+  focus_ = control;
+  TEventUI ev;
+  if (old != nullptr) {
+    ev.Type = UIEVENT_KILLFOCUS;
+    ev.pSender = old;
+    old->DoEvent(ev);
+  }
+  if (focus_ != nullptr) {
+    ev.Type = UIEVENT_SETFOCUS;
+    ev.pSender = focus_;
+    focus_->DoEvent(ev);
+  }
+  Invalidate();
+}
+
+namespace {
+
+void CollectFocusOrder(CControlUI* control, std::vector<CControlUI*>& order) {
+  if (control == nullptr || !control->IsVisible()) return;
+  if (control->IsKeyboardEnabled() && control->IsEnabled()) order.push_back(control);
+  auto* container = static_cast<CContainerUI*>(control->GetInterface(L"Container"));
+  if (container == nullptr) return;
+  for (int i = 0; i < container->GetCount(); ++i) CollectFocusOrder(container->GetItemAt(i), order);
+}
+
+}  // namespace
+
+std::vector<CControlUI*> CPaintManagerUI::GetFocusOrder() const {
+  std::vector<CControlUI*> order;
+  CollectFocusOrder(root_, order);
+  return order;
+}
+
+bool CPaintManagerUI::SetNextTabControl(bool forward) {
+  const std::vector<CControlUI*> order = GetFocusOrder();
+  if (order.empty()) return false;
+  auto it = std::find(order.begin(), order.end(), focus_);
+  CControlUI* next = nullptr;
+  if (it == order.end()) {
+    next = forward ? order.front() : order.back();
+  } else {
+    const size_t at = static_cast<size_t>(it - order.begin());
+    next = order[(at + (forward ? 1 : order.size() - 1)) % order.size()];
+  }
+  SetFocus(next);
+  return true;
+}
+
+bool CPaintManagerUI::KeyForControls(WPARAM key) {
+  if (ui::WindowHost* host = Host()) {
+    if (host->NativeChildHasFocus()) return false;
+  }
+  if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+  if (key == VK_TAB) return SetNextTabControl(GetKeyState(VK_SHIFT) >= 0);
+  if ((key == VK_RETURN || key == VK_SPACE) && focus_ != nullptr && focus_->IsShown())
+    return focus_->Activate();
+  return false;
+}
+
+std::uint32_t CPaintManagerUI::BackgroundOf(CControlUI* control) const {
+  for (CControlUI* c = control; c != nullptr; c = c->GetParent()) {
+    if ((c->GetBkColor() >> 24) != 0) return c->GetBkColor();
+  }
+  return (bk_color_ >> 24) != 0 ? bk_color_ : 0xFFFFFFFFu;
+}
+
 bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  if (msg == WM_KEYDOWN && KeyForControls(wparam)) {
+    result = 0;
+    return true;
+  }
   std::vector<IMessageFilterUI*> filters = filters_;
   for (IMessageFilterUI* filter : filters) {
     bool handled = false;
@@ -334,7 +412,9 @@ void CPaintManagerUI::ReapObjects(CControlUI* control) {
   if (hot_ != nullptr && IsAncestorOrSelf(control, hot_)) hot_ = nullptr;
   if (pressed_ != nullptr && IsAncestorOrSelf(control, pressed_)) pressed_ = nullptr;
   if (hot_row_ != nullptr && IsAncestorOrSelf(control, hot_row_)) hot_row_ = nullptr;
+  if (focus_ != nullptr && IsAncestorOrSelf(control, focus_)) focus_ = nullptr;
   if (control == root_) root_ = nullptr;
+  if (ui::WindowHost* host = Host()) host->ForgetControl(control);
 }
 
 void CPaintManagerUI::Paint(_cairo* cr) {
@@ -348,6 +428,14 @@ void CPaintManagerUI::Paint(_cairo* cr) {
   const RECT paint{static_cast<LONG>(std::floor(x1)), static_cast<LONG>(std::floor(y1)),
                    static_cast<LONG>(std::ceil(x2)), static_cast<LONG>(std::ceil(y2))};
   if (root_ != nullptr && root_->IsVisible()) root_->DoPaint(cr, paint);
+  // The focus ring, over the control, while the window's controls have the
+  // keyboard in the active window.
+  ui::WindowHost* host = Host();
+  if (focus_ != nullptr && focus_->IsShown() && host != nullptr && host->SkinHasFocus()) {
+    const bool edged = (focus_->GetBkColor() >> 24) != 0 || focus_->GetBorderSize() > 0;
+    ui::render::DrawFocusRing(cr, focus_->GetPos(), edged,
+                              BackgroundOf(edged ? focus_->GetParent() : focus_));
+  }
 }
 
 void CPaintManagerUI::MouseMove(POINT pt) {

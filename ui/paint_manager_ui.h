@@ -60,6 +60,25 @@ class CPaintManagerUI {
   // The control with that name inside parent (parent included), or null.
   CControlUI* FindSubControlByName(CControlUI* parent, const wchar_t* name) const;
 
+  // Keyboard focus among the controls. The focused control (null for none)
+  // gets the keys while the window's controls, not a native child, have the
+  // keyboard: Tab and Shift+Tab move the focus along GetFocusOrder and wrap,
+  // Return and space activate the focused control. SetFocus with a control
+  // also gives the window's controls the keyboard.
+  void SetFocus(CControlUI* control);
+  CControlUI* GetFocus() const { return focus_; }
+  // The controls that take the keyboard and are shown and enabled, in
+  // reading order (the order of the skin).
+  std::vector<CControlUI*> GetFocusOrder() const;
+  // Moves the focus to the next (or previous) control of the order, from
+  // the first (or last) when none has it; false when the order is empty.
+  bool SetNextTabControl(bool forward = true);
+
+  // The control whose text is the window's visible caption (the skin's
+  // titlelabel): screen readers name the window by it.
+  void SetTitleLabel(const wchar_t* name) { title_label_ = name; }
+  CDuiString GetTitleLabel() const { return title_label_; }
+
   bool AddNotifier(INotifyUI* notifier);
   bool RemoveNotifier(INotifyUI* notifier);
   bool AddMessageFilter(IMessageFilterUI* filter);
@@ -132,12 +151,20 @@ class CPaintManagerUI {
 
  private:
   ui::WindowHost* Host() const;
+  // Tab, Return and space for the focused control; true when used. The
+  // window may have closed when it returns true.
+  bool KeyForControls(WPARAM key);
+  // The colour drawn under a control: its own or its nearest container's
+  // background, else the window's.
+  std::uint32_t BackgroundOf(CControlUI* control) const;
 
   HWND hwnd_ = nullptr;
   CDuiString resource_path_;
   CControlUI* root_ = nullptr;
   CControlUI* hot_ = nullptr;
   CControlUI* pressed_ = nullptr;
+  CControlUI* focus_ = nullptr;
+  CDuiString title_label_;
   std::vector<INotifyUI*> notifiers_;
   std::vector<IMessageFilterUI*> filters_;
   bool update_needed_ = true;

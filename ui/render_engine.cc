@@ -97,6 +97,48 @@ void DrawBorder(cairo_t* cr, const RECT& rc, int size, std::uint32_t color, SIZE
   cairo_restore(cr);
 }
 
+namespace {
+
+double Channel(std::uint32_t value) {
+  const double c = (value & 0xFF) / 255.0;
+  return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(std::uint32_t color) {
+  return 0.2126 * Channel(color >> 16) + 0.7152 * Channel(color >> 8) + 0.0722 * Channel(color);
+}
+
+}  // namespace
+
+double ContrastRatio(std::uint32_t a, std::uint32_t b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+void DrawFocusRing(cairo_t* cr, const RECT& rc, bool outside, std::uint32_t background) {
+  constexpr std::uint32_t kBlue = 0xFF1D4ED8u;
+  constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
+  const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+  if (w < 8 || h < 8) return;
+  const bool blue = ContrastRatio(kBlue, background) >= ContrastRatio(kWhite, background);
+  cairo_save(cr);
+  cairo_set_line_width(cr, 2);
+  if (outside) {
+    RoundedPath(cr, rc.left - 3, rc.top - 3, w + 6, h + 6, 6);
+    SetColor(cr, blue ? kBlue : kWhite);
+    cairo_stroke(cr);
+  } else {
+    RoundedPath(cr, rc.left + 1, rc.top + 1, w - 2, h - 2, 3);
+    SetColor(cr, blue ? kBlue : kWhite);
+    cairo_stroke(cr);
+    cairo_set_line_width(cr, 1);
+    RoundedPath(cr, rc.left + 2.5, rc.top + 2.5, w - 5, h - 5, 2);
+    SetColor(cr, blue ? kWhite : kBlue);
+    cairo_stroke(cr);
+  }
+  cairo_restore(cr);
+}
+
 void DrawImage(cairo_t* cr, cairo_surface_t* image, const ImageSpec& look, const RECT& rc) {
   if (image == nullptr || cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) return;
   // Source rectangles are in layout pixels: an image drawn at twice the size

@@ -32,6 +32,16 @@ void DrawImage(_cairo* cr, _cairo_surface* image, const ImageSpec& look, const R
 void DrawText(_cairo* cr, const RECT& rc, const std::wstring& text, std::uint32_t color,
               const FontSpec& font, UINT style, bool html);
 
+// The keyboard focus ring of a control at rc. A control with edges of its
+// own (a background or a border) gets a 2-pixel ring around it, 2 pixels
+// out, in the colour (a dark blue or white) that stands out from the
+// background around it; one without (an image on the caption) a 2-pixel
+// band inside its edge with a 1-pixel line of the other colour inside that.
+void DrawFocusRing(_cairo* cr, const RECT& rc, bool outside, std::uint32_t background);
+// The contrast ratio of two opaque colours (0xAARRGGBB), 1 to 21, as the
+// accessibility guidelines define it.
+double ContrastRatio(std::uint32_t a, std::uint32_t b);
+
 // The showhtml tags (<b>, <i>, <u>, <n> for a line break, <c #AARRGGBB> for
 // a colour) as pango markup; everything else is shown as text. Unbalanced
 // tags are closed or dropped, so the result always parses.

@@ -17,8 +17,10 @@
 #include "platform/log.h"
 #include "platform/main_thread.h"
 #include "platform/unicode_text.h"
+#include "ui/accessible_info.h"
 #include "ui/attribute_parser.h"
 #include "ui/paint_manager_ui.h"
+#include "ui/skin_accessible.h"
 #include "ui/window_wnd.h"
 
 namespace ui {
@@ -35,6 +37,7 @@ WindowHost::WindowHost(CWindowWnd* wnd) : wnd_(wnd) {}
 
 WindowHost::~WindowHost() {
   if (size_report_source_ != 0) g_source_remove(size_report_source_);
+  if (accessibility_ != nullptr) accessibility_->Detach();
   if (window_ != nullptr) {
     g_signal_handlers_disconnect_by_data(window_, this);
     gtk_widget_destroy(window_);
@@ -74,7 +77,7 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
       gtk_window_set_transient_for(Win(window_), GTK_WINDOW(o->NativeHandle()));
   }
   overlay_ = gtk_overlay_new();
-  area_ = gtk_drawing_area_new();
+  area_ = NewSkinArea(this);
   gtk_widget_set_size_request(area_, 1, 1);
   // The skin's controls take the keyboard focus through the drawing area.
   gtk_widget_set_can_focus(area_, TRUE);
@@ -100,6 +103,12 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
   g_signal_connect(window_, "map-event", G_CALLBACK(OnMap), this);
   g_signal_connect(overlay_, "get-child-position", G_CALLBACK(OnChildPosition), this);
   g_signal_connect(area_, "drag-data-received", G_CALLBACK(OnDragData), this);
+  g_signal_connect(window_, "set-focus", G_CALLBACK(OnSetFocus), this);
+  g_signal_connect(area_, "focus-in-event", G_CALLBACK(OnSkinFocusChange), this);
+  g_signal_connect(area_, "focus-out-event", G_CALLBACK(OnSkinFocusChange), this);
+  g_signal_connect(area_, "focus", G_CALLBACK(OnSkinFocusMove), this);
+  g_signal_connect(area_, "map", G_CALLBACK(OnSkinMapChange), this);
+  g_signal_connect(area_, "unmap", G_CALLBACK(OnSkinMapChange), this);
   EnableDrop((ex_style_ & WS_EX_ACCEPTFILES) != 0);
 
   alive_ = true;
@@ -113,6 +122,11 @@ void WindowHost::FinishCreate() {
     platform::channel::PublishWindow(hwnd_, class_name_, title_);
     published_ = true;
   }
+  // Screen readers name the window by the caption its skin shows (the title
+  // may be an internal name), and a dialog is announced as one.
+  UpdateAccessibleTitle();
+  if ((style_ & WS_POPUP) && (style_ & WS_CAPTION))
+    atk_object_set_role(gtk_widget_get_accessible(window_), ATK_ROLE_DIALOG);
   if (default_pos_) {
     RECT mon = MonitorRect(true);
     int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
@@ -135,6 +149,10 @@ void WindowHost::DestroyNative() {
   if (!alive_) return;
   alive_ = false;
   platform::Log("window \"%s\" closed", platform::WideToUtf8(title_).c_str());
+  if (accessibility_ != nullptr) {
+    accessibility_->Detach();
+    accessibility_ = nullptr;
+  }
   if (published_) platform::channel::WithdrawWindow(hwnd_);
   published_ = false;
   if (size_report_source_ != 0) {
@@ -156,6 +174,7 @@ void WindowHost::Unregister() {
 }
 
 void WindowHost::SetPaintManager(CPaintManagerUI* manager) {
+  if (manager != manager_ && accessibility_ != nullptr) accessibility_->Reset();
   manager_ = manager;
   if (manager_ != nullptr) {
     manager_->SetClientSize(rect_.right - rect_.left, rect_.bottom - rect_.top);
@@ -173,7 +192,40 @@ void WindowHost::SetToolTip(const std::wstring& text) {
 int WindowHost::ScaleFactor() const { return alive_ ? gtk_widget_get_scale_factor(area_) : 1; }
 
 void WindowHost::QueueDraw() {
-  if (alive_) gtk_widget_queue_draw(area_);
+  if (!alive_) return;
+  gtk_widget_queue_draw(area_);
+  // Whatever changes the picture may change what screen readers are told.
+  if (accessibility_ != nullptr) accessibility_->Changed();
+}
+
+bool WindowHost::NativeChildHasFocus() const {
+  GtkWidget* focus = window_ != nullptr ? gtk_window_get_focus(Win(window_)) : nullptr;
+  return focus != nullptr && focus != area_;
+}
+
+void WindowHost::FocusSkin() {
+  if (alive_ && !gtk_widget_is_focus(area_)) gtk_widget_grab_focus(area_);
+}
+
+bool WindowHost::SkinHasFocus() const { return alive_ && gtk_widget_has_focus(area_); }
+
+void WindowHost::ForgetControl(CControlUI* control) {
+  if (accessibility_ != nullptr) accessibility_->Forget(control);
+}
+
+void WindowHost::UpdateAccessibleTitle() {
+  if (!alive_) return;
+  std::wstring name = title_;
+  if (manager_ != nullptr && !manager_->GetTitleLabel().IsEmpty()) {
+    if (CControlUI* label = manager_->FindControl(manager_->GetTitleLabel())) {
+      const std::wstring shown = a11y::ShownText(label);
+      if (!shown.empty()) name = shown;
+    }
+  }
+  std::string utf8 = platform::WideToUtf8(name);
+  if (utf8 == accessible_title_) return;
+  accessible_title_ = utf8;
+  atk_object_set_name(gtk_widget_get_accessible(window_), utf8.c_str());
 }
 
 void WindowHost::QueueDrawArea(int x, int y, int width, int height) {
@@ -426,10 +478,11 @@ bool WindowHost::AddChild(void* widget, const RECT& rect) {
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), GTK_WIDGET(widget));
   gtk_widget_show(GTK_WIDGET(widget));
   // A window with a native child (the browser) opens with the keyboard
-  // focus in it, so the first key pressed reaches the page; unless the
-  // focus is already somewhere else than the skin.
+  // focus in it, so the first key pressed reaches the page; unless the user
+  // has already put it on a control of the skin.
   GtkWidget* focus = gtk_window_get_focus(Win(window_));
-  if (focus == nullptr || focus == area_) gtk_widget_grab_focus(GTK_WIDGET(widget));
+  if (focus == nullptr || (focus == area_ && (manager_ == nullptr || !manager_->GetFocus())))
+    gtk_widget_grab_focus(GTK_WIDGET(widget));
   return true;
 }
 

@@ -20,14 +20,18 @@ struct _GdkEventKey;
 struct _GdkEventScroll;
 struct _GdkEventCrossing;
 struct _GdkEventAny;
+struct _GdkEventFocus;
 struct _GdkDragContext;
 struct _GtkSelectionData;
 struct _cairo;
 
 class CWindowWnd;
 class CPaintManagerUI;
+class CControlUI;
 
 namespace ui {
+
+class SkinAccessibility;
 
 class WindowHost : public platform::NativeWindow {
  public:
@@ -50,6 +54,9 @@ class WindowHost : public platform::NativeWindow {
   HWND hwnd() const { return hwnd_; }
 
   void SetPaintManager(CPaintManagerUI* manager);
+  CPaintManagerUI* Manager() const { return manager_; }
+  // The drawing area of the skin.
+  _GtkWidget* SkinWidget() const { return area_; }
   // The tooltip shown over the client area ("" for none).
   void SetToolTip(const std::wstring& text);
   void QueueDraw();
@@ -69,6 +76,20 @@ class WindowHost : public platform::NativeWindow {
   bool UsedDefaultSize() const { return default_size_; }
   // Device pixels to one layout pixel on the window's monitor (GDK_SCALE).
   int ScaleFactor() const;
+
+  // Keyboard focus: whether a native child (the browser view) has it within
+  // the window; giving it to the skin's controls; whether they have it in
+  // the active window (the focus ring shows then).
+  bool NativeChildHasFocus() const;
+  void FocusSkin();
+  bool SkinHasFocus() const;
+
+  // Screen readers: the skin's accessible objects while they exist (set by
+  // them), a control about to be deleted, and the window's accessible name
+  // (the text of the skin's title label, else the title).
+  void SetAccessibility(SkinAccessibility* accessibility) { accessibility_ = accessibility; }
+  void ForgetControl(CControlUI* control);
+  void UpdateAccessibleTitle();
 
   // platform::NativeWindow
   std::wstring ClassName() const override { return class_name_; }
@@ -105,8 +126,6 @@ class WindowHost : public platform::NativeWindow {
   void RequestPosition(int x, int y);
   // Hands a key to the window as WM_KEYDOWN; true when the window took it.
   bool DispatchKey(const _GdkEventKey* ev);
-  // Whether a native child (the browser view) has the keyboard focus.
-  bool NativeChildHasFocus() const;
 
   static int OnDraw(_GtkWidget*, _cairo* cr, void* self);
   static int OnButtonPress(_GtkWidget*, _GdkEventButton* ev, void* self);
@@ -121,6 +140,10 @@ class WindowHost : public platform::NativeWindow {
   static int OnKeyPress(_GtkWidget*, _GdkEventKey* ev, void* self);
   static int OnKeyPressAfter(_GtkWidget*, _GdkEventKey* ev, void* self);
   static int OnDelete(_GtkWidget*, _GdkEventAny* ev, void* self);
+  static void OnSetFocus(_GtkWidget*, _GtkWidget* focus, void* self);
+  static int OnSkinFocusChange(_GtkWidget*, _GdkEventFocus* ev, void* self);
+  static int OnSkinFocusMove(_GtkWidget*, int direction, void* self);
+  static void OnSkinMapChange(_GtkWidget*, void* self);
   static int OnMap(_GtkWidget*, _GdkEventAny* ev, void* self);
   static int OnChildPosition(_GtkWidget*, _GtkWidget* child, void* out, void* self);
   static void OnDragData(_GtkWidget*, _GdkDragContext* ctx, int x, int y, _GtkSelectionData* data,
@@ -169,6 +192,8 @@ class WindowHost : public platform::NativeWindow {
   };
   KeySignature offered_key_;
   std::map<void*, RECT> children_;
+  SkinAccessibility* accessibility_ = nullptr;
+  std::string accessible_title_;
 };
 
 }  // namespace ui

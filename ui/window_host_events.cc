@@ -174,11 +174,6 @@ UINT KeyCodeOf(const GdkEventKey* ev) {
 
 }  // namespace
 
-bool WindowHost::NativeChildHasFocus() const {
-  GtkWidget* focus = window_ != nullptr ? gtk_window_get_focus(Win(window_)) : nullptr;
-  return focus != nullptr && focus != area_;
-}
-
 bool WindowHost::DispatchKey(const GdkEventKey* ev) {
   const UINT vk = KeyCodeOf(ev);
   if (vk == 0 || wnd_ == nullptr) return false;
@@ -223,6 +218,33 @@ int WindowHost::OnDelete(GtkWidget*, GdkEventAny*, void* data) {
   // processing sends WM_CLOSE.
   static_cast<WindowHost*>(data)->Dispatch(WM_SYSCOMMAND, SC_CLOSE, 0);
   return TRUE;
+}
+
+void WindowHost::OnSetFocus(GtkWidget*, GtkWidget* focus, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  // The keyboard went to a native child (the page): no control keeps it.
+  if (focus != self->area_ && self->manager_ != nullptr) self->manager_->SetFocus(nullptr);
+}
+
+int WindowHost::OnSkinFocusChange(GtkWidget*, GdkEventFocus*, void* data) {
+  // The ring shows only while the skin has the keyboard in the active window.
+  static_cast<WindowHost*>(data)->QueueDraw();
+  return FALSE;
+}
+
+int WindowHost::OnSkinFocusMove(GtkWidget*, int direction, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  // Tab out of the page comes to the skin's first control, Shift+Tab to its
+  // last. (A window just shown only gives the skin the keyboard.)
+  if (self->manager_ == nullptr || !self->NativeChildHasFocus()) return FALSE;
+  const bool forward =
+      direction == GTK_DIR_TAB_FORWARD || direction == GTK_DIR_DOWN || direction == GTK_DIR_RIGHT;
+  self->manager_->SetFocus(nullptr);
+  return self->manager_->SetNextTabControl(forward) ? TRUE : FALSE;
+}
+
+void WindowHost::OnSkinMapChange(GtkWidget*, void* data) {
+  static_cast<WindowHost*>(data)->QueueDraw();
 }
 
 int WindowHost::OnMap(GtkWidget*, GdkEventAny*, void* data) {

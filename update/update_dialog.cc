@@ -74,7 +74,26 @@ UINT UpdateDialog::GetClassStyle() const { return CS_DBLCLKS; }
 LRESULT UpdateDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
   // The caption is not a maximise handle for this window.
   if (uMsg == WM_NCLBUTTONDBLCLK) return 0;
+  if (uMsg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
+    OnCloseRequest();
+    return 0;
+  }
   return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
+}
+
+LRESULT UpdateDialog::ResponseDefaultKeyEvent(WPARAM wParam) {
+  if (wParam != VK_ESCAPE) return FALSE;
+  OnCloseRequest();
+  return TRUE;
+}
+
+void UpdateDialog::OnCloseRequest() {
+  const std::int32_t state = m_nState.load();
+  if (state == Updating || state == Unpacking) {
+    MessageBoxW(GetHWND(), L"请耐心等待升级完成", L"提示", MB_OK);
+  } else {
+    Close(IDOK);
+  }
 }
 
 // The window object lives until the program ends: the install thread may
@@ -96,12 +115,7 @@ void UpdateDialog::InitWindow() {
 void UpdateDialog::OnClick(TNotifyUI& msg) {
   if (msg.pSender == nullptr) return;
   if (msg.pSender->GetName() == L"btn_close") {
-    const std::int32_t state = m_nState.load();
-    if (state == Updating || state == Unpacking) {
-      MessageBoxW(GetHWND(), L"请耐心等待升级完成", L"提示", MB_OK);
-    } else {
-      Close(IDOK);
-    }
+    OnCloseRequest();
   } else if (msg.pSender == m_pStart) {
     Close(IDOK);
   }
@@ -192,7 +206,11 @@ void UpdateDialog::InstallThread(DownloadItem job, std::string build) {
   // "升级成功" stays above the button that goes on.
   PostToWindow([this] {
     if (m_pProgress) m_pProgress->SetVisible(false);
-    if (m_pStart) m_pStart->SetVisible(true);
+    if (m_pStart) {
+      m_pStart->SetVisible(true);
+      // Return goes on, and a screen reader announces the button.
+      m_pStart->SetFocus();
+    }
     platform::Log("update: start offered");
   });
 }

@@ -52,8 +52,13 @@ class UpdateDialog : public WindowImplBase, public DownloadProgressView {
   UILIB_RESOURCETYPE GetResourceType() const override;
   CDuiString GetZIPFileName() const override;
   LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+  // Escape does what the close button does.
+  LRESULT ResponseDefaultKeyEvent(WPARAM wParam) override;
 
  private:
+  // The close button, Escape, Alt+F4 and the window manager's close: the
+  // window closes once the work has ended; until then it asks to wait.
+  void OnCloseRequest();
   // Downloads, installs and records the bundle; runs detached.
   void InstallThread(DownloadItem job, std::string build);
   // Runs change on the window's thread, after every change posted before

@@ -16,6 +16,7 @@
 #include "platform/shell_execute.h"
 #include "tests/support/http_server.h"
 #include "tests/support/main_loop.h"
+#include "ui/render_engine.h"
 
 namespace fs = std::filesystem;
 
@@ -176,6 +177,16 @@ TEST_F(DownloadDialogTest, RowRunsThenFinishesWithExactSizeTexts) {
   EXPECT_TRUE(dialog_->Visible(1, L"openfile"));
   EXPECT_TRUE(dialog_->Visible(1, L"openfilepath"));
   EXPECT_FALSE(dialog_->Visible(1, L"cancel"));
+  // Every text of a row reads well on the list and on the row under the
+  // mouse: a contrast of at least 4.5:1.
+  auto* row = dynamic_cast<CListContainerElementUI*>(dialog_->Row(1));
+  ASSERT_NE(row, nullptr);
+  for (const wchar_t* name :
+       {L"down_name", L"size", L"cancel", L"retry", L"down_size", L"openfile", L"openfilepath"}) {
+    const UIColor text = dialog_->Part(1, name)->GetTextColor();
+    for (UIColor background : {dialog_->List()->GetBkColor(), row->GetHotBkColor()})
+      EXPECT_GE(ui::render::ContrastRatio(text, background), 4.5) << std::hex << text;
+  }
 }
 
 TEST_F(DownloadDialogTest, ProgressTextsAndBarAtTheLimits) {

@@ -127,6 +127,8 @@ class ControlHandler(QuietHandler):
                       headers=[("Access-Control-Allow-Origin", "*")])
         elif "/slow/" in self.path:
             self.send_slowly(64 << 20)
+        elif "/missing/" in self.path:
+            self.send(b"not here", 404)
         elif path.startswith("/page/"):
             # Pages of an ordinary web origin report to the control server
             # like the bundle's pages.
@@ -178,7 +180,7 @@ class ControlServer(LocalServer):
     files under /slide/download/ and /files/ for download tests, and pages of
     an ordinary web origin: /page/<name>, /redirect?to=<url>, /secret,
     /sandboxed?html=<page> (under "Content-Security-Policy: sandbox
-    allow-popups"). A path
+    allow-popups"). A path with "/missing/" in it is not found (404); one
     with "/slow/" in it announces 64 MiB and sends 64 KiB every 0.1 s;
     slow_sent counts the bytes sent so far. A second server for another
     origin gets the control server's port, so its pages report there."""

@@ -457,6 +457,20 @@ class Scaling(ClientTest):
         off = sum(1 for a, b in zip(shown, expected) if abs(a - b) > 8)
         self.assertLess(off, len(expected) // 100, "the close glyph is not drawn from the @2x image")
 
+        # F6 puts the keyboard on the strip's first button (three 36-pixel
+        # buttons from the right), whose focus ring is drawn at the device's
+        # resolution: on the dark strip a white band of 2 layout pixels (4
+        # device pixels) with a blue line of 1 inside it.
+        subprocess.run(["xdotool", "key", "F6"], check=True)
+        left = g["WIDTH"] - 3 * 72
+
+        def ring():
+            subprocess.run(["import", "-window", wid, shot], check=True)
+            pixels = self.pixels(shot, "-crop", "8x1+%d+24" % left)
+            return [tuple(pixels[i * 3:i * 3 + 3]) for i in range(8)]
+        self.wait_until(lambda: ring()[:6] == [(0xFF, 0xFF, 0xFF)] * 4 + [(0x1D, 0x4E, 0xD8)] * 2,
+                        message="no focus ring on the minimise button")
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -247,14 +247,18 @@ class UpdateTest(ClientTest):
         wid = self.find_window("update_dialog")
         self.assertGreaterEqual(time.monotonic() - started, 1.0, "not before a second has passed")
 
-        # Closing is refused with a message box while the archive downloads.
+        # Closing is refused with a message box while the archive downloads,
+        # with the close button, Escape and Alt+F4 alike.
         self.assertTrue(self.service.half_sent.wait(WAIT), "the archive is downloading")
-        self.click_close(wid)
-        box = self.find_window("提示")
-        xdotool("windowactivate", "--sync", box)
-        xdotool("key", "Return")
-        self.wait_until(lambda: not self.find_windows("提示"), message="the message box stays")
-        self.assertEqual(self.find_windows("update_dialog"), [wid], "the window stays")
+        for close in (lambda: self.click_close(wid),
+                      lambda: xdotool("windowactivate", "--sync", wid, "key", "Escape"),
+                      lambda: xdotool("windowactivate", "--sync", wid, "key", "alt+F4")):
+            close()
+            box = self.find_window("提示")
+            xdotool("windowactivate", "--sync", box)
+            xdotool("key", "Return")
+            self.wait_until(lambda: not self.find_windows("提示"), message="the message box stays")
+            self.assertEqual(self.find_windows("update_dialog"), [wid], "the window stays")
         self.service.release.set()
 
         self.wait_log("update: start offered")
@@ -279,7 +283,8 @@ class UpdateTest(ClientTest):
         self.start("/tmp/x/my docs/a.zv")
         wid = self.find_window("update_dialog")
         self.wait_log("update: start offered")
-        self.click_start(wid)
+        # "start" has the keyboard focus once offered: Return goes on.
+        xdotool("windowactivate", "--sync", wid, "key", "Return")
         r = self.report(event="load", page="neweditor")
         self.assertEqual(r["search"], "?channel=offline&file=/tmp/x/my%20docs/a.zv")
 

@@ -327,8 +327,9 @@ TEST(Windows, KeysReachTheWindowAndShortcutsComeBeforeTheFocusedChild) {
   ASSERT_TRUE(platform::LookupWindow(hwnd)->AddChild(entry, {10, 40, 300, 80}));
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
   Xdotool("windowactivate --sync " + std::to_string(gdk_x11_window_get_xid(GdkOf(hwnd))));
-  ASSERT_EQ(SetFocus(hwnd), nullptr);
-  EXPECT_EQ(GetFocus(), hwnd);
+  SetFocus(hwnd);
+  // The toolkit hears of the activation after the window manager made it.
+  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == hwnd; }));
   gtk_widget_grab_focus(entry);
 
   // Typing goes to the child, which uses it: the window hears nothing.
