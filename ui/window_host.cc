@@ -229,7 +229,9 @@ void WindowHost::UpdateAccessibleTitle() {
 }
 
 void WindowHost::QueueDrawArea(int x, int y, int width, int height) {
-  if (alive_ && width > 0 && height > 0) gtk_widget_queue_draw_area(area_, x, y, width, height);
+  if (!alive_ || width <= 0 || height <= 0) return;
+  gtk_widget_queue_draw_area(area_, x, y, width, height);
+  if (accessibility_ != nullptr) accessibility_->Changed();
 }
 
 void WindowHost::SetVisible(bool show, bool take_focus, unsigned time) {

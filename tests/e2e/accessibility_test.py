@@ -346,6 +346,15 @@ class DownloadWindow(AccessibleClientTest):
         names = [b.get_name() for b in self.find(window, Atspi.Role.PUSH_BUTTON)]
         self.assertEqual(names, ["最小化", "最大化", "关闭", "打开文件", "打开文件夹", "重试", "关闭"])
         self.save_tree(window, "download_window")
+        # A running download's size text is told as it changes; its 取消
+        # stops it.
+        self.download("slow/c.pdf", "c.pdf")
+        running = self.row(listing, "c.pdf")
+        self.wait_until(lambda: any(e[0] == "object:property-change:accessible-name"
+                                    and str(e[2]).endswith("/64.00MB") for e in self.events),
+                        message="the running size was not told")
+        self.click(self.one(running, Atspi.Role.PUSH_BUTTON, "取消"))
+        self.one(running, Atspi.Role.PUSH_BUTTON, "重试")
 
         self.click(open_file)
         self.wait_until(lambda: self.opened_lines() == [

@@ -63,7 +63,7 @@ CListContainerElementUI* MakeRow(int index, const wchar_t* name) {
   auto* middle = new CVerticalLayoutUI;
   layout->Add(middle);
   auto* title = new CLabelUI;
-  title->ApplyAttributeList(L"textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+  title->ApplyAttributeList(L"textcolor=\"#FF374151\" showhtml=\"true\"");
   title->SetText(name);
   title->SetName(L"down_name");
   middle->Add(title);
@@ -82,7 +82,7 @@ CListContainerElementUI* MakeRow(int index, const wchar_t* name) {
   downloading->SetVisible(false);
   auto* size = new CLabelUI;
   size->ApplyAttributeList(
-      L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FFAAAAAA\" "
+      L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FF4B5563\" "
       L"showhtml=\"true\"");
   downloading->Add(size);
   layout->Add(downloading);
@@ -92,15 +92,17 @@ CListContainerElementUI* MakeRow(int index, const wchar_t* name) {
   finished->SetVisible(false);
   auto* total = new CLabelUI;
   total->ApplyAttributeList(
-      L"name=\"down_size\" align=\"left\" text=\"\" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+      L"name=\"down_size\" align=\"left\" text=\"\" textcolor=\"#FF4B5563\" showhtml=\"true\"");
   finished->Add(total);
   auto* buttons = new CHorizontalLayoutUI;
   auto* open_file = new CButtonUI;
   open_file->ApplyAttributeList(
-      L"name=\"openfile\" text=\"<b>打开文件</b> \" textcolor=\"#FFAAAAAA\" showhtml=\"true\"");
+      L"name=\"openfile\" text=\"<b>打开文件</b> \" textcolor=\"#FF1D4ED8\" showhtml=\"true\" "
+      L"bordersize=\"1\" bordercolor=\"#FF1D4ED8\" borderround=\"6,6\"");
   auto* open_folder = new CButtonUI;
   open_folder->ApplyAttributeList(
-      L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" textcolor=\"#FFAAAAAA\" "
+      L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" textcolor=\"#FF1D4ED8\" bordersize=\"1\" "
+      L"bordercolor=\"#FF1D4ED8\" borderround=\"6,6\" "
       L"showhtml=\"true\"");
   buttons->Add(open_file);
   buttons->Add(open_folder);
