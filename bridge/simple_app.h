@@ -1,90 +1,39 @@
-// The engine application object of every browser and renderer process. Its
-// browser-process side tells each renderer which pages are the client's own;
-// its renderer side is the page bridge: the page functions bound into the
-// frames that show the client's own pages, the navigation observer that
-// reports their download links, and the registered page callback.
+// The engine application object of every process of the client. In the
+// client (the browser process) it tells each web process which pages are the
+// client's own; in a web process its render-process handler is the page
+// bridge (bridge/renderer/page_bridge.h), which the web process extension
+// hands it. So the client links nothing of the page bridge, and the page
+// bridge nothing of the client's windows.
 #pragma once
 
-#include <map>
-
 #include "app/own_pages.h"
-#include "bridge/bridge_message.h"
 #include "engine/cef_app.h"
 #include "engine/cef_browser_process_handler.h"
+#include "engine/cef_list_value.h"
 #include "engine/cef_render_process_handler.h"
-#include "engine/cef_v8_context.h"
-#include "engine/cef_v8_handler.h"
-#include "engine/cef_v8_value.h"
-#include "platform/windows.h"
 
-class SimpleApp : public CefApp,
-                  public CefBrowserProcessHandler,
-                  public CefRenderProcessHandler,
-                  public CefV8Handler {
+class SimpleApp : public CefApp, public CefBrowserProcessHandler {
  public:
-  SimpleApp() = default;
+  // page_bridge: the render-process handler, in a web process; none in the
+  // client.
+  explicit SimpleApp(CefRefPtr<CefRenderProcessHandler> page_bridge = nullptr)
+      : page_bridge_(page_bridge) {}
 
   // CefApp
   CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() override { return this; }
-  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
+  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return page_bridge_; }
 
-  // CefBrowserProcessHandler: the client's own places, for each renderer.
+  // CefBrowserProcessHandler: the client's own places, for each web process.
   void OnRenderProcessThreadCreated(CefRefPtr<CefListValue> extra_info) override;
 
-  // CefRenderProcessHandler
-  void OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) override;
-  bool OnBeforeNavigation(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                          CefRefPtr<CefRequest> request, NavigationType navigation_type,
-                          bool is_redirect) override;
-  void OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                        CefRefPtr<CefV8Context> context) override;
-  // Forget what a frame's document was when its context goes, and a page's
-  // frames when the page goes.
-  void OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                         CefRefPtr<CefV8Context> context) override;
-  void OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) override;
-  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefProcessId source_process,
-                                CefRefPtr<CefProcessMessage> message) override;
-
-  // CefV8Handler: the one handler of every page function.
-  bool Execute(const CefString& name, CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments,
-               CefRefPtr<CefV8Value>& retval, CefString& exception) override;
-
  private:
-  // Notes what the frame's new document is (a new document in the main
-  // frame forgets the frames of the old one); true when it is one of the
-  // client's own.
-  bool RecordFrameDocument(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame);
-  // Whether a page function called in this context may be served: the
-  // context's document, as it was when the context was made, is one of the
-  // client's own, and no document of another realm could have made the call.
-  bool IsOwnCaller(CefRefPtr<CefV8Context> caller) const;
-  // What the browser's page holds, as this process recorded it.
-  const FrameDocuments& DocumentsOf(CefRefPtr<CefBrowser> browser) const;
-
-  // isonline(): the web process has no network of its own (it runs
-  // confined), so the main window runs the connectivity probe; false when
-  // there is no main window.
-  bool AskOnline();
-  // Sends one bridge message to the main window and waits for it to be
-  // handled; nothing happens when the main window is not there.
-  void SendBridgeMessage(BridgeKind kind, BridgePayload payload);
-  // registercb: stores the page callback and calls it once as confirmation.
-  void RegisterCallback(CefRefPtr<CefV8Value> function);
-  // Calls the stored callback with (text, number); each call holds its own
-  // references, so a callback that replaces or clears the registration
-  // releases nothing still in use.
-  void CallCallback(const CefString& text, int number);
-
-  // Renderer side: the client's own places, from the browser process, and
-  // what each frame's document was when its latest context was created.
-  OwnPlaces own_places_;
-  // By browser identifier.
-  std::map<int, FrameDocuments> frame_documents_;
-
-  HWND main_hwnd_ = nullptr;
-  CefRefPtr<CefV8Value> callback_func_;
-  CefRefPtr<CefV8Context> callback_context_;
+  CefRefPtr<CefRenderProcessHandler> page_bridge_;
 
   IMPLEMENT_REFCOUNTING(SimpleApp);
 };
+
+// The client's own places as they travel to a web process in its extra
+// information, and back out of it there. Without them (a web process the
+// client did not start) no page is the client's own.
+void PutOwnPlaces(const OwnPlaces& places, CefRefPtr<CefListValue> extra_info);
+OwnPlaces TakeOwnPlaces(CefRefPtr<CefListValue> extra_info);

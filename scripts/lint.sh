@@ -28,7 +28,8 @@ if [ ! -f "$build/compile_commands.json" ]; then
   exit 1
 fi
 root_re="${root//./\\.}"  # the root as a regular expression
-pattern="^$root_re/($(IFS='|'; echo "${tidied[*]}"))/[^/]*\\.cc\$"
+# Subfolders of the system's folders (bridge/renderer/) are the system's too.
+pattern="^$root_re/($(IFS='|'; echo "${tidied[*]}"))/([^/]*/)?[^/]*\\.cc\$"
 count="$(python3 -c 'import json, re, sys
 print(sum(1 for e in json.load(open(sys.argv[1])) if re.search(sys.argv[2], e["file"])))' \
   "$build/compile_commands.json" "$pattern")"

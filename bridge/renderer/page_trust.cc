@@ -1,50 +1,44 @@
-// Which frames the page bridge serves: the browser process names the client's
-// own places to each renderer, and the renderer notes, for every new document
-// of every frame, whether it is one of the client's own. Page functions, the
-// page callback and download reports are for those pages only.
+// Which frames the page bridge serves: the client names its own places to
+// each web process (SimpleApp), and the page bridge notes, for every new
+// document of every frame, whether it is one of the client's own. Page
+// functions, the page callback and download reports are for those pages
+// only.
+#include "bridge/renderer/page_bridge.h"
 #include "bridge/simple_app.h"
 #include "engine/cef_browser.h"
 #include "engine/cef_frame.h"
 #include "engine/cef_list_value.h"
 #include "engine/cef_thread.h"
 
-void SimpleApp::OnRenderProcessThreadCreated(CefRefPtr<CefListValue> extra_info) {
-  const OwnPlaces places = ClientOwnPlaces();
-  extra_info->SetString(0, places.editor_dir);
-  extra_info->SetString(1, places.service_origin);
+void PageBridge::OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) {
+  own_places_ = TakeOwnPlaces(extra_info);
 }
 
-void SimpleApp::OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) {
-  // Without them (a renderer the client did not start) no page is trusted.
-  own_places_.editor_dir = extra_info->GetString(0).ToString();
-  own_places_.service_origin = extra_info->GetString(1).ToString();
-}
-
-bool SimpleApp::RecordFrameDocument(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) {
+bool PageBridge::RecordFrameDocument(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) {
   const DocumentKind kind = ClassifyDocument(frame->GetURL().ToString(), own_places_);
   frame_documents_[browser->GetIdentifier()].Commit(frame->GetIdentifier(), frame->IsMain(), kind);
   return kind == DocumentKind::kOwn;
 }
 
-void SimpleApp::OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                  CefRefPtr<CefV8Context> /*context*/) {
+void PageBridge::OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                                   CefRefPtr<CefV8Context> /*context*/) {
   CEF_REQUIRE_RENDERER_THREAD();
   auto page = frame_documents_.find(browser->GetIdentifier());
   if (page != frame_documents_.end()) page->second.Forget(frame->GetIdentifier());
 }
 
-void SimpleApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) {
+void PageBridge::OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) {
   CEF_REQUIRE_RENDERER_THREAD();
   frame_documents_.erase(browser->GetIdentifier());
 }
 
-const FrameDocuments& SimpleApp::DocumentsOf(CefRefPtr<CefBrowser> browser) const {
+const FrameDocuments& PageBridge::DocumentsOf(CefRefPtr<CefBrowser> browser) const {
   static const FrameDocuments kNone;  // a page never seen: nothing recorded
   auto page = browser ? frame_documents_.find(browser->GetIdentifier()) : frame_documents_.end();
   return page == frame_documents_.end() ? kNone : page->second;
 }
 
-bool SimpleApp::IsOwnCaller(CefRefPtr<CefV8Context> caller) const {
+bool PageBridge::IsOwnCaller(CefRefPtr<CefV8Context> caller) const {
   CefRefPtr<CefFrame> frame = caller ? caller->GetFrame() : nullptr;
   CefRefPtr<CefBrowser> browser = frame ? frame->GetBrowser() : nullptr;
   if (!browser) return false;

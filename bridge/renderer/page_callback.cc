@@ -1,15 +1,15 @@
 // The registered page callback: registration with its confirmation call, and
 // delivery of the "callback_func" process message.
-#include "bridge/simple_app.h"
+#include "bridge/renderer/page_bridge.h"
 #include "engine/cef_process_message.h"
 
-void SimpleApp::RegisterCallback(CefRefPtr<CefV8Value> function) {
+void PageBridge::RegisterCallback(CefRefPtr<CefV8Value> function) {
   callback_func_ = function;
   callback_context_ = CefV8Context::GetCurrentContext();
   CallCallback(L"register call back function", 0);
 }
 
-void SimpleApp::CallCallback(const CefString& text, int number) {
+void PageBridge::CallCallback(const CefString& text, int number) {
   // Local references keep the function and its context alive for this call
   // even when the callback registers another one or a new context clears
   // the members while it runs.
@@ -22,9 +22,9 @@ void SimpleApp::CallCallback(const CefString& text, int number) {
   function->ExecuteFunctionWithContext(context, nullptr, arguments);
 }
 
-bool SimpleApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> /*browser*/,
-                                         CefProcessId /*source_process*/,
-                                         CefRefPtr<CefProcessMessage> message) {
+bool PageBridge::OnProcessMessageReceived(CefRefPtr<CefBrowser> /*browser*/,
+                                          CefProcessId /*source_process*/,
+                                          CefRefPtr<CefProcessMessage> message) {
   if (message->GetName().ToWString() != L"callback_func") return false;
   if (!callback_func_) return true;
   CefString text = message->GetArgumentList()->GetString(0);
