@@ -30,6 +30,12 @@ constexpr std::size_t kMaxConnections = 64;
 // would otherwise hold its connection, and with enough of them every place
 // for new senders, for ever.
 constexpr gint64 kFrameDeadlineUs = 5 * G_USEC_PER_SEC;
+// Messages of other processes are served after the work the main loop has
+// already been given at a higher priority, the web engine's own messages
+// among them: a page's web process tells the engine of its new document
+// before the page can send anything, but over another channel, and a busy
+// main thread must take in the first before it judges the second.
+constexpr int kChannelPriority = G_PRIORITY_DEFAULT_IDLE;
 
 }  // namespace
 
@@ -126,10 +132,10 @@ bool CopyDataReceiver::Publish(HWND hwnd, const std::wstring& class_name,
   }
   if (dispatcher_ == nullptr) {
     dispatcher_ = g_source_new(&Callbacks::dispatcher_funcs, sizeof(GSource));
-    g_source_set_priority(dispatcher_, G_PRIORITY_DEFAULT);
+    g_source_set_priority(dispatcher_, kChannelPriority);
     g_source_attach(dispatcher_, g_main_context_default());
   }
-  listener->source_id = g_unix_fd_add_full(G_PRIORITY_DEFAULT, listener->fd, G_IO_IN,
+  listener->source_id = g_unix_fd_add_full(kChannelPriority, listener->fd, G_IO_IN,
                                            &Callbacks::AcceptReady, listener.get(), nullptr);
   listeners_[hwnd] = std::move(listener);
   return true;
@@ -200,7 +206,7 @@ void CopyDataReceiver::Accept(Listener* listener) {
         new std::shared_ptr<Connection>(connection);
     connection->tag = g_source_add_unix_fd(connection->source, fd, G_IO_IN);
     g_source_set_ready_time(connection->source, connection->frame_deadline);
-    g_source_set_priority(connection->source, G_PRIORITY_DEFAULT);
+    g_source_set_priority(connection->source, kChannelPriority);
     g_source_attach(connection->source, g_main_context_default());
     listener->connections[connection.get()] = connection;
     ++connection_count_;
