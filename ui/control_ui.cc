@@ -257,7 +257,7 @@ void CControlUI::Invalidate() {
   // A control that has its place redraws only that place: a change of one
   // row of a long list costs that row. One not laid out yet redraws all.
   if (rect_.right > rect_.left && rect_.bottom > rect_.top) {
-    manager_->Invalidate(rect_);
+    manager_->Invalidate(rect_, this);
   } else {
     manager_->Invalidate();
   }

@@ -306,13 +306,15 @@ void CPaintManagerUI::Invalidate() {
   if (ui::WindowHost* host = Host()) host->QueueDraw();
 }
 
-void CPaintManagerUI::Invalidate(const RECT& rc) {
+void CPaintManagerUI::Invalidate(const RECT& rc, CControlUI* changed) {
   assert(platform::IsMainThread() && "controls belong to the main thread");
+  ui::WindowHost* host = Host();
+  if (host == nullptr) return;
   // A little around it too, for what is drawn on a control's edge.
   constexpr int kMargin = 2;
-  if (ui::WindowHost* host = Host())
-    host->QueueDrawArea(rc.left - kMargin, rc.top - kMargin, rc.right - rc.left + 2 * kMargin,
-                        rc.bottom - rc.top + 2 * kMargin);
+  host->QueueDrawArea(rc.left - kMargin, rc.top - kMargin, rc.right - rc.left + 2 * kMargin,
+                      rc.bottom - rc.top + 2 * kMargin);
+  host->ControlChanged(changed);
 }
 
 void CPaintManagerUI::NeedUpdate() {

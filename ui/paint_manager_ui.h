@@ -94,7 +94,8 @@ class CPaintManagerUI {
   // Redraw, and relayout before the next drawing.
   void Invalidate();
   // Redraw of a rectangle of the client area only.
-  void Invalidate(const RECT& rc);
+  // changed: the control whose looks or text changed there, if one did.
+  void Invalidate(const RECT& rc, CControlUI* changed = nullptr);
   void NeedUpdate();
   // Lays the tree out now if anything asked for it.
   void UpdateLayout();

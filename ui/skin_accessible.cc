@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/unicode_text.h"
@@ -56,11 +57,17 @@ class Sync : public SkinAccessibility, public ControlOwner {
     DropAll(false);
   }
 
-  void Changed() override {
+  void Changed(CControlUI* control) override {
+    if (control == nullptr) {
+      everything_ = true;
+    } else {
+      changed_.insert(control);
+    }
     if (idle_ == 0) idle_ = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, OnIdle, this, nullptr);
   }
 
   void Forget(CControlUI* control) override {
+    changed_.erase(control);
     auto it = objects_.find(control);
     if (it == objects_.end()) return;
     AtkObject* object = it->second;
@@ -82,7 +89,7 @@ class Sync : public SkinAccessibility, public ControlOwner {
 
   void Reset() override {
     DropAll(true);
-    Changed();
+    Changed(nullptr);
   }
 
   void Detach() override {
@@ -128,6 +135,12 @@ class Sync : public SkinAccessibility, public ControlOwner {
       g_source_remove(idle_);
       idle_ = 0;
     }
+    // A change of some controls' looks or texts is told by those controls'
+    // objects and the ones above them (a row is named by its first label):
+    // a long list is not walked for one row's progress.
+    if (populated_ && !everything_ && CatchUpChanged()) return;
+    everything_ = false;
+    changed_.clear();
     CPaintManagerUI* manager = Manager();
     std::vector<CControlUI*> wanted;
     if (manager != nullptr && manager->GetRoot() != nullptr) {
@@ -140,6 +153,25 @@ class Sync : public SkinAccessibility, public ControlOwner {
   }
 
  private:
+  // False when a change may have changed which controls are presented (a
+  // label got or lost its text): then everything is caught up.
+  bool CatchUpChanged() {
+    std::unordered_set<CControlUI*> changed = std::move(changed_);
+    changed_.clear();
+    for (CControlUI* control : changed) {
+      auto it = objects_.find(control);
+      const bool presented = a11y::RoleOf(control) != a11y::Role::kNone;
+      if ((it != objects_.end()) != presented) return false;
+    }
+    for (CControlUI* control : changed) {
+      for (CControlUI* c = control; c != nullptr; c = c->GetParent()) {
+        auto it = objects_.find(c);
+        if (it != objects_.end()) Tell(it->second, ControlNodeOf(it->second));
+      }
+    }
+    return true;
+  }
+
   static gboolean OnIdle(gpointer data) {
     auto* self = static_cast<Sync*>(data);
     self->idle_ = 0;
@@ -278,6 +310,8 @@ class Sync : public SkinAccessibility, public ControlOwner {
   WindowHost* host_;
   std::unordered_map<CControlUI*, AtkObject*> objects_;  // one reference each
   std::vector<AtkObject*> top_;
+  std::unordered_set<CControlUI*> changed_;  // since the last catching up
+  bool everything_ = false;
   guint idle_ = 0;
   bool populated_ = false;
 };

@@ -25,8 +25,9 @@ _GtkWidget* NewSkinArea(WindowHost* host);
 class SkinAccessibility {
  public:
   virtual ~SkinAccessibility() = default;
-  // The controls may have changed: the objects catch up from the loop.
-  virtual void Changed() = 0;
+  // The controls may have changed (all of them, or, with a control, only
+  // that control's looks or text): the objects catch up from the loop.
+  virtual void Changed(CControlUI* control = nullptr) = 0;
   // The control is being deleted: its object goes (and is defunct).
   virtual void Forget(CControlUI* control) = 0;
   // The window's controls are going all at once.

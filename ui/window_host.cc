@@ -231,7 +231,10 @@ void WindowHost::UpdateAccessibleTitle() {
 void WindowHost::QueueDrawArea(int x, int y, int width, int height) {
   if (!alive_ || width <= 0 || height <= 0) return;
   gtk_widget_queue_draw_area(area_, x, y, width, height);
-  if (accessibility_ != nullptr) accessibility_->Changed();
+}
+
+void WindowHost::ControlChanged(CControlUI* control) {
+  if (alive_ && accessibility_ != nullptr) accessibility_->Changed(control);
 }
 
 void WindowHost::SetVisible(bool show, bool take_focus, unsigned time) {
