@@ -100,7 +100,7 @@ void DownloadDialog::AddRow(DownloadItem item, int index) {
 
 void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
   const DownloadProgress step = ProgressOf(progress, total);
-  if (step.stage == DownloadStage::Beyond) return;
+  if (step.stage == DownloadStage::kBeyond) return;
   if (index < 0 || static_cast<size_t>(index) >= m_jobs.size()) return;
   Job& job = m_jobs[index];
   job.progress = progress;
@@ -108,7 +108,7 @@ void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
   job.reported = true;
   // A job being stopped keeps saying so until it has stopped.
   if (job.state != JobState::kCancelling) {
-    job.state = step.stage == DownloadStage::Finished ? JobState::kFinished : JobState::kRunning;
+    job.state = step.stage == DownloadStage::kFinished ? JobState::kFinished : JobState::kRunning;
     job.note.clear();
   }
   ShowRow(index);
@@ -135,7 +135,7 @@ void DownloadDialog::ShowRow(int index) {
   if (auto* bar = dynamic_cast<CProgressUI*>(row->FindSubControl(L"down_progress"))) {
     if (finished) {
       bar->SetValue(100);
-    } else if (job.reported && step.stage == DownloadStage::Running) {
+    } else if (job.reported && step.stage == DownloadStage::kRunning) {
       bar->SetValue(step.percent);
     }
   }

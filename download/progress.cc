@@ -4,8 +4,8 @@
 #include <cstdint>
 
 DownloadProgress ProgressOf(ULONG progress, ULONG total) {
-  if (progress == total) return {DownloadStage::Finished, 100};
-  if (progress > total) return {DownloadStage::Beyond, 0};
-  return {DownloadStage::Running,
+  if (progress == total) return {DownloadStage::kFinished, 100};
+  if (progress > total) return {DownloadStage::kBeyond, 0};
+  return {DownloadStage::kRunning,
           static_cast<int>(static_cast<std::uint64_t>(progress) * 100u / total)};
 }

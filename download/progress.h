@@ -5,13 +5,13 @@
 #include "platform/windows.h"
 
 enum class DownloadStage {
-  Running,   // progress below the total: the bar shows the share done
-  Finished,  // progress equal to the total: the bar is full
-  Beyond,    // progress above the total: the report changes nothing
+  kRunning,   // progress below the total: the bar shows the share done
+  kFinished,  // progress equal to the total: the bar is full
+  kBeyond,    // progress above the total: the report changes nothing
 };
 
 struct DownloadProgress {
-  DownloadStage stage = DownloadStage::Beyond;
+  DownloadStage stage = DownloadStage::kBeyond;
   int percent = 0;  // the bar's value, 0 to 100; 0 when the stage is Beyond
 };
 

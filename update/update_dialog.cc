@@ -161,7 +161,7 @@ void UpdateDialog::UpdateProgress(ULONG progress, ULONG total, int) {
 
 void UpdateDialog::SetProgress(DWORD progress, DWORD total) {
   const DownloadProgress step = ProgressOf(progress, total);
-  if (step.stage == DownloadStage::Beyond) return;
+  if (step.stage == DownloadStage::kBeyond) return;
   const int percent = step.percent;
   // The download reports far more often than the bar can change.
   if (percent == m_nLastPercent) return;

@@ -12,9 +12,9 @@ TEST(ProgressOf, StagesAndTruncatedPercentWithoutOverflow) {
     DownloadStage stage;
     int percent;
   };
-  constexpr auto kRunning = DownloadStage::Running;
-  constexpr auto kFinished = DownloadStage::Finished;
-  constexpr auto kBeyond = DownloadStage::Beyond;
+  constexpr auto kRunning = DownloadStage::kRunning;
+  constexpr auto kFinished = DownloadStage::kFinished;
+  constexpr auto kBeyond = DownloadStage::kBeyond;
   const Case cases[] = {
       {0, 100, kRunning, 0},
       {1, 3, kRunning, 33},
