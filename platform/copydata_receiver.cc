@@ -29,7 +29,7 @@ constexpr std::size_t kMaxConnections = 64;
 // accepted or answered; a half-sent frame (a sender stopped or hung midway)
 // would otherwise hold its connection, and with enough of them every place
 // for new senders, for ever.
-constexpr gint64 kFrameDeadlineUs = 5 * G_USEC_PER_SEC;
+constexpr gint64 kFrameDeadlineUs = gint64{5} * G_USEC_PER_SEC;
 // Messages of other processes are served after the work the main loop has
 // already been given at a higher priority, the web engine's own messages
 // among them: a page's web process tells the engine of its new document

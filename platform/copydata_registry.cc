@@ -76,11 +76,14 @@ bool FitsSocketAddress(const std::string& path) {
   return path.size() < sizeof(sockaddr_un{}.sun_path);
 }
 
+// The short socket directory every process of this user shares.
+std::string SharedShortDir() { return "/tmp/quorbital-" + std::to_string(geteuid()); }
+
 // The short directory for sockets whose path under a deep runtime directory
 // would not fit a socket address: /tmp/quorbital-<uid> when it is a private
 // directory of this user, otherwise a fresh private directory of this process.
 std::string ShortSocketDir() {
-  const std::string shared = "/tmp/quorbital-" + std::to_string(geteuid());
+  std::string shared = SharedShortDir();
   if ((mkdir(shared.c_str(), 0700) == 0 || errno == EEXIST) && IsPrivateDirectory(shared)) {
     return shared;
   }
@@ -98,7 +101,7 @@ std::string ShortSocketDir() {
 // directory or in a short socket directory of this user.
 bool OwnSocketDir(const std::string& registry, const std::string& folder) {
   if (folder == registry) return true;
-  const std::string shared = "/tmp/quorbital-" + std::to_string(geteuid());
+  const std::string shared = SharedShortDir();
   return (folder == shared || folder.rfind(shared + "-", 0) == 0) && IsPrivateDirectory(folder);
 }
 
@@ -232,7 +235,7 @@ void CopyDataRegistry::Remove(const RegistryEntry& entry) {
   const std::string folder = entry.address.substr(0, slash);
   if (!OwnSocketDir(dir, folder)) return;
   unlink(entry.address.c_str());
-  if (folder != dir && folder != "/tmp/quorbital-" + std::to_string(geteuid())) {
+  if (folder != dir && folder != SharedShortDir()) {
     rmdir(folder.c_str());  // fails, as it should, while it holds other sockets
   }
 }

@@ -22,7 +22,7 @@
 namespace {
 
 // Larger files are not profile files; they are refused rather than loaded.
-constexpr off_t kMaxProfileSize = 16 * 1024 * 1024;
+constexpr off_t kMaxProfileSize = off_t{16} * 1024 * 1024;
 
 std::mutex g_write_lock;
 

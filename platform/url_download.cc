@@ -30,7 +30,7 @@ using platform::DownloadEnd;
 using platform::ReplyUse;
 
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
-constexpr long kBufferSize = 512 * 1024;
+constexpr long kBufferSize = 512L * 1024;
 constexpr long kConnectTimeoutSeconds = 30;
 
 void InitCurlOnce() {
