@@ -40,8 +40,9 @@ class HttpServer {
   }
   // Lets requests with hold=1 in their query go on.
   void Release() { process_.WriteLine("release"); }
-  // The most connections that were open at once since the last call.
-  int PeakConnections() {
+  // The most response bodies that were being sent at once since the last
+  // call (each until its last piece went out).
+  int PeakTransfers() {
     process_.WriteLine("peak");
     return std::atoi(process_.ReadLine().c_str());
   }

@@ -22,7 +22,10 @@ ranges), ranges=none offers none (no Accept-Ranges, no ETag); cut=K makes the
 first K requests for the same address (cache-busting query aside) send a
 third of their body and close the connection.
 A line "peak" on standard input is answered on standard output with the
-largest number of connections that were open at once since the last "peak".
+largest number of bodies that were being sent at once since the last "peak".
+A body counts until its last piece goes out: a client can end a transfer,
+and start the next one, only after that, so the count never runs ahead of
+the client's (an open connection would still count while its end travels).
 The body byte at offset i is (i % 251), so a test can check what arrived.
 The server ends when its standard input ends, so it never outlives its test.
 """
@@ -41,7 +44,7 @@ PATTERN = bytes(i % 251 for i in range(251 * 4096))  # about 1 MiB, a whole numb
 RELEASED = threading.Event()
 STATE_LOCK = threading.Lock()
 CUTS = {}  # requests per address that were cut short
-OPEN = {"now": 0, "peak": 0}  # connections open now, and the most at once
+SENDING = {"now": 0, "peak": 0}  # bodies being sent now, and the most at once
 
 
 def body_piece(offset, size):
@@ -64,31 +67,34 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, fmt, *args):
         pass
 
-    def setup(self):
-        super().setup()
+    @staticmethod
+    def count_sending(change):
         with STATE_LOCK:
-            OPEN["now"] += 1
-            OPEN["peak"] = max(OPEN["peak"], OPEN["now"])
-
-    def finish(self):
-        try:
-            super().finish()
-        finally:
-            with STATE_LOCK:
-                OPEN["now"] -= 1
+            SENDING["now"] += change
+            SENDING["peak"] = max(SENDING["peak"], SENDING["now"])
 
     def send_body(self, size, query, limit=None, start=0):
         chunk = int(query.get("chunk", ["1048576"])[0])
         pause = float(query.get("pause", ["0"])[0])
         offset = start
         end = size if limit is None else limit
-        while offset < end:
-            piece = min(chunk, end - offset)
-            self.wfile.write(body_piece(offset, piece))
-            offset += piece
-            if pause and offset < end:
-                self.wfile.flush()
-                time.sleep(pause)
+        counted = offset < end
+        if counted:
+            self.count_sending(1)
+        try:
+            while offset < end:
+                piece = min(chunk, end - offset)
+                if counted and offset + piece >= end:
+                    self.count_sending(-1)
+                    counted = False
+                self.wfile.write(body_piece(offset, piece))
+                offset += piece
+                if pause and offset < end:
+                    self.wfile.flush()
+                    time.sleep(pause)
+        finally:
+            if counted:
+                self.count_sending(-1)
 
     def cut_short(self, address, query):
         """Whether this request is one of the first cut=K for its address."""
@@ -206,8 +212,8 @@ def main():
             RELEASED.set()
         elif line.strip() == "peak":
             with STATE_LOCK:
-                print(OPEN["peak"], flush=True)
-                OPEN["peak"] = OPEN["now"]
+                print(SENDING["peak"], flush=True)
+                SENDING["peak"] = SENDING["now"]
 
 
 if __name__ == "__main__":
