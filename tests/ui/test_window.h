@@ -17,6 +17,7 @@
 #include "platform/native_window.h"
 #include "platform/unicode_text.h"
 #include "tests/support/main_loop.h"
+#include "tests/support/window_manager.h"
 #include "ui/attribute_parser.h"
 #include "ui/ui_lib.h"
 
@@ -104,9 +105,29 @@ inline GdkWindow* GdkOf(HWND hwnd) {
   return w ? gtk_widget_get_window(GTK_WIDGET(w->NativeHandle())) : nullptr;
 }
 
-inline bool Mapped(HWND hwnd) {
+inline GtkWidget* GtkOf(HWND hwnd) {
+  platform::NativeWindow* w = platform::LookupWindow(hwnd);
+  return w ? GTK_WIDGET(w->NativeHandle()) : nullptr;
+}
+
+// Whether the window manager shows the window.
+inline bool Mapped(HWND hwnd) { return test_support::ShownByWindowManager(GtkOf(hwnd)); }
+
+// Whether the window manager keeps the window above the others.
+inline bool KeptAbove(HWND hwnd) { return test_support::KeptAboveByWindowManager(GtkOf(hwnd)); }
+
+// Whether the window manager shows the window, not maximised, where the
+// toolkit believes it is.
+inline bool PlacedNormally(HWND hwnd) {
+  if (!Mapped(hwnd)) return false;
   GdkWindow* gw = GdkOf(hwnd);
-  return gw != nullptr && gdk_window_is_viewable(gw);
+  if ((gdk_window_get_state(gw) & GDK_WINDOW_STATE_MAXIMIZED) != 0) return false;
+  GdkRectangle frame;
+  gdk_window_get_frame_extents(gw, &frame);
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  return frame.x == rect.left && frame.y == rect.top && frame.width == rect.right - rect.left &&
+         frame.height == rect.bottom - rect.top;
 }
 
 // The window's pixels as they are on the screen, saved as a PNG in the
@@ -127,6 +148,36 @@ inline std::uint32_t Pixel(GdkPixbuf* pixbuf, int x, int y) {
   const guchar* p = gdk_pixbuf_get_pixels(pixbuf) + y * gdk_pixbuf_get_rowstride(pixbuf) +
                     x * gdk_pixbuf_get_n_channels(pixbuf);
   return (static_cast<std::uint32_t>(p[0]) << 16) | (p[1] << 8) | p[2];
+}
+
+// Has the window drawn anew and waits until it has. Until a window has
+// drawn itself its place on the screen shows what was there before (such
+// as another test's window of the same skin).
+inline bool Redrawn(HWND hwnd) {
+  GtkWidget* widget = GtkOf(hwnd);
+  if (widget == nullptr) return false;
+  bool drawn = false;
+  const gulong handler = g_signal_connect_after(
+      widget, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer flag) -> gboolean {
+        *static_cast<bool*>(flag) = true;
+        return FALSE;
+      }),
+      &drawn);
+  gtk_widget_queue_draw(widget);
+  const bool ok = PumpUntil([&] { return drawn; });
+  g_signal_handler_disconnect(widget, handler);
+  return ok;
+}
+
+// Whether the controls are laid out for the window's present client area
+// (the layout runs before the window is drawn), so that their places on the
+// screen are known.
+inline bool LaidOut(TestWindow& w) {
+  CControlUI* root = w.pm().GetRoot();
+  RECT client;
+  if (root == nullptr || !GetClientRect(w.GetHWND(), &client) || client.right <= 0) return false;
+  const RECT rc = root->GetPos();
+  return rc.left == 0 && rc.top == 0 && rc.right == client.right && rc.bottom == client.bottom;
 }
 
 // Screen point of a control's centre.

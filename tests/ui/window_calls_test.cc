@@ -139,9 +139,8 @@ TEST(WindowCalls, AFileDroppedFromAnotherClientArrivesAsDropFiles) {
   // Another X client offers the file; it says "ready" once it is on the screen.
   test_support::ChildProcess source({UI_DRAG_SOURCE, "100", "100", file});
   ASSERT_EQ(source.PumpReadLine(), "ready");
-  // The window manager stacks the windows on its own time; nothing tells
-  // when it is done.
-  PumpFor(300);
+  // The window manager says when it keeps the window above the others.
+  ASSERT_TRUE(PumpUntil([&] { return KeptAbove(hwnd); }));
   Xdotool(
       "mousemove 150 140 mousedown 1 sleep 0.1 mousemove 170 150 sleep 0.1 mousemove 300 200 sleep "
       "0.1 "

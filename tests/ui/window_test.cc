@@ -57,9 +57,10 @@ TEST(Windows, EachSkinOpensDrawsItsControlsAndCloses) {
     ASSERT_NE(w->LastSize(), nullptr);  // the first WM_SIZE follows creation
     w->CenterWindow();
     ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
-    // Above the windows of tests running beside this one; the screenshot is
-    // taken again until the window has been drawn.
+    // Above any other window, and drawn there.
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ASSERT_TRUE(PumpUntil([&] { return KeptAbove(hwnd); }));
+    ASSERT_TRUE(Redrawn(hwnd));
     GdkPixbuf* shot = nullptr;
     PumpUntil([&] {
       if (shot != nullptr) g_object_unref(shot);
@@ -100,9 +101,9 @@ TEST(Windows, ClickingBtnCloseNotifiesWithItsSender) {
   HWND hwnd = w.Create(nullptr, L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 100, 100, 640, 440);
   w.pm().FindControl(L"btn_close")->OnNotify += MakeDelegate(&hook, &Hook::OnClose);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
-  // Above other tests' windows, so the pointer reaches this one.
+  // Above any other window, so the pointer reaches this one.
   SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  PumpFor(300);
+  ASSERT_TRUE(PumpUntil([&] { return KeptAbove(hwnd) && LaidOut(w); }));
   POINT p = ScreenCentre(w, L"btn_close");
   Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " click 1");
   ASSERT_TRUE(PumpUntil([&] { return !w.notes.empty(); }));
@@ -116,7 +117,7 @@ TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
                        200, 150, 800, 500);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
   SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  PumpFor(200);
+  ASSERT_TRUE(PumpUntil([&] { return KeptAbove(hwnd); }));
   ASSERT_NE(w.LastSize(), nullptr);
   EXPECT_EQ(LOWORD(static_cast<UINT_PTR>(w.LastSize()->lparam)), 800);
 
@@ -142,7 +143,7 @@ TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
 
   // A double click on the caption maximises (default processing of
   // WM_NCLBUTTONDBLCLK); dragging the caption moves the window.
-  PumpFor(300);
+  ASSERT_TRUE(PumpUntil([&] { return PlacedNormally(hwnd) && LaidOut(w); }));
   POINT title = ScreenCentre(w, L"title");
   Xdotool("mousemove " + std::to_string(title.x) + " " + std::to_string(title.y) +
           " click --repeat 2 --delay 60 1");
@@ -150,7 +151,7 @@ TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
       [&] { return w.Has(WM_NCLBUTTONDBLCLK) && w.LastSize()->wparam == SIZE_MAXIMIZED; }));
   w.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
   ASSERT_TRUE(PumpUntil([&] { return w.LastSize()->wparam == SIZE_RESTORED; }));
-  PumpFor(300);
+  ASSERT_TRUE(PumpUntil([&] { return PlacedNormally(hwnd) && LaidOut(w); }));
   RECT before;
   GetWindowRect(hwnd, &before);
   title = ScreenCentre(w, L"title");
@@ -193,7 +194,7 @@ TEST(Windows, APopupStyleCoversTheScreenAndTheOverlappedStyleComesBack) {
            frame.height == desk.bottom - desk.top;
   }));
   size_t sizes = w.messages.size();
-  PumpFor(300);
+  PumpFor(300);  // only to show that no WM_SIZE follows
   for (size_t i = sizes; i < w.messages.size(); ++i) EXPECT_NE(w.messages[i].msg, WM_SIZE);
 
   style = static_cast<LONG>(
@@ -236,8 +237,8 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
   TestWindow owner(L"main_wnd_class", L"MainWnd.xml");
   HWND owner_hwnd =
       owner.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 50, 50, 900, 600);
-  ASSERT_TRUE(PumpUntil([&] { return Mapped(owner_hwnd); }));
-  PumpFor(200);
+  // The dialog is centred over where its owner stands.
+  ASSERT_TRUE(PumpUntil([&] { return PlacedNormally(owner_hwnd); }));
   auto* dlg = new TestWindow(L"update_wnd_class", L"UpdateWnd.xml");
   std::atomic<bool> returned{false};
   std::atomic<UINT> result{0};
@@ -265,7 +266,7 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
     return std::abs((d.left + d.right) / 2 - (o.left + o.right) / 2) <= 2;
   })) << d.left
       << "," << d.top << " over " << o.left << "," << o.top;
-  PumpFor(200);
+  PumpFor(200);  // only to show that ShowModal does not return before the close
   EXPECT_FALSE(returned.load());
   dlg->Close(7);
   ASSERT_TRUE(PumpUntil([&] { return returned.load(); }));
@@ -286,7 +287,7 @@ TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
   TestWindow plain(L"down_wnd_class", L"DownloadWnd.xml");
   HWND a = plain.Create(nullptr, L"a", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 10, 10, 400, 300);
   plain.SendMessage(WM_KEYDOWN, VK_RETURN, 0);
-  PumpFor(100);
+  PumpFor(100);  // only to show that Return does not close
   EXPECT_TRUE(IsWindow(a));
   plain.SendMessage(WM_KEYDOWN, VK_ESCAPE, 0);
   ASSERT_TRUE(PumpUntil([&] { return plain.final_seen; }));
@@ -296,18 +297,17 @@ TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
   HWND b =
       deaf.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 10, 10, 400, 300);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(b); }));
-  PumpFor(300);
-  Xdotool("key Escape key Return");
-  PumpFor(300);
+  const std::string xid = std::to_string(gdk_x11_window_get_xid(GdkOf(b)));
+  Xdotool("windowactivate --sync " + xid + " key Escape key Return");
+  PumpFor(300);  // only to show that the keys do not close the window
   deaf.SendMessage(WM_KEYDOWN, VK_ESCAPE, 0);
-  PumpFor(100);
+  PumpFor(100);  // nor does the message
   EXPECT_TRUE(IsWindow(b));
   EXPECT_TRUE(deaf.Has(WM_KEYDOWN));
 
   // Alt+F4 is the window manager's close: it arrives as WM_CLOSE, whose
   // default processing ends the window.
-  Xdotool("windowactivate --sync " + std::to_string(gdk_x11_window_get_xid(GdkOf(b))) +
-          " key alt+F4");
+  Xdotool("windowactivate --sync " + xid + " key alt+F4");
   ASSERT_TRUE(PumpUntil([&] { return deaf.final_seen; }));
   EXPECT_TRUE(deaf.Has(WM_CLOSE));
 }
@@ -341,7 +341,7 @@ TEST(Windows, KeysReachTheWindowAndShortcutsComeBeforeTheFocusedChild) {
   // and the window hears each once.
   Xdotool("key ctrl+a key ctrl+BackSpace key F5 key Escape");
   ASSERT_TRUE(PumpUntil([&] { return keys.size() >= 4; }));
-  PumpFor(200);
+  PumpFor(200);  // only to show that no key comes twice
   const std::vector<std::pair<WPARAM, bool>> expected = {
       {'A', true}, {VK_BACK, true}, {VK_F5, false}, {VK_ESCAPE, false}};
   EXPECT_EQ(keys, expected);
