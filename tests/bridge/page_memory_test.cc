@@ -22,7 +22,6 @@
 #include "tests/support/main_loop.h"
 #include "tests/support/test_window.h"
 
-using test_support::PumpFor;
 using test_support::PumpUntil;
 using testing_support::EvalJs;
 
@@ -88,7 +87,7 @@ class PageMemory : public ::testing::Test {
   void TearDown() override {
     browser_ = nullptr;
     window_.reset();
-    PumpFor(20);
+    test_support::PumpPending();
   }
 
   bool Load(const std::string& page) {

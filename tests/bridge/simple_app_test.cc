@@ -75,7 +75,7 @@ class PageBridge : public ::testing::Test {
   void TearDown() override {
     browser_ = nullptr;
     window_.reset();
-    PumpFor(20);
+    test_support::PumpPending();
   }
 
   bool Load(const std::string& url) { return testing_support::LoadAndWait(browser_, url); }
@@ -201,28 +201,32 @@ TEST_F(PageBridge, RegisteredCallbackIsConfirmedReplacedAndCalledByMessage) {
   Js("registercb(); registercb('x'); registercb(function(){}, function(){})");
   EXPECT_EQ(Js("calls.join('|')"), "a:register call back function:0");
 
-  auto deliver = [&](const std::string& name, const std::string& text, int number) {
+  // Sends a message to the page and waits until the page has made calls
+  // calls in all. The page handles messages in order, so a message that must
+  // call nothing is followed by one that calls, and only that call comes.
+  auto deliver = [&](const std::string& name, const std::string& text, int number, int calls) {
     CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
     message->GetArgumentList()->SetString(0, text);
     message->GetArgumentList()->SetInt(1, number);
     browser_->SendProcessMessage(PID_RENDERER, message);
-    PumpFor(300);
+    return PumpUntil([&] { return Js("calls.length") == std::to_string(calls); });
   };
-  deliver("callback_func", "hello", 7);
+  ASSERT_TRUE(deliver("callback_func", "hello", 7, 2));
   EXPECT_EQ(Js("calls[calls.length - 1]"), "a:hello:7");
-  deliver("Callback_func", "ignored", 1);
-  EXPECT_EQ(Js("calls.length"), "2");
+  deliver("Callback_func", "ignored", 1, 2);
+  ASSERT_TRUE(deliver("callback_func", "next", 2, 3));
+  EXPECT_EQ(Js("calls.slice(1).join('|')"), "a:hello:7|a:next:2");
 
   // Replaced: only the second is called by a later delivery.
   Js("registercb(function (t, n) { calls.push('b:' + t + ':' + n); })");
-  deliver("callback_func", "again", 3);
-  EXPECT_EQ(Js("calls.slice(2).join('|')"), "b:register call back function:0|b:again:3");
+  ASSERT_TRUE(deliver("callback_func", "again", 3, 5));
+  EXPECT_EQ(Js("calls.slice(3).join('|')"), "b:register call back function:0|b:again:3");
 
   // A callback that registers another during its own confirmation.
   Js("registercb(function (t, n) { calls.push('outer:' + n); "
      "registercb(function (t2, n2) { calls.push('inner:' + t2 + ':' + n2); }); })");
-  deliver("callback_func", "last", 9);
-  EXPECT_EQ(Js("calls.slice(4).join('|')"),
+  ASSERT_TRUE(deliver("callback_func", "last", 9, 8));
+  EXPECT_EQ(Js("calls.slice(5).join('|')"),
             "outer:0|inner:register call back function:0|inner:last:9");
 }
 
@@ -237,7 +241,7 @@ TEST_F(PageBridge, ANewContextClearsTheRegistration) {
   message->GetArgumentList()->SetString(0, "late");
   message->GetArgumentList()->SetInt(1, 1);
   browser_->SendProcessMessage(PID_RENDERER, message);
-  PumpFor(300);
+  PumpFor(300);  // only to show that nothing is called
   EXPECT_EQ(Js("calls.join('|')"), "register call back function:0");
 }
 

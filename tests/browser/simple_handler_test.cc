@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
@@ -54,7 +55,7 @@ class SimpleHandlerTest : public ::testing::Test {
   }
   void TearDown() override {
     window_.reset();
-    PumpFor(50);
+    test_support::PumpPending();
   }
 
   // Requests the browser as the main window does and waits until it exists.
@@ -106,7 +107,7 @@ TEST_F(SimpleHandlerTest, LoadsTheStartPathAndMaximisesTheMainWindow) {
 TEST_F(SimpleHandlerTest, EmptyStartUrlStillMaximisesAndLoadsLater) {
   CefRefPtr<CefBrowser> browser = Create(L"");
   ASSERT_TRUE(browser);
-  PumpFor(100);
+  ASSERT_TRUE(PumpUntil([&] { return !window_->wparams.empty(); }));
   EXPECT_EQ(window_->wparams.size(), 1u);
   // A later load from another thread (the start-up worker) arrives.
   std::thread worker(
@@ -130,10 +131,8 @@ TEST_F(SimpleHandlerTest, PopupsNavigateTheMainFrameAndOpenNoWindow) {
 
   // window.open() has nothing to open: the page stays.
   EvalJs(browser, "setTimeout(() => window.open(), 0); 1");
-  PumpFor(300);
+  PumpFor(500);  // only to show that nothing opens
   EXPECT_EQ(Url(browser), PageUri("target.html?by=link"));
-
-  PumpFor(200);
   GList* toplevels = gtk_window_list_toplevels();
   EXPECT_EQ(g_list_length(toplevels), windows_before);
   g_list_free(toplevels);
@@ -147,7 +146,7 @@ TEST_F(SimpleHandlerTest, APageOutsideTheBundleCannotOpenLocalAddresses) {
                              "'javascript:document.title = 1'"}) {
     EvalJs(browser, std::string("setTimeout(() => window.open(") + target + "), 0); 1");
   }
-  PumpFor(500);
+  PumpFor(500);  // only to show that nothing opens
   EXPECT_EQ(EvalJs(browser, "document.URL + ' ' + document.title"), opener + " ");
 }
 
@@ -189,7 +188,7 @@ TEST_F(SimpleHandlerTest, AFailedLoadShowsTheErrorPageWhoseTwoButtonsWork) {
 
   // A made-up button address does nothing, even from the error page itself.
   EvalJs(browser, "location.href = 'quorbital-error:home?n=0123'; 1");
-  PumpFor(300);
+  PumpFor(300);  // only to show that nothing happens
   EXPECT_EQ(EvalJs(browser, "document.querySelector('h1').textContent"), headline);
 
   // "重试" loads the address again: it fails again, and a new page comes
@@ -216,7 +215,7 @@ TEST_F(SimpleHandlerTest, AFailedLoadShowsTheErrorPageWhoseTwoButtonsWork) {
 
   // No other page gains the buttons' power, not with the address of one.
   EvalJs(browser, "location.href = '" + home + "'; 1");
-  PumpFor(300);
+  PumpFor(300);  // only to show that nothing happens
   EXPECT_EQ(actions.calls.size(), 2u);
   EXPECT_EQ(EvalJs(browser, "document.body.textContent"), "start");
 }
@@ -258,9 +257,13 @@ TEST_F(SimpleHandlerTest, CancelledLoadLeavesThePageUnchanged) {
   ASSERT_TRUE(WaitForUrl(browser, PageUri("start%20page.html")));
   browser->GetMainFrame()->LoadURL("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) +
                                    "/slow");
-  PumpFor(300);
+  // The load is under way once the engine has connected to the server.
+  ASSERT_TRUE(PumpUntil([&] {
+    pollfd waiting{server, POLLIN, 0};
+    return poll(&waiting, 1, 0) > 0;
+  }));
   webkit_web_view_stop_loading(WEBKIT_WEB_VIEW(testing_support::ViewOf(browser)));
-  PumpFor(300);
+  PumpFor(300);  // only to show that the page stays
   EXPECT_EQ(EvalJs(browser, "document.body.textContent"), "start");
   close(server);
 }
@@ -269,7 +272,7 @@ TEST_F(SimpleHandlerTest, RightClickOnThePageShowsNoMenu) {
   CefRefPtr<CefBrowser> browser = Create(CefString(g_pages + "/start page.html").ToWString());
   ASSERT_TRUE(WaitForUrl(browser, PageUri("start%20page.html")));
   ASSERT_TRUE(testing_support::RightClick(browser, 200, 200));
-  PumpFor(500);
+  PumpFor(500);  // only to show that no menu opens
   EXPECT_FALSE(testing_support::AnyMenuShowing());
 }
 
@@ -323,7 +326,9 @@ TEST(SimpleHandlerInToolkitWindow, TheBrowserIsGoneBeforeTheWindowsFinalMessage)
   HWND child = handler->GetBrowser()->GetHost()->GetWindowHandle();
   EXPECT_TRUE(MoveWindow(child, 0, 24, 1000, 676, TRUE));
   EXPECT_EQ(GetParent(child), window.GetHWND());
-  PumpFor(100);
+  // Closed with its page shown.
+  ASSERT_TRUE(PumpUntil(
+      [&] { return EvalJs(handler->GetBrowser(), "document.body.textContent") == "start"; }));
   window.SendMessage(WM_CLOSE, 1, 0);
   EXPECT_TRUE(window.final_message);
   EXPECT_TRUE(window.browser_gone_at_final_message);

@@ -50,7 +50,7 @@ Received Record(WPARAM wparam, LPARAM lparam) {
 }
 
 // Runs the (possibly nested) message loop until done() holds or time runs out.
-bool RunLoopUntil(const std::function<bool()>& done, int timeout_ms = 5000) {
+bool RunLoopUntil(const std::function<bool()>& done, int timeout_ms = test_support::kEventWaitMs) {
   struct State {
     const std::function<bool()>* done;
     gint64 deadline;
@@ -262,7 +262,10 @@ TEST_F(CopyDataChannel, LaterMessagesWaitWhileAHandlerRunsAModalLoop) {
       senders.push_back(std::make_unique<PeerProcess>(
           std::vector<std::string>{"send", "qtest_modal", "Modal", "3:03"}));
       EXPECT_TRUE(RunLoopUntil([] { return platform::channel::QueuedMessagesForTesting() == 2; }));
-      RunLoopUntil([] { return false; }, 100);
+      // Several turns of the modal loop, which serve other sources and leave
+      // the queued messages waiting.
+      const int ticks = ticks_in_modal;
+      EXPECT_TRUE(RunLoopUntil([&] { return ticks_in_modal > ticks + 5; }));
       g_source_remove(ticker);
     }
     trace.push_back("end " + std::to_string(wparam));
@@ -585,7 +588,11 @@ TEST_F(CopyDataChannel, IdleConnectionsMakeRoomForNewSenders) {
     for (int i = 0; i < 80; ++i) idle.push_back(ConnectTo(address));
     return std::string();
   });
-  RunLoopUntil([] { return false; }, 100);  // let the receiver accept them all
+  // The receiver has taken more than it keeps once the oldest is closed.
+  EXPECT_TRUE(RunLoopUntil([&] {
+    pollfd first{idle.front(), POLLIN, 0};
+    return poll(&first, 1, 0) == 1;
+  }));
   EXPECT_EQ(OffMainThread([&] { return RawExchange(address, GoodFrame()); }), "reply 1");
   // The oldest idle connections were the ones closed.
   pollfd first{idle.front(), POLLIN, 0};

@@ -194,11 +194,13 @@ TEST(CreateMutexW, ProgramsStartedByTheHolderDoNotKeepIt) {
   // Exec closes the lock's descriptor just after the pipe's, so give it a
   // moment; a lock kept across exec would stay held by sleep for 30 s.
   DWORD error = ERROR_ALREADY_EXISTS;
-  for (int i = 0; i < 200 && error == ERROR_ALREADY_EXISTS; ++i) {
+  const DWORD asked = GetTickCount();
+  while (error == ERROR_ALREADY_EXISTS &&
+         GetTickCount() - asked < static_cast<DWORD>(test_support::kEventWaitMs)) {
     HANDLE h = CreateMutexW(nullptr, FALSE, name.c_str());
     error = GetLastError();
     CloseHandle(h);
-    if (error == ERROR_ALREADY_EXISTS) Sleep(10);
+    if (error == ERROR_ALREADY_EXISTS) Sleep(10);  // the lock is asked for again
   }
   EXPECT_EQ(error, ERROR_SUCCESS);
   Kill(pid);

@@ -252,10 +252,12 @@ TEST_F(UrlDownload, BoundsOnSizeTimeAndAStopRequest) {
   cancel.cancel = &stop;
   std::thread stopper([&] {
     // Once the server has the request, the download is waiting on it.
-    for (;;) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(test_support::kEventWaitMs);
+    while (std::chrono::steady_clock::now() < deadline) {
       const auto seen = server_->Requests();
       if (!seen.empty() && seen.back().find("pause=30") != std::string::npos) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));  // the log is read again
     }
     stop = true;
   });

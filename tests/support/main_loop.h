@@ -28,6 +28,14 @@ inline bool PumpUntil(const std::function<bool()>& pred, int timeout_ms = kEvent
   return true;
 }
 
+// Runs what the main loop has ready now, without waiting for anything more:
+// what a test leaves behind (a view being destroyed) is handled before the
+// next test starts.
+inline void PumpPending() {
+  for (int i = 0; i < 100000 && g_main_context_iteration(nullptr, FALSE); ++i) {
+  }
+}
+
 // Runs the main loop for ms, for checks that something does NOT happen.
 inline void PumpFor(int ms) {
   PumpUntil([] { return false; }, ms);

@@ -31,7 +31,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using test_support::HttpServer;
-using test_support::PumpFor;
 using test_support::PumpUntil;
 
 const fs::path kSkinDir = fs::path(QUORBITAL_SOURCE_DIR) / "Skin";
@@ -205,8 +204,7 @@ TEST_F(UpdateDialogTest, StartClosesAtOnceAndTheInstallGoesOnSafely) {
   server_->Release();
   // The install thread outlives the window and still finishes its work.
   ASSERT_TRUE(WaitForState(UpdateDialog::Installed));
-  PumpFor(400);
-  EXPECT_EQ(Read(data_ / "contentEditor" / "index.html"), "new\n");
+  EXPECT_TRUE(PumpUntil([&] { return Read(data_ / "contentEditor" / "index.html") == "new\n"; }));
 }
 
 TEST_F(UpdateDialogTest, FailedDownloadKeepsTheOldBundle) {

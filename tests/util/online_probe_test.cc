@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <netinet/tcp.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,6 +14,7 @@
 #include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/winsock.h"
@@ -154,7 +156,23 @@ std::vector<int> FillQueue(const Listener& listener) {
     connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
     fillers.push_back(s);
   }
-  usleep(100 * 1000);
+  // Full once the kernel holds more finished handshakes than the backlog
+  // allows; for a listening socket TCP_INFO counts them in tcpi_unacked and
+  // gives the backlog in tcpi_sacked.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  for (;;) {
+    tcp_info info{};
+    socklen_t size = sizeof(info);
+    if (getsockopt(listener.fd(), IPPROTO_TCP, TCP_INFO, &info, &size) == 0 &&
+        info.tcpi_unacked > info.tcpi_sacked) {
+      break;
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      ADD_FAILURE() << "the listener's queue did not fill";
+      break;
+    }
+    std::this_thread::yield();
+  }
   return fillers;
 }
 
