@@ -6,18 +6,20 @@ reports back to it. The client runs under the display the test scripts
 provide; dialogs are answered through the client's dialog answer source.
 """
 
-import http.server
 import json
 import os
 import queue
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
-import threading
 import time
 import unittest
 import urllib.parse
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from http_server import LoopbackServer, QuietHandler  # noqa: E402
 
 BINARY_DIR = os.environ.get("QUORBITAL_BINARY_DIR", "")
 # How long a test waits for an event before it gives up. It bounds only a
@@ -81,39 +83,17 @@ def end_process_group(proc):
 
 
 class LocalServer:
-    """An HTTP server on 127.0.0.1 at a free port, serving from a thread of
-    its own with handler, a QuietHandler subclass; handlers reach this object
-    as self.server.owner."""
+    """What a test's loopback server (LoopbackServer of
+    tests/support/http_server.py) serves and records; it serves with handler,
+    a QuietHandler subclass, whose requests reach this object as
+    self.server.owner."""
 
     def __init__(self, handler):
-        class Server(http.server.ThreadingHTTPServer):
-            daemon_threads = True
-
-            def handle_error(self, request, client_address):
-                pass  # a client that went away mid-request (a killed one)
-
-        self.httpd = Server(("127.0.0.1", 0), handler)
-        self.httpd.owner = self
-        self.port = self.httpd.server_address[1]
-        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+        self.httpd = LoopbackServer(handler, owner=self)
+        self.port = self.httpd.port
 
     def close(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
-
-
-class QuietHandler(http.server.BaseHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-    def send(self, body, code=200, content_type="application/octet-stream", headers=()):
-        self.send_response(code)
-        self.send_header("Content-Type", content_type)
-        for name, value in headers:
-            self.send_header(name, value)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
+        self.httpd.close()
 
 
 class ControlHandler(QuietHandler):

@@ -210,7 +210,7 @@ class PageFunctions(ClientTest):
         wid = self.window_id()
         subprocess.run(["xdotool", "windowactivate", "--sync", wid], check=False)
         subprocess.run(["xdotool", "key", "--window", wid, "Return", "Escape"], check=False)
-        time.sleep(0.5)
+        time.sleep(0.5)  # only to show that the client stays
         self.assertIsNone(self.proc.poll())
         self.assertEqual(self.ask("PAGE"), "start")
 
@@ -335,7 +335,7 @@ class Navigation(ClientTest):
     def test_instruction_link_is_reported_only_in_lower_case(self):
         self.answer_dialog("cancel")
         self.run_js("location.href = CONTROL + '/files/Instruction.PDF'")
-        time.sleep(1.5)
+        time.sleep(1.5)  # only to show that no dialog comes
         self.assertEqual(self.dialog_lines(), [])
         self.run_js("location.href = CONTROL + '/files/instruction.pdf'")
         self.wait_until(lambda: self.dialog_lines())

@@ -218,8 +218,7 @@ class UpdateTest(ClientTest):
                                message="no window %r" % title)
 
     def click(self, wid, x, y):
-        xdotool("mousemove", "--window", wid, str(x), str(y))
-        time.sleep(0.1)
+        xdotool("mousemove", "--sync", "--window", wid, str(x), str(y))
         xdotool("click", "1")
 
     def click_close(self, wid):

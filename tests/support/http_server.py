@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Loopback HTTP server for the tests and benchmarks written in C++.
+"""Loopback HTTP server for the tests and benchmarks.
 
-Listens on 127.0.0.1 at a free port and prints the port on the first line of
-its standard output. Options: --log FILE appends every request target to
+Python tests import LoopbackServer and QuietHandler and serve with handlers
+of their own. Run as a program (by the tests and benchmarks written in C++),
+it listens on 127.0.0.1 at a free port and prints the port on the first line
+of its standard output. Options: --log FILE appends every request target to
 FILE (followed by a tab and the Range header when the request has one); --dir
 DIR serves the files of DIR; --cert FILE --key FILE speak HTTPS.
 Paths:
@@ -57,15 +59,55 @@ def body_piece(offset, size):
     return bytes(out)
 
 
-class Handler(http.server.SimpleHTTPRequestHandler):
+class LoopbackServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    """An HTTP server on 127.0.0.1 at a free port (port), serving each
+    connection on a thread of its own from a thread of its own, with TLS when
+    given an ssl.SSLContext. Handlers reach owner, where a test keeps what
+    its server serves and records, as self.server.owner."""
+
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def __init__(self, handler, owner=None, tls=None):
+        super().__init__(("127.0.0.1", 0), handler)
+        if tls is not None:
+            self.socket = tls.wrap_socket(self.socket, server_side=True)
+        self.owner = owner
+        self.port = self.server_address[1]
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+    def handle_error(self, request, client_address):
+        pass  # a client that went away mid-request (a killed one)
+
+    def close(self):
+        self.shutdown()
+        self.server_close()
+
+
+class QuietHandler(http.server.BaseHTTPRequestHandler):
+    """A handler that logs nothing and answers with whole bodies."""
+
+    def log_message(self, *args):
+        pass
+
+    def send(self, body, code=200, content_type="application/octet-stream", headers=()):
+        """Answers with body; no Content-Type header when content_type is None."""
+        self.send_response(code)
+        if content_type is not None:
+            self.send_header("Content-Type", content_type)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+
+class Handler(QuietHandler, http.server.SimpleHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     options = None
 
     def __init__(self, *args, **kwargs):
         super().__init__(*args, directory=self.options.dir or os.devnull, **kwargs)
-
-    def log_message(self, fmt, *args):
-        pass
 
     @staticmethod
     def count_sending(change):
@@ -114,7 +156,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if asked and ranges == "yes" and if_range in (None, etag):
             start = int(asked.group(1))
             if start >= size:
-                self.send_small(416, b"", [("Content-Range", "bytes */%d" % size)])
+                self.send(b"", 416, None, [("Content-Range", "bytes */%d" % size)])
                 return
         self.send_response(206 if start else 200)
         self.send_header("Content-Type", "application/octet-stream")
@@ -131,14 +173,6 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.close_connection = True
         self.send_body(size, query, limit=limit, start=start)
         self.wfile.flush()
-
-    def send_small(self, code, body, headers=()):
-        self.send_response(code)
-        for name, value in headers:
-            self.send_header(name, value)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
 
     def do_GET(self):
         if self.options.log:
@@ -172,27 +206,22 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 self.wfile.flush()
                 self.close_connection = kind != "bytes"
             elif kind == "redirect" and "to" in query:
-                self.send_small(302, b"", [("Location", query["to"][0])])
+                self.send(b"", 302, None, [("Location", query["to"][0])])
             elif kind == "redirect":
                 location = "/" + "/".join(parts[1:]) + ("?" + raw_query if raw_query else "")
-                self.send_small(302, b"", [("Location", location)])
+                self.send(b"", 302, None, [("Location", location)])
             elif kind == "slide" and path.startswith("/slide/download"):
-                self.send_small(200, b"slides", [
+                self.send(b"slides", 200, None, [
                     ("Content-Type", "application/octet-stream"),
                     ("Content-Disposition", 'attachment; filename="s.bin"')])
             elif self.options.dir and os.path.isfile(self.translate_path(path)):
                 super().do_GET()
             else:
-                self.send_small(404, b"<html><body>not here</body></html>")
+                self.send(b"<html><body>not here</body></html>", 404, None)
         except ValueError:
-            self.send_small(404, b"<html><body>not here</body></html>")
+            self.send(b"<html><body>not here</body></html>", 404, None)
         except (BrokenPipeError, ConnectionResetError):
             self.close_connection = True
-
-
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-    allow_reuse_address = True
 
 
 def main():
@@ -200,13 +229,12 @@ def main():
     for option in ("--log", "--dir", "--cert", "--key"):
         parser.add_argument(option)
     Handler.options = parser.parse_args()
-    server = Server(("127.0.0.1", 0), Handler)
+    tls = None
     if Handler.options.cert:
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(Handler.options.cert, Handler.options.key)
-        server.socket = context.wrap_socket(server.socket, server_side=True)
-    print(server.server_address[1], flush=True)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        tls.load_cert_chain(Handler.options.cert, Handler.options.key)
+    server = LoopbackServer(Handler, tls=tls)
+    print(server.port, flush=True)
     for line in sys.stdin:
         if line.strip() == "release":
             RELEASED.set()
