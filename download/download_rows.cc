@@ -1,6 +1,8 @@
 // The rows of the download list window: built in code, one per job, and
 // brought in line with the job's state and progress. A change touches only
 // the controls of its own row, so only that row is drawn again.
+#include "download/download_rows.h"
+
 #include "download/download_dialog.h"
 #include "download/progress.h"
 #include "download/size_text.h"
@@ -15,8 +17,7 @@ constexpr wchar_t kActionLook[] =
 
 }  // namespace
 
-void DownloadDialog::AddRow(DownloadItem item, int index) {
-  if (m_pList == nullptr) return;
+CListContainerElementUI* MakeDownloadRow(const std::wstring& name, int index) {
   auto* element = new CListContainerElementUI;
   element->ApplyAttributeList(L"height=\"45\"");
 
@@ -35,7 +36,7 @@ void DownloadDialog::AddRow(DownloadItem item, int index) {
   layout->Add(name_column);
   auto* title = new CLabelUI;
   title->ApplyAttributeList(L"textcolor=\"#FF374151\" showhtml=\"true\"");
-  title->SetText(item.name.c_str());
+  title->SetText(name.c_str());
   title->SetName(L"down_name");
   name_column->Add(title);
   auto* bar = new CProgressUI;
@@ -94,8 +95,11 @@ void DownloadDialog::AddRow(DownloadItem item, int index) {
       L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" showhtml=\"true\"");
   open_folder->ApplyAttributeList(kActionLook);
   buttons->Add(open_folder);
+  return element;
+}
 
-  m_pList->Add(element);
+void DownloadDialog::AddRow(DownloadItem item, int index) {
+  if (m_pList != nullptr) m_pList->Add(MakeDownloadRow(item.name, index));
 }
 
 void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {

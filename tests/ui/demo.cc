@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "download/download_rows.h"
 #include "ui/ui_lib.h"
 
 namespace {
@@ -47,73 +48,10 @@ class DemoWindow : public WindowImplBase {
 };
 int DemoWindow::open_windows = 0;
 
-// One download row, built in code as the download list window builds it.
-CListContainerElementUI* MakeRow(int index, const wchar_t* name) {
-  auto* row = new CListContainerElementUI;
-  row->ApplyAttributeList(L"height=\"45\"");
-  auto* layout = new CHorizontalLayoutUI;
-  layout->ApplyAttributeList(L"float=\"false\" childpadding=\"10\" inset=\"3,5,3,5\"");
-  layout->SetTag(static_cast<UINT_PTR>(index));
-  row->Add(layout);
-  auto* icon = new CLabelUI;
-  icon->ApplyAttributeList(
-      L"name=\"down_ico\" float=\"false\" bordersize=\"0\" width=\"32\" maxheight=\"26\" "
-      L"bkimage=\"downlist_app.png\"");
-  layout->Add(icon);
-  auto* middle = new CVerticalLayoutUI;
-  layout->Add(middle);
-  auto* title = new CLabelUI;
-  title->ApplyAttributeList(L"textcolor=\"#FF374151\" showhtml=\"true\"");
-  title->SetText(name);
-  title->SetName(L"down_name");
-  middle->Add(title);
-  auto* progress = new CProgressUI;
-  progress->SetMinValue(0);
-  progress->SetMaxValue(100);
-  progress->SetValue(0);
-  progress->SetMaxWidth(300);
-  progress->SetMaxHeight(7);
-  progress->SetForeImage(L"progress_fore.png");
-  progress->SetName(L"down_progress");
-  middle->Add(progress);
-  auto* downloading = new CVerticalLayoutUI;
-  downloading->SetName(L"downloading_layout");
-  downloading->ApplyAttributeList(L"width=\"200\"");
-  downloading->SetVisible(false);
-  auto* size = new CLabelUI;
-  size->ApplyAttributeList(
-      L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FF4B5563\" "
-      L"showhtml=\"true\"");
-  downloading->Add(size);
-  layout->Add(downloading);
-  auto* finished = new CVerticalLayoutUI;
-  finished->SetName(L"finish_layout");
-  finished->ApplyAttributeList(L"width=\"150\"");
-  finished->SetVisible(false);
-  auto* total = new CLabelUI;
-  total->ApplyAttributeList(
-      L"name=\"down_size\" align=\"left\" text=\"\" textcolor=\"#FF4B5563\" showhtml=\"true\"");
-  finished->Add(total);
-  auto* buttons = new CHorizontalLayoutUI;
-  auto* open_file = new CButtonUI;
-  open_file->ApplyAttributeList(
-      L"name=\"openfile\" text=\"<b>打开文件</b> \" textcolor=\"#FF1D4ED8\" showhtml=\"true\" "
-      L"bordersize=\"1\" bordercolor=\"#FF1D4ED8\" borderround=\"6,6\"");
-  auto* open_folder = new CButtonUI;
-  open_folder->ApplyAttributeList(
-      L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" textcolor=\"#FF1D4ED8\" bordersize=\"1\" "
-      L"bordercolor=\"#FF1D4ED8\" borderround=\"6,6\" "
-      L"showhtml=\"true\"");
-  buttons->Add(open_file);
-  buttons->Add(open_folder);
-  finished->Add(buttons);
-  layout->Add(finished);
-  return row;
-}
-
 void ShowRunning(CControlUI* row, int percent, const wchar_t* text) {
   auto* r = static_cast<CContainerUI*>(row);
   r->FindSubControl(L"downloading_layout")->SetVisible(true);
+  r->FindSubControl(L"cancel")->SetVisible(true);
   static_cast<CProgressUI*>(r->FindSubControl(L"down_progress"))->SetValue(percent);
   r->FindSubControl(L"size")->SetText(text);
 }
@@ -148,9 +86,9 @@ int main(int argc, char** argv) {
   down->SetIcon(101);
   ++DemoWindow::open_windows;
   if (auto* list = static_cast<CContainerUI*>(down->manager().FindControl(L"down_list_tab"))) {
-    list->Add(MakeRow(0, L"slides-chapter-1.zv"));
-    list->Add(MakeRow(1, L"instruction.pdf"));
-    list->Add(MakeRow(2, L"a b.pdf"));
+    list->Add(MakeDownloadRow(L"slides-chapter-1.zv", 0));
+    list->Add(MakeDownloadRow(L"instruction.pdf", 1));
+    list->Add(MakeDownloadRow(L"a b.pdf", 2));
     ShowRunning(list->GetItemAt(0), 50, L"512.00KB/1.00MB");
     ShowFinished(list->GetItemAt(1), L"2.50MB");
   }
