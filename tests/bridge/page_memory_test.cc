@@ -17,13 +17,13 @@
 #include "engine/cef_browser_host.h"
 #include "engine/cef_client.h"
 #include "engine/cef_frame.h"
-#include "tests/engine/support/engine_env.h"
-#include "tests/engine/support/page_probe.h"
+#include "tests/support/engine_env.h"
+#include "tests/support/page_probe.h"
 #include "tests/support/main_loop.h"
 #include "tests/support/test_window.h"
 
 using test_support::PumpUntil;
-using testing_support::EvalJs;
+using test_support::EvalJs;
 
 namespace {
 
@@ -79,8 +79,8 @@ class PageMemory : public ::testing::Test {
  protected:
   void SetUp() override {
     window_ = std::make_unique<test_support::TestWindow>(L"test_wnd", L"memory", 800, 600);
-    client_ = new testing_support::BrowserClient();
-    browser_ = testing_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, client_,
+    client_ = new test_support::BrowserClient();
+    browser_ = test_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, client_,
                                                 [&] { return client_->browser_; });
     ASSERT_TRUE(browser_);
   }
@@ -91,7 +91,7 @@ class PageMemory : public ::testing::Test {
   }
 
   bool Load(const std::string& page) {
-    return testing_support::LoadAndWait(browser_, "file://" + g_pages + "/" + page);
+    return test_support::LoadAndWait(browser_, "file://" + g_pages + "/" + page);
   }
   // Waits, with a deadline, for the collector to give back what the page no
   // longer holds; the process is measured when it has or at the end. The
@@ -112,7 +112,7 @@ class PageMemory : public ::testing::Test {
   }
 
   std::unique_ptr<test_support::TestWindow> window_;
-  CefRefPtr<testing_support::BrowserClient> client_;
+  CefRefPtr<test_support::BrowserClient> client_;
   CefRefPtr<CefBrowser> browser_;
 };
 
@@ -146,9 +146,9 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // The pages are the installed bundle of the client's data directory, which
   // the client's application object names to each renderer.
-  g_pages = testing_support::MakeBundleDir();
-  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR, new SimpleApp());
-  using testing_support::WriteFile;
+  g_pages = test_support::MakeBundleDir();
+  test_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR, new SimpleApp());
+  using test_support::WriteFile;
   // A page of 32 MB that adds and removes iframes of itself, as the session
   // benchmark's pages do.
   WriteFile(g_pages + "/hold.html",

@@ -18,14 +18,14 @@
 #include "engine/cef_frame.h"
 #include "engine/cef_process_message.h"
 #include "platform/copydata_channel.h"
-#include "tests/engine/support/engine_env.h"
-#include "tests/engine/support/page_probe.h"
+#include "tests/support/engine_env.h"
+#include "tests/support/page_probe.h"
 #include "tests/support/main_loop.h"
 #include "tests/support/test_window.h"
 
 using test_support::PumpFor;
 using test_support::PumpUntil;
-using testing_support::EvalJs;
+using test_support::EvalJs;
 
 namespace {
 
@@ -66,8 +66,8 @@ class PageBridge : public ::testing::Test {
  protected:
   void SetUp() override {
     window_ = std::make_unique<StandInMainWindow>();
-    client_ = new testing_support::BrowserClient();
-    browser_ = testing_support::CreateBrowserIn(window_->hwnd(), RECT{1, 24, 799, 599}, client_,
+    client_ = new test_support::BrowserClient();
+    browser_ = test_support::CreateBrowserIn(window_->hwnd(), RECT{1, 24, 799, 599}, client_,
                                                 [&] { return client_->browser_; });
     ASSERT_TRUE(browser_);
     ASSERT_TRUE(Load("file://" + g_pages + "/page.html"));
@@ -78,7 +78,7 @@ class PageBridge : public ::testing::Test {
     test_support::PumpPending();
   }
 
-  bool Load(const std::string& url) { return testing_support::LoadAndWait(browser_, url); }
+  bool Load(const std::string& url) { return test_support::LoadAndWait(browser_, url); }
   // Runs script and returns what it evaluated to; bridge messages it caused
   // have arrived by then, since page functions send synchronously.
   std::string Js(const std::string& script) { return EvalJs(browser_, script); }
@@ -89,7 +89,7 @@ class PageBridge : public ::testing::Test {
   }
 
   std::unique_ptr<StandInMainWindow> window_;
-  CefRefPtr<testing_support::BrowserClient> client_;
+  CefRefPtr<test_support::BrowserClient> client_;
   CefRefPtr<CefBrowser> browser_;
 };
 
@@ -287,10 +287,10 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // The client's own application object names its data directory's bundle
   // to each renderer; the test pages are that bundle.
-  g_pages = testing_support::MakeBundleDir();
-  g_web = testing_support::MakeTempDir();
-  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR, new SimpleApp());
-  using testing_support::WriteFile;
+  g_pages = test_support::MakeBundleDir();
+  g_web = test_support::MakeTempDir();
+  test_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR, new SimpleApp());
+  using test_support::WriteFile;
   const std::string page = "<html><body>page</body></html>";
   for (const std::string& dir : {g_pages, g_web}) {
     std::filesystem::create_directories(dir + "/slide/download");

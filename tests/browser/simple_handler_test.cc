@@ -18,8 +18,8 @@
 #include "app/locations.h"
 #include "engine/cef_browser_host.h"
 #include "engine/cef_frame.h"
-#include "tests/engine/support/engine_env.h"
-#include "tests/engine/support/page_probe.h"
+#include "tests/support/engine_env.h"
+#include "tests/support/page_probe.h"
 #include "tests/support/main_loop.h"
 #include "tests/support/test_window.h"
 #include "ui/window_styles.h"
@@ -28,7 +28,7 @@
 using test_support::PumpFor;
 using test_support::PumpUntil;
 using test_support::TestWindow;
-using testing_support::EvalJs;
+using test_support::EvalJs;
 
 namespace {
 
@@ -97,7 +97,7 @@ TEST_F(SimpleHandlerTest, LoadsTheStartPathAndMaximisesTheMainWindow) {
   HWND child = browser->GetHost()->GetWindowHandle();
   ASSERT_TRUE(IsWindow(child));
   EXPECT_TRUE(MoveWindow(child, 0, 24, 800, 576, TRUE));
-  RECT placed = window_->ChildRect(testing_support::ViewOf(browser));
+  RECT placed = window_->ChildRect(test_support::ViewOf(browser));
   EXPECT_EQ(placed.left, 0);
   EXPECT_EQ(placed.top, 24);
   EXPECT_EQ(placed.right, 800);
@@ -262,7 +262,7 @@ TEST_F(SimpleHandlerTest, CancelledLoadLeavesThePageUnchanged) {
     pollfd waiting{server, POLLIN, 0};
     return poll(&waiting, 1, 0) > 0;
   }));
-  webkit_web_view_stop_loading(WEBKIT_WEB_VIEW(testing_support::ViewOf(browser)));
+  webkit_web_view_stop_loading(WEBKIT_WEB_VIEW(test_support::ViewOf(browser)));
   PumpFor(300);  // only to show that the page stays
   EXPECT_EQ(EvalJs(browser, "document.body.textContent"), "start");
   close(server);
@@ -271,9 +271,9 @@ TEST_F(SimpleHandlerTest, CancelledLoadLeavesThePageUnchanged) {
 TEST_F(SimpleHandlerTest, RightClickOnThePageShowsNoMenu) {
   CefRefPtr<CefBrowser> browser = Create(CefString(g_pages + "/start page.html").ToWString());
   ASSERT_TRUE(WaitForUrl(browser, PageUri("start%20page.html")));
-  ASSERT_TRUE(testing_support::RightClick(browser, 200, 200));
+  ASSERT_TRUE(test_support::RightClick(browser, 200, 200));
   PumpFor(500);  // only to show that no menu opens
-  EXPECT_FALSE(testing_support::AnyMenuShowing());
+  EXPECT_FALSE(test_support::AnyMenuShowing());
 }
 
 TEST_F(SimpleHandlerTest, ClosingTheMainWindowClearsTheBrowserAtOnce) {
@@ -340,16 +340,16 @@ TEST(SimpleHandlerInToolkitWindow, TheBrowserIsGoneBeforeTheWindowsFinalMessage)
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // The client's data directory, with the test pages as its bundle.
-  const std::string data_home = testing_support::MakeTempDir();
+  const std::string data_home = test_support::MakeTempDir();
   setenv("XDG_DATA_HOME", data_home.c_str(), 1);
   g_pages = data_home + "/vexalio/contentEditor";
   std::filesystem::create_directories(g_pages);
-  g_web = testing_support::MakeTempDir();
-  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR);
+  g_web = test_support::MakeTempDir();
+  test_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR);
   for (const std::string& dir : {g_pages, g_web}) {
-    testing_support::WriteFile(dir + "/start page.html", "<html><body>start</body></html>");
-    testing_support::WriteFile(dir + "/target.html", "<html><body>target</body></html>");
-    testing_support::WriteFile(
+    test_support::WriteFile(dir + "/start page.html", "<html><body>start</body></html>");
+    test_support::WriteFile(dir + "/target.html", "<html><body>target</body></html>");
+    test_support::WriteFile(
         dir + "/opener.html",
         "<html><body><a id=blank href='target.html?by=link' target=_blank>new</a></body></html>");
   }

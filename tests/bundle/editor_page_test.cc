@@ -11,7 +11,7 @@
 
 #include "app/engine_settings.h"
 #include "engine/view_settings.h"
-#include "tests/engine/support/page_probe.h"
+#include "tests/support/page_probe.h"
 #include "tests/support/main_loop.h"
 
 namespace {
@@ -92,7 +92,7 @@ class EditorPageTest : public ::testing::Test {
 
   // Evaluates an expression in the page and returns its value as text.
   static std::string Eval(const std::string& script) {
-    return testing_support::EvalInView(view_, script);
+    return test_support::EvalInView(view_, script);
   }
 
   // Waits until the expression becomes true in the page.

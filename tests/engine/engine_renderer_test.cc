@@ -16,8 +16,8 @@
 #include "engine/cef_client.h"
 #include "engine/cef_frame.h"
 #include "engine/cef_process_message.h"
-#include "tests/engine/support/engine_env.h"
-#include "tests/engine/support/page_probe.h"
+#include "tests/support/engine_env.h"
+#include "tests/support/page_probe.h"
 #include "tests/support/http_server.h"
 #include "tests/support/main_loop.h"
 #include "tests/support/test_window.h"
@@ -26,7 +26,7 @@ using test_support::HttpServer;
 using test_support::PumpFor;
 using test_support::PumpUntil;
 using test_support::TestWindow;
-using testing_support::EvalJs;
+using test_support::EvalJs;
 
 namespace {
 
@@ -92,7 +92,7 @@ class EngineRendererTest : public ::testing::Test {
     window_ = std::make_unique<TestWindow>(L"test_wnd", L"engine test", 800, 600);
     client_ = new TestClient();
     // As the client's browser: file pages may reach into their frames.
-    browser_ = testing_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, client_,
+    browser_ = test_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, client_,
                                                 [&] { return client_->browser_; });
     ASSERT_TRUE(browser_);
   }
@@ -102,7 +102,7 @@ class EngineRendererTest : public ::testing::Test {
     test_support::PumpPending();
   }
 
-  bool Load(const std::string& url) { return testing_support::LoadAndWait(browser_, url); }
+  bool Load(const std::string& url) { return test_support::LoadAndWait(browser_, url); }
 
   // Sends "ping" (text, value) to the renderer and returns its answer: what
   // the stored callback returned, "threw", "released" (its context has gone)
@@ -313,15 +313,15 @@ TEST_F(EngineRendererTest, ContextMenuFlagsTellThePageFromAFrameAndLinks) {
   CefRefPtr<MenuRecorder> recorder = new MenuRecorder();
   browser_ = nullptr;
   window_ = std::make_unique<TestWindow>(L"test_wnd", L"menu test", 800, 600);
-  browser_ = testing_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, recorder,
+  browser_ = test_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, recorder,
                                               [&] { return recorder->browser_; });
   ASSERT_TRUE(browser_);
   ASSERT_TRUE(Load("file://" + g_pages + "/menus.html"));
-  ASSERT_TRUE(testing_support::RightClick(browser_, 600, 400));  // page background
+  ASSERT_TRUE(test_support::RightClick(browser_, 600, 400));  // page background
   ASSERT_TRUE(PumpUntil([&] { return recorder->flags.size() == 1; }));
-  ASSERT_TRUE(testing_support::RightClick(browser_, 100, 100));  // inside the iframe
+  ASSERT_TRUE(test_support::RightClick(browser_, 100, 100));  // inside the iframe
   ASSERT_TRUE(PumpUntil([&] { return recorder->flags.size() == 2; }));
-  ASSERT_TRUE(testing_support::RightClick(browser_, 505, 15));  // on the link
+  ASSERT_TRUE(test_support::RightClick(browser_, 505, 15));  // on the link
   ASSERT_TRUE(PumpUntil([&] { return recorder->flags.size() == 3; }));
   EXPECT_EQ(recorder->flags[0], CM_TYPEFLAG_PAGE);
   EXPECT_EQ(recorder->flags[1], CM_TYPEFLAG_FRAME);
@@ -329,7 +329,7 @@ TEST_F(EngineRendererTest, ContextMenuFlagsTellThePageFromAFrameAndLinks) {
   for (std::size_t count : recorder->counts) EXPECT_GT(count, 0u);
   // Cleared models show nothing.
   PumpFor(200);  // only to show that no menu opens
-  EXPECT_FALSE(testing_support::AnyMenuShowing());
+  EXPECT_FALSE(test_support::AnyMenuShowing());
   browser_ = nullptr;
   recorder->browser_ = nullptr;
 }
@@ -361,8 +361,8 @@ TEST_F(EngineRendererTest, FilePowersAndFullScreenAreForTheClientsOwnDocuments) 
 
 TEST_F(EngineRendererTest, WithoutAContextMenuHandlerWebKitShowsItsMenu) {
   ASSERT_TRUE(Load("file://" + g_pages + "/plain.html"));
-  ASSERT_TRUE(testing_support::RightClick(browser_, 100, 100));
-  EXPECT_TRUE(PumpUntil([] { return testing_support::AnyMenuShowing(); }));
+  ASSERT_TRUE(test_support::RightClick(browser_, 100, 100));
+  EXPECT_TRUE(PumpUntil([] { return test_support::AnyMenuShowing(); }));
 }
 
 // The browser process's application object: adds a text for each renderer.
@@ -379,9 +379,9 @@ class BrowserApp : public CefApp, public CefBrowserProcessHandler {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  testing_support::InitEngineForTests(&argc, &argv, QUORBITAL_TEST_WEBEXT_DIR, new BrowserApp());
-  g_pages = testing_support::MakeTempDir();
-  using testing_support::WriteFile;
+  test_support::InitEngineForTests(&argc, &argv, QUORBITAL_TEST_WEBEXT_DIR, new BrowserApp());
+  g_pages = test_support::MakeTempDir();
+  using test_support::WriteFile;
   WriteFile(g_pages + "/plain.html", "<html><body>plain</body></html>");
   WriteFile(g_pages + "/foreign.html", "<html><body>foreign</body></html>");
   WriteFile(g_pages + "/framed.html",

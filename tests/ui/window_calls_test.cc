@@ -9,14 +9,14 @@
 #include "platform/drop_files.h"
 #include "platform/unicode_text.h"
 #include "tests/support/child_process.h"
-#include "tests/ui/test_window.h"
+#include "tests/ui/skin_window.h"
 
 namespace {
 
 using namespace uitest;
 
 TEST(WindowCalls, FindWindowChildrenAndStaleHandles) {
-  TestWindow w(L"main_wnd_class", L"MainWnd.xml");
+  SkinWindow w(L"main_wnd_class", L"MainWnd.xml");
   HWND hwnd =
       w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 30, 30, 600, 400);
   EXPECT_EQ(FindWindowW(L"main_wnd_class", L"Quorbital"), hwnd);
@@ -79,7 +79,7 @@ struct DialogAnswerer {
 };
 
 TEST(WindowCalls, MessageBoxShowsCaptionAndTextModallyOnTheMainThread) {
-  TestWindow owner(L"update_wnd_class", L"UpdateWnd.xml");
+  SkinWindow owner(L"update_wnd_class", L"UpdateWnd.xml");
   HWND hwnd = owner.Create(nullptr, L"update_dialog", kDialogWindowStyle, 0, 100, 100, 440, 230);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
   DialogAnswerer answer;
@@ -120,7 +120,7 @@ TEST(WindowCalls, DropHandlesReadLikeTheirOriginals) {
 TEST(WindowCalls, AFileDroppedFromAnotherClientArrivesAsDropFiles) {
   std::string file = std::string(QUORBITAL_BINARY_DIR) + "/ui dropped 文件.zv";
   std::ofstream(file) << "x";
-  TestWindow w(L"main_wnd_class", L"MainWnd.xml");
+  SkinWindow w(L"main_wnd_class", L"MainWnd.xml");
   std::vector<std::wstring> dropped;
   w.on_message = [&](UINT msg, WPARAM wparam) {
     if (msg != WM_DROPFILES) return;

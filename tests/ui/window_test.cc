@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "tests/ui/test_window.h"
+#include "tests/ui/skin_window.h"
 
 // From gdk/gdkx.h, whose X11 macros do not mix with the test framework.
 extern "C" unsigned long gdk_x11_window_get_xid(GdkWindow* window);
@@ -48,7 +48,7 @@ TEST(Windows, EachSkinOpensDrawsItsControlsAndCloses) {
       {L"update_wnd_class", L"UpdateWnd.xml", kDialogWindowStyle, "update", {300, 20}, 0xF7F8FA},
   };
   for (const Case& c : cases) {
-    auto* w = new TestWindow(c.cls, c.skin);
+    auto* w = new SkinWindow(c.cls, c.skin);
     HWND hwnd = w->Create(nullptr, L"Quorbital", c.style, 0, CW_USEDEFAULT, CW_USEDEFAULT,
                           CW_USEDEFAULT, CW_USEDEFAULT);
     ASSERT_NE(hwnd, nullptr);
@@ -89,7 +89,7 @@ TEST(Windows, EachSkinOpensDrawsItsControlsAndCloses) {
 }
 
 TEST(Windows, ClickingBtnCloseNotifiesWithItsSender) {
-  TestWindow w(L"down_wnd_class", L"DownloadWnd.xml");
+  SkinWindow w(L"down_wnd_class", L"DownloadWnd.xml");
   CControlUI* sender = nullptr;
   struct Hook {
     CControlUI** sender;
@@ -112,7 +112,7 @@ TEST(Windows, ClickingBtnCloseNotifiesWithItsSender) {
 }
 
 TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
-  TestWindow w(L"main_wnd_class", L"MainWnd.xml");
+  SkinWindow w(L"main_wnd_class", L"MainWnd.xml");
   HWND hwnd = w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_ACCEPTFILES,
                        200, 150, 800, 500);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
@@ -167,7 +167,7 @@ TEST(Windows, MaximiseRestoreAndCaptionGiveSizeMessages) {
 }
 
 TEST(Windows, APopupStyleCoversTheScreenAndTheOverlappedStyleComesBack) {
-  TestWindow w(L"main_wnd_class", L"MainWnd.xml");
+  SkinWindow w(L"main_wnd_class", L"MainWnd.xml");
   HWND hwnd =
       w.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 100, 100, 700, 400);
   ASSERT_TRUE(PumpUntil([&] { return Mapped(hwnd); }));
@@ -205,7 +205,7 @@ TEST(Windows, APopupStyleCoversTheScreenAndTheOverlappedStyleComesBack) {
 }
 
 TEST(Windows, MessagesFromAWorkerArriveInOrder) {
-  TestWindow w(L"down_wnd_class", L"DownloadWnd.xml");
+  SkinWindow w(L"down_wnd_class", L"DownloadWnd.xml");
   HWND hwnd = w.Create(nullptr, L"下载", 0, 0, 0, 0, 300, 200);
   ASSERT_NE(hwnd, nullptr);
   w.messages.clear();
@@ -234,12 +234,12 @@ TEST(Windows, MessagesFromAWorkerArriveInOrder) {
 }
 
 TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
-  TestWindow owner(L"main_wnd_class", L"MainWnd.xml");
+  SkinWindow owner(L"main_wnd_class", L"MainWnd.xml");
   HWND owner_hwnd =
       owner.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 50, 50, 900, 600);
   // The dialog is centred over where its owner stands.
   ASSERT_TRUE(PumpUntil([&] { return PlacedNormally(owner_hwnd); }));
-  auto* dlg = new TestWindow(L"update_wnd_class", L"UpdateWnd.xml");
+  auto* dlg = new SkinWindow(L"update_wnd_class", L"UpdateWnd.xml");
   std::atomic<bool> returned{false};
   std::atomic<UINT> result{0};
   std::atomic<HWND> hwnd{nullptr};
@@ -276,7 +276,7 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
   delete dlg;
 
   // On the main thread ShowModal runs a nested loop.
-  TestWindow second(L"update_wnd_class", L"UpdateWnd.xml");
+  SkinWindow second(L"update_wnd_class", L"UpdateWnd.xml");
   second.Create(owner_hwnd, L"update_dialog", kDialogWindowStyle, 0, CW_USEDEFAULT, CW_USEDEFAULT,
                 CW_USEDEFAULT, CW_USEDEFAULT);
   platform::PostToMainThread([&] { second.Close(3); });
@@ -284,7 +284,7 @@ TEST(Windows, ShowModalFromAWorkerWaitsForTheCloseResult) {
 }
 
 TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
-  TestWindow plain(L"down_wnd_class", L"DownloadWnd.xml");
+  SkinWindow plain(L"down_wnd_class", L"DownloadWnd.xml");
   HWND a = plain.Create(nullptr, L"a", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 10, 10, 400, 300);
   plain.SendMessage(WM_KEYDOWN, VK_RETURN, 0);
   PumpFor(100);  // only to show that Return does not close
@@ -292,7 +292,7 @@ TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
   plain.SendMessage(WM_KEYDOWN, VK_ESCAPE, 0);
   ASSERT_TRUE(PumpUntil([&] { return plain.final_seen; }));
 
-  TestWindow deaf(L"main_wnd_class", L"MainWnd.xml");
+  SkinWindow deaf(L"main_wnd_class", L"MainWnd.xml");
   deaf.ignore_keys = true;
   HWND b =
       deaf.Create(nullptr, L"Quorbital", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 10, 10, 400, 300);
@@ -313,7 +313,7 @@ TEST(Windows, EscapeClosesUnlessTheWindowIgnoresKeys) {
 }
 
 TEST(Windows, KeysReachTheWindowAndShortcutsComeBeforeTheFocusedChild) {
-  TestWindow w(L"main_wnd_class", L"MainWnd.xml");
+  SkinWindow w(L"main_wnd_class", L"MainWnd.xml");
   w.ignore_keys = true;
   std::vector<std::pair<WPARAM, bool>> keys;  // code, Control held
   w.on_message = [&](UINT msg, WPARAM key) {
@@ -352,7 +352,7 @@ TEST(Windows, KeysReachTheWindowAndShortcutsComeBeforeTheFocusedChild) {
 }
 
 TEST(Windows, AMissingSkinGivesAWindowWithoutControls) {
-  TestWindow w(L"x_class", L"NoSuchSkin.xml");
+  SkinWindow w(L"x_class", L"NoSuchSkin.xml");
   HWND hwnd = w.Create(nullptr, L"x", WS_VISIBLE, 0, 10, 10, 300, 200);
   ASSERT_NE(hwnd, nullptr);
   EXPECT_EQ(w.pm().FindControl(L"btn_close"), nullptr);

@@ -7,7 +7,7 @@
 #include "engine/cef_browser.h"
 #include "tests/support/main_loop.h"
 
-namespace testing_support {
+namespace test_support {
 
 // Loads url in the main frame and waits until that document is complete.
 bool LoadAndWait(CefRefPtr<CefBrowser> browser, const std::string& url);
@@ -26,4 +26,4 @@ bool RightClick(CefRefPtr<CefBrowser> browser, int x, int y);
 // Whether a popup menu window is showing anywhere in the process.
 bool AnyMenuShowing();
 
-}  // namespace testing_support
+}  // namespace test_support

@@ -1,5 +1,5 @@
 // Script evaluation and input for engine tests.
-#include "tests/engine/support/page_probe.h"
+#include "tests/support/page_probe.h"
 
 #include <webkit2/webkit2.h>
 
@@ -7,7 +7,7 @@
 #include "engine/cef_frame.h"
 #include "tests/support/main_loop.h"
 
-namespace testing_support {
+namespace test_support {
 
 using test_support::PumpUntil;
 
@@ -107,4 +107,4 @@ bool AnyMenuShowing() {
   return showing;
 }
 
-}  // namespace testing_support
+}  // namespace test_support

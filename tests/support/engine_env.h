@@ -10,7 +10,7 @@
 #include "engine/cef_client.h"
 #include "engine/cef_life_span_handler.h"
 
-namespace testing_support {
+namespace test_support {
 
 // Call from main() before the tests run; extension_dir may be empty (no
 // renderer side). app, when given, is the browser process's application
@@ -45,4 +45,4 @@ CefRefPtr<CefBrowser> CreateBrowserIn(HWND parent, const RECT& rect, CefRefPtr<C
 std::string MakeTempDir();
 void WriteFile(const std::string& path, const std::string& content);
 
-}  // namespace testing_support
+}  // namespace test_support

@@ -1,5 +1,5 @@
 // Engine start-up for the test programs.
-#include "tests/engine/support/engine_env.h"
+#include "tests/support/engine_env.h"
 
 #include <gtk/gtk.h>
 
@@ -12,7 +12,7 @@
 #include "platform/main_thread.h"
 #include "tests/support/main_loop.h"
 
-namespace testing_support {
+namespace test_support {
 
 std::string MakeTempDir() {
   gchar* dir = g_dir_make_tmp("quorbital-engine-test-XXXXXX", nullptr);
@@ -60,4 +60,4 @@ std::string InitEngineForTests(int* argc, char*** argv, const std::string& exten
   return cache;
 }
 
-}  // namespace testing_support
+}  // namespace test_support

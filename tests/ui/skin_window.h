@@ -34,9 +34,9 @@ struct Message {
   LPARAM lparam;
 };
 
-class TestWindow : public WindowImplBase {
+class SkinWindow : public WindowImplBase {
  public:
-  TestWindow(const wchar_t* class_name, const wchar_t* skin)
+  SkinWindow(const wchar_t* class_name, const wchar_t* skin)
       : class_name_(class_name), skin_(skin) {}
   const wchar_t* GetWindowClassName() const override { return class_name_; }
   CDuiString GetSkinFolder() override { return kSkinDir; }
@@ -172,7 +172,7 @@ inline bool Redrawn(HWND hwnd) {
 // Whether the controls are laid out for the window's present client area
 // (the layout runs before the window is drawn), so that their places on the
 // screen are known.
-inline bool LaidOut(TestWindow& w) {
+inline bool LaidOut(SkinWindow& w) {
   CControlUI* root = w.pm().GetRoot();
   RECT client;
   if (root == nullptr || !GetClientRect(w.GetHWND(), &client) || client.right <= 0) return false;
@@ -181,7 +181,7 @@ inline bool LaidOut(TestWindow& w) {
 }
 
 // Screen point of a control's centre.
-inline POINT ScreenCentre(TestWindow& w, const wchar_t* name) {
+inline POINT ScreenCentre(SkinWindow& w, const wchar_t* name) {
   RECT wr;
   GetWindowRect(w.GetHWND(), &wr);
   RECT rc = w.pm().FindControl(name)->GetPos();
