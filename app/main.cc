@@ -99,10 +99,11 @@ int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/
   main_window->Create(nullptr, kMainWndTitle, kFrameWindowStyle, WS_EX_ACCEPTFILES, CW_USEDEFAULT,
                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
   // Un-maximised, the window has the size and place the user gave it last
-  // time; the first time it is centred.
+  // time; the first time it is centred. Both before it is shown: a move of a
+  // shown window would race the window manager's maximising of it.
   const bool placed = main_window->RestoreLastPlacement();
-  main_window->ShowWindow(true, true);
   if (!placed) main_window->CenterWindow();
+  main_window->ShowWindow(true, true);
   CPaintManagerUI::MessageLoop();
 
   CefShutdown();
