@@ -18,12 +18,12 @@
 #include "engine/cef_client.h"
 #include "engine/cef_frame.h"
 #include "tests/support/engine_env.h"
-#include "tests/support/page_probe.h"
 #include "tests/support/main_loop.h"
+#include "tests/support/page_probe.h"
 #include "tests/support/test_window.h"
 
-using test_support::PumpUntil;
 using test_support::EvalJs;
+using test_support::PumpUntil;
 
 namespace {
 
@@ -81,7 +81,7 @@ class PageMemory : public ::testing::Test {
     window_ = std::make_unique<test_support::TestWindow>(L"test_wnd", L"memory", 800, 600);
     client_ = new test_support::BrowserClient();
     browser_ = test_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, client_,
-                                                [&] { return client_->browser_; });
+                                             [&] { return client_->browser_; });
     ASSERT_TRUE(browser_);
   }
   void TearDown() override {

@@ -19,13 +19,13 @@
 #include "engine/cef_process_message.h"
 #include "platform/copydata_channel.h"
 #include "tests/support/engine_env.h"
-#include "tests/support/page_probe.h"
 #include "tests/support/main_loop.h"
+#include "tests/support/page_probe.h"
 #include "tests/support/test_window.h"
 
+using test_support::EvalJs;
 using test_support::PumpFor;
 using test_support::PumpUntil;
-using test_support::EvalJs;
 
 namespace {
 
@@ -68,7 +68,7 @@ class PageBridge : public ::testing::Test {
     window_ = std::make_unique<StandInMainWindow>();
     client_ = new test_support::BrowserClient();
     browser_ = test_support::CreateBrowserIn(window_->hwnd(), RECT{1, 24, 799, 599}, client_,
-                                                [&] { return client_->browser_; });
+                                             [&] { return client_->browser_; });
     ASSERT_TRUE(browser_);
     ASSERT_TRUE(Load("file://" + g_pages + "/page.html"));
   }

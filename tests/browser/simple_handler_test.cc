@@ -19,16 +19,16 @@
 #include "engine/cef_browser_host.h"
 #include "engine/cef_frame.h"
 #include "tests/support/engine_env.h"
-#include "tests/support/page_probe.h"
 #include "tests/support/main_loop.h"
+#include "tests/support/page_probe.h"
 #include "tests/support/test_window.h"
 #include "ui/window_styles.h"
 #include "ui/window_wnd.h"
 
+using test_support::EvalJs;
 using test_support::PumpFor;
 using test_support::PumpUntil;
 using test_support::TestWindow;
-using test_support::EvalJs;
 
 namespace {
 

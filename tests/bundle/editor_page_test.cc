@@ -11,8 +11,8 @@
 
 #include "app/engine_settings.h"
 #include "engine/view_settings.h"
-#include "tests/support/page_probe.h"
 #include "tests/support/main_loop.h"
+#include "tests/support/page_probe.h"
 
 namespace {
 

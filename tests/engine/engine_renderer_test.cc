@@ -17,16 +17,16 @@
 #include "engine/cef_frame.h"
 #include "engine/cef_process_message.h"
 #include "tests/support/engine_env.h"
-#include "tests/support/page_probe.h"
 #include "tests/support/http_server.h"
 #include "tests/support/main_loop.h"
+#include "tests/support/page_probe.h"
 #include "tests/support/test_window.h"
 
+using test_support::EvalJs;
 using test_support::HttpServer;
 using test_support::PumpFor;
 using test_support::PumpUntil;
 using test_support::TestWindow;
-using test_support::EvalJs;
 
 namespace {
 
@@ -93,7 +93,7 @@ class EngineRendererTest : public ::testing::Test {
     client_ = new TestClient();
     // As the client's browser: file pages may reach into their frames.
     browser_ = test_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, client_,
-                                                [&] { return client_->browser_; });
+                                             [&] { return client_->browser_; });
     ASSERT_TRUE(browser_);
   }
   void TearDown() override {
@@ -314,7 +314,7 @@ TEST_F(EngineRendererTest, ContextMenuFlagsTellThePageFromAFrameAndLinks) {
   browser_ = nullptr;
   window_ = std::make_unique<TestWindow>(L"test_wnd", L"menu test", 800, 600);
   browser_ = test_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, recorder,
-                                              [&] { return recorder->browser_; });
+                                           [&] { return recorder->browser_; });
   ASSERT_TRUE(browser_);
   ASSERT_TRUE(Load("file://" + g_pages + "/menus.html"));
   ASSERT_TRUE(test_support::RightClick(browser_, 600, 400));  // page background
