@@ -147,6 +147,19 @@ RECT CContainerUI::InnerRect() const {
   return rc;
 }
 
+std::vector<CControlUI*> CContainerUI::PlaceFloatsAndListFlow() {
+  std::vector<CControlUI*> flow;
+  for (CControlUI* c : items_) {
+    if (!c->IsVisible()) continue;
+    if (c->IsFloat()) {
+      PlaceFloat(c);
+      continue;
+    }
+    flow.push_back(c);
+  }
+  return flow;
+}
+
 void CContainerUI::PlaceFloat(CControlUI* child) {
   RECT fp = child->GetFloatPos();
   RECT rc;

@@ -45,6 +45,9 @@ class CContainerUI : public CControlUI {
   RECT InnerRect() const;
   // Places a floating child by its pos relative to this container.
   void PlaceFloat(CControlUI* child);
+  // Places the visible floating children and returns the other visible ones,
+  // in order: those a layout lines up.
+  std::vector<CControlUI*> PlaceFloatsAndListFlow();
   // The area children are drawn in and hit in (the inner rect for
   // scrolling layouts, the whole rect otherwise).
   virtual RECT ClipRect() const { return rect_; }

@@ -19,15 +19,7 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
   int inner_w = inner.right - inner.left;
   int inner_h = inner.bottom - inner.top;
 
-  std::vector<CControlUI*> flow;
-  for (CControlUI* c : items_) {
-    if (!c->IsVisible()) continue;
-    if (c->IsFloat()) {
-      PlaceFloat(c);
-      continue;
-    }
-    flow.push_back(c);
-  }
+  const std::vector<CControlUI*> flow = PlaceFloatsAndListFlow();
   int room = inner_h - child_padding_ * std::max<int>(0, static_cast<int>(flow.size()) - 1);
   std::vector<ui::AxisItem> axis;
   for (CControlUI* c : flow) {
