@@ -19,7 +19,7 @@ constexpr wchar_t kActionLook[] =
 
 CListContainerElementUI* MakeDownloadRow(const std::wstring& name, int index) {
   auto* element = new CListContainerElementUI;
-  element->ApplyAttributeList(L"height=\"45\"");
+  element->ApplyAttributeList(L"height=\"52\"");
 
   auto* layout = new CHorizontalLayoutUI;
   layout->ApplyAttributeList(L"float=\"false\" childpadding=\"10\" inset=\"3,5,3,5\"");
@@ -59,40 +59,45 @@ CListContainerElementUI* MakeDownloadRow(const std::wstring& name, int index) {
   auto* size = new CLabelUI;
   size->ApplyAttributeList(
       L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FF4B5563\" "
-      L"showhtml=\"true\"");
+      L"showhtml=\"true\" height=\"20\"");
   downloading->Add(size);
+  // The buttons keep their own size at the row's right edge.
   auto* job_buttons = new CHorizontalLayoutUI;
-  job_buttons->ApplyAttributeList(L"childpadding=\"6\"");
+  job_buttons->ApplyAttributeList(L"childpadding=\"8\" height=\"24\"");
   downloading->Add(job_buttons);
+  job_buttons->Add(new CControlUI);
   auto* cancel = new CButtonUI;
-  cancel->ApplyAttributeList(L"name=\"cancel\" text=\"取消\"");
+  cancel->ApplyAttributeList(L"name=\"cancel\" text=\"取消\" width=\"60\"");
   cancel->ApplyAttributeList(kActionLook);
   cancel->SetVisible(false);
   job_buttons->Add(cancel);
   auto* retry = new CButtonUI;
-  retry->ApplyAttributeList(L"name=\"retry\" text=\"重试\"");
+  retry->ApplyAttributeList(L"name=\"retry\" text=\"重试\" width=\"60\"");
   retry->ApplyAttributeList(kActionLook);
   retry->SetVisible(false);
   job_buttons->Add(retry);
 
   auto* finished = new CVerticalLayoutUI;
-  finished->ApplyAttributeList(L"name=\"finish_layout\" width=\"150\"");
+  finished->ApplyAttributeList(L"name=\"finish_layout\" width=\"200\"");
   finished->SetVisible(false);
   layout->Add(finished);
   auto* total = new CLabelUI;
   total->ApplyAttributeList(
-      L"name=\"down_size\" align=\"left\" text=\"\" textcolor=\"#FF4B5563\" showhtml=\"true\"");
+      L"name=\"down_size\" align=\"right\" text=\"\" textcolor=\"#FF4B5563\" showhtml=\"true\" "
+      L"height=\"20\"");
   finished->Add(total);
   auto* buttons = new CHorizontalLayoutUI;
-  buttons->ApplyAttributeList(L"childpadding=\"6\"");
+  buttons->ApplyAttributeList(L"childpadding=\"8\" height=\"24\"");
   finished->Add(buttons);
+  buttons->Add(new CControlUI);
   auto* open_file = new CButtonUI;
-  open_file->ApplyAttributeList(L"name=\"openfile\" text=\"<b>打开文件</b> \" showhtml=\"true\"");
+  open_file->ApplyAttributeList(
+      L"name=\"openfile\" text=\"<b>打开文件</b>\" showhtml=\"true\" width=\"76\"");
   open_file->ApplyAttributeList(kActionLook);
   buttons->Add(open_file);
   auto* open_folder = new CButtonUI;
   open_folder->ApplyAttributeList(
-      L"name=\"openfilepath\" text=\"<b>打开文件夹</b> \" showhtml=\"true\"");
+      L"name=\"openfilepath\" text=\"<b>打开文件夹</b>\" showhtml=\"true\" width=\"90\"");
   open_folder->ApplyAttributeList(kActionLook);
   buttons->Add(open_folder);
   return element;
