@@ -208,6 +208,10 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
       MoveWindow(child, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
       break;
     }
+    case WM_MOVE:
+      // A window only moved (not resized) has a new restored place too.
+      NoteRestoredRect();
+      break;
     case WM_CLOSE:
       m_bClosing = true;
       NoteRestoredRect();

@@ -11,6 +11,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "platform/copydata_channel.h"
@@ -516,6 +517,15 @@ void WindowHost::ReportSize(int w, int h, bool maximized) {
                       static_cast<WORD>(std::clamp(h, 0, 0xFFFF))));
 }
 
+void WindowHost::ReportPlace(int x, int y) {
+  if (maximized_ || (x == reported_x_ && y == reported_y_)) return;
+  reported_x_ = x;
+  reported_y_ = y;
+  Dispatch(WM_MOVE, 0,
+           MAKELPARAM(static_cast<WORD>(static_cast<int16_t>(std::clamp(x, -32768, 32767))),
+                      static_cast<WORD>(static_cast<int16_t>(std::clamp(y, -32768, 32767)))));
+}
+
 void WindowHost::ScheduleSizeReport() {
   if (size_report_source_ != 0 || !alive_) return;
   // State and size changes of one window manager action arrive as separate
@@ -530,6 +540,7 @@ int WindowHost::OnSizeReportIdle(void* data) {
   if (!self->alive_ || self->FullScreenMode()) return G_SOURCE_REMOVE;
   self->ReportSize(self->rect_.right - self->rect_.left, self->rect_.bottom - self->rect_.top,
                    self->maximized_);
+  if (self->alive_) self->ReportPlace(self->rect_.left, self->rect_.top);
   return G_SOURCE_REMOVE;
 }
 

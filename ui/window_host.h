@@ -6,6 +6,7 @@
 // Internal to the toolkit; main thread only.
 #pragma once
 
+#include <climits>
 #include <map>
 #include <string>
 
@@ -118,6 +119,8 @@ class WindowHost : public platform::NativeWindow {
   RECT MonitorRect(bool work_area) const;
   void ApplyGeometry(int x, int y, int w, int h);
   void ReportSize(int w, int h, bool maximized);
+  // WM_MOVE when the un-maximised window stands somewhere new.
+  void ReportPlace(int x, int y);
   void ScheduleSizeReport();
   bool InCaption(int x, int y) const;
   int EdgeAt(int x, int y) const;  // a GdkWindowEdge, or -1
@@ -177,6 +180,8 @@ class WindowHost : public platform::NativeWindow {
   int reported_w_ = -1;
   int reported_h_ = -1;
   bool reported_max_ = false;
+  int reported_x_ = INT_MIN;
+  int reported_y_ = INT_MIN;
   bool position_pending_ = false;
   int requested_x_ = 0;
   int requested_y_ = 0;

@@ -377,6 +377,18 @@ class RememberedWindow(ClientTest):
         self.wait_until(lambda: self.place(wid) == (100, 80, 900, 600),
                         message="the window did not come back to where it was")
 
+        # Only moved, then maximised again before the end: the new place counts.
+        subprocess.run(["xdotool", "windowmove", wid, "160", "120"], check=False)
+        self.wait_until(lambda: self.place(wid) == (160, 120, 900, 600),
+                        message="the window was not moved")
+        subprocess.run(["xdotool", "mousemove", "%d" % (160 + 900 - 54), "132", "click", "1"],
+                       check=False)  # the caption's maximise button
+        self.maximised_window_id()
+        self.proc.send_signal(signal.SIGTERM)
+        self.assertEqual(self.wait_exit(), 0)
+        with open(os.path.join(self.tmp, "config", "quorbital", "window.ini")) as f:
+            self.assertIn("restored=160,120,900,600", f.read())
+
 
 class ChineseLocale(ClientTest):
     """Under a Chinese locale the dialogs speak Chinese: GTK's words where the
