@@ -19,7 +19,7 @@ constexpr wchar_t kActionLook[] =
 
 CListContainerElementUI* MakeDownloadRow(const std::wstring& name, int index) {
   auto* element = new CListContainerElementUI;
-  element->ApplyAttributeList(L"height=\"52\"");
+  element->ApplyAttributeList(L"height=\"54\"");
 
   auto* layout = new CHorizontalLayoutUI;
   layout->ApplyAttributeList(L"float=\"false\" childpadding=\"10\" inset=\"3,5,3,5\"");
