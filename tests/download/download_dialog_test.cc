@@ -62,6 +62,22 @@ class ProbeDialog : public DownloadDialog {
     auto* bar = dynamic_cast<CProgressUI*>(Part(index, L"down_progress"));
     return bar ? bar->GetValue() : -1;
   }
+  // Whether the shown part lies wholly inside its row and every layout
+  // between, once laid out: a part cut off by an edge cannot be read or hit.
+  bool InsideRow(int index, const wchar_t* name) {
+    CControlUI* row = Row(index);
+    CControlUI* part = Part(index, name);
+    if (row == nullptr || part == nullptr || !part->IsVisible()) return false;
+    const RECT p = part->GetPos();
+    if (p.bottom <= p.top) return false;
+    for (CControlUI* outer = part->GetParent(); outer != nullptr; outer = outer->GetParent()) {
+      const RECT r = outer->GetPos();
+      if (p.left < r.left || p.top < r.top || p.right > r.right || p.bottom > r.bottom)
+        return false;
+      if (outer == row) return true;
+    }
+    return false;
+  }
   bool Maximized() const { return IsMaximized(); }
   bool Finished(int index) {
     return Visible(index, L"finish_layout") && !Visible(index, L"downloading_layout");
@@ -189,11 +205,15 @@ TEST_F(DownloadDialogTest, RowRunsThenFinishesWithExactSizeTexts) {
     for (UIColor background : {dialog_->List()->GetBkColor(), row->GetHotBkColor()})
       EXPECT_GE(ui::render::ContrastRatio(text, background), 4.5) << std::hex << text;
   }
+  for (const wchar_t* name : {L"down_name", L"down_size", L"openfile", L"openfilepath"})
+    EXPECT_TRUE(PumpUntil([&] { return dialog_->InsideRow(1, name); })) << name;
 }
 
 TEST_F(DownloadDialogTest, ProgressTextsAndBarAtTheLimits) {
   dialog_->AddDownload(Job("/missing", "a"));  // a row whose job fails at once
   ASSERT_TRUE(PumpUntil([&] { return dialog_->Visible(0, L"retry"); }));
+  for (const wchar_t* name : {L"size", L"retry"})
+    EXPECT_TRUE(PumpUntil([&] { return dialog_->InsideRow(0, name); })) << name;
   dialog_->UpdateProgress(100, 512, 0);
   EXPECT_EQ(dialog_->Text(0, L"size"), L"1KB/1KB");
   EXPECT_EQ(dialog_->Bar(0), 19);
