@@ -1,6 +1,8 @@
-// The application object's own part, in the client: what each web process is
-// told when it starts.
+// The application object's own part: the handler of each process, and what
+// each web process is told when it starts.
 #include "bridge/simple_app.h"
+
+#include "engine/cef_thread.h"
 
 namespace {
 
@@ -10,7 +12,18 @@ constexpr int kServiceOriginEntry = 1;
 
 }  // namespace
 
+CefRefPtr<CefBrowserProcessHandler> SimpleApp::GetBrowserProcessHandler() {
+  CEF_REQUIRE_UI_THREAD();
+  return this;
+}
+
+CefRefPtr<CefRenderProcessHandler> SimpleApp::GetRenderProcessHandler() {
+  CEF_REQUIRE_RENDERER_THREAD();
+  return page_bridge_;
+}
+
 void SimpleApp::OnRenderProcessThreadCreated(CefRefPtr<CefListValue> extra_info) {
+  CEF_REQUIRE_UI_THREAD();
   PutOwnPlaces(ClientOwnPlaces(), extra_info);
 }
 

@@ -20,8 +20,8 @@ class SimpleApp : public CefApp, public CefBrowserProcessHandler {
       : page_bridge_(page_bridge) {}
 
   // CefApp
-  CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() override { return this; }
-  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return page_bridge_; }
+  CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() override;
+  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override;
 
   // CefBrowserProcessHandler: the client's own places, for each web process.
   void OnRenderProcessThreadCreated(CefRefPtr<CefListValue> extra_info) override;

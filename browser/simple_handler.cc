@@ -70,6 +70,31 @@ bool SimpleHandler::IsPageCommandFromOwnPage(const char** why) {
   return refusal == nullptr;
 }
 
+CefRefPtr<CefContextMenuHandler> SimpleHandler::GetContextMenuHandler() {
+  CEF_REQUIRE_UI_THREAD();
+  return this;
+}
+
+CefRefPtr<CefDisplayHandler> SimpleHandler::GetDisplayHandler() {
+  CEF_REQUIRE_UI_THREAD();
+  return this;
+}
+
+CefRefPtr<CefLifeSpanHandler> SimpleHandler::GetLifeSpanHandler() {
+  CEF_REQUIRE_UI_THREAD();
+  return this;
+}
+
+CefRefPtr<CefLoadHandler> SimpleHandler::GetLoadHandler() {
+  CEF_REQUIRE_UI_THREAD();
+  return this;
+}
+
+CefRefPtr<CefRequestHandler> SimpleHandler::GetRequestHandler() {
+  CEF_REQUIRE_UI_THREAD();
+  return this;
+}
+
 bool SimpleHandler::IsOwnDocument(CefRefPtr<CefBrowser>, const CefString& url) {
   CEF_REQUIRE_UI_THREAD();
   return ClassifyDocument(url.ToString(), ClientOwnPlaces()) == DocumentKind::kOwn;

@@ -35,6 +35,7 @@ void PageBridge::OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFr
 bool PageBridge::Execute(const CefString& name, CefRefPtr<CefV8Value> /*object*/,
                          const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
                          CefString& /*exception*/) {
+  CEF_REQUIRE_RENDERER_THREAD();
   const PageFunction* function = FindPageFunction(name.ToWString());
   if (function == nullptr) return false;
   // Only the client's own pages have the functions; a call that comes from
@@ -63,6 +64,7 @@ bool PageBridge::Execute(const CefString& name, CefRefPtr<CefV8Value> /*object*/
 bool PageBridge::OnBeforeNavigation(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> /*frame*/,
                                     CefRefPtr<CefRequest> request,
                                     NavigationType /*navigation_type*/, bool /*is_redirect*/) {
+  CEF_REQUIRE_RENDERER_THREAD();
   // Downloads are for links of the client's own pages: a page that holds
   // any other document may have been steered by it.
   if (!DocumentsOf(browser).IsOwnPage(browser)) return false;

@@ -2,6 +2,7 @@
 // delivery of the "callback_func" process message.
 #include "bridge/renderer/page_bridge.h"
 #include "engine/cef_process_message.h"
+#include "engine/cef_thread.h"
 
 void PageBridge::RegisterCallback(CefRefPtr<CefV8Value> function) {
   callback_func_ = function;
@@ -25,6 +26,7 @@ void PageBridge::CallCallback(const CefString& text, int number) {
 bool PageBridge::OnProcessMessageReceived(CefRefPtr<CefBrowser> /*browser*/,
                                           CefProcessId /*source_process*/,
                                           CefRefPtr<CefProcessMessage> message) {
+  CEF_REQUIRE_RENDERER_THREAD();
   if (message->GetName().ToWString() != L"callback_func") return false;
   if (!callback_func_) return true;
   CefString text = message->GetArgumentList()->GetString(0);

@@ -11,6 +11,7 @@
 #include "engine/cef_thread.h"
 
 void PageBridge::OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) {
+  CEF_REQUIRE_RENDERER_THREAD();
   own_places_ = TakeOwnPlaces(extra_info);
 }
 
