@@ -25,10 +25,7 @@ namespace engine {
 BrowserImpl::BrowserImpl(CefRefPtr<CefClient> client, const CefWindowInfo& window_info)
     : client_(client), window_info_(window_info) {}
 
-BrowserImpl::~BrowserImpl() {
-  if (view_) g_object_unref(view_);
-  if (view_settings_) g_object_unref(view_settings_);
-}
+BrowserImpl::~BrowserImpl() = default;
 
 CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo& window_info,
                                            CefRefPtr<CefClient> client, const CefString& url,
@@ -49,66 +46,65 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo& window_info,
 bool BrowserImpl::Attach(const CefBrowserSettings& settings) {
   platform::NativeWindow* parent = platform::LookupWindow(window_info_.parent_window);
   if (!parent) return false;
-  view_settings_ = NewViewSettings(settings);
+  view_settings_ = platform::AdoptGObject(NewViewSettings(settings));
   // The local-file powers and full screen wait for a document of the
   // client's own.
   grants_file_access_ = settings.file_access_from_file_urls == STATE_ENABLED;
   grants_universal_access_ = settings.universal_access_from_file_urls == STATE_ENABLED;
-  webkit_settings_set_allow_file_access_from_file_urls(view_settings_, FALSE);
-  webkit_settings_set_allow_universal_access_from_file_urls(view_settings_, FALSE);
-  webkit_settings_set_enable_fullscreen(view_settings_, FALSE);
+  webkit_settings_set_allow_file_access_from_file_urls(view_settings_.get(), FALSE);
+  webkit_settings_set_allow_universal_access_from_file_urls(view_settings_.get(), FALSE);
+  webkit_settings_set_enable_fullscreen(view_settings_.get(), FALSE);
   if (WebKitWebView* related = RelatedViewForNewBrowser()) {
     // Shares the web process that was started with the engine (same context).
-    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, "settings",
-                                         view_settings_, nullptr));
-    WatchFirstLoad(view_);
+    view_ = platform::RefSinkGObject(WEBKIT_WEB_VIEW(g_object_new(
+        WEBKIT_TYPE_WEB_VIEW, "related-view", related, "settings", view_settings_.get(), nullptr)));
+    WatchFirstLoad(view_.get());
   } else {
-    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", WebContext(),
-                                         "settings", view_settings_, nullptr));
+    view_ = platform::RefSinkGObject(
+        WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", WebContext(), "settings",
+                                     view_settings_.get(), nullptr)));
   }
-  g_object_ref_sink(view_);
   const cef_color_t argb = BackgroundColor();
   GdkRGBA color = {((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0,
                    (argb & 0xFF) / 255.0, ((argb >> 24) & 0xFF) / 255.0};
-  webkit_web_view_set_background_color(view_, &color);
-  identifier_ = static_cast<int>(webkit_web_view_get_page_id(view_));
+  webkit_web_view_set_background_color(view_.get(), &color);
+  identifier_ = static_cast<int>(webkit_web_view_get_page_id(view_.get()));
 
   RECT rect = {window_info_.x, window_info_.y, window_info_.x + window_info_.width,
                window_info_.y + window_info_.height};
-  if (!parent->AddChild(view_, rect)) {
+  if (!parent->AddChild(view_.get(), rect)) {
     platform::LogWarning("engine: window %p takes no child; no browser",
                          window_info_.parent_window);
-    gtk_widget_destroy(GTK_WIDGET(view_));
+    gtk_widget_destroy(GTK_WIDGET(view_.get()));
     return false;
   }
-  if (window_info_.style & WS_VISIBLE) gtk_widget_show(GTK_WIDGET(view_));
-  window_ = std::make_unique<BrowserWindow>(this, window_info_.parent_window, view_, rect,
+  if (window_info_.style & WS_VISIBLE) gtk_widget_show(GTK_WIDGET(view_.get()));
+  window_ = std::make_unique<BrowserWindow>(this, window_info_.parent_window, view_.get(), rect,
                                             static_cast<LONG>(window_info_.style));
   hwnd_ = platform::RegisterWindow(window_.get());
   ConnectSignals();
   // The parent top-level is unrealized before any handler of its own
   // "destroy" runs, so ending the browser there means the client has dropped
   // it before the parent's final message, whatever order the toolkit uses.
-  parent_widget_ = static_cast<GtkWidget*>(parent->NativeHandle());
+  parent_widget_ = platform::RefGObject(static_cast<GtkWidget*>(parent->NativeHandle()));
   if (parent_widget_) {
-    g_object_ref(parent_widget_);
-    g_signal_connect(parent_widget_, "unrealize", G_CALLBACK(OnParentUnrealize), this);
+    g_signal_connect(parent_widget_.get(), "unrealize", G_CALLBACK(OnParentUnrealize), this);
   }
   return true;
 }
 
 void BrowserImpl::ConnectSignals() {
-  g_signal_connect(view_, "destroy", G_CALLBACK(OnViewDestroy), this);
-  g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
-  g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
-  g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
-  g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
-  g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
-  g_signal_connect(view_, "notify::uri", G_CALLBACK(OnUriChanged), this);
-  g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitleChanged), this);
-  g_signal_connect(view_, "user-message-received", G_CALLBACK(OnUserMessage), this);
-  g_signal_connect(view_, "enter-fullscreen", G_CALLBACK(OnEnterFullscreen), this);
-  ForwardFileDrops(view_, window_info_.parent_window);
+  g_signal_connect(view_.get(), "destroy", G_CALLBACK(OnViewDestroy), this);
+  g_signal_connect(view_.get(), "create", G_CALLBACK(OnCreate), this);
+  g_signal_connect(view_.get(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+  g_signal_connect(view_.get(), "load-failed", G_CALLBACK(OnLoadFailed), this);
+  g_signal_connect(view_.get(), "load-changed", G_CALLBACK(OnLoadChanged), this);
+  g_signal_connect(view_.get(), "context-menu", G_CALLBACK(OnContextMenu), this);
+  g_signal_connect(view_.get(), "notify::uri", G_CALLBACK(OnUriChanged), this);
+  g_signal_connect(view_.get(), "notify::title", G_CALLBACK(OnTitleChanged), this);
+  g_signal_connect(view_.get(), "user-message-received", G_CALLBACK(OnUserMessage), this);
+  g_signal_connect(view_.get(), "enter-fullscreen", G_CALLBACK(OnEnterFullscreen), this);
+  ForwardFileDrops(view_.get(), window_info_.parent_window);
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() { return new BrowserFrame(this); }
@@ -146,11 +142,12 @@ bool BrowserImpl::IsOwnDocument(const std::string& url) {
 void BrowserImpl::SetPowersFor(const std::string& url) {
   const bool own = IsOwnDocument(url);
   // Settings that do not change are not sent to the web process again.
-  webkit_settings_set_allow_file_access_from_file_urls(view_settings_, own && grants_file_access_);
-  webkit_settings_set_allow_universal_access_from_file_urls(view_settings_,
+  webkit_settings_set_allow_file_access_from_file_urls(view_settings_.get(),
+                                                       own && grants_file_access_);
+  webkit_settings_set_allow_universal_access_from_file_urls(view_settings_.get(),
                                                             own && grants_universal_access_);
   // Without it, requestFullscreen fails in the page.
-  webkit_settings_set_enable_fullscreen(view_settings_, own);
+  webkit_settings_set_enable_fullscreen(view_settings_.get(), own);
 }
 
 std::size_t BrowserImpl::GetFrameCount() {
@@ -267,17 +264,16 @@ void BrowserImpl::Close() {
   if (life) life->DoClose(this);
 
   if (parent_widget_) {
-    g_signal_handlers_disconnect_by_data(parent_widget_, this);
-    g_object_unref(parent_widget_);
-    parent_widget_ = nullptr;
+    g_signal_handlers_disconnect_by_data(parent_widget_.get(), this);
+    parent_widget_.reset();
   }
   if (HWND hwnd = hwnd_.exchange(nullptr)) platform::UnregisterWindow(hwnd);
   if (view_ && !view_destroying_) {
-    g_signal_handlers_disconnect_by_data(view_, this);
+    g_signal_handlers_disconnect_by_data(view_.get(), this);
     if (platform::NativeWindow* parent = platform::LookupWindow(window_info_.parent_window)) {
-      parent->RemoveChild(view_);
+      parent->RemoveChild(view_.get());
     }
-    gtk_widget_destroy(GTK_WIDGET(view_));
+    gtk_widget_destroy(GTK_WIDGET(view_.get()));
   }
   if (life) life->OnBeforeClose(this);
   RemoveBrowser(this);

@@ -17,6 +17,7 @@
 #include "engine/cef_browser_host.h"
 #include "engine/cef_client.h"
 #include "engine/cef_frame.h"
+#include "platform/gobject_ptr.h"
 
 namespace engine {
 
@@ -52,7 +53,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   std::string CommittedUrl();
 
   // Main thread. Null once the browser has closed.
-  WebKitWebView* view() const { return closed_ ? nullptr : view_; }
+  WebKitWebView* view() const { return closed_ ? nullptr : view_.get(); }
   CefRefPtr<CefClient> client() const { return client_; }
   // Ends the browser: the view goes, the client hears OnBeforeClose. Runs
   // once; later calls do nothing.
@@ -116,15 +117,15 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   std::string renderer_credential_;
   // The view's settings and the file powers the browser's settings grant
   // the client's own pages.
-  WebKitSettings* view_settings_ = nullptr;  // our own reference
+  platform::GObjectPtr<WebKitSettings> view_settings_;
   bool grants_file_access_ = false;
   bool grants_universal_access_ = false;
 
   CefRefPtr<CefClient> client_;
   CefWindowInfo window_info_;
-  WebKitWebView* view_ = nullptr;  // our own reference
-  GtkWidget* parent_widget_ = nullptr;
-  std::atomic<HWND> hwnd_{nullptr};  // read from any thread
+  platform::GObjectPtr<WebKitWebView> view_;
+  platform::GObjectPtr<GtkWidget> parent_widget_;  // until closed
+  std::atomic<HWND> hwnd_{nullptr};                // read from any thread
   std::atomic<bool> closed_{false};
   int identifier_ = 0;
   bool view_destroying_ = false;

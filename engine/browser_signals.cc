@@ -10,6 +10,7 @@
 #include "engine/context_menu.h"
 #include "engine/load_error.h"
 #include "engine/process_message_codec.h"
+#include "platform/gobject_ptr.h"
 #include "platform/log.h"
 
 namespace engine {
@@ -98,10 +99,10 @@ gboolean BrowserImpl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decis
     return TRUE;
   }
   if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
-  g_object_ref(decision);
+  // The action belongs to the decision, which must outlive the popup's handling.
+  const platform::GObjectPtr<WebKitPolicyDecision> held = platform::RefGObject(decision);
   webkit_policy_decision_ignore(decision);
   static_cast<BrowserImpl*>(self)->RequestPopup(action, WOD_NEW_FOREGROUND_TAB);
-  g_object_unref(decision);
   return TRUE;
 }
 

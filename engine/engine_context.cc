@@ -18,6 +18,7 @@
 #include "engine/sandbox.h"
 #include "engine/view_settings.h"
 #include "platform/copydata_channel.h"
+#include "platform/gobject_ptr.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
 #include "platform/process_paths.h"
@@ -25,6 +26,9 @@
 namespace engine {
 namespace {
 
+// The context and the blank page are raw references: CefShutdown lets them
+// go, in its order, and a process that ends without it must not tear WebKit
+// down from a static destructor, after the toolkit may have gone.
 struct State {
   WebKitWebContext* context = nullptr;
   CefRefPtr<CefApp> app;
@@ -138,10 +142,10 @@ void ConfineWebProcesses(WebKitWebContext* context, const CefSettings& settings)
 // directory's settings, which an update never changes, so the early start
 // does not make them stale.
 void StartWebProcess() {
-  WebKitSettings* settings = NewViewSettings(CefBrowserSettings());
-  g_state.starter = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
-                                                 g_state.context, "settings", settings, nullptr));
-  g_object_unref(settings);
+  const platform::GObjectPtr<WebKitSettings> settings =
+      platform::AdoptGObject(NewViewSettings(CefBrowserSettings()));
+  g_state.starter = WEBKIT_WEB_VIEW(g_object_new(
+      WEBKIT_TYPE_WEB_VIEW, "web-context", g_state.context, "settings", settings.get(), nullptr));
   g_object_ref_sink(g_state.starter);
   webkit_web_view_load_uri(g_state.starter, "about:blank");
 }
@@ -150,7 +154,7 @@ void DropStarter() {
   if (g_state.starter == nullptr) return;
   // Only the blank page ends; the process stays with the browser's page.
   gtk_widget_destroy(GTK_WIDGET(g_state.starter));
-  g_object_unref(g_state.starter);
+  g_object_unref(g_state.starter);  // raw on purpose: see State
   g_state.starter = nullptr;
 }
 
@@ -207,15 +211,17 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
   engine::ProcessRenderingPath();
 
   const std::string cache_path = settings.cache_path.ToString();
-  WebKitWebsiteDataManager* manager = engine::NewDataManager(cache_path);
-  g_state.context = webkit_web_context_new_with_website_data_manager(manager);
-  if (!cache_path.empty()) {
-    const std::string cookies = cache_path + "/cookies.sqlite";
-    webkit_cookie_manager_set_persistent_storage(
-        webkit_website_data_manager_get_cookie_manager(manager), cookies.c_str(),
-        WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+  {
+    const platform::GObjectPtr<WebKitWebsiteDataManager> manager =
+        platform::AdoptGObject(engine::NewDataManager(cache_path));
+    g_state.context = webkit_web_context_new_with_website_data_manager(manager.get());
+    if (!cache_path.empty()) {
+      const std::string cookies = cache_path + "/cookies.sqlite";
+      webkit_cookie_manager_set_persistent_storage(
+          webkit_website_data_manager_get_cookie_manager(manager.get()), cookies.c_str(),
+          WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+    }
   }
-  g_object_unref(manager);
   if (!settings.no_sandbox) engine::ConfineWebProcesses(g_state.context, settings);
 
   // The renderer role lives in a web process extension. WebKit loads every
@@ -260,7 +266,7 @@ void CefShutdown() {
   browsers.clear();
   g_state.browsers.clear();
   engine::DropStarter();
-  g_object_unref(g_state.context);
+  g_object_unref(g_state.context);  // raw on purpose: see State
   g_state.context = nullptr;
   g_state.app = nullptr;
 }

@@ -5,6 +5,7 @@
 #include <gio/gio.h>
 #include <gtk/gtk.h>
 
+#include "platform/gobject_ptr.h"
 #include "platform/log.h"
 #include "platform/unicode_text.h"
 
@@ -29,20 +30,19 @@ void OnNotified(GObject* source, GAsyncResult* result, gpointer) {
 void OnBus(GObject*, GAsyncResult* result, gpointer data) {
   GVariant* parameters = static_cast<GVariant*>(data);
   GError* error = nullptr;
-  GDBusConnection* bus = g_bus_get_finish(result, &error);
-  if (bus == nullptr) {
+  const GObjectPtr<GDBusConnection> bus = AdoptGObject(g_bus_get_finish(result, &error));
+  if (!bus) {
     Log("notification: no session bus: %s", error != nullptr ? error->message : "");
     if (error != nullptr) g_error_free(error);
     g_variant_unref(parameters);
     return;
   }
   // A desktop without a running service does not get one started for this.
-  g_dbus_connection_call(bus, "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-                         "org.freedesktop.Notifications", "Notify", parameters,
-                         G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs,
-                         nullptr, OnNotified, nullptr);
+  g_dbus_connection_call(
+      bus.get(), "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+      "org.freedesktop.Notifications", "Notify", parameters, G_VARIANT_TYPE("(u)"),
+      G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, OnNotified, nullptr);
   g_variant_unref(parameters);
-  g_object_unref(bus);
 }
 
 // Whether the session has a bus: its address is set, or the bus's socket is

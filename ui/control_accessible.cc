@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/gobject_ptr.h"
 #include "platform/unicode_text.h"
 #include "ui/control_ui.h"
 #include "ui/progress_ui.h"
@@ -126,9 +127,9 @@ gint ControlGetIndexInParent(AtkObject* object) {
   if (parent == nullptr) return -1;
   const gint n = atk_object_get_n_accessible_children(parent);
   for (gint i = 0; i < n; ++i) {
-    AtkObject* child = atk_object_ref_accessible_child(parent, i);
-    if (child != nullptr) g_object_unref(child);
-    if (child == object) return i;
+    const platform::GObjectPtr<AtkObject> child =
+        platform::AdoptGObject(atk_object_ref_accessible_child(parent, i));
+    if (child.get() == object) return i;
   }
   return -1;
 }
@@ -221,6 +222,7 @@ gboolean ButtonDoAction(AtkAction* action, gint i) {
     return FALSE;
   // From the loop, as a click comes: the answer to the assistive technology
   // does not wait for what the click does (a message box, for one).
+  // The idle source holds the action; g_object_unref is its destroy notify.
   g_idle_add_full(G_PRIORITY_DEFAULT, ClickLater, g_object_ref(action), g_object_unref);
   return TRUE;
 }

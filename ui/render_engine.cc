@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/gobject_ptr.h"
 #include "platform/unicode_text.h"
 #include "ui/control_ui.h"
 
@@ -255,45 +256,46 @@ void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32
   cairo_save(cr);
   cairo_rectangle(cr, rc.left, rc.top, w, h);
   cairo_clip(cr);
-  PangoLayout* layout = pango_cairo_create_layout(cr);
+  const platform::GObjectPtr<PangoLayout> layout =
+      platform::AdoptGObject(pango_cairo_create_layout(cr));
   PangoFontDescription* desc = pango_font_description_new();
   std::string family = platform::WideToUtf8(font.family);
   pango_font_description_set_family(desc, family.c_str());
   pango_font_description_set_absolute_size(desc, font.size * PANGO_SCALE);
   pango_font_description_set_weight(desc, font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
   pango_font_description_set_style(desc, font.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-  pango_layout_set_font_description(layout, desc);
+  pango_layout_set_font_description(layout.get(), desc);
   pango_font_description_free(desc);
   if (font.underline) {
     PangoAttrList* attrs = pango_attr_list_new();
     pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-    pango_layout_set_attributes(layout, attrs);
+    pango_layout_set_attributes(layout.get(), attrs);
     pango_attr_list_unref(attrs);
   }
-  pango_layout_set_width(layout, w * PANGO_SCALE);
+  pango_layout_set_width(layout.get(), w * PANGO_SCALE);
   if (style & DT_SINGLELINE) {
-    pango_layout_set_single_paragraph_mode(layout, TRUE);
-    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
+    pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
+    pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
   } else {
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
   }
-  pango_layout_set_alignment(layout, (style & DT_CENTER)  ? PANGO_ALIGN_CENTER
-                                     : (style & DT_RIGHT) ? PANGO_ALIGN_RIGHT
-                                                          : PANGO_ALIGN_LEFT);
+  pango_layout_set_alignment(layout.get(), (style & DT_CENTER)  ? PANGO_ALIGN_CENTER
+                                           : (style & DT_RIGHT) ? PANGO_ALIGN_RIGHT
+                                                                : PANGO_ALIGN_LEFT);
   bool marked = false;
   if (html) {
     std::string markup = HtmlToMarkup(text);
     if (pango_parse_markup(markup.c_str(), -1, 0, nullptr, nullptr, nullptr, nullptr)) {
-      pango_layout_set_markup(layout, markup.c_str(), -1);
+      pango_layout_set_markup(layout.get(), markup.c_str(), -1);
       marked = true;
     }
   }
   if (!marked) {
     std::string plain = platform::WideToUtf8(text);
-    pango_layout_set_text(layout, plain.c_str(), -1);
+    pango_layout_set_text(layout.get(), plain.c_str(), -1);
   }
   int lw = 0, lh = 0;
-  pango_layout_get_pixel_size(layout, &lw, &lh);
+  pango_layout_get_pixel_size(layout.get(), &lw, &lh);
   double y = rc.top;
   if (style & DT_VCENTER)
     y = rc.top + (h - lh) / 2.0;
@@ -301,8 +303,7 @@ void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32
     y = rc.bottom - lh;
   cairo_move_to(cr, rc.left, std::floor(y));
   SetColor(cr, color);
-  pango_cairo_show_layout(cr, layout);
-  g_object_unref(layout);
+  pango_cairo_show_layout(cr, layout.get());
   cairo_restore(cr);
 }
 

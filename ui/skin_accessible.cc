@@ -11,8 +11,10 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
+#include "platform/gobject_ptr.h"
 #include "platform/unicode_text.h"
 #include "ui/accessible_info.h"
 #include "ui/button_ui.h"
@@ -70,7 +72,7 @@ class Sync : public SkinAccessibility, public ControlOwner {
     changed_.erase(control);
     auto it = objects_.find(control);
     if (it == objects_.end()) return;
-    AtkObject* object = it->second;
+    AtkObject* object = it->second.get();
     // Out of its parent's children first, so no one reaches it any more.
     AtkObject* parent = atk_object_get_parent(object);
     std::vector<AtkObject*>* siblings = ChildrenOf(parent);
@@ -83,8 +85,9 @@ class Sync : public SkinAccessibility, public ControlOwner {
         break;
       }
     }
+    platform::GObjectPtr<AtkObject> owned = std::move(it->second);
     objects_.erase(it);
-    Defunct(object);
+    Defunct(std::move(owned));
   }
 
   void Reset() override {
@@ -166,7 +169,7 @@ class Sync : public SkinAccessibility, public ControlOwner {
     for (CControlUI* control : changed) {
       for (CControlUI* c = control; c != nullptr; c = c->GetParent()) {
         auto it = objects_.find(c);
-        if (it != objects_.end()) Tell(it->second, ControlNodeOf(it->second));
+        if (it != objects_.end()) Tell(it->second.get(), ControlNodeOf(it->second.get()));
       }
     }
     return true;
@@ -189,10 +192,10 @@ class Sync : public SkinAccessibility, public ControlOwner {
     auto it = objects_.find(control);
     AtkObject* object = nullptr;
     if (it != objects_.end()) {
-      object = it->second;
+      object = it->second.get();
     } else {
       object = NewControlAccessible(control, this);
-      objects_[control] = object;
+      objects_[control] = platform::AdoptGObject(object);
     }
     if (atk_object_get_parent(object) != parent) atk_object_set_parent(object, parent);
     return object;
@@ -284,14 +287,14 @@ class Sync : public SkinAccessibility, public ControlOwner {
     node->told = true;
   }
 
-  // The object's children stay in the table until their controls go.
-  void Defunct(AtkObject* object) {
-    ControlNode* node = ControlNodeOf(object);
+  // The object's children stay in the table until their controls go. The
+  // table's reference goes last.
+  void Defunct(platform::GObjectPtr<AtkObject> object) {
+    ControlNode* node = ControlNodeOf(object.get());
     node->children.clear();
     node->control = nullptr;
     node->owner = nullptr;
-    atk_object_notify_state_change(object, ATK_STATE_DEFUNCT, TRUE);
-    g_object_unref(object);
+    atk_object_notify_state_change(object.get(), ATK_STATE_DEFUNCT, TRUE);
   }
 
   void DropAll(bool tell) {
@@ -301,14 +304,14 @@ class Sync : public SkinAccessibility, public ControlOwner {
       for (size_t i = top.size(); i-- > 0;)
         g_signal_emit_by_name(panel_, "children-changed::remove", static_cast<int>(i), top[i]);
     }
-    std::unordered_map<CControlUI*, AtkObject*> objects = std::move(objects_);
+    std::unordered_map<CControlUI*, platform::GObjectPtr<AtkObject>> objects = std::move(objects_);
     objects_.clear();
-    for (auto& [control, object] : objects) Defunct(object);
+    for (auto& [control, object] : objects) Defunct(std::move(object));
   }
 
   AtkObject* panel_;
   WindowHost* host_;
-  std::unordered_map<CControlUI*, AtkObject*> objects_;  // one reference each
+  std::unordered_map<CControlUI*, platform::GObjectPtr<AtkObject>> objects_;
   std::vector<AtkObject*> top_;
   std::unordered_set<CControlUI*> changed_;  // since the last catching up
   bool everything_ = false;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/copydata_channel.h"
 #include "platform/log.h"
@@ -39,10 +40,9 @@ WindowHost::WindowHost(CWindowWnd* wnd) : wnd_(wnd) {}
 WindowHost::~WindowHost() {
   if (size_report_source_ != 0) g_source_remove(size_report_source_);
   if (accessibility_ != nullptr) accessibility_->Detach();
-  if (window_ != nullptr) {
-    g_signal_handlers_disconnect_by_data(window_, this);
-    gtk_widget_destroy(window_);
-    g_object_unref(window_);
+  if (window_) {
+    g_signal_handlers_disconnect_by_data(window_.get(), this);
+    gtk_widget_destroy(window_.get());
   }
 }
 
@@ -67,15 +67,14 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
   int py = y == CW_USEDEFAULT ? mon.top + (mon.bottom - mon.top - h) / 2 : y;
   rect_ = {px, py, px + w, py + h};
 
-  window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  g_object_ref_sink(window_);
-  gtk_window_set_decorated(Win(window_), FALSE);
-  gtk_window_set_title(Win(window_), platform::WideToUtf8(title).c_str());
-  gtk_window_set_default_size(Win(window_), w, h);
+  window_ = platform::RefSinkGObject(gtk_window_new(GTK_WINDOW_TOPLEVEL));
+  gtk_window_set_decorated(Win(window_.get()), FALSE);
+  gtk_window_set_title(Win(window_.get()), platform::WideToUtf8(title).c_str());
+  gtk_window_set_default_size(Win(window_.get()), w, h);
   RequestPosition(px, py);
   if (platform::NativeWindow* o = platform::LookupWindow(owner)) {
     if (o->NativeHandle() != nullptr)
-      gtk_window_set_transient_for(Win(window_), GTK_WINDOW(o->NativeHandle()));
+      gtk_window_set_transient_for(Win(window_.get()), GTK_WINDOW(o->NativeHandle()));
   }
   overlay_ = gtk_overlay_new();
   area_ = NewSkinArea(this);
@@ -86,7 +85,7 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
                                    GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK |
                                    GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
   gtk_container_add(GTK_CONTAINER(overlay_), area_);
-  gtk_container_add(GTK_CONTAINER(window_), overlay_);
+  gtk_container_add(GTK_CONTAINER(window_.get()), overlay_);
   gtk_widget_show(area_);
   gtk_widget_show(overlay_);
 
@@ -96,15 +95,15 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
   g_signal_connect(area_, "motion-notify-event", G_CALLBACK(OnMotion), this);
   g_signal_connect(area_, "leave-notify-event", G_CALLBACK(OnLeave), this);
   g_signal_connect(area_, "scroll-event", G_CALLBACK(OnScroll), this);
-  g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
-  g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
-  g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
-  g_signal_connect_after(window_, "key-press-event", G_CALLBACK(OnKeyPressAfter), this);
-  g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
-  g_signal_connect(window_, "map-event", G_CALLBACK(OnMap), this);
+  g_signal_connect(window_.get(), "configure-event", G_CALLBACK(OnConfigure), this);
+  g_signal_connect(window_.get(), "window-state-event", G_CALLBACK(OnWindowState), this);
+  g_signal_connect(window_.get(), "key-press-event", G_CALLBACK(OnKeyPress), this);
+  g_signal_connect_after(window_.get(), "key-press-event", G_CALLBACK(OnKeyPressAfter), this);
+  g_signal_connect(window_.get(), "delete-event", G_CALLBACK(OnDelete), this);
+  g_signal_connect(window_.get(), "map-event", G_CALLBACK(OnMap), this);
   g_signal_connect(overlay_, "get-child-position", G_CALLBACK(OnChildPosition), this);
   g_signal_connect(area_, "drag-data-received", G_CALLBACK(OnDragData), this);
-  g_signal_connect(window_, "set-focus", G_CALLBACK(OnSetFocus), this);
+  g_signal_connect(window_.get(), "set-focus", G_CALLBACK(OnSetFocus), this);
   g_signal_connect(area_, "focus-in-event", G_CALLBACK(OnSkinFocusChange), this);
   g_signal_connect(area_, "focus-out-event", G_CALLBACK(OnSkinFocusChange), this);
   g_signal_connect(area_, "focus", G_CALLBACK(OnSkinFocusMove), this);
@@ -127,7 +126,7 @@ void WindowHost::FinishCreate() {
   // may be an internal name), and a dialog is announced as one.
   UpdateAccessibleTitle();
   if ((style_ & WS_POPUP) && (style_ & WS_CAPTION))
-    atk_object_set_role(gtk_widget_get_accessible(window_), ATK_ROLE_DIALOG);
+    atk_object_set_role(gtk_widget_get_accessible(window_.get()), ATK_ROLE_DIALOG);
   if (default_pos_) {
     RECT mon = MonitorRect(true);
     int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
@@ -162,11 +161,10 @@ void WindowHost::DestroyNative() {
   }
   manager_ = nullptr;
   children_.clear();
-  GtkWidget* window = window_;
-  window_ = overlay_ = area_ = nullptr;
-  g_signal_handlers_disconnect_by_data(window, this);
-  gtk_widget_destroy(window);
-  g_object_unref(window);
+  const platform::GObjectPtr<GtkWidget> window = std::move(window_);
+  overlay_ = area_ = nullptr;
+  g_signal_handlers_disconnect_by_data(window.get(), this);
+  gtk_widget_destroy(window.get());
 }
 
 void WindowHost::Unregister() {
@@ -200,7 +198,7 @@ void WindowHost::QueueDraw() {
 }
 
 bool WindowHost::NativeChildHasFocus() const {
-  GtkWidget* focus = window_ != nullptr ? gtk_window_get_focus(Win(window_)) : nullptr;
+  GtkWidget* focus = window_ ? gtk_window_get_focus(Win(window_.get())) : nullptr;
   return focus != nullptr && focus != area_;
 }
 
@@ -226,7 +224,7 @@ void WindowHost::UpdateAccessibleTitle() {
   std::string utf8 = platform::WideToUtf8(name);
   if (utf8 == accessible_title_) return;
   accessible_title_ = utf8;
-  atk_object_set_name(gtk_widget_get_accessible(window_), utf8.c_str());
+  atk_object_set_name(gtk_widget_get_accessible(window_.get()), utf8.c_str());
 }
 
 void WindowHost::QueueDrawArea(int x, int y, int width, int height) {
@@ -242,13 +240,13 @@ void WindowHost::SetVisible(bool show, bool take_focus, unsigned time) {
   if (!alive_) return;
   show_requested_ = true;
   if (show) {
-    gtk_window_set_focus_on_map(Win(window_), take_focus);
+    gtk_window_set_focus_on_map(Win(window_.get()), take_focus);
     if (!visible_ && !maximized_ && !fullscreen_) RequestPosition(rect_.left, rect_.top);
-    gtk_widget_show(window_);
-    if (take_focus) gtk_window_present_with_time(Win(window_), time);
+    gtk_widget_show(window_.get());
+    if (take_focus) gtk_window_present_with_time(Win(window_.get()), time);
     visible_ = true;
   } else {
-    gtk_widget_hide(window_);
+    gtk_widget_hide(window_.get());
     visible_ = false;
   }
 }
@@ -257,7 +255,7 @@ void WindowHost::Activate(const std::string& startup_id) {
   if (!alive_) return;
   guint32 time = GDK_CURRENT_TIME;
   if (!startup_id.empty()) {
-    GdkDisplay* display = gtk_widget_get_display(window_);
+    GdkDisplay* display = gtk_widget_get_display(window_.get());
 #ifdef GDK_WINDOWING_WAYLAND
     if (GDK_IS_WAYLAND_DISPLAY(display)) {
       // Presenting the window spends the token: a compositor that supports
@@ -273,7 +271,7 @@ void WindowHost::Activate(const std::string& startup_id) {
       size_t mark = startup_id.rfind("_TIME");
       if (mark != std::string::npos)
         time = static_cast<guint32>(std::strtoul(startup_id.c_str() + mark + 5, nullptr, 10));
-      gtk_window_set_startup_id(Win(window_), startup_id.c_str());
+      gtk_window_set_startup_id(Win(window_.get()), startup_id.c_str());
     }
 #endif
   }
@@ -312,43 +310,43 @@ void WindowHost::RequestPosition(int x, int y) {
   requested_x_ = x;
   requested_y_ = y;
   position_pending_ = !visible_;
-  gtk_window_move(Win(window_), x, y);
+  gtk_window_move(Win(window_.get()), x, y);
 }
 
 void WindowHost::SetIconFile(const std::string& path) {
   if (!alive_) return;
   GError* error = nullptr;
-  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path.c_str(), &error);
-  if (pixbuf == nullptr) {
+  const platform::GObjectPtr<GdkPixbuf> pixbuf =
+      platform::AdoptGObject(gdk_pixbuf_new_from_file(path.c_str(), &error));
+  if (!pixbuf) {
     platform::LogWarning("window icon %s: %s", path.c_str(), error ? error->message : "unreadable");
     if (error != nullptr) g_error_free(error);
     return;
   }
-  gtk_window_set_icon(Win(window_), pixbuf);
-  g_object_unref(pixbuf);
+  gtk_window_set_icon(Win(window_.get()), pixbuf.get());
 }
 
 void WindowHost::Maximize() {
   if (!alive_) return;
   if (fullscreen_) {
-    gtk_window_unfullscreen(Win(window_));
+    gtk_window_unfullscreen(Win(window_.get()));
     fullscreen_ = false;
   }
-  gtk_window_maximize(Win(window_));
+  gtk_window_maximize(Win(window_.get()));
 }
 
 void WindowHost::Restore() {
   if (!alive_) return;
-  gtk_window_deiconify(Win(window_));
-  if (maximized_) gtk_window_unmaximize(Win(window_));
+  gtk_window_deiconify(Win(window_.get()));
+  if (maximized_) gtk_window_unmaximize(Win(window_.get()));
 }
 
 void WindowHost::Minimize() {
-  if (alive_) gtk_window_iconify(Win(window_));
+  if (alive_) gtk_window_iconify(Win(window_.get()));
 }
 
 void WindowHost::SetModal(bool modal) {
-  if (alive_) gtk_window_set_modal(Win(window_), modal);
+  if (alive_) gtk_window_set_modal(Win(window_.get()), modal);
 }
 
 void WindowHost::ResizeClient(int cx, int cy) {
@@ -364,7 +362,7 @@ void WindowHost::SetMinSize(int cx, int cy) {
   GdkGeometry hints{};
   hints.min_width = std::max(1, cx);
   hints.min_height = std::max(1, cy);
-  gtk_window_set_geometry_hints(Win(window_), nullptr, &hints, GDK_HINT_MIN_SIZE);
+  gtk_window_set_geometry_hints(Win(window_.get()), nullptr, &hints, GDK_HINT_MIN_SIZE);
 }
 
 LRESULT WindowHost::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -387,7 +385,7 @@ void WindowHost::SetStyle(LONG style) {
   bool was_full = FullScreenMode();
   style_ = static_cast<DWORD>(style);
   if (was_full && !FullScreenMode() && fullscreen_ && alive_) {
-    gtk_window_unfullscreen(Win(window_));
+    gtk_window_unfullscreen(Win(window_.get()));
     fullscreen_ = false;
     ScheduleSizeReport();
   }
@@ -407,8 +405,8 @@ RECT WindowHost::MonitorRect(bool work_area) const {
   RECT out{0, 0, 1024, 768};
   if (display == nullptr) return out;
   GdkMonitor* monitor = nullptr;
-  if (window_ != nullptr && gtk_widget_get_window(window_) != nullptr)
-    monitor = gdk_display_get_monitor_at_window(display, gtk_widget_get_window(window_));
+  if (window_ && gtk_widget_get_window(window_.get()) != nullptr)
+    monitor = gdk_display_get_monitor_at_window(display, gtk_widget_get_window(window_.get()));
   if (monitor == nullptr) monitor = gdk_display_get_primary_monitor(display);
   if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
   if (monitor == nullptr) return out;
@@ -426,7 +424,7 @@ void WindowHost::ApplyGeometry(int x, int y, int w, int h) {
   rect_ = {x, y, x + w, y + h};
   if (!alive_) return;
   RequestPosition(x, y);
-  gtk_window_resize(Win(window_), w, h);
+  gtk_window_resize(Win(window_.get()), w, h);
 }
 
 void WindowHost::Move(int x, int y, int width, int height, bool /*repaint*/) {
@@ -436,18 +434,18 @@ void WindowHost::Move(int x, int y, int width, int height, bool /*repaint*/) {
   if (FullScreenMode() && covers) {
     // A popup covering the screen is full screen: ask the window manager
     // for it so panels do not stay on top.
-    if (maximized_) gtk_window_unmaximize(Win(window_));
-    gtk_window_fullscreen(Win(window_));
+    if (maximized_) gtk_window_unmaximize(Win(window_.get()));
+    gtk_window_fullscreen(Win(window_.get()));
     fullscreen_ = true;
     rect_ = mon;
     ReportSize(mon.right - mon.left, mon.bottom - mon.top, false);
     return;
   }
   if (fullscreen_) {
-    gtk_window_unfullscreen(Win(window_));
+    gtk_window_unfullscreen(Win(window_.get()));
     fullscreen_ = false;
   }
-  if (maximized_) gtk_window_unmaximize(Win(window_));
+  if (maximized_) gtk_window_unmaximize(Win(window_.get()));
   ApplyGeometry(x, y, width, height);
   // The window procedure hears of the new size at once, as callers expect;
   // the window manager's confirmation then changes nothing.
@@ -458,9 +456,9 @@ void WindowHost::SetPos(HWND insert_after, int x, int y, int cx, int cy, UINT fl
   if (!alive_) return;
   if (!(flags & SWP_NOZORDER)) {
     if (insert_after == HWND_TOPMOST)
-      gtk_window_set_keep_above(Win(window_), TRUE);
+      gtk_window_set_keep_above(Win(window_.get()), TRUE);
     else if (insert_after == HWND_NOTOPMOST)
-      gtk_window_set_keep_above(Win(window_), FALSE);
+      gtk_window_set_keep_above(Win(window_.get()), FALSE);
   }
   if (!(flags & SWP_NOMOVE) || !(flags & SWP_NOSIZE)) {
     int nx = (flags & SWP_NOMOVE) ? rect_.left : x;
@@ -486,7 +484,7 @@ bool WindowHost::AddChild(void* widget, const RECT& rect) {
   // A window with a native child (the browser) opens with the keyboard
   // focus in it, so the first key pressed reaches the page; unless the user
   // has already put it on a control of the skin.
-  GtkWidget* focus = gtk_window_get_focus(Win(window_));
+  GtkWidget* focus = gtk_window_get_focus(Win(window_.get()));
   if (focus == nullptr || (focus == area_ && (manager_ == nullptr || !manager_->GetFocus())))
     gtk_widget_grab_focus(GTK_WIDGET(widget));
   return true;
@@ -576,11 +574,10 @@ void WindowHost::UpdateCursor(int x, int y) {
                                        "e-resize",  "sw-resize", "s-resize",  "se-resize"};
   GdkWindow* gw = gtk_widget_get_window(area_);
   if (gw == nullptr) return;
-  GdkCursor* cursor = edge >= 0 && edge < 8
-                          ? gdk_cursor_new_from_name(gdk_window_get_display(gw), kNames[edge])
-                          : nullptr;
-  gdk_window_set_cursor(gw, cursor);
-  if (cursor != nullptr) g_object_unref(cursor);
+  const platform::GObjectPtr<GdkCursor> cursor = platform::AdoptGObject(
+      edge >= 0 && edge < 8 ? gdk_cursor_new_from_name(gdk_window_get_display(gw), kNames[edge])
+                            : nullptr);
+  gdk_window_set_cursor(gw, cursor.get());
 }
 
 void WindowHost::EnableDrop(bool on) {

@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "platform/gobject_ptr.h"
 #include "platform/native_window.h"
 
 struct _GtkWidget;
@@ -110,7 +111,7 @@ class WindowHost : public platform::NativeWindow {
   bool AddChild(void* widget, const RECT& rect) override;
   void PlaceChild(void* widget, const RECT& rect) override;
   void RemoveChild(void* widget) override;
-  void* NativeHandle() const override { return window_; }
+  void* NativeHandle() const override { return window_.get(); }
   void* FocusWidget() const override { return area_; }
   void Activate(const std::string& startup_id) override;
 
@@ -159,7 +160,7 @@ class WindowHost : public platform::NativeWindow {
   CPaintManagerUI* manager_ = nullptr;
   HWND hwnd_ = nullptr;
   HWND owner_ = nullptr;
-  _GtkWidget* window_ = nullptr;
+  platform::GObjectPtr<_GtkWidget> window_;  // sunk: ours until destroyed
   _GtkWidget* overlay_ = nullptr;
   _GtkWidget* area_ = nullptr;
   std::wstring class_name_;

@@ -59,7 +59,7 @@ int WindowHost::OnButtonPress(GtkWidget*, GdkEventButton* ev, void* data) {
   if (ev->type != GDK_BUTTON_PRESS) return TRUE;
   int edge = self->EdgeAt(pt.x, pt.y);
   if (edge >= 0) {
-    gtk_window_begin_resize_drag(Win(self->window_), static_cast<GdkWindowEdge>(edge), 1,
+    gtk_window_begin_resize_drag(Win(self->window_.get()), static_cast<GdkWindowEdge>(edge), 1,
                                  static_cast<int>(ev->x_root), static_cast<int>(ev->y_root),
                                  ev->time);
     return TRUE;
@@ -93,7 +93,7 @@ int WindowHost::OnMotion(GtkWidget*, GdkEventMotion* ev, void* data) {
     if ((ev->state & GDK_BUTTON1_MASK) &&
         std::hypot(ev->x_root - self->press_x_, ev->y_root - self->press_y_) >= kDragThreshold) {
       self->caption_press_ = false;
-      gtk_window_begin_move_drag(Win(self->window_), 1, static_cast<int>(self->press_x_),
+      gtk_window_begin_move_drag(Win(self->window_.get()), 1, static_cast<int>(self->press_x_),
                                  static_cast<int>(self->press_y_), ev->time);
     }
     return TRUE;
@@ -252,10 +252,10 @@ int WindowHost::OnMap(GtkWidget*, GdkEventAny*, void* data) {
   // Under Wayland no other program can see a client's windows: this line is
   // how a person (or a test) learns that the compositor shows one.
   platform::Log("window \"%s\" mapped, scale %d", platform::WideToUtf8(self->title_).c_str(),
-                gtk_widget_get_scale_factor(self->window_));
+                gtk_widget_get_scale_factor(self->window_.get()));
   if (self->position_pending_ && !self->maximized_ && !self->fullscreen_) {
     self->position_pending_ = false;
-    gtk_window_move(Win(self->window_), self->requested_x_, self->requested_y_);
+    gtk_window_move(Win(self->window_.get()), self->requested_x_, self->requested_y_);
   }
   return FALSE;
 }

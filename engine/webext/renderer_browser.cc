@@ -3,6 +3,7 @@
 
 #include "engine/process_message_codec.h"
 #include "engine/webext/renderer_state.h"
+#include "platform/gobject_ptr.h"
 
 namespace engine {
 
@@ -59,12 +60,11 @@ RendererFrame::RendererFrame(CefRefPtr<RendererBrowser> browser, WebKitFrame* fr
 RendererFrame::~RendererFrame() { g_weak_ref_clear(&frame_); }
 
 WebKitFrame* RendererFrame::frame() const {
-  GObject* object = static_cast<GObject*>(g_weak_ref_get(&frame_));
-  if (!object) return nullptr;
   // WebKit keeps the frame alive while it exists; the extra reference is not
   // needed past this call.
-  g_object_unref(object);
-  return WEBKIT_FRAME(object);
+  const platform::GObjectPtr<GObject> object =
+      platform::AdoptGObject(static_cast<GObject*>(g_weak_ref_get(&frame_)));
+  return object ? WEBKIT_FRAME(object.get()) : nullptr;
 }
 
 CefRefPtr<CefV8Context> RendererFrame::GetV8Context() {

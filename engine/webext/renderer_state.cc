@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/cef_request.h"
@@ -11,6 +12,7 @@
 #include "engine/webext/frame_reports.h"
 #include "engine/webext/navigation_filter.h"
 #include "engine/webext/v8_context_impl.h"
+#include "platform/gobject_ptr.h"
 #include "platform/log.h"
 
 namespace engine {
@@ -123,15 +125,16 @@ std::vector<std::string> FrameElementSources(PageState* state) {
   for (const auto& wrapped : frames) {
     WebKitFrame* frame = wrapped->frame();
     if (!frame) continue;
-    JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, ProbeWorld());
+    const platform::GObjectPtr<JSCContext> context =
+        platform::AdoptGObject(webkit_frame_get_js_context_for_script_world(frame, ProbeWorld()));
     if (!context) continue;
-    JSCValue* list = jsc_context_evaluate(
-        context,
+    const platform::GObjectPtr<JSCValue> list = platform::AdoptGObject(jsc_context_evaluate(
+        context.get(),
         "Array.from(document.querySelectorAll('iframe,frame'), function (f) { return f.src; })"
         ".join('\\n')",
-        -1);
-    if (list && jsc_value_is_string(list)) {
-      gchar* text = jsc_value_to_string(list);
+        -1));
+    if (list && jsc_value_is_string(list.get())) {
+      gchar* text = jsc_value_to_string(list.get());
       gchar** parts = g_strsplit(text, "\n", -1);
       for (gchar** p = parts; *p; ++p) {
         if (**p) out.push_back(*p);
@@ -139,9 +142,7 @@ std::vector<std::string> FrameElementSources(PageState* state) {
       g_strfreev(parts);
       g_free(text);
     }
-    if (list) g_object_unref(list);
-    jsc_context_clear_exception(context);
-    g_object_unref(context);
+    jsc_context_clear_exception(context.get());
   }
   return out;
 }
@@ -153,34 +154,34 @@ std::vector<std::string> FrameElementSources(PageState* state) {
 constexpr char kDocumentMark[] = "quorbitalDocument";
 
 unsigned DocumentMark(WebKitFrame* frame) {
-  JSCContext* context =
-      frame ? webkit_frame_get_js_context_for_script_world(frame, ProbeWorld()) : nullptr;
+  const platform::GObjectPtr<JSCContext> context = platform::AdoptGObject(
+      frame ? webkit_frame_get_js_context_for_script_world(frame, ProbeWorld()) : nullptr);
   if (!context) return 0;
-  JSCValue* document = jsc_context_evaluate(context, "document", -1);
-  JSCValue* mark = document && jsc_value_is_object(document)
-                       ? jsc_value_object_get_property(document, kDocumentMark)
-                       : nullptr;
-  const unsigned generation =
-      mark && jsc_value_is_number(mark) ? static_cast<unsigned>(jsc_value_to_double(mark)) : 0;
-  if (mark) g_object_unref(mark);
-  if (document) g_object_unref(document);
-  jsc_context_clear_exception(context);
-  g_object_unref(context);
+  const platform::GObjectPtr<JSCValue> document =
+      platform::AdoptGObject(jsc_context_evaluate(context.get(), "document", -1));
+  const platform::GObjectPtr<JSCValue> mark =
+      platform::AdoptGObject(document && jsc_value_is_object(document.get())
+                                 ? jsc_value_object_get_property(document.get(), kDocumentMark)
+                                 : nullptr);
+  const unsigned generation = mark && jsc_value_is_number(mark.get())
+                                  ? static_cast<unsigned>(jsc_value_to_double(mark.get()))
+                                  : 0;
+  jsc_context_clear_exception(context.get());
   return generation;
 }
 
 void MarkDocument(WebKitFrame* frame, unsigned generation) {
-  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, ProbeWorld());
+  const platform::GObjectPtr<JSCContext> context =
+      platform::AdoptGObject(webkit_frame_get_js_context_for_script_world(frame, ProbeWorld()));
   if (!context) return;
-  JSCValue* document = jsc_context_evaluate(context, "document", -1);
-  if (document && jsc_value_is_object(document)) {
-    JSCValue* mark = jsc_value_new_number(context, generation);
-    jsc_value_object_set_property(document, kDocumentMark, mark);
-    g_object_unref(mark);
+  const platform::GObjectPtr<JSCValue> document =
+      platform::AdoptGObject(jsc_context_evaluate(context.get(), "document", -1));
+  if (document && jsc_value_is_object(document.get())) {
+    const platform::GObjectPtr<JSCValue> mark =
+        platform::AdoptGObject(jsc_value_new_number(context.get(), generation));
+    jsc_value_object_set_property(document.get(), kDocumentMark, mark.get());
   }
-  if (document) g_object_unref(document);
-  jsc_context_clear_exception(context);
-  g_object_unref(context);
+  jsc_context_clear_exception(context.get());
 }
 
 // The live context of the page's top frame: values the handler creates
@@ -257,20 +258,22 @@ gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer
 // view sees only the page): the menu carries {"frame": true} as user data.
 gboolean OnContextMenu(WebKitWebPage*, WebKitContextMenu* menu, WebKitWebHitTestResult* hit,
                        gpointer) {
-  JSCValue* node = webkit_web_hit_test_result_get_js_node(hit, ProbeWorld());
-  if (!node) return FALSE;
-  JSCContext* context = jsc_value_get_context(node);
-  JSCValue* test =
-      jsc_context_evaluate(context,
-                           "(function (n) { var d = n.ownerDocument || n; var w = d.defaultView;"
-                           " return !!w && w !== w.top; })",
-                           -1);
-  JSCValue* result = jsc_value_function_call(test, JSC_TYPE_VALUE, node, G_TYPE_NONE);
-  const bool in_frame = result && jsc_value_to_boolean(result);
-  jsc_context_clear_exception(context);
-  if (result) g_object_unref(result);
-  g_object_unref(test);
-  g_object_unref(node);
+  bool in_frame = false;
+  {
+    const platform::GObjectPtr<JSCValue> node =
+        platform::AdoptGObject(webkit_web_hit_test_result_get_js_node(hit, ProbeWorld()));
+    if (!node) return FALSE;
+    JSCContext* context = jsc_value_get_context(node.get());
+    const platform::GObjectPtr<JSCValue> test = platform::AdoptGObject(
+        jsc_context_evaluate(context,
+                             "(function (n) { var d = n.ownerDocument || n; var w = d.defaultView;"
+                             " return !!w && w !== w.top; })",
+                             -1));
+    const platform::GObjectPtr<JSCValue> result = platform::AdoptGObject(
+        jsc_value_function_call(test.get(), JSC_TYPE_VALUE, node.get(), G_TYPE_NONE));
+    in_frame = result && jsc_value_to_boolean(result.get());
+    jsc_context_clear_exception(context);
+  }
   GVariantDict dict;
   g_variant_dict_init(&dict, nullptr);
   g_variant_dict_insert(&dict, "frame", "b", in_frame);
@@ -306,12 +309,12 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   CefRefPtr<RendererFrame> wrapped = FrameOf(page, state, frame);
   ReportFrameDocument(page, frame);
   const guint64 id = webkit_frame_get_id(frame);
-  JSCContext* jsc = webkit_frame_get_js_context_for_script_world(frame, world);
+  platform::GObjectPtr<JSCContext> jsc =
+      platform::AdoptGObject(webkit_frame_get_js_context_for_script_world(frame, world));
   if (!jsc) return;
   CefRefPtr<V8ContextImpl> previous = g_state.contexts.count(id) ? g_state.contexts[id] : nullptr;
   CefRefPtr<V8ContextImpl> context =
-      new V8ContextImpl(jsc, state->browser, wrapped, ++g_state.generations[id]);
-  g_object_unref(jsc);
+      new V8ContextImpl(std::move(jsc), state->browser, wrapped, ++g_state.generations[id]);
   MarkDocument(frame, context->generation());
   g_state.contexts[id] = context;
   CefRefPtr<CefRenderProcessHandler> handler = Handler();
@@ -341,20 +344,19 @@ std::size_t RendererState::FrameCountOf(WebKitWebPage* page) {
   // a document with script cannot be counted.
   CefRefPtr<RendererFrame> main = MainFrameOf(page);
   WebKitFrame* top = main ? main->frame() : nullptr;
-  JSCContext* context =
-      top ? webkit_frame_get_js_context_for_script_world(top, ProbeWorld()) : nullptr;
+  const platform::GObjectPtr<JSCContext> context = platform::AdoptGObject(
+      top ? webkit_frame_get_js_context_for_script_world(top, ProbeWorld()) : nullptr);
   if (!context) return 0;
   // Cross-origin frames still give their length and their frames.
-  JSCValue* count = jsc_context_evaluate(
-      context,
+  const platform::GObjectPtr<JSCValue> count = platform::AdoptGObject(jsc_context_evaluate(
+      context.get(),
       "(function count(w) { var n = w.length, all = 1;"
       " for (var i = 0; i < n; ++i) all += count(w[i]); return all; })(window)",
-      -1);
-  const std::size_t frames =
-      count && jsc_value_is_number(count) ? static_cast<std::size_t>(jsc_value_to_int32(count)) : 0;
-  if (count) g_object_unref(count);
-  jsc_context_clear_exception(context);
-  g_object_unref(context);
+      -1));
+  const std::size_t frames = count && jsc_value_is_number(count.get())
+                                 ? static_cast<std::size_t>(jsc_value_to_int32(count.get()))
+                                 : 0;
+  jsc_context_clear_exception(context.get());
   return frames;
 }
 

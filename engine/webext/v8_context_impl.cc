@@ -1,6 +1,7 @@
 // JavaScript contexts and the stack of current ones.
 #include "engine/webext/v8_context_impl.h"
 
+#include <utility>
 #include <vector>
 
 #include "engine/webext/renderer_state.h"
@@ -18,21 +19,17 @@ std::vector<CefRefPtr<CefV8Context>>& Stack() {
 
 }  // namespace
 
-V8ContextImpl::V8ContextImpl(JSCContext* context, CefRefPtr<RendererBrowser> browser,
-                             CefRefPtr<RendererFrame> frame, unsigned generation)
-    : context_(JSC_CONTEXT(g_object_ref(context))),
-      browser_(browser),
-      frame_(frame),
-      generation_(generation) {}
+V8ContextImpl::V8ContextImpl(platform::GObjectPtr<JSCContext> context,
+                             CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
+                             unsigned generation)
+    : context_(std::move(context)), browser_(browser), frame_(frame), generation_(generation) {}
 
 V8ContextImpl::~V8ContextImpl() { Detach(); }
 
 void V8ContextImpl::Detach() {
   if (!context_) return;
-  V8ValueImpl::DetachAll(context_);
-  JSCContext* context = context_;
-  context_ = nullptr;
-  g_object_unref(context);
+  V8ValueImpl::DetachAll(context_.get());
+  context_.reset();
 }
 
 CefRefPtr<CefV8Value> V8ContextImpl::GetGlobal() {
@@ -40,7 +37,7 @@ CefRefPtr<CefV8Value> V8ContextImpl::GetGlobal() {
   // The global object comes with a reference of its own. Held twice, it
   // would keep the frame's whole script world alive after the frame has
   // moved on to another document.
-  return V8ValueImpl::Adopt(jsc_context_get_global_object(context_));
+  return V8ValueImpl::Adopt(jsc_context_get_global_object(context_.get()));
 }
 
 bool V8ContextImpl::IsValid() { return context_ && RendererState::IsCurrentContext(this); }
@@ -48,7 +45,8 @@ bool V8ContextImpl::IsValid() { return context_ && RendererState::IsCurrentConte
 bool V8ContextImpl::IsSame(CefRefPtr<CefV8Context> that) {
   auto* other = static_cast<V8ContextImpl*>(that.get());
   if (other == this) return true;
-  return other && context_ && other->context_ == context_ && other->generation_ == generation_;
+  return other && context_ && other->context_.get() == context_.get() &&
+         other->generation_ == generation_;
 }
 
 ContextScope::ContextScope(CefRefPtr<CefV8Context> context) { Stack().push_back(context); }

@@ -7,12 +7,14 @@
 
 #include "engine/cef_v8_context.h"
 #include "engine/webext/renderer_browser.h"
+#include "platform/gobject_ptr.h"
 
 namespace engine {
 
 class V8ContextImpl : public CefV8Context {
  public:
-  V8ContextImpl(JSCContext* context, CefRefPtr<RendererBrowser> browser,
+  // Takes over the reference context holds.
+  V8ContextImpl(platform::GObjectPtr<JSCContext> context, CefRefPtr<RendererBrowser> browser,
                 CefRefPtr<RendererFrame> frame, unsigned generation);
   ~V8ContextImpl() override;
 
@@ -27,13 +29,13 @@ class V8ContextImpl : public CefV8Context {
   void Detach();
 
   // Null once detached.
-  JSCContext* context() const { return context_; }
+  JSCContext* context() const { return context_.get(); }
   long long frame_id() const { return frame_ ? frame_->GetIdentifier() : -1; }
   const CefRefPtr<RendererFrame>& frame() const { return frame_; }
   unsigned generation() const { return generation_; }
 
  private:
-  JSCContext* context_;  // our own reference, until detached
+  platform::GObjectPtr<JSCContext> context_;  // until detached
   CefRefPtr<RendererBrowser> browser_;
   CefRefPtr<RendererFrame> frame_;
   unsigned generation_;

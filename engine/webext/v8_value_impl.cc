@@ -48,6 +48,7 @@ JSCValue* CallNative(GPtrArray* args, gpointer data) {
     return jsc_value_new_undefined(jsc);
   }
   auto* result = static_cast<V8ValueImpl*>(retval.get());
+  // The caller takes over the returned value's reference.
   if (handled && result && result->value()) return JSC_VALUE(g_object_ref(result->value()));
   return jsc_value_new_undefined(jsc);
 }
@@ -62,7 +63,7 @@ std::unordered_multimap<JSCContext*, V8ValueImpl*>& Values() {
 }
 
 V8ValueImpl::V8ValueImpl(JSCValue* value)
-    : value_(value ? JSC_VALUE(g_object_ref(value)) : nullptr),
+    : value_(platform::RefGObject(value)),
       context_(value ? jsc_value_get_context(value) : nullptr) {
   if (value_) Values().emplace(context_, this);
 }
@@ -78,9 +79,7 @@ void V8ValueImpl::Detach() {
       break;
     }
   }
-  JSCValue* value = value_;
-  value_ = nullptr;
-  g_object_unref(value);
+  value_.reset();
 }
 
 void V8ValueImpl::DetachAll(JSCContext* context) {
@@ -91,15 +90,14 @@ void V8ValueImpl::DetachAll(JSCContext* context) {
 }
 
 CefRefPtr<CefV8Value> V8ValueImpl::Adopt(JSCValue* value) {
-  if (!value) return nullptr;
-  CefRefPtr<CefV8Value> wrapped = new V8ValueImpl(value);
-  g_object_unref(value);
-  return wrapped;
+  const platform::GObjectPtr<JSCValue> owned = platform::AdoptGObject(value);
+  if (!owned) return nullptr;
+  return new V8ValueImpl(owned.get());
 }
 
 bool V8ValueImpl::IsInt() {
   if (!IsDouble()) return false;
-  const double d = jsc_value_to_double(value_);
+  const double d = jsc_value_to_double(value_.get());
   // -0 is a number of its own to JavaScript (1 / -0 is -Infinity); as an
   // integer it would silently become 0.
   if (d == 0 && std::signbit(d)) return false;
@@ -107,36 +105,34 @@ bool V8ValueImpl::IsInt() {
          d <= std::numeric_limits<int32_t>::max();
 }
 
-int V8ValueImpl::GetIntValue() { return IsInt() ? jsc_value_to_int32(value_) : 0; }
+int V8ValueImpl::GetIntValue() { return IsInt() ? jsc_value_to_int32(value_.get()) : 0; }
 
 CefString V8ValueImpl::GetStringValue() {
   CefString out;
-  out.FromString16(JsStringUnits(value_));
+  out.FromString16(JsStringUnits(value_.get()));
   return out;
 }
 
 bool V8ValueImpl::IsSame(CefRefPtr<CefV8Value> that) {
   auto* other = static_cast<V8ValueImpl*>(that.get());
   if (!other || !value_ || !other->value_) return false;
-  if (other->value_ == value_) return true;
+  if (other->value_.get() == value_.get()) return true;
   // Strict equality in JavaScript's sense, for objects: the same object.
-  JSCContext* context = jsc_value_get_context(value_);
-  JSCValue* same = jsc_context_evaluate(context, "(function(a, b) { return a === b; })", -1);
-  JSCValue* result = jsc_value_function_call(same, JSC_TYPE_VALUE, value_, JSC_TYPE_VALUE,
-                                             other->value_, G_TYPE_NONE);
-  const bool equal = result && jsc_value_to_boolean(result);
-  if (result) g_object_unref(result);
-  g_object_unref(same);
-  return equal;
+  JSCContext* context = jsc_value_get_context(value_.get());
+  const platform::GObjectPtr<JSCValue> same = platform::AdoptGObject(
+      jsc_context_evaluate(context, "(function(a, b) { return a === b; })", -1));
+  const platform::GObjectPtr<JSCValue> result = platform::AdoptGObject(jsc_value_function_call(
+      same.get(), JSC_TYPE_VALUE, value_.get(), JSC_TYPE_VALUE, other->value_.get(), G_TYPE_NONE));
+  return result && jsc_value_to_boolean(result.get());
 }
 
 bool V8ValueImpl::HasValue(const CefString& key) {
-  return IsObject() && jsc_value_object_has_property(value_, key.ToString().c_str());
+  return IsObject() && jsc_value_object_has_property(value_.get(), key.ToString().c_str());
 }
 
 CefRefPtr<CefV8Value> V8ValueImpl::GetValue(const CefString& key) {
   if (!IsObject()) return nullptr;
-  return Adopt(jsc_value_object_get_property(value_, key.ToString().c_str()));
+  return Adopt(jsc_value_object_get_property(value_.get(), key.ToString().c_str()));
 }
 
 bool V8ValueImpl::SetValue(const CefString& key, CefRefPtr<CefV8Value> value,
@@ -146,15 +142,15 @@ bool V8ValueImpl::SetValue(const CefString& key, CefRefPtr<CefV8Value> value,
   const std::string name = key.ToString();
   if (attribute == V8_PROPERTY_ATTRIBUTE_NONE) {
     // A plain assignment: the page may overwrite or delete the property.
-    jsc_value_object_set_property(value_, name.c_str(), impl->value_);
+    jsc_value_object_set_property(value_.get(), name.c_str(), impl->value_.get());
     return true;
   }
   int flags = 0;
   if (!(attribute & V8_PROPERTY_ATTRIBUTE_READONLY)) flags |= JSC_VALUE_PROPERTY_WRITABLE;
   if (!(attribute & V8_PROPERTY_ATTRIBUTE_DONTENUM)) flags |= JSC_VALUE_PROPERTY_ENUMERABLE;
   if (!(attribute & V8_PROPERTY_ATTRIBUTE_DONTDELETE)) flags |= JSC_VALUE_PROPERTY_CONFIGURABLE;
-  jsc_value_object_define_property_data(value_, name.c_str(),
-                                        static_cast<JSCValuePropertyFlags>(flags), impl->value_);
+  jsc_value_object_define_property_data(
+      value_.get(), name.c_str(), static_cast<JSCValuePropertyFlags>(flags), impl->value_.get());
   return true;
 }
 
@@ -163,33 +159,33 @@ CefRefPtr<CefV8Value> V8ValueImpl::ExecuteFunctionWithContext(CefRefPtr<CefV8Con
                                                               const CefV8ValueList& arguments) {
   if (!context || !context->IsValid() || !IsFunction()) return nullptr;
   ContextScope scope(context);
-  JSCContext* jsc = jsc_value_get_context(value_);
+  JSCContext* jsc = jsc_value_get_context(value_.get());
   std::vector<JSCValue*> params;
+  // Undefined stands in for an argument without a value; the call owns it.
+  std::vector<platform::GObjectPtr<JSCValue>> stand_ins;
   for (const auto& argument : arguments) {
     auto* impl = static_cast<V8ValueImpl*>(argument.get());
-    params.push_back(impl && impl->value_ ? impl->value_ : jsc_value_new_undefined(jsc));
+    if (impl && impl->value_) {
+      params.push_back(impl->value_.get());
+    } else {
+      stand_ins.push_back(platform::AdoptGObject(jsc_value_new_undefined(jsc)));
+      params.push_back(stand_ins.back().get());
+    }
   }
-  JSCException* before = jsc_context_get_exception(jsc);
-  if (before) g_object_ref(before);
-  JSCValue* result = jsc_value_function_callv(value_, params.size(), params.data());
-  for (std::size_t i = 0; i < params.size(); ++i) {
-    auto* impl = static_cast<V8ValueImpl*>(arguments[i].get());
-    if (!(impl && impl->value_)) g_object_unref(params[i]);
-  }
+  const platform::GObjectPtr<JSCException> before =
+      platform::RefGObject(jsc_context_get_exception(jsc));
+  platform::GObjectPtr<JSCValue> result =
+      platform::AdoptGObject(jsc_value_function_callv(value_.get(), params.size(), params.data()));
+  stand_ins.clear();
   // An exception of the called function stays here: it must not surface in
   // the script that caused this call.
   JSCException* thrown = jsc_context_get_exception(jsc);
-  const bool failed = thrown && thrown != before;
-  if (failed) {
+  if (thrown && thrown != before.get()) {
     jsc_context_clear_exception(jsc);
-    if (before) jsc_context_throw_exception(jsc, before);
-  }
-  if (before) g_object_unref(before);
-  if (failed) {
-    if (result) g_object_unref(result);
+    if (before) jsc_context_throw_exception(jsc, before.get());
     return nullptr;
   }
-  return Adopt(result);
+  return Adopt(result.release());
 }
 
 }  // namespace engine

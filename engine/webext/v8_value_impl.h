@@ -4,6 +4,7 @@
 #include <jsc/jsc.h>
 
 #include "engine/cef_v8_value.h"
+#include "platform/gobject_ptr.h"
 
 namespace engine {
 
@@ -22,22 +23,22 @@ class V8ValueImpl : public CefV8Value {
   static void DetachAll(JSCContext* context);
 
   // Null once detached (its context has been released).
-  JSCValue* value() const { return value_; }
+  JSCValue* value() const { return value_.get(); }
 
-  bool IsValid() override { return value_ != nullptr; }
-  bool IsUndefined() override { return value_ && jsc_value_is_undefined(value_); }
-  bool IsNull() override { return value_ && jsc_value_is_null(value_); }
-  bool IsBool() override { return value_ && jsc_value_is_boolean(value_); }
+  bool IsValid() override { return static_cast<bool>(value_); }
+  bool IsUndefined() override { return value_ && jsc_value_is_undefined(value_.get()); }
+  bool IsNull() override { return value_ && jsc_value_is_null(value_.get()); }
+  bool IsBool() override { return value_ && jsc_value_is_boolean(value_.get()); }
   bool IsInt() override;
-  bool IsDouble() override { return value_ && jsc_value_is_number(value_); }
-  bool IsString() override { return value_ && jsc_value_is_string(value_); }
-  bool IsObject() override { return value_ && jsc_value_is_object(value_); }
-  bool IsFunction() override { return value_ && jsc_value_is_function(value_); }
+  bool IsDouble() override { return value_ && jsc_value_is_number(value_.get()); }
+  bool IsString() override { return value_ && jsc_value_is_string(value_.get()); }
+  bool IsObject() override { return value_ && jsc_value_is_object(value_.get()); }
+  bool IsFunction() override { return value_ && jsc_value_is_function(value_.get()); }
   bool IsSame(CefRefPtr<CefV8Value> that) override;
 
-  bool GetBoolValue() override { return value_ && jsc_value_to_boolean(value_); }
+  bool GetBoolValue() override { return value_ && jsc_value_to_boolean(value_.get()); }
   int GetIntValue() override;
-  double GetDoubleValue() override { return value_ ? jsc_value_to_double(value_) : 0; }
+  double GetDoubleValue() override { return value_ ? jsc_value_to_double(value_.get()) : 0; }
   CefString GetStringValue() override;
 
   bool HasValue(const CefString& key) override;
@@ -52,7 +53,7 @@ class V8ValueImpl : public CefV8Value {
  private:
   void Detach();
 
-  JSCValue* value_;
+  platform::GObjectPtr<JSCValue> value_;
   JSCContext* context_;  // the context value_ was made in; its key in the table of values
 
   IMPLEMENT_REFCOUNTING(V8ValueImpl);
