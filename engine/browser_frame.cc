@@ -2,6 +2,8 @@
 // reported them.
 #include "engine/browser_frame.h"
 
+#include <utility>
+
 #include "engine/browser_impl.h"
 #include "engine/load_uri.h"
 #include "platform/main_thread.h"
@@ -12,7 +14,7 @@ namespace {
 // Runs fn on the main thread with the browser held: at once when called
 // there, otherwise queued behind the caller's earlier requests.
 void OnMain(CefRefPtr<BrowserImpl> browser, std::function<void(WebKitWebView*)> fn) {
-  auto run = [browser, fn] {
+  auto run = [browser = std::move(browser), fn = std::move(fn)] {
     if (WebKitWebView* view = browser->view()) fn(view);
   };
   if (platform::IsMainThread()) {

@@ -68,7 +68,7 @@ void CefCommandLine::AddWord(const std::wstring& word, bool& switches_done) {
     }
     return;
   }
-  arguments_.push_back(word);
+  arguments_.emplace_back(word);
 }
 
 bool CefCommandLine::HasSwitch(const CefString& name) const {

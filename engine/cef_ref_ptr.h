@@ -70,7 +70,10 @@ class CefRefPtr {
     if (ptr_) ptr_->Release();
   }
 
-  CefRefPtr& operator=(const CefRefPtr& other) { return *this = other.ptr_; }
+  CefRefPtr& operator=(const CefRefPtr& other) {
+    if (this != &other) *this = other.ptr_;
+    return *this;
+  }
   CefRefPtr& operator=(CefRefPtr&& other) noexcept {
     if (this != &other) {
       T* old = std::exchange(ptr_, std::exchange(other.ptr_, nullptr));

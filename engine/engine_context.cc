@@ -51,9 +51,9 @@ WebKitWebsiteDataManager* NewDataManager(const std::string& cache_path) {
 // Beside the executable in the build tree; where the installation puts it
 // otherwise.
 std::string DefaultExtensionDir() {
-  const std::string beside = platform::ExecutableDir() + "/webext";
+  std::string beside = platform::ExecutableDir() + "/webext";
 #ifdef QUORBITAL_INSTALL_WEBEXT_RELDIR
-  const std::string installed = platform::ExecutableDir() + "/" QUORBITAL_INSTALL_WEBEXT_RELDIR;
+  std::string installed = platform::ExecutableDir() + "/" QUORBITAL_INSTALL_WEBEXT_RELDIR;
   if (!g_file_test((beside + "/libquorbital-renderer.so").c_str(), G_FILE_TEST_EXISTS) &&
       g_file_test((installed + "/libquorbital-renderer.so").c_str(), G_FILE_TEST_EXISTS)) {
     return installed;
@@ -185,7 +185,7 @@ bool IsIssuedCredential(const std::string& credential) {
 WebKitWebContext* WebContext() { return g_state.context; }
 cef_color_t BackgroundColor() { return g_state.background; }
 
-void AddBrowser(BrowserImpl* browser) { g_state.browsers.push_back(browser); }
+void AddBrowser(BrowserImpl* browser) { g_state.browsers.emplace_back(browser); }
 
 void RemoveBrowser(BrowserImpl* browser) {
   auto& list = g_state.browsers;

@@ -126,7 +126,8 @@ const RenderingChoice& ProcessRenderingPath() {
     platform::Log("engine: rendering %s: %s (decided in %.2f ms)",
                   decided.path == RenderingPath::kAccelerated ? "with accelerated compositing"
                                                               : "without accelerated compositing",
-                  decided.reason.c_str(), (g_get_monotonic_time() - start) / 1000.0);
+                  decided.reason.c_str(),
+                  static_cast<double>(g_get_monotonic_time() - start) / 1000.0);
     return decided;
   }();
   return choice;

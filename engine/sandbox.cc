@@ -51,6 +51,7 @@ std::string BubblewrapFailure(const std::string& bwrap) {
                                    "/dev",
                                    "/bin/true"};
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;

@@ -137,7 +137,7 @@ std::vector<std::string> FrameElementSources(PageState* state) {
       gchar* text = jsc_value_to_string(list.get());
       gchar** parts = g_strsplit(text, "\n", -1);
       for (gchar** p = parts; *p; ++p) {
-        if (**p) out.push_back(*p);
+        if (**p) out.emplace_back(*p);
       }
       g_strfreev(parts);
       g_free(text);
