@@ -171,7 +171,7 @@ void CContainerUI::PlaceFloat(CControlUI* child) {
 }
 
 void CContainerUI::SetPos(RECT rc) {
-  CControlUI::SetPos(rc);
+  TakePos(rc);
   RECT inner = InnerRect();
   for (CControlUI* c : items_) {
     if (!c->IsVisible()) continue;

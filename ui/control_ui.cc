@@ -55,7 +55,9 @@ void CControlUI::SetText(const wchar_t* text) {
   Invalidate();
 }
 
-void CControlUI::SetPos(RECT rc) {
+void CControlUI::SetPos(RECT rc) { TakePos(rc); }
+
+void CControlUI::TakePos(RECT rc) {
   if (rc.right < rc.left) rc.right = rc.left;
   if (rc.bottom < rc.top) rc.bottom = rc.top;
   rect_ = rc;

@@ -181,6 +181,10 @@ class CControlUI {
   CEventSource OnNotify;
 
  protected:
+  // Keeps rc (an inverted rectangle made empty) as this control's own
+  // rectangle and nothing else: the first step of SetPos, which a layout that
+  // places its children itself takes instead of its base's SetPos.
+  void TakePos(RECT rc);
   virtual void PaintBkColor(_cairo* cr);
   virtual void PaintBkImage(_cairo* cr);
   virtual void PaintStatusImage(_cairo* cr);

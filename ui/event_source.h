@@ -26,9 +26,10 @@ class CDelegateBase {
 
 template <class O, class T>
 CDelegateBase MakeDelegate(O* object, bool (T::*fn)(void*)) {
-  std::string identity(sizeof(object) + sizeof(fn), '\0');
-  std::memcpy(identity.data(), &object, sizeof(object));
-  std::memcpy(identity.data() + sizeof(object), &fn, sizeof(fn));
+  // The identity is the bytes of the pointer itself, not of the object.
+  std::string identity(sizeof(O*) + sizeof(fn), '\0');
+  std::memcpy(identity.data(), &object, sizeof(O*));
+  std::memcpy(identity.data() + sizeof(O*), &fn, sizeof(fn));
   T* target = object;
   return CDelegateBase([target, fn](void* param) { return (target->*fn)(param); }, identity);
 }

@@ -11,7 +11,7 @@ void* CHorizontalLayoutUI::GetInterface(const wchar_t* name) {
 }
 
 void CHorizontalLayoutUI::SetPos(RECT rc) {
-  CControlUI::SetPos(rc);
+  TakePos(rc);
   RECT inner = InnerRect();
   int inner_w = inner.right - inner.left;
   int inner_h = inner.bottom - inner.top;

@@ -236,7 +236,7 @@ std::string HtmlToMarkup(const std::wstring& text) {
           char buf[64];
           g_snprintf(buf, sizeof buf, "<span foreground=\"#%06X\">", color & 0xFFFFFFu);
           out += buf;
-          open.push_back("c");
+          open.emplace_back("c");
         }
       }
       // Other tags (links, fonts, images) are dropped; their text stays.

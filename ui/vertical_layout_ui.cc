@@ -14,7 +14,7 @@ void* CVerticalLayoutUI::GetInterface(const wchar_t* name) {
 }
 
 void CVerticalLayoutUI::SetPos(RECT rc) {
-  CControlUI::SetPos(rc);
+  TakePos(rc);
   RECT inner = InnerRect();
   int inner_w = inner.right - inner.left;
   int inner_h = inner.bottom - inner.top;
