@@ -38,6 +38,8 @@ TEST(EngineRefPtr, DeletesWithTheLastReferenceAndSurvivesSelfAssignment) {
     EXPECT_FALSE(a->HasOneRef());
     b = a.get();  // the same object again
     a = nullptr;
+    const CefRefPtr<Counted>& same = b;
+    b = same;  // itself, while it holds the only reference
     EXPECT_EQ(deleted, 0);
     EXPECT_TRUE(b->HasOneRef());
     CefRefPtr<Counted> c = std::move(b);
