@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The style and static checks CI runs: every C++ file of the tree must match
 # .clang-format, clang-tidy (the checks in .clang-tidy) must find nothing in
-# the system's own folders and the layers under them, and no two libraries may
-# depend on each other (scripts/library_cycles.py). clang-tidy reads the
-# compile commands of the build directory, so the tree must have been
-# configured first (scripts/build.sh). Tests, benchmarks and fuzz targets are
-# formatted but not tidied.
+# the system's own folders and the three layers under them (engine/ with
+# engine/webext/, ui/, platform/), and no two libraries may depend on each
+# other (scripts/library_cycles.py). clang-tidy reads the compile commands of
+# the build directory, so the tree must have been configured first
+# (scripts/build.sh). Tests, benchmarks and fuzz targets are formatted but not
+# tidied.
 # Prints each finding and exits non-zero if there is any.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -13,7 +14,7 @@ build="${BUILD_DIR:-$root/build}"
 cd "$root"
 
 formatted=(app browser bridge download mainwnd update util engine ui platform tests bench fuzz)
-tidied=(app browser bridge download mainwnd update util platform)
+tidied=(app browser bridge download mainwnd update util engine ui platform)
 
 status=0
 mapfile -d '' files < <(find "${formatted[@]}" \( -name '*.cc' -o -name '*.h' \) -print0 | sort -z)
