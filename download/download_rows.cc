@@ -15,6 +15,36 @@ constexpr wchar_t kActionLook[] =
     L"textcolor=\"#FF1D4ED8\" bordersize=\"1\" bordercolor=\"#FF1D4ED8\" borderround=\"6,6\" "
     L"hotbkcolor=\"#FFE8EFFD\" pushedbkcolor=\"#FFD3E0FB\"";
 
+// A button of a row's actions, added to box.
+CButtonUI* AddAction(CContainerUI* box, const wchar_t* attributes) {
+  auto* button = new CButtonUI;
+  button->ApplyAttributeList(attributes);
+  button->ApplyAttributeList(kActionLook);
+  box->Add(button);
+  return button;
+}
+
+// A hidden right-hand column of a row: a status line above a line of
+// buttons, which keep their own size at the row's right edge. Returns the
+// line the buttons go in.
+CContainerUI* AddStatusColumn(CContainerUI* row, const wchar_t* column_attributes,
+                              const wchar_t* label_attributes) {
+  auto* column = new CVerticalLayoutUI;
+  column->ApplyAttributeList(column_attributes);
+  column->ApplyAttributeList(L"width=\"200\"");
+  column->SetVisible(false);
+  row->Add(column);
+  auto* status = new CLabelUI;
+  status->ApplyAttributeList(label_attributes);
+  status->ApplyAttributeList(L"height=\"20\"");
+  column->Add(status);
+  auto* buttons = new CHorizontalLayoutUI;
+  buttons->ApplyAttributeList(L"childpadding=\"8\" height=\"24\"");
+  column->Add(buttons);
+  buttons->Add(new CControlUI);  // takes the room left of the buttons
+  return buttons;
+}
+
 }  // namespace
 
 CListContainerElementUI* MakeDownloadRow(const std::wstring& name, int index) {
@@ -51,55 +81,19 @@ CListContainerElementUI* MakeDownloadRow(const std::wstring& name, int index) {
   name_column->Add(bar);
 
   // The running job's sizes or state, with the control that stops it or
-  // tries it again.
-  auto* downloading = new CVerticalLayoutUI;
-  downloading->ApplyAttributeList(L"name=\"downloading_layout\" width=\"200\"");
-  downloading->SetVisible(false);
-  layout->Add(downloading);
-  auto* size = new CLabelUI;
-  size->ApplyAttributeList(
-      L"name=\"size\" align=\"right\" align=\"center\" text=\"\" textcolor=\"#FF4B5563\" "
-      L"showhtml=\"true\" height=\"20\"");
-  downloading->Add(size);
-  // The buttons keep their own size at the row's right edge.
-  auto* job_buttons = new CHorizontalLayoutUI;
-  job_buttons->ApplyAttributeList(L"childpadding=\"8\" height=\"24\"");
-  downloading->Add(job_buttons);
-  job_buttons->Add(new CControlUI);
-  auto* cancel = new CButtonUI;
-  cancel->ApplyAttributeList(L"name=\"cancel\" text=\"取消\" width=\"60\"");
-  cancel->ApplyAttributeList(kActionLook);
-  cancel->SetVisible(false);
-  job_buttons->Add(cancel);
-  auto* retry = new CButtonUI;
-  retry->ApplyAttributeList(L"name=\"retry\" text=\"重试\" width=\"60\"");
-  retry->ApplyAttributeList(kActionLook);
-  retry->SetVisible(false);
-  job_buttons->Add(retry);
-
-  auto* finished = new CVerticalLayoutUI;
-  finished->ApplyAttributeList(L"name=\"finish_layout\" width=\"200\"");
-  finished->SetVisible(false);
-  layout->Add(finished);
-  auto* total = new CLabelUI;
-  total->ApplyAttributeList(
-      L"name=\"down_size\" align=\"right\" text=\"\" textcolor=\"#FF4B5563\" showhtml=\"true\" "
-      L"height=\"20\"");
-  finished->Add(total);
-  auto* buttons = new CHorizontalLayoutUI;
-  buttons->ApplyAttributeList(L"childpadding=\"8\" height=\"24\"");
-  finished->Add(buttons);
-  buttons->Add(new CControlUI);
-  auto* open_file = new CButtonUI;
-  open_file->ApplyAttributeList(
-      L"name=\"openfile\" text=\"<b>打开文件</b>\" showhtml=\"true\" width=\"76\"");
-  open_file->ApplyAttributeList(kActionLook);
-  buttons->Add(open_file);
-  auto* open_folder = new CButtonUI;
-  open_folder->ApplyAttributeList(
-      L"name=\"openfilepath\" text=\"<b>打开文件夹</b>\" showhtml=\"true\" width=\"90\"");
-  open_folder->ApplyAttributeList(kActionLook);
-  buttons->Add(open_folder);
+  // tries it again; once finished, the size and the ways to open the file.
+  CContainerUI* job_buttons = AddStatusColumn(
+      layout, L"name=\"downloading_layout\"",
+      L"name=\"size\" align=\"right\" text=\"\" textcolor=\"#FF4B5563\" showhtml=\"true\"");
+  AddAction(job_buttons, L"name=\"cancel\" text=\"取消\" width=\"60\"")->SetVisible(false);
+  AddAction(job_buttons, L"name=\"retry\" text=\"重试\" width=\"60\"")->SetVisible(false);
+  CContainerUI* open_buttons = AddStatusColumn(
+      layout, L"name=\"finish_layout\"",
+      L"name=\"down_size\" align=\"right\" text=\"\" textcolor=\"#FF4B5563\" showhtml=\"true\"");
+  AddAction(open_buttons,
+            L"name=\"openfile\" text=\"<b>打开文件</b>\" showhtml=\"true\" width=\"76\"");
+  AddAction(open_buttons,
+            L"name=\"openfilepath\" text=\"<b>打开文件夹</b>\" showhtml=\"true\" width=\"90\"");
   return element;
 }
 
