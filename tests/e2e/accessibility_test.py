@@ -371,11 +371,22 @@ class DownloadWindow(AccessibleClientTest):
         window = self.window("下载")
         open_file = self.one(window, Atspi.Role.PUSH_BUTTON, "打开文件")
         # Tab goes round the window's buttons in reading order.
+        def focus_at():
+            """Where in the window the focus is: the path of child indices."""
+            for node in walk(window):
+                if "focused" in states(node):
+                    path = []
+                    while node is not None and node != window:
+                        path.append(node.get_index_in_parent())
+                        node = node.get_parent()
+                    return path
+            return None
         for _ in range(8):
             if "focused" in states(open_file):
                 break
+            before = focus_at()
             self.key("Tab")
-            time.sleep(0.1)
+            self.wait_until(lambda: focus_at() != before, message="Tab does not move the focus")
         self.assertIn("focused", states(open_file))
         self.assert_focus_ring(open_file)
         self.key("Return")
