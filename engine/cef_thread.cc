@@ -3,10 +3,7 @@
 // web process's renderer thread is the thread that initialised the extension.
 #include "engine/cef_thread.h"
 
-#include <cstdlib>
-
 #include "engine/process_state.h"
-#include "platform/log.h"
 #include "platform/main_thread.h"
 
 bool CefCurrentlyOn(CefThreadId thread_id) {
@@ -18,12 +15,3 @@ bool CefCurrentlyOn(CefThreadId thread_id) {
   }
   return false;
 }
-
-namespace engine {
-
-void ThreadCheckFailed(const char* condition, const char* file, int line) {
-  platform::LogError("[%s:%d] Check failed: %s.", file, line, condition);
-  std::abort();
-}
-
-}  // namespace engine

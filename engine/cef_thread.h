@@ -1,24 +1,15 @@
 // Which thread an engine callback runs on, and the one-line statements with
-// which callbacks declare it. The statements are active in debug builds and
-// in every build made with the tests (QUORBITAL_THREAD_CHECKS), so the suite
-// runs them: a callback on the wrong thread then stops the process with a
-// clear message. A release build without tests compiles them out.
+// which callbacks declare it. They are the platform's live thread checks
+// (platform/thread_check.h): on in every build that runs the tests, the
+// sanitizers or the fuzzers, so a callback on the wrong thread stops the
+// process with a clear message there.
 #pragma once
 
 #include "engine/cef_types.h"
+#include "platform/thread_check.h"
 
 bool CefCurrentlyOn(CefThreadId thread_id);
 
-namespace engine {
-[[noreturn]] void ThreadCheckFailed(const char* condition, const char* file, int line);
-}
-
-#if defined(NDEBUG) && !defined(QUORBITAL_THREAD_CHECKS)
-#define CEF_REQUIRE_THREAD(id) ((void)0)
-#else
-#define CEF_REQUIRE_THREAD(id)  \
-  (CefCurrentlyOn(id) ? (void)0 \
-                      : engine::ThreadCheckFailed("CefCurrentlyOn(" #id ")", __FILE__, __LINE__))
-#endif
+#define CEF_REQUIRE_THREAD(id) QUORBITAL_CHECK_THREAD(CefCurrentlyOn(id))
 #define CEF_REQUIRE_UI_THREAD() CEF_REQUIRE_THREAD(TID_UI)
 #define CEF_REQUIRE_RENDERER_THREAD() CEF_REQUIRE_THREAD(TID_RENDERER)

@@ -11,7 +11,7 @@ build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-20}"
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUORBITAL_FUZZ=ON -DQUORBITAL_TESTS=OFF -DQUORBITAL_THREAD_CHECKS=ON \
+  -DQUORBITAL_FUZZ=ON -DQUORBITAL_TESTS=OFF \
   -DQUORBITAL_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target fuzzers >"$build/fuzz-build.log" 2>&1 || {
   tail -n 40 "$build/fuzz-build.log"

@@ -12,7 +12,7 @@ build="${SANITIZE_BUILD_DIR:-$root/build-sanitize}"
 excluded='display|e2e|install|scripts|bundle'
 
 CC=gcc CXX=g++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUORBITAL_SANITIZE=ON -DQUORBITAL_TESTS=ON -DQUORBITAL_THREAD_CHECKS=ON \
+  -DQUORBITAL_SANITIZE=ON -DQUORBITAL_TESTS=ON \
   -DQUORBITAL_BENCH=OFF >/dev/null
 
 # Build only the programs of the selected tests (q_test names each test

@@ -7,7 +7,6 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <csignal>
 #include <iterator>
@@ -17,6 +16,7 @@
 #include "platform/native_window.h"
 #include "platform/open_dialogs.h"
 #include "platform/process_paths.h"
+#include "platform/thread_check.h"
 #include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/container_ui.h"
@@ -301,13 +301,13 @@ void CPaintManagerUI::SendNotify(CControlUI* control, const wchar_t* type, WPARA
 
 void CPaintManagerUI::Invalidate() {
   // Every change of a control ends here: a control changed on a worker
-  // thread fails loudly in debug builds instead of racing GTK.
-  assert(platform::IsMainThread() && "controls belong to the main thread");
+  // thread fails loudly instead of racing GTK.
+  QUORBITAL_REQUIRE_MAIN_THREAD();
   if (ui::WindowHost* host = Host()) host->QueueDraw();
 }
 
 void CPaintManagerUI::Invalidate(const RECT& rc, CControlUI* changed) {
-  assert(platform::IsMainThread() && "controls belong to the main thread");
+  QUORBITAL_REQUIRE_MAIN_THREAD();
   ui::WindowHost* host = Host();
   if (host == nullptr) return;
   // A little around it too, for what is drawn on a control's edge.

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
+#include "platform/main_thread.h"
 #include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/render_engine.h"
@@ -311,6 +313,23 @@ TEST(Notifications, AControlDeletedByItsClickHandlerIsForgotten) {
   EXPECT_EQ(root->GetCount(), 0);
   pm.MouseMove({6, 6});  // must not touch the deleted button
   pm.MouseLeave();
+}
+
+TEST(Threads, AControlChangedOnAWorkerStopsTheProcess) {
+  // Controls belong to the main thread; the statement is live in every build
+  // that runs the tests.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        platform::InitMainThread();
+        CPaintManagerUI pm;
+        auto* label = new CLabelUI;
+        pm.AttachDialog(label);
+        pm.SetClientSize(100, 30);
+        label->SetText(L"on the main thread");
+        std::thread([label] { label->SetText(L"on a worker"); }).join();
+      },
+      "Check failed: platform::IsMainThread\\(\\)");
 }
 
 TEST(Lookup, FindSubControlStaysInsideItsContainer) {
