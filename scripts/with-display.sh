@@ -14,7 +14,9 @@ cleanup() {
   for pid in "${cleanup_pids[@]:-}"; do
     [ -n "$pid" ] && wait "$pid" 2>/dev/null || true
   done
-  [ -n "$tmp" ] && rm -rf "$tmp"
+  # An if, not a test joined with &&: under set -e a false test as the
+  # trap's last step would become the script's status.
+  if [ -n "$tmp" ]; then rm -rf "$tmp"; fi
 }
 trap cleanup EXIT INT TERM
 
