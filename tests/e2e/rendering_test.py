@@ -7,10 +7,10 @@ and its first page runs in the web process the engine started early."""
 
 import glob
 import os
+import shutil
 import socket
 import subprocess
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
@@ -51,24 +51,38 @@ class RenderingPaths(ClientTest):
         return self.client_log()
 
     def settled_picture(self, wid, name):
-        """A picture of the window once two taken in a row are the same and
-        it shows more than a few colours below the title strip."""
+        """A picture of the window, taken once the page has said it is done:
+        the same picture twice in a row (the window has drawn what the page
+        last committed) that shows more than a few colours below the title
+        strip."""
         shot = os.path.join(ARTIFACTS, name + ".png")
         previous = os.path.join(self.tmp, "previous.png")
 
-        def settled():
+        def drawn():
             subprocess.run(["import", "-window", wid, shot], check=False)
             colours = subprocess.run(["convert", shot, "-crop", "100%x90%+0+30", "-format", "%k",
                                       "info:"], capture_output=True, text=True).stdout.strip()
-            drawn = colours.isdigit() and int(colours) > 4
-            if drawn and os.path.exists(previous) and differing(shot, previous, fuzz="0") == 0:
+            if (colours.isdigit() and int(colours) > 4 and os.path.exists(previous)
+                    and differing(shot, previous, fuzz="0") == 0):
                 return True
             os.replace(shot, previous)
-            # Two pictures count as the same page at rest only some time apart.
-            time.sleep(0.25)
             return False
-        self.wait_until(settled, 2 * WAIT, "the window did not settle (%s)" % previous)
+        self.wait_until(drawn, WAIT, "the window did not draw the page (%s)" % previous)
         return shot
+
+    def install_own_bundle(self):
+        """The client's own bundle in the data directory, with one script
+        added to its start page that reports when the page says it is done
+        (the start page's "startpage:ready") and has been drawn."""
+        editor = os.path.join(self.data_dir, "contentEditor")
+        shutil.rmtree(editor)
+        shutil.copytree(os.path.join(BINARY_DIR, "bundle", "contentEditor"), editor)
+        index = os.path.join(editor, "index.html")
+        with open(index, encoding="utf-8") as f:
+            page = f.read()
+        page = page.replace("</body>", READY_REPORTER % self.server.port + "</body>")
+        with open(index, "w", encoding="utf-8") as f:
+            f.write(page)
 
     def pictures(self, path):
         """The bundle's start page, a page in full screen and the error page
@@ -76,12 +90,14 @@ class RenderingPaths(ClientTest):
         os.makedirs(ARTIFACTS, exist_ok=True)
         editor = os.path.join(self.data_dir, "contentEditor")
         moved = editor + ".test"
-        os.rename(editor, moved)  # the client installs its own bundle
+        shutil.copytree(editor, moved)
+        self.install_own_bundle()
         self.start_on(path)
+        self.report(event="ready", page="bundle-start")
         wid = self.maximised_window_id()
         bundle = self.settled_picture(wid, "rendering_%s_bundle" % path)
         self.stop()
-        subprocess.run(["rm", "-rf", editor], check=True)
+        shutil.rmtree(editor)
         os.rename(moved, editor)
 
         self.start_on(path)
@@ -94,8 +110,11 @@ class RenderingPaths(ClientTest):
         self.run_js("showWindowStatus(0)")
         self.wait_for("innerHeight", screen_h - 24)
         self.run_js("location.href = %r" % self.refused)
-        self.wait_until(lambda: "engine: load of '%s' failed" % self.refused in self.client_log(),
-                        message="the load did not fail")
+        # The error page is in when the engine has loaded it under the
+        # address that failed.
+        self.wait_until(lambda: "engine: loaded '%s'" % self.refused in self.client_log(),
+                        message="the error page did not load")
+        self.assertIn("engine: load of '%s' failed" % self.refused, self.client_log())
         error = self.settled_picture(wid, "rendering_%s_error_page" % path)
         self.stop()
         return {"bundle start page": bundle, "full screen": full, "error page": error}
@@ -130,6 +149,23 @@ class RenderingPaths(ClientTest):
             # No GPU here: OpenGL would be a software rasteriser.
             self.assertIn("engine: rendering without accelerated compositing: no GPU render node",
                           self.client_log())
+
+
+# Added to the bundle's start page: reports once the page has said it is done
+# and two frames have been drawn since.
+READY_REPORTER = """<script>
+(function () {
+  function report() {
+    var xhr = new XMLHttpRequest();
+    xhr.open("POST", "http://127.0.0.1:%d/report", false);
+    xhr.send(JSON.stringify({event: "ready", page: "bundle-start"}));
+  }
+  function drawn() { requestAnimationFrame(function () { requestAnimationFrame(report); }); }
+  if (document.documentElement.dataset.ready === "true") drawn();
+  else document.addEventListener("startpage:ready", drawn);
+})();
+</script>
+"""
 
 
 def differing(a, b, fuzz="3%"):

@@ -34,6 +34,15 @@
     $("env-text").textContent = native.inClient() ? "Quorbital 客户端" : "浏览器（本机函数不可用）";
   }
 
+  // The page says when what it shows at start is complete (the online check
+  // is the last part to arrive): data-ready on the root element and the
+  // event "startpage:ready", once, for whoever watches the page.
+  function markReady() {
+    if (document.documentElement.dataset.ready === "true") return;
+    document.documentElement.dataset.ready = "true";
+    document.dispatchEvent(new Event("startpage:ready"));
+  }
+
   function checkOnline() {
     var pill = $("online-pill");
     setPill(pill, "warn is-busy", "网络检测中…", $("online-text"));
@@ -53,6 +62,7 @@
         $("online-fact").textContent = "离线（可继续使用离线编辑器）";
         pill.title = "未连接网络 · 点击重新检测";
       }
+      markReady();
     });
   }
 
