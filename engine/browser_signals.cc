@@ -9,6 +9,7 @@
 #include "engine/cef_request_handler.h"
 #include "engine/context_menu.h"
 #include "engine/load_error.h"
+#include "engine/navigation_decision.h"
 #include "engine/process_message_codec.h"
 #include "platform/gobject_ptr.h"
 #include "platform/log.h"
@@ -69,7 +70,7 @@ GtkWidget* BrowserImpl::OnCreate(WebKitWebView*, WebKitNavigationAction* action,
 
 // Links with a target of a new window arrive as a new-window decision first;
 // ignoring it keeps WebKit from asking for a view as well.
-gboolean BrowserImpl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+gboolean BrowserImpl::OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
                                      WebKitPolicyDecisionType type, gpointer self) {
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
     // The engine has no download handler: a response the view would save
@@ -94,7 +95,10 @@ gboolean BrowserImpl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decis
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
-    if (!static_cast<BrowserImpl*>(self)->CancelNavigation(action)) return FALSE;
+    if (!static_cast<BrowserImpl*>(self)->CancelNavigation(action)) {
+      // Then the renderer's handler, before any request of it is made.
+      return AskRendererAboutNavigation(view, decision);
+    }
     webkit_policy_decision_ignore(decision);
     return TRUE;
   }

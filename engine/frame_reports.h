@@ -15,5 +15,10 @@ inline constexpr char kFrameDocumentMessage[] = "engine.frame-document";
 inline constexpr char kFrameGoneMessage[] = "engine.frame-gone";
 inline constexpr char kNavigationTakenMessage[] = "engine.navigation-taken";
 inline constexpr char kRendererMessage[] = "engine.renderer";
+// From the browser side to a page's web process, with a reply: a navigation
+// of the page is about to be decided ("(sbu)": its address, whether it is a
+// redirect, WebKit's navigation type); the reply "(b)" says whether the
+// render-process handler took it over (navigation_decision.h).
+inline constexpr char kNavigationQueryMessage[] = "engine.before-navigation";
 
 }  // namespace engine

@@ -2,12 +2,15 @@
 // the render-process handler.
 #include "engine/webext/renderer_state.h"
 
+#include <algorithm>
+#include <deque>
 #include <map>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "engine/cef_request.h"
+#include "engine/frame_reports.h"
 #include "engine/process_message_codec.h"
 #include "engine/webext/frame_reports.h"
 #include "engine/webext/navigation_filter.h"
@@ -22,6 +25,9 @@ struct PageState {
   CefRefPtr<RendererBrowser> browser;
   // Frames that have had a window object, by frame id, while they exist.
   std::map<guint64, CefRefPtr<RendererFrame>> frames;
+  // Web addresses whose navigation the handler saw when the view decided
+  // about it and let go on: their requests are not shown to it again.
+  std::deque<std::string> decided;
 };
 
 // A frame whose end is watched: its page and its id.
@@ -225,6 +231,11 @@ gboolean OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
 
   const NavigationMatch match = MatchNavigation(facts);
   if (!match.is_navigation) return FALSE;
+  auto decided = std::find(state->decided.begin(), state->decided.end(), facts.uri);
+  if (decided != state->decided.end()) {
+    state->decided.erase(decided);
+    return FALSE;
+  }
   CefRefPtr<CefFrame> frame = match.frame_index >= 0
                                   ? CefRefPtr<CefFrame>(frames[match.frame_index])
                                   : state->browser->GetMainFrame();
@@ -244,10 +255,43 @@ gboolean OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
   return FALSE;
 }
 
+// The view asks before it lets a navigation of the page start: the handler
+// sees it now, and a navigation it takes over never makes a request.
+void AnswerNavigationQuery(PageState* state, CefRefPtr<CefRenderProcessHandler> handler,
+                           WebKitUserMessage* message) {
+  GVariant* parameters = webkit_user_message_get_parameters(message);
+  bool cancel = false;
+  if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sbu)"))) {
+    const gchar* uri = nullptr;
+    gboolean is_redirect = FALSE;
+    guint32 type = 0;
+    g_variant_get(parameters, "(&sbu)", &uri, &is_redirect, &type);
+    CefRefPtr<CefRequest> request = CefRequest::Create();
+    request->SetURL(uri);
+    ContextScope scope(TopContext(state));
+    // WebKit's navigation types are the engine's, in the same order.
+    const auto navigation_type =
+        type <= NAVIGATION_OTHER ? static_cast<NavigationType>(type) : NAVIGATION_OTHER;
+    cancel = handler->OnBeforeNavigation(state->browser, state->browser->GetMainFrame(), request,
+                                         navigation_type, is_redirect);
+    if (!cancel) {
+      constexpr size_t kDecidedKept = 16;
+      if (state->decided.size() == kDecidedKept) state->decided.pop_front();
+      state->decided.emplace_back(uri);
+    }
+  }
+  webkit_user_message_send_reply(
+      message, webkit_user_message_new(kNavigationQueryMessage, g_variant_new("(b)", cancel)));
+}
+
 gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer) {
   PageState* state = StateOf(page);
   CefRefPtr<CefRenderProcessHandler> handler = Handler();
   if (!state || !handler) return FALSE;
+  if (g_strcmp0(webkit_user_message_get_name(message), kNavigationQueryMessage) == 0) {
+    AnswerNavigationQuery(state, handler, message);
+    return TRUE;
+  }
   CefRefPtr<CefProcessMessage> decoded = DecodeMessage(webkit_user_message_get_name(message),
                                                        webkit_user_message_get_parameters(message));
   ContextScope scope(TopContext(state));
