@@ -45,6 +45,12 @@ const wchar_t* FailureReason(UpdateOutcome outcome) {
       return L"升级包没有签名";
     case UpdateOutcome::kBadSignature:
       return L"升级包签名无效";
+    case UpdateOutcome::kNotThisProduct:
+      return L"升级包不是本程序的页面包";
+    case UpdateOutcome::kWrongBuild:
+      return L"升级包的版本号与服务器公布的不符";
+    case UpdateOutcome::kNotNewer:
+      return L"升级包不比已安装的版本新";
     case UpdateOutcome::kTooLarge:
       return L"升级包解压后过大";
     case UpdateOutcome::kTooManyEntries:

@@ -9,6 +9,7 @@
 #include "platform/log.h"
 #include "platform/url_download.h"
 #include "platform/url_fetch.h"
+#include "update/signed_build.h"
 #include "update/unpack_bundle.h"
 #include "update/update_signature.h"
 #include "update/work_files.h"
@@ -24,6 +25,7 @@ constexpr std::uint64_t kMaxArchiveBytes = std::uint64_t{512} << 20;
 // A signature is four short lines.
 constexpr std::size_t kMaxSignatureBytes = 8192;
 constexpr long kSignatureTimeoutMs = 30000;
+constexpr DWORD kBuildBufferSize = 20;
 
 UpdateOutcome OutcomeOf(UnpackResult result) {
   switch (result) {
@@ -78,6 +80,28 @@ UpdateOutcome FetchSignature(const UpdateRequest& request, bool required,
   return UpdateOutcome::kInstalled;
 }
 
+// What a verified signature vouches for, against what the reply announced and
+// what is installed; *record becomes the signed build.
+UpdateOutcome CheckSignedComment(const UpdateRequest& request, const UpdateSignature& signature,
+                                 std::string* record) {
+  char installed[kBuildBufferSize] = {};
+  GetPrivateProfileStringA(kSection, "build", "", installed, kBuildBufferSize,
+                           (request.dataDir + kVersionFileA).c_str());
+  std::string why;
+  const SignedBuildCheck check =
+      CheckSignedBuild(signature.trustedComment, request.build, installed, record, &why);
+  if (check == SignedBuildCheck::kAccepted) return UpdateOutcome::kInstalled;
+  platform::LogWarning("update: the archive is refused: %s", why.c_str());
+  switch (check) {
+    case SignedBuildCheck::kOtherBuild:
+      return UpdateOutcome::kWrongBuild;
+    case SignedBuildCheck::kNotNewer:
+      return UpdateOutcome::kNotNewer;
+    default:
+      return UpdateOutcome::kNotThisProduct;
+  }
+}
+
 }  // namespace
 
 UpdateOutcome InstallUpdate(const UpdateRequest& request, IBindStatusCallback* sink,
@@ -102,6 +126,13 @@ UpdateOutcome InstallUpdate(const UpdateRequest& request, IBindStatusCallback* s
   const UpdateKey* key = nullptr;
   UpdateOutcome outcome = FetchSignature(request, required, &signature, &key);
   if (outcome != UpdateOutcome::kInstalled) return outcome;
+  // Unsigned (only where no key is known at all), the reply's build is all
+  // there is; signed, the signature's build is the build.
+  std::string build = request.build;
+  if (key != nullptr) {
+    outcome = CheckSignedComment(request, signature, &build);
+    if (outcome != UpdateOutcome::kInstalled) return outcome;
+  }
 
   platform::UrlDownloadBounds bounds;
   bounds.max_bytes = kMaxArchiveBytes;
@@ -129,10 +160,8 @@ UpdateOutcome InstallUpdate(const UpdateRequest& request, IBindStatusCallback* s
   // the update again instead of running pages of another build.
   const std::string profile = request.dataDir + kVersionFileA;
   return OutcomeOf(InstallBundleArchive(request.dataDir, archive, [&] {
-    if (WritePrivateProfileStringA(kSection, "build", request.build.c_str(), profile.c_str())) {
-      return true;
-    }
-    platform::Log("update: cannot record build %s in %s", request.build.c_str(), profile.c_str());
+    if (WritePrivateProfileStringA(kSection, "build", build.c_str(), profile.c_str())) return true;
+    platform::Log("update: cannot record build %s in %s", build.c_str(), profile.c_str());
     return false;
   }));
 }

@@ -122,7 +122,8 @@ class DemoServiceTest(unittest.TestCase):
     def test_archive_is_signed_with_the_demo_key(self):
         archive = self.svc.get("updatehtml.zip?skq=5")[2]
         signature = self.svc.get("updatehtml.zip.minisig?skq=5")[2]
-        self.assertIn(b"trusted comment: demo-service build 1234\n", signature)
+        # The comment names the product and the build the reply announces.
+        self.assertIn(b"\ntrusted comment: product:quorbital-bundle build:1234 ", signature)
         with tempfile.TemporaryDirectory() as tmp:
             path = os.path.join(tmp, "updatehtml.zip")
             with open(path, "wb") as f:
