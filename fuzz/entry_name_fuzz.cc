@@ -31,6 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::wstring name;
   for (size_t i = 0; i < size; ++i) name.push_back(static_cast<wchar_t>(data[i]));
 
+  // A name that does not leave stays inside under a parent folder too; one
+  // that climbs (rather than starting at a root or drive) still leaves with
+  // more after it.
+  const bool leaves = EntryNameLeaves(name);
+  if (!leaves) FUZZ_CHECK(!EntryNameLeaves(L"a/" + name));
+  if (leaves && !name.empty() && !IsSeparator(name[0]) && (name.size() < 2 || name[1] != L':')) {
+    FUZZ_CHECK(EntryNameLeaves(name + L"/x"));
+  }
+
   const std::wstring safe = MakeSafeEntryName(name);
   FUZZ_CHECK(safe.size() <= name.size());
   FUZZ_CHECK(name.compare(name.size() - safe.size(), safe.size(), safe) == 0);

@@ -1,6 +1,8 @@
 // Sanitising of archive entry names.
 #include "update/entry_name.h"
 
+#include <string_view>
+
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
@@ -18,6 +20,26 @@ std::wstring::size_type AfterFirstParentStep(const std::wstring& name) {
 }
 
 }  // namespace
+
+bool EntryNameLeaves(const std::wstring& name) {
+  if (!name.empty() && IsSeparator(name[0])) return true;
+  if (name.size() >= 2 && name[1] == L':') return true;
+  std::size_t depth = 0;
+  std::wstring::size_type start = 0;
+  while (start <= name.size()) {
+    auto end = start;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
+    const std::wstring_view part(name.data() + start, end - start);
+    if (part == L"..") {
+      if (depth == 0) return true;
+      --depth;
+    } else if (!part.empty() && part != L".") {
+      ++depth;
+    }
+    start = end + 1;
+  }
+  return false;
+}
 
 std::wstring MakeSafeEntryName(const std::wstring& name) {
   std::wstring safe = name;

@@ -5,7 +5,14 @@
 #include <string>
 #include <vector>
 
-// Repeats until nothing changes: drops a leading drive prefix (any character
+// Whether the name starts at a root ("/" or "\"), on a drive (any character
+// followed by ":"), or climbs through ".." components above the directory it
+// would be written into ("../x", "a/../../x"). An archive with such an entry
+// is not unpacked at all.
+bool EntryNameLeaves(const std::wstring& name);
+
+// For the names that do not leave, the name as it is written. Repeats until
+// nothing changes: drops a leading drive prefix (any character
 // followed by ":"), a leading "\" or "/", and everything up to and including
 // the first "\..\", "\../", "/../" or "/..\".
 std::wstring MakeSafeEntryName(const std::wstring& name);

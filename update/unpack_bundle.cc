@@ -109,20 +109,27 @@ bool WideToUtf8Name(const std::wstring& wide, std::string& utf8) {
                              count, nullptr, nullptr) == count;
 }
 
-// Reads the entry under the archive's cursor into a plan. False when the
-// entry cannot be written safely (its name still leaves the data directory).
-bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) {
+// Reads the entry under the archive's cursor into a plan. kUnsafeName when
+// its name is absolute or climbs out of the data directory, kBroken when it
+// cannot be read or written safely for another reason.
+UnpackResult PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) {
   unz_file_info64 info{};
   if (unzGetCurrentFileInfo64(zip, &info, nameBuffer.data(), nameBuffer.size(), nullptr, 0, nullptr,
                               0) != UNZ_OK) {
-    return false;
+    return UnpackResult::kBroken;
   }
   // C-string semantics: a name ends at its first zero byte.
   const std::string raw(
       nameBuffer.data(),
       strnlen(nameBuffer.data(), std::min<std::size_t>(info.size_filename, nameBuffer.size())));
   std::wstring name;
-  if (!Utf8ToWideName(raw, name)) return false;
+  if (!Utf8ToWideName(raw, name)) return UnpackResult::kBroken;
+  // An archive that names a place outside is refused whole rather than bent
+  // into the data directory: it was not made as a bundle for it.
+  if (EntryNameLeaves(name)) {
+    platform::LogWarning("bundle: entry \"%s\" would leave the data directory", raw.c_str());
+    return UnpackResult::kUnsafeName;
+  }
 
   const unsigned long host = info.version >> 8;
   const unsigned long unixMode =
@@ -141,12 +148,12 @@ bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) 
   std::vector<std::wstring> parts;
   if (!SplitEntryName(MakeSafeEntryName(name), parts)) {
     platform::LogWarning("bundle: entry \"%s\" would leave the data directory", raw.c_str());
-    return false;
+    return UnpackResult::kUnsafeName;
   }
   // An entry that names the data directory itself has nothing to create.
   if (parts.empty()) {
     entry.skipped = true;
-    return true;
+    return UnpackResult::kInstalled;
   }
   std::wstring joined;
   for (const auto& part : parts) {
@@ -154,7 +161,7 @@ bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) 
     joined += part;
   }
   std::string narrow;
-  if (!WideToUtf8Name(joined, narrow)) return false;
+  if (!WideToUtf8Name(joined, narrow)) return UnpackResult::kBroken;
   entry.components.clear();
   std::string::size_type start = 0;
   while (start <= narrow.size()) {
@@ -164,16 +171,16 @@ bool PlanEntry(unzFile zip, std::vector<char>& nameBuffer, PlannedEntry& entry) 
     start = end + 1;
   }
   for (const auto& part : entry.components) {
-    if (part == "." || part == "..") return false;
+    if (part == "." || part == "..") return UnpackResult::kUnsafeName;
   }
-  if (entry.components.empty()) return false;
+  if (entry.components.empty()) return UnpackResult::kBroken;
   // The user's settings, the engine's data and the client's own scratch
   // files are never the archive's to write.
   const std::string& top = entry.components.front();
   if (top == kVersionFileA + 1 || top == kCacheDirA + 1 || IsClientWorkName(top)) {
     entry.skipped = true;
   }
-  return true;
+  return UnpackResult::kInstalled;
 }
 
 bool IsStartPage(const PlannedEntry& entry) {
@@ -181,8 +188,9 @@ bool IsStartPage(const PlannedEntry& entry) {
          entry.components[0] == kEditorDirA + 1 && entry.components[1] == kStartPage;
 }
 
-// Reads the whole central directory. kBroken for a damaged directory, an
-// entry that cannot be installed safely, or no start page (an archive
+// Reads the whole central directory. kUnsafeName for an entry whose name
+// leaves the data directory; kBroken for a damaged directory, an entry that
+// cannot be installed safely, or no start page (an archive
 // without one would leave the client nothing to show); kTooManyEntries past
 // maxEntries, counted as they are read rather than as the archive declares.
 UnpackResult PlanArchive(unzFile zip, std::size_t maxEntries, std::vector<PlannedEntry>& plan) {
@@ -195,7 +203,8 @@ UnpackResult PlanArchive(unzFile zip, std::size_t maxEntries, std::vector<Planne
       return UnpackResult::kTooManyEntries;
     }
     PlannedEntry entry;
-    if (!PlanEntry(zip, nameBuffer, entry)) return UnpackResult::kBroken;
+    const UnpackResult planned = PlanEntry(zip, nameBuffer, entry);
+    if (planned != UnpackResult::kInstalled) return planned;
     startPage = startPage || IsStartPage(entry);
     plan.push_back(std::move(entry));
     rc = unzGoToNextFile(zip);

@@ -25,7 +25,8 @@ struct UnpackOptions {
 
 enum class UnpackResult {
   kInstalled,
-  kBroken,          // cannot be opened, damaged, unsafe names, no start page
+  kBroken,          // cannot be opened, damaged, no start page
+  kUnsafeName,      // an entry's name is absolute or climbs out of the data directory
   kTooLarge,        // unpacks past maxBytes
   kTooManyEntries,  // more than maxEntries entries
   kNoSpace,         // the data directory's file system is full

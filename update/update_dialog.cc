@@ -53,6 +53,8 @@ const wchar_t* FailureReason(UpdateOutcome outcome) {
       return L"升级包不比已安装的版本新";
     case UpdateOutcome::kTooLarge:
       return L"升级包解压后过大";
+    case UpdateOutcome::kUnsafeName:
+      return L"升级包含有数据目录以外的路径";
     case UpdateOutcome::kTooManyEntries:
       return L"升级包文件过多";
     case UpdateOutcome::kNoSpace:

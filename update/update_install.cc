@@ -41,6 +41,8 @@ UpdateOutcome OutcomeOf(UnpackResult result) {
       return UpdateOutcome::kWriteFailed;
     case UnpackResult::kNotRecorded:
       return UpdateOutcome::kNotRecorded;
+    case UnpackResult::kUnsafeName:
+      return UpdateOutcome::kUnsafeName;
     case UnpackResult::kBroken:
       break;
   }

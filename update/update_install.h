@@ -21,6 +21,7 @@ enum class UpdateOutcome {
   kTooLarge,
   kTooManyEntries,
   kBroken,
+  kUnsafeName,  // an entry would be written outside the data directory
   kNoSpace,
   kWriteFailed,
   kNotRecorded,

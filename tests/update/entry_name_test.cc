@@ -1,5 +1,6 @@
-// Sanitising of archive entry names: whatever an archive calls an entry, the
-// name that is written stays below the directory it is written into.
+// Archive entry names: a name that would leave the directory it is written
+// into is recognised, and whatever an archive calls an entry, the name that
+// is written stays below that directory.
 #include "update/entry_name.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,18 @@ std::vector<std::wstring> Split(const std::wstring& name, bool* ok = nullptr) {
   const bool result = SplitEntryName(MakeSafeEntryName(name), parts);
   if (ok) *ok = result;
   return parts;
+}
+
+TEST(EntryNameTest, AbsoluteNamesAndNamesThatClimbOutLeave) {
+  for (const wchar_t* name : {L"/abs/x.txt", L"\\x", L"//server/share/x", L"C:\\bundle\\a.html",
+                              L"d:/x.txt", L"C:x", L"../x", L"..\\x", L"../../x", L"a/../../x",
+                              L"contentEditor/../..", L"./../x", L"a/./../b/../../x"}) {
+    EXPECT_TRUE(EntryNameLeaves(name)) << name;
+  }
+  for (const wchar_t* name : {L"contentEditor/index.html", L"a/../b.txt", L"a\\..\\b",
+                              L"a/b/../../x", L"./x", L"a/.../b..c/..d", L"", L".", L"a//b/"}) {
+    EXPECT_FALSE(EntryNameLeaves(name)) << name;
+  }
 }
 
 TEST(EntryNameTest, DropsDrivePrefixesAndLeadingSeparatorsRepeatedly) {
