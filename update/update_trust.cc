@@ -89,6 +89,9 @@ UpdateTrust ReadUpdateTrust(const std::string& profilePath, const std::string& k
           profilePath.c_str(), why.empty() ? "too long" : why.c_str());
     }
   }
+  // A key installed with the client stands for its vendor's signature: an
+  // archive without one is not the vendor's, however it is served.
+  if (!trust.keys.empty()) trust.signatureRequired = true;
   return trust;
 }
 

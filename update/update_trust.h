@@ -13,8 +13,10 @@
 struct UpdateTrust {
   std::string serviceOrigin;    // of "cloudHost"; empty when there is none
   std::vector<UpdateKey> keys;  // installed with the client, then "updateKey"
-  // "updateKey" is set (even to something that is no key): every archive
-  // must then carry a valid signature.
+  // Some key is trusted (a key file, or "updateKey" set even to something
+  // that is no key): every archive must then carry a valid signature. Only
+  // without any key at all is an archive from a trusted source taken
+  // unsigned.
   bool signatureRequired = false;
 };
 

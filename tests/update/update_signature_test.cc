@@ -171,7 +171,8 @@ TEST_F(UpdateFilesTest, TrustedKeysComeFromTheKeyFolderAndUpdateKey) {
   EXPECT_EQ(trust.serviceOrigin, "http://updates.example:8080");
   ASSERT_EQ(trust.keys.size(), 1u);
   EXPECT_EQ(KeyIdText(trust.keys[0].id), "8B07B05E8282B7F7");
-  EXPECT_FALSE(trust.signatureRequired);
+  EXPECT_TRUE(trust.signatureRequired) << "an installed key requires signatures too";
+  EXPECT_FALSE(ReadUpdateTrust(profile, (dir_ / "none").string()).signatureRequired);
 
   Write("version.ini", std::string("[versionInformation]\nupdateKey=") + kKeyB + "\n");
   trust = ReadUpdateTrust(profile, (dir_ / "keys").string());
