@@ -82,8 +82,9 @@ std::string NewCredential() {
 // Just before WebKit starts a web process: the extension there gets the
 // renderer role's command line, a secret of its own (it opens every
 // connection to the client's windows with it and tells its views, so that
-// the client knows which process sent a message), the folder of the window
-// registry (a confined process cannot find it itself) and what the
+// the client knows which process sent a message), the folder of the
+// helpers' window registry (a confined process cannot find it itself, and
+// sees no other) and what the
 // application object adds for its renderers, as "(sss@av)". The data goes
 // over WebKit's own channel to that process alone.
 void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
@@ -103,9 +104,10 @@ void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
 }
 
 // Confines the web processes where the machine allows it, letting in the
-// folders the client names, those of the window registry's sockets and the
-// display's socket, read-only; every one must exist before the first web
-// process starts.
+// folders the client names, those of the helpers' route of the window
+// registry (never the one a second start of the client hands its document
+// over) and the display's socket, read-only; every one must exist before the
+// first web process starts.
 void ConfineWebProcesses(WebKitWebContext* context, const CefSettings& settings) {
   const SandboxChoice& choice = ProcessSandbox();
   if (!choice.confined) {

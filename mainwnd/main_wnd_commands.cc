@@ -11,6 +11,7 @@
 #include "mainwnd/file_dialogs.h"
 #include "mainwnd/main_wnd.h"
 #include "mainwnd/second_start.h"
+#include "platform/copydata_channel.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
 #include "platform/recent_documents.h"
@@ -87,6 +88,14 @@ LRESULT CMainWnd::OnOnlineQuery() {
 // window came to the front); 0 makes the second start open a window itself.
 LRESULT CMainWnd::OnOpenDocument(const COPYDATASTRUCT* record) {
   if (record == nullptr || m_bClosing) return 0;
+  // Only a new start of the client hands a document over. The web processes'
+  // route is reachable from inside their sandbox, where a page that broke out
+  // of its engine could name any file for the editor to read.
+  const platform::channel::MessageSender* sender = platform::channel::CurrentMessageSender();
+  if (sender != nullptr && sender->route != platform::channel::Route::kUserProcesses) {
+    platform::LogWarning("main window: a document handed over by a web process is refused");
+    return 0;
+  }
   const std::wstring path = DecodeText(record);
   // A relative path would name another file here than where it was typed.
   if (!path.empty() && path[0] != L'/') return 0;

@@ -53,8 +53,8 @@ void SetListenerCheckForTesting(std::function<bool(uid_t)> check) {
   CopyDataSender::Get().SetListenerCheck(std::move(check));
 }
 
-std::string PublishedAddressForTesting(HWND hwnd) {
-  return CopyDataReceiver::Get().AddressOf(hwnd);
+std::string PublishedAddressForTesting(HWND hwnd, Route route) {
+  return CopyDataReceiver::Get().AddressOf(hwnd, route);
 }
 
 std::size_t QueuedMessagesForTesting() { return CopyDataReceiver::Get().QueuedFrames(); }

@@ -2,6 +2,12 @@
 // class and title in a per-user directory, FindWindowW looks there when no
 // local window matches, and WM_COPYDATA sent to such a window travels as a
 // framed request over a Unix domain socket.
+//
+// A published window is reachable by two routes, each with a registry and
+// sockets of its own: one for the user's other processes (a second start of
+// the client), and one for the helpers this process starts (WebKit's web
+// processes). A confined helper is given only the folders of its route, so
+// nothing that runs inside its sandbox can reach the other one.
 #pragma once
 
 #include <sys/types.h>
@@ -13,6 +19,11 @@
 #include "platform/windows.h"
 
 namespace platform::channel {
+
+enum class Route {
+  kUserProcesses,  // $XDG_RUNTIME_DIR/quorbital-windows: any process of this user
+  kHelpers,        // $XDG_RUNTIME_DIR/quorbital-bridge: folders a confined helper is given
+};
 
 // Called by the window calls for a window created with a class and title, so
 // other processes can find it; and when it goes away. Main thread only; the
@@ -54,24 +65,28 @@ void SetSenderCredential(const std::string& credential);
 
 // Who sent the message from another process that the main thread is
 // dispatching now: the sending process as the kernel names it (in the
-// receiver's view, whatever namespaces the sender runs in), its user, and
-// the credential it opened its connection with ("" when none). Null while no
-// such message is being dispatched (a message of this process, say).
+// receiver's view, whatever namespaces the sender runs in), its user, the
+// credential it opened its connection with ("" when none) and the route it
+// came by (which socket took the connection, not what the sender says).
+// Null while no such message is being dispatched (a message of this process,
+// say). A connection of the helpers' route must open with a credential; one
+// that does not is dropped before its first message.
 struct MessageSender {
   pid_t pid = 0;
   uid_t uid = 0;
   std::string credential;
+  Route route = Route::kUserProcesses;
 };
 const MessageSender* CurrentMessageSender();
 
 // The registry directory for a process that cannot find it by itself (a
-// confined web process, which sees the one its client names and not the
-// runtime directory around it). Set before the first find.
+// confined web process, which sees the helpers' registry its client names
+// and not the runtime directory around it). Set before the first find.
 void UseRegistryDirectory(const std::string& dir);
-// The folders a process that sends to this user's windows must reach: the
-// registry directory and, when the socket addresses there would be too long,
-// the short folder the sockets go to instead; made when missing. Empty when
-// no safe directory can be had.
+// The folders of the helpers' route, which a helper must reach to send to
+// this process's windows: its registry directory and, when the socket
+// addresses there would be too long, the short folder its sockets go to
+// instead; made when missing. Empty when no safe directory can be had.
 std::vector<std::string> SocketDirectories();
 
 // For tests: replaces the check of a connecting process's user (by default:
@@ -80,9 +95,10 @@ void SetPeerCheckForTesting(std::function<bool(uid_t)> check);
 // For tests: replaces the check of a listening process's user before a send
 // (by default: the same user as this process).
 void SetListenerCheckForTesting(std::function<bool(uid_t)> check);
-// For tests: the socket address of a window published by this process ("" if
-// none), and the number of complete messages waiting for their dispatch.
-std::string PublishedAddressForTesting(HWND hwnd);
+// For tests: the socket address of a window published by this process on a
+// route ("" if none), and the number of complete messages waiting for their
+// dispatch.
+std::string PublishedAddressForTesting(HWND hwnd, Route route = Route::kUserProcesses);
 std::size_t QueuedMessagesForTesting();
 
 }  // namespace platform::channel

@@ -111,16 +111,33 @@ CopyDataReceiver& CopyDataReceiver::Get() {
 
 bool CopyDataReceiver::Publish(HWND hwnd, const std::wstring& class_name,
                                const std::wstring& title) {
-  auto found = listeners_.find(hwnd);
+  auto found = listeners_.find({hwnd, Route::kUserProcesses});
   if (found != listeners_.end()) {
-    // Published again (a new title): the socket stays, the entry is rewritten.
-    found->second->entry.class_name = class_name;
-    found->second->entry.title = title;
-    return CopyDataRegistry::Write(found->second->entry);
+    // Published again (a new title): the sockets stay, the entries are rewritten.
+    bool written = true;
+    for (Route route : {Route::kUserProcesses, Route::kHelpers}) {
+      auto listener = listeners_.find({hwnd, route});
+      if (listener == listeners_.end()) continue;
+      listener->second->entry.class_name = class_name;
+      listener->second->entry.title = title;
+      written = CopyDataRegistry::Write(listener->second->entry) && written;
+    }
+    return written;
   }
+  RegistryEntry entry;
+  if (!Listen(hwnd, Route::kUserProcesses, class_name, title, entry)) return false;
+  // The helpers' entry has the same name, so whoever finds one stale finds both.
+  entry = listeners_[{hwnd, Route::kUserProcesses}]->entry;
+  return Listen(hwnd, Route::kHelpers, class_name, title, entry);
+}
+
+bool CopyDataReceiver::Listen(HWND hwnd, Route route, const std::wstring& class_name,
+                              const std::wstring& title, RegistryEntry entry) {
   auto listener = std::make_unique<Listener>();
   listener->hwnd = hwnd;
-  if (!CopyDataRegistry::NewEntry(class_name, title, &listener->entry)) return false;
+  listener->route = route;
+  listener->entry = std::move(entry);
+  if (!CopyDataRegistry::NewEntry(class_name, title, route, &listener->entry)) return false;
   listener->fd = CopyDataRegistry::Listen(listener->entry.address);
   if (listener->fd < 0) return false;
   // The entry is written only once the socket listens, so a reader that finds
@@ -137,18 +154,29 @@ bool CopyDataReceiver::Publish(HWND hwnd, const std::wstring& class_name,
   }
   listener->source_id = g_unix_fd_add_full(kChannelPriority, listener->fd, G_IO_IN,
                                            &Callbacks::AcceptReady, listener.get(), nullptr);
-  listeners_[hwnd] = std::move(listener);
+  listeners_[{hwnd, route}] = std::move(listener);
   return true;
 }
 
 void CopyDataReceiver::Withdraw(HWND hwnd) {
-  auto found = listeners_.find(hwnd);
-  if (found == listeners_.end()) return;
-  std::unique_ptr<Listener> listener = std::move(found->second);
-  listeners_.erase(found);
+  // The helpers' route first: a user process that finds the window gone
+  // removes what is left of both.
+  for (Route route : {Route::kHelpers, Route::kUserProcesses}) {
+    auto found = listeners_.find({hwnd, route});
+    if (found == listeners_.end()) continue;
+    std::unique_ptr<Listener> listener = std::move(found->second);
+    listeners_.erase(found);
+    Stop(std::move(listener));
+  }
+}
+
+void CopyDataReceiver::Stop(std::unique_ptr<Listener> listener) {
   g_source_remove(listener->source_id);
   close(listener->fd);
-  CopyDataRegistry::Remove(listener->entry);
+  // Only this listener's own files: its other route's are removed by its own Stop.
+  RegistryEntry own = listener->entry;
+  if (own.route == Route::kUserProcesses) own.name.clear();
+  CopyDataRegistry::Remove(own);
   // Senders waiting on this window see their connection end and get 0.
   auto connections = listener->connections;
   for (auto& [raw, connection] : connections) Close(connection);
@@ -158,8 +186,8 @@ void CopyDataReceiver::SetPeerCheck(std::function<bool(uid_t)> check) {
   peer_check_ = std::move(check);
 }
 
-std::string CopyDataReceiver::AddressOf(HWND hwnd) const {
-  auto found = listeners_.find(hwnd);
+std::string CopyDataReceiver::AddressOf(HWND hwnd, Route route) const {
+  auto found = listeners_.find({hwnd, route});
   return found == listeners_.end() ? std::string() : found->second->entry.address;
 }
 
@@ -197,6 +225,7 @@ void CopyDataReceiver::Accept(Listener* listener) {
     auto connection = std::make_shared<Connection>();
     connection->fd = fd;
     connection->sender = sender;
+    connection->sender.route = listener->route;
     connection->target = listener->hwnd;
     connection->last_active = g_get_monotonic_time();
     connection->frame_deadline = connection->last_active + kFrameDeadlineUs;
@@ -240,7 +269,7 @@ void CopyDataReceiver::Close(const std::shared_ptr<Connection>& connection) {
   close(connection->fd);
   connection->fd = -1;
   --connection_count_;
-  auto listener = listeners_.find(connection->target);
+  auto listener = listeners_.find({connection->target, connection->sender.route});
   if (listener != listeners_.end()) listener->second->connections.erase(connection.get());
 }
 
@@ -293,6 +322,13 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
                               !c.framed && c.frame.payload_size <= CopyDataFrame::kMaxCredential;
       if (!decoded || (!credential && !CrossesProcesses(c.frame.message))) {
         LogWarning("copy-data: dropped a malformed or unknown frame");
+        Close(connection);
+        return;
+      }
+      // The helpers' route is for helpers this process started, each of
+      // which says so first: anything else that reaches it is dropped.
+      if (!credential && c.sender.route == Route::kHelpers && c.sender.credential.empty()) {
+        LogWarning("copy-data: dropped a message on the helpers' route without a credential");
         Close(connection);
         return;
       }

@@ -1,5 +1,5 @@
 // The receiving end of the copy-data channel in the process that owns the
-// windows: one listening socket per published window, served on the main
+// windows: one listening socket per published window and route, served on the main
 // thread's GLib context with non-blocking reads, so a slow, stalled or broken
 // sender never holds up the main thread, and a connection that brings no
 // whole frame within 5 seconds is dropped. Complete frames wait in one queue
@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/copydata_channel.h"
 #include "platform/copydata_registry.h"
@@ -35,7 +36,7 @@ class CopyDataReceiver {
   // Who may send: by default only this process's own user.
   void SetPeerCheck(std::function<bool(uid_t)> check);
   std::size_t QueuedFrames() const { return queue_.size(); }
-  std::string AddressOf(HWND hwnd) const;
+  std::string AddressOf(HWND hwnd, Route route) const;
   // The sender of the message being dispatched; null between messages.
   const MessageSender* CurrentSender() const { return current_sender_; }
 
@@ -44,13 +45,21 @@ class CopyDataReceiver {
  private:
   struct Listener {
     HWND hwnd = nullptr;
+    Route route = Route::kUserProcesses;
     int fd = -1;
     unsigned int source_id = 0;
     RegistryEntry entry;
     std::map<Connection*, std::shared_ptr<Connection>> connections;
   };
 
+  using ListenerKey = std::pair<HWND, Route>;
+
   CopyDataReceiver() = default;
+
+  // Listens for the window on one route under the entry's name.
+  bool Listen(HWND hwnd, Route route, const std::wstring& class_name, const std::wstring& title,
+              RegistryEntry entry);
+  void Stop(std::unique_ptr<Listener> listener);
 
   struct Callbacks;  // the GLib source callbacks
   friend struct Callbacks;
@@ -66,7 +75,7 @@ class CopyDataReceiver {
   void ScheduleDispatch();
   void DispatchOne();
 
-  std::map<HWND, std::unique_ptr<Listener>> listeners_;
+  std::map<ListenerKey, std::unique_ptr<Listener>> listeners_;
   std::deque<std::shared_ptr<Connection>> queue_;
   GSource* dispatcher_ = nullptr;
   std::size_t connection_count_ = 0;

@@ -26,6 +26,17 @@ namespace {
 
 constexpr char kGroup[] = "window";
 constexpr char kEntrySuffix[] = ".window";
+// The folder of the helpers' sockets inside a short socket directory.
+constexpr char kHelperShortFolder[] = "/bridge";
+
+const char* RegistryName(Route route) {
+  return route == Route::kHelpers ? "quorbital-bridge" : "quorbital-windows";
+}
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() &&
+         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
 
 bool IsPrivateDirectory(const std::string& path) {
   struct stat st;
@@ -81,28 +92,82 @@ std::string SharedShortDir() { return "/tmp/quorbital-" + std::to_string(geteuid
 
 // The short directory for sockets whose path under a deep runtime directory
 // would not fit a socket address: /tmp/quorbital-<uid> when it is a private
-// directory of this user, otherwise a fresh private directory of this process.
-std::string ShortSocketDir() {
-  std::string shared = SharedShortDir();
+// directory of this user, otherwise a fresh private directory of this
+// process. The helpers' sockets go to its "bridge" folder, so that a helper
+// given that folder sees none of the others.
+std::string ShortSocketDir(Route route) {
+  std::string base;
+  const std::string shared = SharedShortDir();
   if ((mkdir(shared.c_str(), 0700) == 0 || errno == EEXIST) && IsPrivateDirectory(shared)) {
-    return shared;
+    base = shared;
+  } else {
+    static std::mutex mutex;
+    static std::string own;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (own.empty() || !IsPrivateDirectory(own)) {
+      std::string pattern = shared + "-XXXXXX";
+      own = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+    }
+    base = own;
   }
-  static std::mutex mutex;
-  static std::string own;
-  std::lock_guard<std::mutex> lock(mutex);
-  if (own.empty() || !IsPrivateDirectory(own)) {
-    std::string pattern = shared + "-XXXXXX";
-    own = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+  if (base.empty() || route == Route::kUserProcesses) return base;
+  std::string helpers = base + kHelperShortFolder;
+  if ((mkdir(helpers.c_str(), 0700) == 0 || errno == EEXIST) && IsPrivateDirectory(helpers)) {
+    return helpers;
   }
-  return own;
+  return std::string();
 }
 
-// Whether a socket file at address is one of ours to remove: in the registry
-// directory or in a short socket directory of this user.
+// Whether a socket file in folder is one of ours to remove: in the registry
+// directory or in a short socket directory of this user (or its helpers'
+// folder).
 bool OwnSocketDir(const std::string& registry, const std::string& folder) {
   if (folder == registry) return true;
+  std::string base = folder;
+  if (EndsWith(base, kHelperShortFolder))
+    base.resize(base.size() - std::strlen(kHelperShortFolder));
   const std::string shared = SharedShortDir();
-  return (folder == shared || folder.rfind(shared + "-", 0) == 0) && IsPrivateDirectory(folder);
+  return (base == shared || base.rfind(shared + "-", 0) == 0) && IsPrivateDirectory(folder);
+}
+
+// Reads the entry file at path; false when it is unreadable or has no address.
+bool ReadEntry(const std::string& path, RegistryEntry* entry) {
+  GKeyFile* file = g_key_file_new();
+  if (g_key_file_load_from_file(file, path.c_str(), G_KEY_FILE_NONE, nullptr)) {
+    gchar* address = g_key_file_get_string(file, kGroup, "address", nullptr);
+    gchar* class_name = g_key_file_get_string(file, kGroup, "class", nullptr);
+    gchar* title = g_key_file_get_string(file, kGroup, "title", nullptr);
+    entry->pid = static_cast<long>(g_key_file_get_int64(file, kGroup, "pid", nullptr));
+    entry->published_us = g_key_file_get_int64(file, kGroup, "published", nullptr);
+    if (address != nullptr) entry->address = address;
+    entry->class_name = Utf8ToWide(class_name);
+    entry->title = Utf8ToWide(title);
+    g_free(address);
+    g_free(class_name);
+    g_free(title);
+  }
+  g_key_file_free(file);
+  entry->entry_path = path;
+  return !entry->address.empty();
+}
+
+// Removes an entry file and, when it is in a folder of ours, its socket; a
+// short folder of one process goes with its last socket.
+void RemoveFiles(const std::string& registry, const RegistryEntry& entry) {
+  if (!entry.entry_path.empty()) unlink(entry.entry_path.c_str());
+  const std::size_t slash = entry.address.rfind('/');
+  if (registry.empty() || slash == std::string::npos || slash == 0) return;
+  const std::string folder = entry.address.substr(0, slash);
+  if (!OwnSocketDir(registry, folder)) return;
+  unlink(entry.address.c_str());
+  const bool helpers = EndsWith(folder, kHelperShortFolder);
+  const std::string base =
+      helpers ? folder.substr(0, folder.size() - std::strlen(kHelperShortFolder)) : folder;
+  if (base.rfind(SharedShortDir() + "-", 0) == 0) {
+    // Both fail, as they should, while they hold other sockets.
+    if (helpers) rmdir(folder.c_str());
+    rmdir(base.c_str());
+  }
 }
 
 }  // namespace
@@ -112,7 +177,7 @@ void CopyDataRegistry::UseDir(const std::string& dir) {
   g_given_dir = dir;
 }
 
-std::string CopyDataRegistry::Dir() {
+std::string CopyDataRegistry::Dir(Route route) {
   std::string given;
   {
     std::lock_guard<std::mutex> lock(g_dir_mutex);
@@ -122,41 +187,44 @@ std::string CopyDataRegistry::Dir() {
   if (!given.empty()) return IsPrivateDirectory(given) ? given : std::string();
   std::string runtime = RuntimeDir();
   if (runtime.empty()) return runtime;
-  std::string dir = runtime + "/quorbital-windows";
+  std::string dir = runtime + "/" + RegistryName(route);
   if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
   return IsPrivateDirectory(dir) ? dir : std::string();
 }
 
 std::vector<std::string> CopyDataRegistry::SocketDirs() {
   std::vector<std::string> dirs;
-  const std::string dir = Dir();
+  const std::string dir = Dir(Route::kHelpers);
   if (dir.empty()) return dirs;
   dirs.push_back(dir);
   // The longest socket name NewEntry makes: a seven-digit process id, a
   // dash, the token and the suffix.
   if (!FitsSocketAddress(dir + "/1234567-0123456789abcdef.sock")) {
-    const std::string short_dir = ShortSocketDir();
+    const std::string short_dir = ShortSocketDir(Route::kHelpers);
     if (!short_dir.empty()) dirs.push_back(short_dir);
   }
   return dirs;
 }
 
 bool CopyDataRegistry::NewEntry(const std::wstring& class_name, const std::wstring& title,
-                                RegistryEntry* entry) {
-  std::string dir = Dir();
+                                Route route, RegistryEntry* entry) {
+  std::string dir = Dir(route);
   if (dir.empty()) return false;
-  entry->pid = static_cast<long>(getpid());
-  entry->name = std::to_string(entry->pid) + "-" + RandomToken();
+  if (entry->name.empty()) {
+    entry->pid = static_cast<long>(getpid());
+    entry->name = std::to_string(entry->pid) + "-" + RandomToken();
+    entry->published_us = g_get_real_time();
+  }
+  entry->route = route;
   entry->entry_path = dir + "/" + entry->name + kEntrySuffix;
   entry->address = dir + "/" + entry->name + ".sock";
   // A deep runtime directory can make the path too long for a socket address.
   if (!FitsSocketAddress(entry->address)) {
-    const std::string short_dir = ShortSocketDir();
+    const std::string short_dir = ShortSocketDir(route);
     if (short_dir.empty()) return false;
     entry->address = short_dir + "/" + entry->name + ".sock";
     if (!FitsSocketAddress(entry->address)) return false;
   }
-  entry->published_us = g_get_real_time();
   entry->class_name = class_name;
   entry->title = title;
   std::lock_guard<std::mutex> lock(g_own_mutex);
@@ -183,39 +251,28 @@ bool CopyDataRegistry::Write(const RegistryEntry& entry) {
 
 std::vector<RegistryEntry> CopyDataRegistry::ListOthers() {
   std::vector<RegistryEntry> entries;
-  std::string dir = Dir();
+  bool given = false;
+  {
+    std::lock_guard<std::mutex> lock(g_dir_mutex);
+    given = !g_given_dir.empty();
+  }
+  // A helper finds windows in the registry it was given, everyone else in
+  // the user processes' registry.
+  const Route route = given ? Route::kHelpers : Route::kUserProcesses;
+  std::string dir = Dir(route);
   if (dir.empty()) return entries;
   GDir* handle = g_dir_open(dir.c_str(), 0, nullptr);
   if (handle == nullptr) return entries;
-  const size_t suffix_length = std::strlen(kEntrySuffix);
   while (const char* file_name = g_dir_read_name(handle)) {
     std::string name = file_name;
-    if (name.size() <= suffix_length ||
-        name.compare(name.size() - suffix_length, suffix_length, kEntrySuffix) != 0) {
-      continue;
-    }
-    name.resize(name.size() - suffix_length);
+    if (!EndsWith(name, kEntrySuffix) || name.size() == std::strlen(kEntrySuffix)) continue;
+    name.resize(name.size() - std::strlen(kEntrySuffix));
     if (IsOwn(name)) continue;
     RegistryEntry entry;
     entry.name = name;
-    entry.entry_path = dir + "/" + file_name;
-    GKeyFile* file = g_key_file_new();
-    if (g_key_file_load_from_file(file, entry.entry_path.c_str(), G_KEY_FILE_NONE, nullptr)) {
-      gchar* address = g_key_file_get_string(file, kGroup, "address", nullptr);
-      gchar* class_name = g_key_file_get_string(file, kGroup, "class", nullptr);
-      gchar* title = g_key_file_get_string(file, kGroup, "title", nullptr);
-      entry.pid = static_cast<long>(g_key_file_get_int64(file, kGroup, "pid", nullptr));
-      entry.published_us = g_key_file_get_int64(file, kGroup, "published", nullptr);
-      if (address != nullptr) entry.address = address;
-      entry.class_name = Utf8ToWide(class_name);
-      entry.title = Utf8ToWide(title);
-      g_free(address);
-      g_free(class_name);
-      g_free(title);
-    }
-    g_key_file_free(file);
+    entry.route = route;
     // An entry without an address is unreadable or half made: not a window.
-    if (!entry.address.empty()) entries.push_back(std::move(entry));
+    if (ReadEntry(dir + "/" + file_name, &entry)) entries.push_back(std::move(entry));
   }
   g_dir_close(handle);
   std::sort(entries.begin(), entries.end(), [](const RegistryEntry& a, const RegistryEntry& b) {
@@ -226,17 +283,20 @@ std::vector<RegistryEntry> CopyDataRegistry::ListOthers() {
 }
 
 void CopyDataRegistry::Remove(const RegistryEntry& entry) {
-  if (!entry.entry_path.empty()) unlink(entry.entry_path.c_str());
-  // Only a socket in the registry directory or in a short socket directory
-  // of this user is ours to remove; a directory of one process goes with it.
-  const std::string dir = Dir();
-  const std::size_t slash = entry.address.rfind('/');
-  if (dir.empty() || slash == std::string::npos || slash == 0) return;
-  const std::string folder = entry.address.substr(0, slash);
-  if (!OwnSocketDir(dir, folder)) return;
-  unlink(entry.address.c_str());
-  if (folder != dir && folder != SharedShortDir()) {
-    rmdir(folder.c_str());  // fails, as it should, while it holds other sockets
+  RemoveFiles(Dir(entry.route), entry);
+  if (entry.route != Route::kUserProcesses || entry.name.empty()) return;
+  // A window that went without withdrawing left its helpers' entry too,
+  // which its helpers cannot remove: their view of it is read-only.
+  const std::string helpers = Dir(Route::kHelpers);
+  if (helpers.empty() || helpers == Dir(Route::kUserProcesses)) return;
+  RegistryEntry counterpart;
+  counterpart.name = entry.name;
+  counterpart.route = Route::kHelpers;
+  const std::string path = helpers + "/" + entry.name + kEntrySuffix;
+  if (ReadEntry(path, &counterpart)) {
+    RemoveFiles(helpers, counterpart);
+  } else {
+    unlink(path.c_str());
   }
 }
 

@@ -153,11 +153,11 @@ class CopyDataChannel : public ::testing::Test {
   }
   static void TearDownTestSuite() { std::filesystem::remove_all(runtime_dir_); }
 
-  static int CountRegistryFiles(const std::string& suffix) {
+  static int CountRegistryFiles(const std::string& suffix,
+                                const std::string& registry = "quorbital-windows") {
     int count = 0;
     std::error_code error;
-    for (auto& file :
-         std::filesystem::directory_iterator(runtime_dir_ + "/quorbital-windows", error)) {
+    for (auto& file : std::filesystem::directory_iterator(runtime_dir_ + "/" + registry, error)) {
       if (file.path().extension() == suffix) ++count;
     }
     return count;
@@ -237,6 +237,45 @@ TEST_F(CopyDataChannel, EachMessageNamesItsSendersProcessAndCredential) {
     return std::to_string(n);
   });
   EXPECT_EQ(outcome, std::to_string(CopyDataFrame::kReplySize)) << "one reply, then dropped";
+  platform::channel::WithdrawWindow(window.hwnd());
+}
+
+TEST_F(CopyDataChannel, HelpersHaveARouteOfTheirOwnThatOpensWithACredential) {
+  using platform::channel::Route;
+  std::vector<Route> routes;
+  TestWindow window(L"qtest_route", L"Route", [&](UINT, WPARAM, LPARAM) {
+    routes.push_back(platform::channel::CurrentMessageSender()->route);
+    return LRESULT{1};
+  });
+  platform::channel::PublishWindow(window.hwnd(), L"qtest_route", L"Route");
+  const std::string users =
+      platform::channel::PublishedAddressForTesting(window.hwnd(), Route::kUserProcesses);
+  const std::string helpers =
+      platform::channel::PublishedAddressForTesting(window.hwnd(), Route::kHelpers);
+  // What a helper is given holds the helpers' socket and nothing of the
+  // other route: neither its socket nor its entries.
+  const std::vector<std::string> dirs = platform::channel::SocketDirectories();
+  ASSERT_EQ(dirs, std::vector<std::string>{runtime_dir_ + "/quorbital-bridge"});
+  EXPECT_EQ(helpers.substr(0, helpers.rfind('/')), dirs[0]);
+  EXPECT_EQ(users.substr(0, users.rfind('/')), runtime_dir_ + "/quorbital-windows");
+  EXPECT_EQ(users.substr(users.rfind('/')), helpers.substr(helpers.rfind('/')))
+      << "one name on both routes";
+
+  auto credential = Frame(CopyDataFrame::kMagic, 1, CopyDataFrame::kCredentialMessage, 3, 3);
+  auto credited = credential;
+  const auto message = GoodFrame();
+  credited.insert(credited.end(), message.begin(), message.end());
+  EXPECT_EQ(OffMainThread([&] { return RawExchange(helpers, message); }), "eof");
+  EXPECT_EQ(OffMainThread([&] { return RawExchange(helpers, credited); }), "reply 1");
+  EXPECT_EQ(OffMainThread([&] { return RawExchange(users, message); }), "reply 1");
+  EXPECT_EQ(routes, (std::vector<Route>{Route::kHelpers, Route::kUserProcesses}));
+
+  // A process that sees only the helpers' registry finds the window there.
+  PeerProcess helper(
+      {"send", "qtest_route", "Route", "registry=" + dirs[0], "credential=c", "7:07"});
+  EXPECT_TRUE(RunLoopUntil([&] { return routes.size() == 3; }));
+  EXPECT_EQ(helper.ReadLine(), "result 1");
+  EXPECT_EQ(routes.back(), Route::kHelpers);
   platform::channel::WithdrawWindow(window.hwnd());
 }
 
@@ -562,15 +601,21 @@ TEST_F(CopyDataChannel, FindsByClassAndTitleAndFailsAtOnceWhenTheTargetHasGone) 
 TEST_F(CopyDataChannel, EntriesOfAKilledProcessAreNotFoundAndAreRemoved) {
   const int entries = CountRegistryFiles(".window");
   const int sockets = CountRegistryFiles(".sock");
+  const int helper_entries = CountRegistryFiles(".window", "quorbital-bridge");
+  const int helper_sockets = CountRegistryFiles(".sock", "quorbital-bridge");
   {
     PeerProcess receiver({"receive", "qtest_stale", "Stale"});
     ASSERT_EQ(receiver.ReadLine(), "ready");
     receiver.Kill();  // no chance to withdraw its window
   }
   EXPECT_EQ(CountRegistryFiles(".window"), entries + 1);
+  EXPECT_EQ(CountRegistryFiles(".window", "quorbital-bridge"), helper_entries + 1);
   EXPECT_EQ(platform::channel::FindRemoteWindow(L"qtest_stale", L"Stale"), nullptr);
+  // Both routes' files go: the helpers could not remove theirs.
   EXPECT_EQ(CountRegistryFiles(".window"), entries);
   EXPECT_EQ(CountRegistryFiles(".sock"), sockets);
+  EXPECT_EQ(CountRegistryFiles(".window", "quorbital-bridge"), helper_entries);
+  EXPECT_EQ(CountRegistryFiles(".sock", "quorbital-bridge"), helper_sockets);
 
   // A live window published after it is still found.
   PeerProcess receiver({"receive", "qtest_stale", "Stale"});
@@ -608,10 +653,12 @@ TEST_F(CopyDataChannel, ADeepRuntimeDirectoryPutsTheSocketInAShortPrivateDirecto
   std::filesystem::create_directories(deep);
   std::filesystem::permissions(deep, std::filesystem::perms::owner_all);
   setenv("XDG_RUNTIME_DIR", deep.c_str(), 1);
-  // The folders a sender must reach: the registry and the short folder.
+  // The folders a helper must reach: its registry and its short folder.
   const std::vector<std::string> dirs = platform::channel::SocketDirectories();
   ASSERT_EQ(dirs.size(), 2u);
-  EXPECT_EQ(dirs[0], deep + "/quorbital-windows");
+  EXPECT_EQ(dirs[0], deep + "/quorbital-bridge");
+  const std::string shared = "/tmp/quorbital-" + std::to_string(geteuid());
+  EXPECT_EQ(dirs[1], shared + "/bridge");
   std::vector<Received> received;
   TestWindow window(L"qtest_deep", L"Deep", [&](UINT, WPARAM wparam, LPARAM lparam) {
     received.push_back(Record(wparam, lparam));
@@ -621,8 +668,10 @@ TEST_F(CopyDataChannel, ADeepRuntimeDirectoryPutsTheSocketInAShortPrivateDirecto
   // Never a name in the abstract namespace, which any user could take first.
   const std::string address = platform::channel::PublishedAddressForTesting(window.hwnd());
   const std::string folder = address.substr(0, address.rfind('/'));
-  EXPECT_EQ(folder.rfind("/tmp/quorbital-" + std::to_string(geteuid()), 0), 0u) << address;
-  EXPECT_EQ(folder, dirs[1]);
+  EXPECT_EQ(folder, shared) << address;
+  const std::string helpers = platform::channel::PublishedAddressForTesting(
+      window.hwnd(), platform::channel::Route::kHelpers);
+  EXPECT_EQ(helpers.substr(0, helpers.rfind('/')), dirs[1]);
   struct stat st;
   ASSERT_EQ(lstat(folder.c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, geteuid());

@@ -8,8 +8,11 @@
 //     finds the window ("notfound", exit 2, when none) and sends each message
 //     with dwData 0x1122334455667788, printing "result <n>" for each. A
 //     payload is hex bytes, or "#<n>" for n bytes of the pattern (i*7+3)&255.
-//     A first message argument "credential=<text>" makes text this process's
-//     credential before anything is sent.
+//     An argument "msg=<n>" sends the messages after it as message n (by
+//     default WM_COPYDATA).
+//     A first message argument "registry=<dir>" finds the window in that
+//     registry (as a confined helper does); then "credential=<text>" makes
+//     text this process's credential before anything is sent.
 #include <glib-unix.h>
 #include <glib.h>
 #include <unistd.h>
@@ -112,9 +115,13 @@ int Send(int argc, char** argv) {
   std::wstring class_name = Wide(argv[2]);
   std::wstring title = Wide(argv[3]);
   int first = 4;
-  if (argc > 4 && std::string(argv[4]).rfind("credential=", 0) == 0) {
-    platform::channel::SetSenderCredential(argv[4] + std::strlen("credential="));
-    first = 5;
+  if (argc > first && std::string(argv[first]).rfind("registry=", 0) == 0) {
+    platform::channel::UseRegistryDirectory(argv[first] + std::strlen("registry="));
+    ++first;
+  }
+  if (argc > first && std::string(argv[first]).rfind("credential=", 0) == 0) {
+    platform::channel::SetSenderCredential(argv[first] + std::strlen("credential="));
+    ++first;
   }
   HWND hwnd = platform::channel::FindRemoteWindow(
       std::string(argv[2]) == "-" ? nullptr : class_name.c_str(),
@@ -123,8 +130,13 @@ int Send(int argc, char** argv) {
     std::printf("notfound\n");
     return 2;
   }
+  UINT message = WM_COPYDATA;
   for (int i = first; i < argc; ++i) {
     std::string arg = argv[i];
+    if (arg.rfind("msg=", 0) == 0) {
+      message = static_cast<UINT>(std::strtoul(arg.c_str() + 4, nullptr, 0));
+      continue;
+    }
     size_t colon = arg.find(':');
     WPARAM wparam = std::strtoul(arg.substr(0, colon).c_str(), nullptr, 10);
     std::vector<unsigned char> payload = ParsePayload(arg.substr(colon + 1));
@@ -132,7 +144,7 @@ int Send(int argc, char** argv) {
     record.dwData = static_cast<ULONG_PTR>(0x1122334455667788ull);
     record.cbData = static_cast<DWORD>(payload.size());
     record.lpData = payload.empty() ? nullptr : payload.data();
-    LRESULT result = platform::channel::SendRemoteMessage(hwnd, WM_COPYDATA, wparam,
+    LRESULT result = platform::channel::SendRemoteMessage(hwnd, message, wparam,
                                                           reinterpret_cast<LPARAM>(&record));
     std::printf("result %ld\n", static_cast<long>(result));
     std::fflush(stdout);
