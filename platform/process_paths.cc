@@ -62,6 +62,20 @@ std::string PrivateDirectory(const std::string& dir) {
   return dir;
 }
 
+// $variable when it is an absolute path, else home followed by fallback;
+// without trailing '/', empty when neither can be had.
+std::string UserDirectory(const char* variable, const std::string& home, const char* fallback) {
+  const char* value = std::getenv(variable);
+  std::string dir;
+  if (value != nullptr && value[0] == '/') {
+    dir = value;
+  } else if (!home.empty()) {
+    dir = home + fallback;
+  }
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir;
+}
+
 }  // namespace
 
 std::string HomeDir() {
@@ -123,19 +137,18 @@ std::string RuntimeDirWithTmp(const std::string& tmp) {
   }
   std::string dir = PrivateDirectory(tmp + "/quorbital-" + std::to_string(geteuid()));
   if (!dir.empty()) return dir;
-  // The name in /tmp is taken: the user's own cache directory is out of
-  // others' reach, so the page bridge and the program's mutex still work.
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  std::string base;
-  if (cache != nullptr && cache[0] == '/') {
-    base = cache;
-  } else {
-    std::string home = HomeDir();
-    if (home.empty()) return std::string();
-    base = home + "/.cache";
+  // The name in /tmp is taken: the user's state directory is out of others'
+  // reach, so the page bridge and the program's mutex still work. Not the
+  // cache directory: the web processes' sandbox may write there, and the
+  // second start's channel must stay out of its reach.
+  const std::string home = HomeDir();
+  const std::string state = UserDirectory("XDG_STATE_HOME", home, "/.local/state");
+  const std::string cache = UserDirectory("XDG_CACHE_HOME", home, "/.cache");
+  if (state.empty() || (!cache.empty() && (state == cache || state.rfind(cache + "/", 0) == 0))) {
+    LogWarning("no runtime directory: the state directory is missing or inside the cache");
+    return std::string();
   }
-  while (!base.empty() && base.back() == '/') base.pop_back();
-  return PrivateDirectory(base + "/quorbital-runtime");
+  return PrivateDirectory(state + "/quorbital-runtime");
 }
 
 }  // namespace platform

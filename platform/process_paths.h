@@ -21,9 +21,10 @@ std::string HomeDir();
 // owned by this user with mode 0700; otherwise
 // /tmp/quorbital-<uid>, created with mode 0700 and checked to be a directory
 // owned by this user and closed to others (never a symbolic link); when that
-// name is taken by something else, "quorbital-runtime" in the user's cache
-// directory ($XDG_CACHE_HOME or ~/.cache), held to the same checks. Empty
-// when no safe directory can be had.
+// name is taken by something else, "quorbital-runtime" in the user's state
+// directory ($XDG_STATE_HOME or ~/.local/state), held to the same checks and
+// never inside the cache directory ($XDG_CACHE_HOME or ~/.cache), which the
+// web processes' sandbox may write. Empty when no safe directory can be had.
 std::string RuntimeDir();
 // The same with another folder in place of /tmp, for tests.
 std::string RuntimeDirWithTmp(const std::string& tmp);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "tests/support/test_process.h"
@@ -48,11 +49,12 @@ TEST(ProcessPaths, RuntimeDirFallsBackToPrivateTmpDir) {
   }
 }
 
-TEST(ProcessPaths, RuntimeDirFallsBackToTheCacheDirectoryWhenTheTmpNameIsTaken) {
+TEST(ProcessPaths, RuntimeDirFallsBackToTheStateDirectoryWhenTheTmpNameIsTaken) {
   test_support::TempDir tmp("q-tmp");
-  ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr), cache("XDG_CACHE_HOME", (tmp / "cache").c_str());
+  ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr), state("XDG_STATE_HOME", (tmp / "state").c_str()),
+      cache("XDG_CACHE_HOME", (tmp / "cache").c_str());
   const std::string taken = tmp / ("quorbital-" + std::to_string(geteuid()));
-  const std::string fallback = tmp / "cache/quorbital-runtime";
+  const std::string fallback = tmp / "state/quorbital-runtime";
   // Open to others, a link to a private directory, a plain file: none is used.
   ASSERT_EQ(mkdir(taken.c_str(), 0755), 0);
   EXPECT_EQ(platform::RuntimeDirWithTmp(tmp.path()), fallback);
@@ -65,6 +67,10 @@ TEST(ProcessPaths, RuntimeDirFallsBackToTheCacheDirectoryWhenTheTmpNameIsTaken) 
   // A fallback that is not private itself is refused too.
   ASSERT_EQ(chmod(fallback.c_str(), 0750), 0);
   EXPECT_EQ(platform::RuntimeDirWithTmp(tmp.path()), "");
+  // Never in the cache directory, which the web processes may write.
+  state.Set((tmp / "cache/state").c_str());
+  EXPECT_EQ(platform::RuntimeDirWithTmp(tmp.path()), "");
+  EXPECT_FALSE(std::filesystem::exists(tmp / "cache/state"));
 }
 
 }  // namespace
