@@ -1,9 +1,12 @@
-// Desktop notifications over GIO's D-Bus: one asynchronous Notify call on the
-// session bus, whose answer (or error, when no service runs) is not awaited.
+// Desktop notifications over GIO's D-Bus: the service's capabilities, then one
+// Notify call on the session bus, whose answer (or error, when no service
+// runs) is not awaited; nothing here blocks.
 #include "platform/desktop_notification.h"
 
 #include <gio/gio.h>
 #include <gtk/gtk.h>
+
+#include <memory>
 
 #include "platform/gobject_ptr.h"
 #include "platform/log.h"
@@ -12,6 +15,8 @@
 namespace platform {
 namespace {
 
+constexpr char kService[] = "org.freedesktop.Notifications";
+constexpr char kPath[] = "/org/freedesktop/Notifications";
 // A service that does not answer within this time is given up.
 constexpr int kCallTimeoutMs = 5000;
 // How long the notice shows: the service's own default.
@@ -27,22 +32,70 @@ void OnNotified(GObject* source, GAsyncResult* result, gpointer) {
   }
 }
 
-void OnBus(GObject*, GAsyncResult* result, gpointer data) {
-  GVariant* parameters = static_cast<GVariant*>(data);
+// One notice on its way: its texts until the service has said whether it
+// reads markup, then the bus it goes out on.
+struct Notice {
+  std::string title;
+  std::string body;
+  GObjectPtr<GDBusConnection> bus;
+};
+
+// Whether the service's capabilities (GetCapabilities' reply) announce body
+// markup. A service that cannot say is taken to read it, so nothing that
+// looks like markup reaches it unescaped.
+bool AnnouncesMarkup(GVariant* capabilities) {
+  if (capabilities == nullptr) return true;
+  GVariantIter* names = nullptr;
+  g_variant_get(capabilities, "(as)", &names);
+  bool markup = false;
+  const gchar* name = nullptr;
+  while (g_variant_iter_next(names, "&s", &name))
+    markup = markup || g_strcmp0(name, "body-markup") == 0;
+  g_variant_iter_free(names);
+  return markup;
+}
+
+void OnCapabilities(GObject* source, GAsyncResult* result, gpointer data) {
+  std::unique_ptr<Notice> notice(static_cast<Notice*>(data));
   GError* error = nullptr;
-  const GObjectPtr<GDBusConnection> bus = AdoptGObject(g_bus_get_finish(result, &error));
-  if (!bus) {
+  GVariant* capabilities = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+  if (error != nullptr) {
+    Log("notification: the service's capabilities are unknown: %s", error->message);
+    g_error_free(error);
+  }
+  // The title is plain text to every service; the body is markup to those
+  // that announce it, and a file name in it is text all the same.
+  const std::string body =
+      AnnouncesMarkup(capabilities) ? EscapeNotificationMarkup(notice->body) : notice->body;
+  if (capabilities != nullptr) g_variant_unref(capabilities);
+  GVariantBuilder actions;
+  g_variant_builder_init(&actions, G_VARIANT_TYPE("as"));
+  GVariantBuilder hints;
+  g_variant_builder_init(&hints, G_VARIANT_TYPE("a{sv}"));
+  g_variant_builder_add(&hints, "{sv}", "desktop-entry", g_variant_new_string("quorbital"));
+  g_variant_builder_add(&hints, "{sv}", "category", g_variant_new_string("transfer"));
+  g_dbus_connection_call(
+      notice->bus.get(), kService, kPath, kService, "Notify",
+      g_variant_new("(susssasa{sv}i)", "Quorbital", 0u, "quorbital", notice->title.c_str(),
+                    body.c_str(), &actions, &hints, kDefaultExpiry),
+      G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, OnNotified,
+      nullptr);
+}
+
+void OnBus(GObject*, GAsyncResult* result, gpointer data) {
+  std::unique_ptr<Notice> notice(static_cast<Notice*>(data));
+  GError* error = nullptr;
+  notice->bus = AdoptGObject(g_bus_get_finish(result, &error));
+  if (!notice->bus) {
     Log("notification: no session bus: %s", error != nullptr ? error->message : "");
     if (error != nullptr) g_error_free(error);
-    g_variant_unref(parameters);
     return;
   }
   // A desktop without a running service does not get one started for this.
-  g_dbus_connection_call(
-      bus.get(), "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-      "org.freedesktop.Notifications", "Notify", parameters, G_VARIANT_TYPE("(u)"),
-      G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, OnNotified, nullptr);
-  g_variant_unref(parameters);
+  GDBusConnection* bus = notice->bus.get();
+  g_dbus_connection_call(bus, kService, kPath, kService, "GetCapabilities", nullptr,
+                         G_VARIANT_TYPE("(as)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs,
+                         nullptr, OnCapabilities, notice.release());
 }
 
 // Whether the session has a bus: its address is set, or the bus's socket is
@@ -70,18 +123,31 @@ bool IsAnyWindowActive() {
   return active;
 }
 
+std::string EscapeNotificationMarkup(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
 void ShowDesktopNotification(const std::wstring& title, const std::wstring& body) {
   if (!HasSessionBus()) return;
-  GVariantBuilder actions;
-  g_variant_builder_init(&actions, G_VARIANT_TYPE("as"));
-  GVariantBuilder hints;
-  g_variant_builder_init(&hints, G_VARIANT_TYPE("a{sv}"));
-  g_variant_builder_add(&hints, "{sv}", "desktop-entry", g_variant_new_string("quorbital"));
-  g_variant_builder_add(&hints, "{sv}", "category", g_variant_new_string("transfer"));
-  GVariant* parameters = g_variant_ref_sink(
-      g_variant_new("(susssasa{sv}i)", "Quorbital", 0u, "quorbital", WideToUtf8(title).c_str(),
-                    WideToUtf8(body).c_str(), &actions, &hints, kDefaultExpiry));
-  g_bus_get(G_BUS_TYPE_SESSION, nullptr, OnBus, parameters);
+  g_bus_get(G_BUS_TYPE_SESSION, nullptr, OnBus,
+            new Notice{WideToUtf8(title), WideToUtf8(body), {}});
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -13,7 +14,13 @@ bool IsAnyWindowActive();
 
 // Shows a notice with a title and a line of text, without waiting for the
 // service; where the session has no notification service (or no session
-// bus) nothing happens. Main thread.
+// bus) nothing happens. Both are plain text: the line is escaped for a
+// service that reads markup in it, so a file name such as "<b>x</b>" shows
+// as written. Main thread.
 void ShowDesktopNotification(const std::wstring& title, const std::wstring& body);
+
+// text (UTF-8) with "&", "<" and ">" written as the entities of the
+// notification services' body markup.
+std::string EscapeNotificationMarkup(std::string_view text);
 
 }  // namespace platform

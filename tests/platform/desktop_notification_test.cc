@@ -1,6 +1,7 @@
 // Desktop notifications reach the session's notification service (here one
 // of the test's own, on a private bus) with the client's name, the title, the
-// text and the desktop entry.
+// text and the desktop entry; the text is escaped where the service reads
+// markup.
 #include "platform/desktop_notification.h"
 
 #include <gio/gio.h>
@@ -18,7 +19,8 @@ using test_support::ChildProcess;
 using test_support::PumpUntil;
 
 constexpr char kInterface[] =
-    "<node><interface name='org.freedesktop.Notifications'><method name='Notify'>"
+    "<node><interface name='org.freedesktop.Notifications'>"
+    "<method name='GetCapabilities'><arg type='as' direction='out'/></method><method name='Notify'>"
     "<arg type='s' direction='in'/><arg type='u' direction='in'/><arg type='s' direction='in'/>"
     "<arg type='s' direction='in'/><arg type='s' direction='in'/><arg type='as' direction='in'/>"
     "<arg type='a{sv}' direction='in'/><arg type='i' direction='in'/>"
@@ -30,11 +32,20 @@ struct Notice {
 
 struct Service {
   std::vector<Notice> notices;
+  std::vector<const char*> capabilities{"body"};
   bool owned = false;
 };
 
-void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
             GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {
+  auto* service = static_cast<Service*>(data);
+  if (g_strcmp0(method, "GetCapabilities") == 0) {
+    GVariantBuilder names;
+    g_variant_builder_init(&names, G_VARIANT_TYPE("as"));
+    for (const char* name : service->capabilities) g_variant_builder_add(&names, "s", name);
+    g_dbus_method_invocation_return_value(invocation, g_variant_new("(as)", &names));
+    return;
+  }
   const gchar* app = nullptr;
   const gchar* summary = nullptr;
   const gchar* body = nullptr;
@@ -43,7 +54,7 @@ void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gc
                 nullptr, &hints, nullptr);
   const gchar* entry = "";
   g_variant_lookup(hints, "desktop-entry", "&s", &entry);
-  static_cast<Service*>(data)->notices.push_back({app, summary, body, entry});
+  service->notices.push_back({app, summary, body, entry});
   g_variant_unref(hints);
   g_dbus_method_invocation_return_value(invocation, g_variant_new("(u)", 1u));
 }
@@ -83,6 +94,19 @@ TEST(DesktopNotification, ReachesTheSessionsServiceWithTitleTextAndEntry) {
   EXPECT_EQ(service.notices[0].entry, "quorbital");
   EXPECT_EQ(service.notices[1].summary, "下载失败");
   EXPECT_EQ(service.notices[1].body, "b.pdf：连接中断");
+
+  // A file name that looks like markup is text: escaped for a service that
+  // reads markup, as it is for one that does not.
+  const wchar_t kName[] = L"<b>a</b> & <a href=\"x\"><img src=\"y\">.pdf";
+  platform::ShowDesktopNotification(L"<i>t</i>", kName);
+  ASSERT_TRUE(PumpUntil([&] { return service.notices.size() == 3; }));
+  service.capabilities = {"body", "body-markup", "body-hyperlinks", "body-images"};
+  platform::ShowDesktopNotification(L"<i>t</i>", kName);
+  ASSERT_TRUE(PumpUntil([&] { return service.notices.size() == 4; }));
+  EXPECT_EQ(service.notices[2].body, "<b>a</b> & <a href=\"x\"><img src=\"y\">.pdf");
+  EXPECT_EQ(service.notices[3].body,
+            "&lt;b&gt;a&lt;/b&gt; &amp; &lt;a href=\"x\"&gt;&lt;img src=\"y\"&gt;.pdf");
+  EXPECT_EQ(service.notices[3].summary, "<i>t</i>") << "the title is never markup";
 
   g_bus_unown_name(name);
   g_dbus_node_info_unref(node);
