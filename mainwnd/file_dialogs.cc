@@ -8,8 +8,17 @@
 #include "app/locations.h"
 #include "platform/unicode_text.h"
 
+namespace {
+
+// "/" and "\", and the slashes drawn like them (fullwidth, division,
+// fraction and big solidus): a name with one of those would look like a path
+// ("／..／etc／passwd") to whoever reads it.
+constexpr wchar_t kSeparators[] = L"/\\\uFF0F\u2215\u2044\u29F8";
+
+}  // namespace
+
 std::wstring PlainFileName(const std::wstring& name) {
-  const std::size_t separator = name.find_last_of(L"/\\");
+  const std::size_t separator = name.find_last_of(kSeparators);
   const std::wstring plain = separator == std::wstring::npos ? name : name.substr(separator + 1);
   std::wstring out;
   std::size_t bytes = 0;

@@ -15,7 +15,8 @@ CDuiString ShowSaveFileDialog(const CDuiString& suggestedName);
 // The longest suggested name, in bytes of UTF-8, that file systems take.
 inline constexpr std::size_t kMaxSuggestedNameBytes = 200;
 // name reduced to a plain file name: no folder parts (the text after the
-// last '/' or '\'), no leading dots, no control or format characters (Unicode
+// last '/' or '\', or a slash drawn like them: U+FF0F, U+2215, U+2044,
+// U+29F8), no leading dots, no control or format characters (Unicode
 // category Cf: bidirectional marks, zero-width characters), and at most
 // kMaxSuggestedNameBytes bytes of UTF-8, cut between characters.
 std::wstring PlainFileName(const std::wstring& name);

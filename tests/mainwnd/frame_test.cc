@@ -57,6 +57,9 @@ TEST(PlainFileName, KeepsOnlyAPlainNameOfAtMost200Bytes) {
   EXPECT_EQ(PlainFileName(L"../../.bashrc"), L"bashrc");
   EXPECT_EQ(PlainFileName(L"/home/u/.profile"), L"profile");
   EXPECT_EQ(PlainFileName(L"..\\x\\..config"), L"config");
+  // Slashes drawn like the separator are separators too.
+  EXPECT_EQ(PlainFileName(L"\uFF0F..\uFF0Fetc\uFF0Fpasswd"), L"passwd");
+  EXPECT_EQ(PlainFileName(L"a\u2215b\u2044c\u29F8.d.pdf"), L"d.pdf");
   EXPECT_EQ(PlainFileName(L"dir/"), L"");
   EXPECT_EQ(PlainFileName(L".."), L"");
   EXPECT_EQ(PlainFileName(L"a\nb\tc.pdf"), L"abc.pdf");
