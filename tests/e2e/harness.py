@@ -206,6 +206,7 @@ class ClientTest(unittest.TestCase):
         self.dialog_log = os.path.join(self.tmp, "dialogs")
         open(self.answers, "w").close()
         self.proc = None
+        self.binary_dir = BINARY_DIR
 
     def tearDown(self):
         if self.proc:
@@ -235,8 +236,33 @@ class ClientTest(unittest.TestCase):
         engine helper processes end with that process group); env defaults
         to client_env(), prefix is a command the client runs under, popen
         goes to subprocess.Popen."""
-        return subprocess.Popen([*prefix, os.path.join(BINARY_DIR, "quorbital"), *args],
+        return subprocess.Popen([*prefix, os.path.join(self.binary_dir, "quorbital"), *args],
                                 env=env or self.client_env(), start_new_session=True, **popen)
+
+    def use_client_with_keys(self, *key_files):
+        """Starts the client from a folder of its own whose update-keys/
+        holds key_files, as an installation with its vendor's keys: the
+        executable and the web process extension are linked (copied across
+        file systems), everything else beside them is a link to the build's."""
+        folder = os.path.join(self.tmp, "client")
+        os.makedirs(os.path.join(folder, "update-keys"))
+        for key in key_files:
+            shutil.copy(key, os.path.join(folder, "update-keys"))
+
+        def link(source, target):
+            try:
+                os.link(source, target)
+            except OSError:
+                shutil.copy2(source, target)
+        for name in os.listdir(BINARY_DIR):
+            source, target = os.path.join(BINARY_DIR, name), os.path.join(folder, name)
+            if name == "quorbital":
+                link(source, target)
+            elif name == "webext":
+                shutil.copytree(source, target, copy_function=link)
+            elif name != "update-keys":
+                os.symlink(source, target)
+        self.binary_dir = folder
 
     def wait_until(self, predicate, timeout=WAIT, message="condition not met"):
         """Polls predicate until it gives a true value, which it returns."""

@@ -5,13 +5,15 @@ function, no local file, no other origin's data and no download, and cannot
 bring a file:// address into the window. Local files outside the bundle are
 ordinary pages too, a page without script does not inherit the trust of the
 one it replaced, only the client's own pages may go full screen, the web
-processes run confined, and the main window carries out page commands only
-for the web process that shows a page of the client's own. Pages of two
+processes run confined (and out of reach of the second start's hand-off),
+the main window carries out page commands only for the web process that
+shows a page of the client's own, and takes documents only from new starts. Pages of two
 ordinary origins are served on 127.0.0.1 and localhost."""
 
 import json
 import os
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -337,12 +339,68 @@ class FullScreen(TrustTest):
         self.assertLess(self.ask("innerHeight", page="web"), height)
 
 
+def registry_addresses(run_dir, registry):
+    """The socket addresses of the windows published in a registry folder."""
+    addresses = []
+    folder = os.path.join(run_dir, registry)
+    for name in os.listdir(folder):
+        if name.endswith(".window"):
+            with open(os.path.join(folder, name)) as f:
+                addresses += [line.split("=", 1)[1].strip() for line in f
+                              if line.startswith("address=")]
+    return addresses
+
+
+def connects(address):
+    """Whether a Unix socket at address takes a connection."""
+    with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
+        try:
+            s.connect(address)
+            return True
+        except OSError:
+            return False
+
+
+def utf16_hex(text):
+    """A copy-data text record as the hand-off sends it, in hex."""
+    return (text + "\0").encode("utf-16-le").hex()
+
+
+OPEN_DOCUMENT = 0x8051
+
+
 class Confinement(TrustTest):
-    def test_the_web_process_sees_the_bundle_and_not_the_home_folder(self):
+    def skip_without_sandbox(self):
         if not shutil.which("bwrap") or subprocess.run(
                 ["bwrap", "--unshare-pid", "--unshare-net", "--ro-bind", "/", "/", "--proc",
                  "/proc", "--dev", "/dev", "true"], capture_output=True).returncode != 0:
             self.skipTest("bubblewrap cannot run here: the client runs without a sandbox")
+
+    def test_the_hand_off_socket_is_out_of_the_web_process_reach(self):
+        self.skip_without_sandbox()
+        # Where the runtime folder would fall back to, made so that it could
+        # be seen.
+        state = os.path.join(self.tmp, "home", ".local", "state")
+        os.makedirs(state)
+        self.start_at_start_page()
+        run = self.client_env()["XDG_RUNTIME_DIR"]
+        hand_off = registry_addresses(run, "quorbital-windows")
+        bridge = registry_addresses(run, "quorbital-bridge")
+        self.assertTrue(hand_off and bridge)
+        self.assertTrue(all(connects(a) for a in hand_off + bridge))
+        for pid in self.wait_until(self.web_processes):
+            # What the web process sees, by its own root: the bridge, and of
+            # the hand-off neither its sockets nor their folders.
+            root = "/proc/%d/root" % pid
+            for address in hand_off:
+                self.assertFalse(os.path.exists(root + os.path.dirname(address)), address)
+                self.assertFalse(connects(root + address), address)
+            self.assertTrue(all(connects(root + a) for a in bridge))
+            self.assertTrue(os.path.isdir(root + self.data_dir), "the view is the process's")
+            self.assertFalse(os.path.exists(root + state))
+
+    def test_the_web_process_sees_the_bundle_and_not_the_home_folder(self):
+        self.skip_without_sandbox()
         home_file = os.path.join(self.tmp, "home", "private.zv")
         os.makedirs(os.path.dirname(home_file), exist_ok=True)
         with open(home_file, "w") as f:
@@ -366,7 +424,28 @@ class Confinement(TrustTest):
 
 class PageCommands(TrustTest):
     """The main window carries out a page command only for the web process
-    that shows a page of the client's own."""
+    that shows a page of the client's own, and takes a document only from a
+    new start of the client."""
+
+    def test_a_document_is_handed_over_only_by_the_route_of_new_starts(self):
+        self.start_at_start_page()
+        peer = os.path.join(BINARY_DIR, "tests", "platform", "copydata_peer")
+        bridge = os.path.join(self.client_env()["XDG_RUNTIME_DIR"], "quorbital-bridge")
+        hand_off = ["msg=%d" % OPEN_DOCUMENT, "0:" + utf16_hex("/tmp/x/handed.zv")]
+        for route in (["registry=" + bridge], ["registry=" + bridge, "credential=" + "0" * 32]):
+            out = subprocess.run([peer, "send", "main_wnd_class", "Quorbital", *route, *hand_off],
+                                 env=self.client_env(), capture_output=True, text=True,
+                                 timeout=30).stdout
+            self.assertEqual(out, "result 0\n", route)
+        self.no_report(seconds=1, event="load")
+        self.assertEqual(len(self.log_lines("handed over by a web process")), 1)
+        # The same message from a process of the user outside any sandbox.
+        out = subprocess.run([peer, "send", "main_wnd_class", "Quorbital", *hand_off],
+                             env=self.client_env(), capture_output=True, text=True,
+                             timeout=30).stdout
+        self.assertEqual(out, "result 1\n")
+        self.assertEqual(self.report(event="load")["search"],
+                         "?channel=offline&file=/tmp/x/handed.zv")
 
     def test_a_process_that_is_no_web_process_of_the_client_gets_nothing_done(self):
         self.start_at_start_page()
