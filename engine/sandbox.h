@@ -1,8 +1,9 @@
 // Whether WebKit's web processes run confined: under bubblewrap, in mount,
-// PID, network and IPC namespaces of their own, seeing the system's
-// libraries and data and only such of the user's folders as the client adds
-// (read-only). Pages run there; the network process, which loads every
-// address, file:// documents included, stays outside, so a page of the
+// PID, network and UTS namespaces of their own (and IPC, but under X11,
+// whose shared memory WebKit keeps), seeing the system's libraries and data,
+// the folders WebKit adds (the user's cache directory among them, writable)
+// and such of the user's folders as the client adds (read-only). Pages run there; the network
+// process, which loads every address, file:// documents included, stays outside, so a page of the
 // client's own still reads local documents wherever they are. The choice is
 // made once per process, before the first web process starts.
 #pragma once
