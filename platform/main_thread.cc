@@ -79,6 +79,16 @@ void PostToMainThread(std::function<void()> fn) {
   }
 }
 
+void RepeatOnMainThread(std::chrono::milliseconds interval, std::function<bool()> fn) {
+  auto* held = new std::function<bool()>(std::move(fn));
+  g_timeout_add_full(
+      G_PRIORITY_DEFAULT, static_cast<guint>(interval.count()),
+      [](gpointer data) -> gboolean {
+        return (*static_cast<std::function<bool()>*>(data))() ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+      },
+      held, [](gpointer data) { delete static_cast<std::function<bool()>*>(data); });
+}
+
 void RunOnMainThread(const std::function<void()>& fn) {
   if (IsMainThread()) {
     fn();

@@ -3,6 +3,7 @@
 // they were made.
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 namespace platform {
@@ -19,6 +20,10 @@ void RunOnMainThread(const std::function<void()>& fn);
 // Queues fn for the main thread and returns at once. Calls from all threads go
 // through one queue, so order is kept per sender.
 void PostToMainThread(std::function<void()> fn);
+
+// Main thread: runs fn on the main thread once every interval, the first
+// time one interval from now, until it returns false.
+void RepeatOnMainThread(std::chrono::milliseconds interval, std::function<bool()> fn);
 
 // Main thread: runs work on a thread of its own and serves this thread's
 // loop (input, drawing, timers) until work has returned, as a modal dialog

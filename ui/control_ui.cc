@@ -242,6 +242,9 @@ void CControlUI::SetAttribute(const wchar_t* name_text, const wchar_t* value_tex
   } else if (name == L"endellipsis") {
     SetTextStyle(ui::ParseBool(value) ? (text_style_ | DT_END_ELLIPSIS)
                                       : (text_style_ & ~DT_END_ELLIPSIS));
+  } else if (name == L"pathellipsis") {
+    SetTextStyle(ui::ParseBool(value) ? (text_style_ | DT_PATH_ELLIPSIS)
+                                      : (text_style_ & ~DT_PATH_ELLIPSIS));
   } else if (name == L"multiline" || name == L"wordbreak") {
     SetTextStyle(ui::ParseBool(value) ? (text_style_ & ~DT_SINGLELINE)
                                       : (text_style_ | DT_SINGLELINE));

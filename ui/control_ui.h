@@ -24,6 +24,9 @@ constexpr UINT DT_VCENTER = 0x0004;
 constexpr UINT DT_BOTTOM = 0x0008;
 constexpr UINT DT_SINGLELINE = 0x0020;
 constexpr UINT DT_END_ELLIPSIS = 0x8000;
+// Text that does not fit loses characters from its middle, not its end (a
+// file name keeps its extension).
+constexpr UINT DT_PATH_ELLIPSIS = 0x4000;
 constexpr UINT DT_TOP = 0x0000;
 
 // Mouse input that the paint manager hands to a control.

@@ -11,6 +11,7 @@
 #include "platform/gobject_ptr.h"
 #include "platform/unicode_text.h"
 #include "ui/control_ui.h"
+#include "ui/text_fit.h"
 
 namespace ui::render {
 namespace {
@@ -249,15 +250,12 @@ std::string HtmlToMarkup(const std::wstring& text) {
   return out;
 }
 
-void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32_t color,
-              const FontSpec& font, UINT style, bool html) {
-  int w = rc.right - rc.left, h = rc.bottom - rc.top;
-  if (text.empty() || w <= 0 || h <= 0) return;
-  cairo_save(cr);
-  cairo_rectangle(cr, rc.left, rc.top, w, h);
-  cairo_clip(cr);
-  const platform::GObjectPtr<PangoLayout> layout =
-      platform::AdoptGObject(pango_cairo_create_layout(cr));
+namespace {
+
+// A layout of cr for text in font, one line or wrapped as style says.
+platform::GObjectPtr<PangoLayout> TextLayout(cairo_t* cr, const FontSpec& font, int width,
+                                             UINT style) {
+  platform::GObjectPtr<PangoLayout> layout = platform::AdoptGObject(pango_cairo_create_layout(cr));
   PangoFontDescription* desc = pango_font_description_new();
   std::string family = platform::WideToUtf8(font.family);
   pango_font_description_set_family(desc, family.c_str());
@@ -272,13 +270,38 @@ void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32
     pango_layout_set_attributes(layout.get(), attrs);
     pango_attr_list_unref(attrs);
   }
-  pango_layout_set_width(layout.get(), w * PANGO_SCALE);
+  pango_layout_set_width(layout.get(), width * PANGO_SCALE);
   if (style & DT_SINGLELINE) {
     pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
     pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
   } else {
     pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
   }
+  return layout;
+}
+
+// text, shortened in its middle until one line of the layout holds it.
+std::wstring FitInMiddle(PangoLayout* layout, const std::wstring& text, int width) {
+  return ShortenInMiddle(text, [&](const std::wstring& candidate) {
+    const std::string plain = platform::WideToUtf8(candidate);
+    pango_layout_set_text(layout, plain.c_str(), -1);
+    if (pango_layout_is_ellipsized(layout)) return false;
+    int lw = 0;
+    pango_layout_get_pixel_size(layout, &lw, nullptr);
+    return lw <= width;
+  });
+}
+
+}  // namespace
+
+void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32_t color,
+              const FontSpec& font, UINT style, bool html) {
+  int w = rc.right - rc.left, h = rc.bottom - rc.top;
+  if (text.empty() || w <= 0 || h <= 0) return;
+  cairo_save(cr);
+  cairo_rectangle(cr, rc.left, rc.top, w, h);
+  cairo_clip(cr);
+  const platform::GObjectPtr<PangoLayout> layout = TextLayout(cr, font, w, style);
   pango_layout_set_alignment(layout.get(), (style & DT_CENTER)  ? PANGO_ALIGN_CENTER
                                            : (style & DT_RIGHT) ? PANGO_ALIGN_RIGHT
                                                                 : PANGO_ALIGN_LEFT);
@@ -291,7 +314,8 @@ void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32
     }
   }
   if (!marked) {
-    std::string plain = platform::WideToUtf8(text);
+    const bool in_middle = (style & DT_PATH_ELLIPSIS) && (style & DT_SINGLELINE);
+    std::string plain = platform::WideToUtf8(in_middle ? FitInMiddle(layout.get(), text, w) : text);
     pango_layout_set_text(layout.get(), plain.c_str(), -1);
   }
   int lw = 0, lh = 0;
@@ -305,6 +329,20 @@ void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32
   SetColor(cr, color);
   pango_cairo_show_layout(cr, layout.get());
   cairo_restore(cr);
+}
+
+std::wstring TextInWidth(const std::wstring& text, const FontSpec& font, int width) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  std::wstring shown;
+  {
+    const platform::GObjectPtr<PangoLayout> layout =
+        TextLayout(cr, font, width, DT_SINGLELINE | DT_PATH_ELLIPSIS);
+    shown = FitInMiddle(layout.get(), text, width);
+  }
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+  return shown;
 }
 
 }  // namespace ui::render

@@ -28,9 +28,14 @@ void FillRect(_cairo* cr, const RECT& rc, std::uint32_t color, SIZE round);
 void DrawBorder(_cairo* cr, const RECT& rc, int size, std::uint32_t color, SIZE round);
 // Draws the look's source part of image into rc (or its dest inside rc).
 void DrawImage(_cairo* cr, _cairo_surface* image, const ImageSpec& look, const RECT& rc);
-// style: DT_* bits of control_ui.h.
+// style: DT_* bits of control_ui.h. With DT_PATH_ELLIPSIS a single line of
+// plain text that does not fit is shortened in its middle (ui/text_fit.h).
 void DrawText(_cairo* cr, const RECT& rc, const std::wstring& text, std::uint32_t color,
               const FontSpec& font, UINT style, bool html);
+
+// What DrawText shows of plain text on one line width pixels wide with
+// DT_PATH_ELLIPSIS.
+std::wstring TextInWidth(const std::wstring& text, const FontSpec& font, int width);
 
 // The keyboard focus ring of a control at rc. A control with edges of its
 // own (a background or a border) gets a 2-pixel ring around it, 2 pixels

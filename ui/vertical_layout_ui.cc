@@ -16,26 +16,54 @@ void* CVerticalLayoutUI::GetInterface(const wchar_t* name) {
 void CVerticalLayoutUI::SetPos(RECT rc) {
   TakePos(rc);
   RECT inner = InnerRect();
-  int inner_w = inner.right - inner.left;
-  int inner_h = inner.bottom - inner.top;
-
+  const int inner_h = inner.bottom - inner.top;
   const std::vector<CControlUI*> flow = PlaceFloatsAndListFlow();
-  int room = inner_h - child_padding_ * std::max<int>(0, static_cast<int>(flow.size()) - 1);
-  std::vector<ui::AxisItem> axis;
-  for (CControlUI* c : flow) {
-    RECT pad = c->GetPadding();
-    room -= pad.top + pad.bottom;
-    SIZE sz = c->EstimateSize({inner_w - pad.left - pad.right, inner_h});
-    axis.push_back({sz.cy, c->GetMinHeight(), c->GetMaxHeight(), 0});
-  }
-  ui::DistributeAxis(axis, std::max(0, room));
 
-  int content = 0;
-  for (size_t i = 0; i < flow.size(); ++i) {
-    RECT pad = flow[i]->GetPadding();
-    content += axis[i].size + pad.top + pad.bottom + (i > 0 ? child_padding_ : 0);
+  // The heights of the children at a width, and the height they need.
+  std::vector<ui::AxisItem> axis;
+  auto measure = [&](int inner_w) {
+    int room = inner_h - child_padding_ * std::max<int>(0, static_cast<int>(flow.size()) - 1);
+    axis.clear();
+    for (CControlUI* c : flow) {
+      RECT pad = c->GetPadding();
+      room -= pad.top + pad.bottom;
+      SIZE sz = c->EstimateSize({inner_w - pad.left - pad.right, inner_h});
+      axis.push_back({sz.cy, c->GetMinHeight(), c->GetMaxHeight(), 0});
+    }
+    ui::DistributeAxis(axis, std::max(0, room));
+    int content = 0;
+    for (size_t i = 0; i < flow.size(); ++i) {
+      RECT pad = flow[i]->GetPadding();
+      content += axis[i].size + pad.top + pad.bottom + (i > 0 ? child_padding_ : 0);
+    }
+    return content;
+  };
+  int inner_w = inner.right - inner.left;
+  int content = measure(inner_w);
+  // Content taller than the layout shows the scroll bar at the right edge:
+  // the children leave it that room, so it never covers them.
+  if (scroll_enabled_ && content > inner_h) {
+    inner_w = std::max(0, inner_w - kScrollBarRoom);
+    content = measure(inner_w);
   }
   scroll_range_ = scroll_enabled_ ? std::max(0, content - inner_h) : 0;
+
+  // A child asked to be shown is scrolled to, just as far as it takes.
+  if (scroll_enabled_ && show_child_ != nullptr) {
+    int top = 0;
+    for (size_t i = 0; i < flow.size(); ++i) {
+      RECT pad = flow[i]->GetPadding();
+      top += pad.top;
+      if (flow[i] == show_child_) {
+        const int bottom = top + axis[i].size;
+        if (top < scroll_pos_) scroll_pos_ = top;
+        if (bottom > scroll_pos_ + inner_h) scroll_pos_ = bottom - inner_h;
+        break;
+      }
+      top += axis[i].size + pad.bottom + child_padding_;
+    }
+  }
+  show_child_ = nullptr;
   scroll_pos_ = std::clamp(scroll_pos_, 0, scroll_range_);
 
   int y = inner.top - scroll_pos_;
@@ -51,6 +79,22 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     c->SetPos(crc);
     y += axis[i].size + pad.bottom + child_padding_;
   }
+}
+
+void CVerticalLayoutUI::EnsureVisible(CControlUI* child) {
+  if (child == nullptr || child->GetParent() != this) return;
+  show_child_ = child;
+  NeedUpdate();
+}
+
+bool CVerticalLayoutUI::Remove(CControlUI* control) {
+  if (control == show_child_) show_child_ = nullptr;
+  return CContainerUI::Remove(control);
+}
+
+void CVerticalLayoutUI::RemoveAll() {
+  show_child_ = nullptr;
+  CContainerUI::RemoveAll();
 }
 
 void CVerticalLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
@@ -92,6 +136,6 @@ void CVerticalLayoutUI::PaintOverlay(_cairo* cr) {
   int content = h + scroll_range_;
   int thumb = std::max(24, h * h / std::max(1, content));
   int top = inner.top + (h - thumb) * scroll_pos_ / std::max(1, scroll_range_);
-  RECT bar{inner.right - 7, top + 2, inner.right - 2, top + thumb - 2};
+  RECT bar{inner.right - kScrollBarRoom + 3, top + 2, inner.right - 2, top + thumb - 2};
   ui::render::FillRect(cr, bar, 0x55000000u, {5, 5});
 }

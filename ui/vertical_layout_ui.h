@@ -2,7 +2,8 @@
 // are kept, flexible children share the rest; hidden and floating children
 // take no room. Widths fill the inner area (or the child's fixed width),
 // aligned left. With vscrollbar="true" the content may be taller than the
-// layout and scrolls with the wheel.
+// layout and scrolls with the wheel; the scroll bar then takes a strip at the
+// right edge, which the children leave free.
 #pragma once
 
 #include "ui/container_ui.h"
@@ -21,6 +22,14 @@ class CVerticalLayoutUI : public CContainerUI {
   int GetScrollPos() const { return scroll_pos_; }
   int GetScrollRange() const { return scroll_range_; }
   void SetScrollPos(int pos);
+  // Scrolls, at the next layout, just far enough for child (one of this
+  // layout's own) to be wholly in view.
+  void EnsureVisible(CControlUI* child);
+  bool Remove(CControlUI* control) override;
+  void RemoveAll() override;
+
+  // The width of the scroll bar's strip.
+  static constexpr int kScrollBarRoom = 10;
 
  protected:
   RECT ClipRect() const override;
@@ -29,4 +38,5 @@ class CVerticalLayoutUI : public CContainerUI {
   bool scroll_enabled_ = false;
   int scroll_pos_ = 0;
   int scroll_range_ = 0;
+  CControlUI* show_child_ = nullptr;  // to be scrolled into view at the next layout
 };

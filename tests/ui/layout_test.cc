@@ -126,6 +126,23 @@ TEST(List, RowsStackAtTheirHeightsAndTheListScrolls) {
   EXPECT_EQ(list->GetScrollPos(), 250);
   // Hit testing follows the scrolled rows.
   EXPECT_EQ(pm.FindControl(POINT{10, 199}), list->GetItemAt(9));
+  // The rows leave the scroll bar its strip at the right edge.
+  EXPECT_EQ(list->GetItemAt(0)->GetWidth(), 300 - CVerticalLayoutUI::kScrollBarRoom);
+
+  // A row asked to be shown is scrolled to, just far enough.
+  list->EnsureVisible(list->GetItemAt(0));
+  pm.UpdateLayout();
+  EXPECT_EQ(list->GetScrollPos(), 0);
+  list->EnsureVisible(list->GetItemAt(5));
+  pm.UpdateLayout();
+  EXPECT_EQ(list->GetScrollPos(), 6 * 45 - 200);
+  EXPECT_EQ(list->GetItemAt(5)->GetPos().bottom, 200);
+
+  // Rows that fit take the whole width.
+  while (list->GetCount() > 4) list->RemoveAt(list->GetCount() - 1);
+  pm.UpdateLayout();
+  EXPECT_EQ(list->GetScrollRange(), 0);
+  EXPECT_EQ(list->GetItemAt(0)->GetWidth(), 300);
 }
 
 TEST(Progress, FilledWidthFollowsValueInItsRange) {
