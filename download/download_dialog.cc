@@ -3,6 +3,8 @@
 // The rows themselves are built and shown in download_rows.cc.
 #include "download/download_dialog.h"
 
+#include <algorithm>
+#include <iterator>
 #include <thread>
 
 #include "download/bind_callback.h"
@@ -62,6 +64,7 @@ void DownloadDialog::OnFinalMessage(HWND) {
   m_bAlive = false;
   m_pCloseBtn = nullptr;
   m_pList = nullptr;
+  m_rows.assign(m_rows.size(), nullptr);
 }
 
 void DownloadDialog::InitWindow() {
@@ -75,6 +78,7 @@ void DownloadDialog::InitWindow() {
 
   // A window created anew shows the earlier jobs as they stand.
   for (size_t i = 0; i < m_items.size(); ++i) {
+    if (m_jobs[i].removed) continue;
     AddRow(m_items[i], static_cast<int>(i));
     ShowRow(static_cast<int>(i));
   }
@@ -112,6 +116,8 @@ void DownloadDialog::OnClick(TNotifyUI& msg) {
     CancelDownload(IndexOfButton(msg.pSender));
   } else if (name == L"retry") {
     RetryDownload(IndexOfButton(msg.pSender));
+  } else if (name == L"remove") {
+    RemoveDownload(IndexOfButton(msg.pSender));
   }
 }
 
@@ -185,8 +191,12 @@ void DownloadDialog::StartDownload(DownloadItem item, int index) {
   Job& job = m_jobs[index];
   job.state = JobState::kRunning;
   job.note.clear();
+  job.speed.clear();
+  job.rate.Start(std::chrono::steady_clock::now(), job.progress);
   job.control->cancelled = false;
+  job.control->aside_folder = m_strAsideFolder;
   ShowRow(index);
+  StartTicker();
   {
     std::lock_guard<std::mutex> lock(m_runLock);
     ++m_nRunning;
@@ -253,6 +263,76 @@ void DownloadDialog::RetryDownload(int index) {
   Enqueue(index);
 }
 
+void DownloadDialog::RemoveDownload(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= m_jobs.size()) return;
+  Job& job = m_jobs[index];
+  const bool ended = job.state == JobState::kFinished || job.state == JobState::kFailed ||
+                     job.state == JobState::kCancelled;
+  if (!ended || job.removed) return;
+  // No thread runs the job: what it kept goes now.
+  job.control->partial.Discard();
+  job.removed = true;
+  platform::Log("download: %s: 已移除", platform::WideToUtf8(m_items[index].name).c_str());
+  CContainerUI* row = RowOf(index);
+  m_rows[index] = nullptr;
+  if (row == nullptr || m_pList == nullptr) return;
+  // The keyboard stays in the list: the focus in the row goes to the next
+  // control after it, or the one before it at the end of the list.
+  CControlUI* focus = m_PaintManager.GetFocus();
+  CControlUI* next = nullptr;
+  auto in_row = [row](CControlUI* control) {
+    for (; control != nullptr; control = control->GetParent()) {
+      if (control == row) return true;
+    }
+    return false;
+  };
+  if (focus != nullptr && in_row(focus)) {
+    const std::vector<CControlUI*> order = m_PaintManager.GetFocusOrder();
+    auto at = std::find(order.begin(), order.end(), focus);
+    auto after = std::find_if(at, order.end(), [&](CControlUI* c) { return !in_row(c); });
+    auto before = std::find_if(std::make_reverse_iterator(at), order.rend(),
+                               [&](CControlUI* c) { return !in_row(c); });
+    next = after != order.end() ? *after : before != order.rend() ? *before : nullptr;
+  }
+  m_pList->Remove(row);
+  if (next != nullptr) m_PaintManager.SetFocus(next);
+}
+
+void DownloadDialog::FreeKeptBytes(const std::wstring* full_beside) {
+  const auto now = std::chrono::steady_clock::now();
+  const std::string folder = full_beside ? platform::WideToUtf8(FolderOf(*full_beside)) : "";
+  for (Job& job : m_jobs) {
+    // Only a job no thread runs.
+    if (job.state != JobState::kFailed || !job.control->partial.IsSetAside()) continue;
+    const bool expired = full_beside == nullptr && now >= job.kept_until;
+    const bool in_the_way =
+        full_beside != nullptr && job.control->partial.IsAsideOnFileSystemOf(folder);
+    if (expired || in_the_way) job.control->partial.Discard();
+  }
+}
+
+void DownloadDialog::StartTicker() {
+  if (m_bTicking) return;
+  m_bTicking = true;
+  platform::RepeatOnMainThread(std::chrono::seconds(1), [this] { return Tick(); });
+}
+
+bool DownloadDialog::Tick() {
+  const auto now = std::chrono::steady_clock::now();
+  bool running = false;
+  for (size_t i = 0; i < m_jobs.size(); ++i) {
+    Job& job = m_jobs[i];
+    if (job.state != JobState::kRunning) continue;
+    running = true;
+    const std::wstring speed = job.rate.Text(now, job.total);
+    if (speed == job.speed) continue;
+    job.speed = speed;
+    ShowRow(static_cast<int>(i));
+  }
+  m_bTicking = running;
+  return running;
+}
+
 void DownloadDialog::OnJobEnded(int index, const JobOutcome& outcome) {
   if (index < 0 || static_cast<size_t>(index) >= m_jobs.size()) return;
   Job& job = m_jobs[index];
@@ -270,6 +350,16 @@ void DownloadDialog::OnJobEnded(int index, const JobOutcome& outcome) {
       job.note = kCancelledText;
       break;
   }
+  if (job.state == JobState::kFailed && job.control->partial.IsSetAside()) {
+    // The bytes wait for a retry, for a while.
+    job.kept_until = std::chrono::steady_clock::now() + kKeptFor;
+    platform::RepeatOnMainThread(kKeptFor + std::chrono::seconds(1), [this] {
+      FreeKeptBytes(nullptr);
+      return false;
+    });
+  }
+  // The space a download lacked is first that of bytes kept for retries.
+  if (outcome.out_of_space) FreeKeptBytes(&m_items[index].path);
   const std::string name = platform::WideToUtf8(m_items[index].name);
   platform::Log(
       "download: %s: %s", name.c_str(),

@@ -1,9 +1,10 @@
 // The download list window: one row per download job, in the order the jobs
-// were added, with the job's progress or state, a control to stop it or try
-// it again, and, once finished, buttons that open the file or its folder. At
-// most a few jobs run against one host at a time; the others wait in order.
-// The window exists once, from the main window's start to its end;
-// dismissing it hides it.
+// were added, with the job's progress or state, its speed while it runs, a
+// control to stop it or try it again, and, once finished, buttons that open
+// the file or its folder. A row that has ended can be removed. At most a few
+// jobs run against one host at a time; the others wait in order. The window
+// exists once, from the main window's start to its end; dismissing it hides
+// it.
 #pragma once
 
 #include <atomic>
@@ -19,6 +20,7 @@
 #include "download/download_item.h"
 #include "download/download_job.h"
 #include "download/host_queue.h"
+#include "download/transfer_rate.h"
 #include "platform/windows.h"
 #include "ui/ui_lib.h"
 
@@ -61,6 +63,15 @@ class DownloadDialog : public WindowImplBase, public DownloadProgressView {
   // it has where the server allows.
   void CancelDownload(int index);
   void RetryDownload(int index);
+  // Takes a finished, failed or stopped job's row off the list and frees the
+  // bytes it kept for a retry; the saved file stays where it is.
+  void RemoveDownload(int index);
+
+  // Where a job whose connection failed sets its bytes aside, in an unnamed
+  // file that goes with the process, until a retry continues them (at most
+  // kKeptFor). A folder of the client's own; none keeps no bytes at all.
+  void SetAsideFolder(const std::string& folder) { m_strAsideFolder = folder; }
+  static constexpr std::chrono::minutes kKeptFor{10};
 
   // Shows the window and brings it to the front, creating it anew when
   // "closebtn" ended it.
@@ -87,6 +98,11 @@ class DownloadDialog : public WindowImplBase, public DownloadProgressView {
     bool reported = false;  // some progress was shown
     std::wstring note;      // a state text shown in place of the sizes
     std::shared_ptr<DownloadJobControl> control = std::make_shared<DownloadJobControl>();
+    TransferRate rate;     // of the running job
+    std::wstring speed;    // its speed and time left as the row shows them
+    bool removed = false;  // its row was taken off the list
+    // Until when bytes kept for a retry may stay.
+    std::chrono::steady_clock::time_point kept_until{};
   };
   // What a job's thread has reported and the window's thread not yet shown.
   struct Pending {
@@ -102,6 +118,15 @@ class DownloadDialog : public WindowImplBase, public DownloadProgressView {
   bool OnCloseBtn(void* param);
   void Recreate();
   int IndexOfButton(CControlUI* button) const;
+  // The job's row, or null when it has none (removed, or no window).
+  CContainerUI* RowOf(int index) const;
+  // Frees the bytes kept for a retry: those of stopped jobs whose time is up,
+  // or, when a download ran out of space beside target, those on its file
+  // system.
+  void FreeKeptBytes(const std::wstring* full_beside);
+  // Once a second while a job runs: each running row's speed and time left.
+  void StartTicker();
+  bool Tick();
   // Lets the job run or wait, as its host allows.
   void Enqueue(int index);
   void StartJobs(const std::vector<int>& indexes);
@@ -117,6 +142,10 @@ class DownloadDialog : public WindowImplBase, public DownloadProgressView {
   CControlUI* m_pCloseBtn = nullptr;
   CContainerUI* m_pList = nullptr;
   std::vector<DownloadItem> m_items;
+  // Each job's row by the job's index (null once removed).
+  std::vector<CContainerUI*> m_rows;
+  bool m_bTicking = false;
+  std::string m_strAsideFolder;
 
   std::vector<Job> m_jobs;
   HostQueue m_queue;

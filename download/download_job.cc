@@ -43,9 +43,11 @@ JobOutcome RunDownloadJob(const DownloadItem& item, DownloadJobControl& control,
     const std::wstring reason = FailureReason(tried.end, tried.status);
     const auto delay = RetryDelay(tried.end, retries);
     if (!delay) {
-      // Bytes with a name in the target's folder would stay there.
-      if (!control.partial.IsUnnamed()) control.partial.Discard();
-      return {JobEnd::kFailed, reason};
+      if (!KeepsBytesAfter(tried.end) || control.aside_folder.empty() ||
+          !control.partial.SetAside(control.aside_folder)) {
+        control.partial.Discard();
+      }
+      return {JobEnd::kFailed, reason, tried.end == platform::DownloadEnd::kDiskFull};
     }
     if (retrying) retrying(reason);
     std::unique_lock<std::mutex> guard(control.lock);

@@ -25,21 +25,27 @@ struct DownloadJobControl {
   std::mutex lock;
   std::condition_variable wake;
   platform::PartialDownload partial;
+  // Where the job's bytes go to wait after its connection failed (set before
+  // its thread starts; none keeps nothing).
+  std::string aside_folder;
 };
 
 enum class JobEnd { kFinished, kFailed, kCancelled };
 
 struct JobOutcome {
   JobEnd end = JobEnd::kFailed;
-  std::wstring reason;  // for kFailed: what happened, in a few words
+  std::wstring reason;        // for kFailed: what happened, in a few words
+  bool out_of_space = false;  // it failed because the target's disk is full
 };
 
 // Runs the job on the calling thread until its file is in place, it fails
 // for good or it is cancelled. Every request is for the job's URL with a
 // fresh cache-busting query. Before each automatic retry, retrying is called
-// with the reason of the try that failed. A cancelled job leaves nothing on
-// disk; a failed one keeps its bytes for a retry where they leave nothing
-// behind when the program ends.
+// with the reason of the try that failed. A job that ends holds nothing of
+// the target's folder: a cancelled one, and one that failed for any reason
+// but the connection, keep no bytes at all; one whose connection failed
+// keeps those a retry can continue, set aside in an unnamed file in the
+// control's aside_folder, which goes with the process.
 JobOutcome RunDownloadJob(const DownloadItem& item, DownloadJobControl& control,
                           IBindStatusCallback* sink,
                           const std::function<void(const std::wstring&)>& retrying);

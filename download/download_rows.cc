@@ -31,7 +31,7 @@ CContainerUI* AddStatusColumn(CContainerUI* row, const wchar_t* column_attribute
                               const wchar_t* label_attributes) {
   auto* column = new CVerticalLayoutUI;
   column->ApplyAttributeList(column_attributes);
-  column->ApplyAttributeList(L"width=\"200\"");
+  column->ApplyAttributeList(L"width=\"246\"");
   column->SetVisible(false);
   row->Add(column);
   auto* status = new CLabelUI;
@@ -44,6 +44,8 @@ CContainerUI* AddStatusColumn(CContainerUI* row, const wchar_t* column_attribute
   buttons->Add(new CControlUI);  // takes the room left of the buttons
   return buttons;
 }
+
+constexpr wchar_t kRemoveButton[] = L"name=\"remove\" text=\"移除\" width=\"52\"";
 
 }  // namespace
 
@@ -62,11 +64,17 @@ CListContainerElementUI* MakeDownloadRow(const std::wstring& name, int index) {
       L"bkimage=\"downlist_app.png\"");
   layout->Add(icon);
 
+  // The name on the line of the status texts; below it the bar and, while
+  // the job runs, its speed, on the line of the buttons. The name is the
+  // file's as it is: shortened in the middle when it does not fit (keeping
+  // its extension), whole in the tooltip and for screen readers, and never
+  // read as markup.
   auto* name_column = new CVerticalLayoutUI;
   layout->Add(name_column);
   auto* title = new CLabelUI;
-  title->ApplyAttributeList(L"textcolor=\"#FF374151\" showhtml=\"true\"");
+  title->ApplyAttributeList(L"textcolor=\"#FF374151\" height=\"20\" pathellipsis=\"true\"");
   title->SetText(name.c_str());
+  title->SetToolTip(name.c_str());
   title->SetName(L"down_name");
   name_column->Add(title);
   auto* bar = new CProgressUI;
@@ -79,14 +87,21 @@ CListContainerElementUI* MakeDownloadRow(const std::wstring& name, int index) {
   bar->SetName(L"down_progress");
   bar->SetAccessibleName(L"下载进度");
   name_column->Add(bar);
+  auto* speed = new CLabelUI;
+  speed->ApplyAttributeList(
+      L"name=\"down_speed\" height=\"17\" valign=\"bottom\" "
+      L"textcolor=\"#FF4B5563\"");
+  name_column->Add(speed);
 
   // The running job's sizes or state, with the control that stops it or
   // tries it again; once finished, the size and the ways to open the file.
+  // A row that has ended can be taken off the list.
   CContainerUI* job_buttons = AddStatusColumn(
       layout, L"name=\"downloading_layout\"",
       L"name=\"size\" align=\"right\" text=\"\" textcolor=\"#FF4B5563\" showhtml=\"true\"");
   AddAction(job_buttons, L"name=\"cancel\" text=\"取消\" width=\"60\"")->SetVisible(false);
   AddAction(job_buttons, L"name=\"retry\" text=\"重试\" width=\"60\"")->SetVisible(false);
+  AddAction(job_buttons, kRemoveButton)->SetVisible(false);
   CContainerUI* open_buttons = AddStatusColumn(
       layout, L"name=\"finish_layout\"",
       L"name=\"down_size\" align=\"right\" text=\"\" textcolor=\"#FF4B5563\" showhtml=\"true\"");
@@ -94,11 +109,23 @@ CListContainerElementUI* MakeDownloadRow(const std::wstring& name, int index) {
             L"name=\"openfile\" text=\"<b>打开文件</b>\" showhtml=\"true\" width=\"76\"");
   AddAction(open_buttons,
             L"name=\"openfilepath\" text=\"<b>打开文件夹</b>\" showhtml=\"true\" width=\"90\"");
+  AddAction(open_buttons, kRemoveButton);
   return element;
 }
 
 void DownloadDialog::AddRow(DownloadItem item, int index) {
-  if (m_pList != nullptr) m_pList->Add(MakeDownloadRow(item.name, index));
+  if (m_pList == nullptr || index < 0) return;
+  CListContainerElementUI* row = MakeDownloadRow(item.name, index);
+  m_pList->Add(row);
+  if (m_rows.size() <= static_cast<size_t>(index)) m_rows.resize(index + 1, nullptr);
+  m_rows[index] = row;
+  // A new row is shown where it was added, at the end of the list.
+  if (auto* list = dynamic_cast<CVerticalLayoutUI*>(m_pList)) list->EnsureVisible(row);
+}
+
+CContainerUI* DownloadDialog::RowOf(int index) const {
+  if (!m_bAlive || index < 0 || static_cast<size_t>(index) >= m_rows.size()) return nullptr;
+  return m_rows[index];
 }
 
 void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
@@ -109,6 +136,7 @@ void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
   job.progress = progress;
   job.total = total;
   job.reported = true;
+  job.rate.Report(std::chrono::steady_clock::now(), progress);
   // A job being stopped keeps saying so until it has stopped.
   if (job.state != JobState::kCancelling) {
     job.state = step.stage == DownloadStage::kFinished ? JobState::kFinished : JobState::kRunning;
@@ -118,11 +146,8 @@ void DownloadDialog::ShowProgress(ULONG progress, ULONG total, int index) {
 }
 
 void DownloadDialog::ShowRow(int index) {
-  if (!m_bAlive || m_pList == nullptr) return;
-  if (index < 0 || index >= m_pList->GetCount() || static_cast<size_t>(index) >= m_jobs.size())
-    return;
-  auto* row = dynamic_cast<CContainerUI*>(m_pList->GetItemAt(index));
-  if (row == nullptr) return;
+  CContainerUI* row = RowOf(index);
+  if (row == nullptr || static_cast<size_t>(index) >= m_jobs.size()) return;
   const Job& job = m_jobs[index];
   const bool finished = job.state == JobState::kFinished;
   const bool running = job.state == JobState::kWaiting || job.state == JobState::kRunning;
@@ -131,8 +156,12 @@ void DownloadDialog::ShowRow(int index) {
 
   if (CControlUI* finish_layout = row->FindSubControl(L"finish_layout"))
     finish_layout->SetVisible(finished);
-  if (CControlUI* downloading_layout = row->FindSubControl(L"downloading_layout"))
+  if (CControlUI* downloading_layout = row->FindSubControl(L"downloading_layout")) {
     downloading_layout->SetVisible(!finished);
+    if (auto* column = dynamic_cast<CContainerUI*>(downloading_layout)) {
+      if (CControlUI* remove = column->FindSubControl(L"remove")) remove->SetVisible(stopped);
+    }
+  }
   if (CControlUI* cancel = row->FindSubControl(L"cancel")) cancel->SetVisible(running);
   if (CControlUI* retry = row->FindSubControl(L"retry")) retry->SetVisible(stopped);
   if (auto* bar = dynamic_cast<CProgressUI*>(row->FindSubControl(L"down_progress"))) {
@@ -141,6 +170,12 @@ void DownloadDialog::ShowRow(int index) {
     } else if (job.reported && step.stage == DownloadStage::kRunning) {
       bar->SetValue(step.percent);
     }
+  }
+  // The speed of a transfer under way; a state text (waiting, retrying)
+  // says all there is.
+  if (CControlUI* speed = row->FindSubControl(L"down_speed")) {
+    const bool moving = job.state == JobState::kRunning && job.note.empty();
+    speed->SetText(moving ? job.speed.c_str() : L"");
   }
   if (finished) {
     if (CControlUI* label = row->FindSubControl(L"down_size"))

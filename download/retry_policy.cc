@@ -12,6 +12,11 @@ std::optional<std::chrono::milliseconds> RetryDelay(DownloadEnd end, int retries
   return std::chrono::milliseconds(1000 << retries_done);
 }
 
+bool KeepsBytesAfter(DownloadEnd end) {
+  return end == DownloadEnd::kDropped || end == DownloadEnd::kUnreachable ||
+         end == DownloadEnd::kUnresolved || end == DownloadEnd::kFailed;
+}
+
 std::wstring FailureReason(DownloadEnd end, long status) {
   switch (end) {
     case DownloadEnd::kDropped:

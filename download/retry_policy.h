@@ -19,6 +19,12 @@ inline constexpr int kAutomaticRetries = 3;
 // would only fail again.
 std::optional<std::chrono::milliseconds> RetryDelay(platform::DownloadEnd end, int retries_done);
 
+// Whether a job that failed this way keeps its bytes for a retry: after a
+// failure of the connection (it dropped, or the server could not be reached
+// or found), which a later try may get past. After any other failure (a full
+// disk, a folder that does not take the file, a refusal) a retry starts over.
+bool KeepsBytesAfter(platform::DownloadEnd end);
+
 // The few words a failed job's row shows after "下载失败": what happened,
 // for instance "连接中断" or "服务器错误 404". status is the server's answer.
 std::wstring FailureReason(platform::DownloadEnd end, long status);

@@ -95,6 +95,8 @@ void CMainWnd::InitWindow() {
   CefBrowserHost::CreateBrowser(window_info, m_handler.get(), L"", settings, nullptr);
 
   m_pDownloadDlg = new DownloadDialog();
+  // Bytes waiting for a retry live in the data directory, unnamed.
+  m_pDownloadDlg->SetAsideFolder(GetDataDirA());
   m_pDownloadDlg->Create(GetHWND(), L"下载", kFrameWindowStyle, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT,
                          CW_USEDEFAULT);
   m_pDownloadDlg->CenterWindow();

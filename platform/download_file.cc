@@ -1,11 +1,13 @@
 // The download's file: an O_TMPFILE file in the target's folder, linked to
 // its name when complete; a short hidden name where unnamed files are not
-// supported.
+// supported. The folder is opened by its path for each step and closed
+// right after.
 #include "platform/download_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -29,34 +31,42 @@ std::string TemporaryName() {
   return name;
 }
 
+// The folder, held for one step.
+class Folder {
+ public:
+  explicit Folder(const std::string& path)
+      : fd_(open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+  ~Folder() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
 }  // namespace
 
 void SetUnnamedDownloadFilesForTesting(bool allowed) { g_unnamed_allowed = allowed; }
 
-DownloadFile::~DownloadFile() {
-  Discard();
-  if (dir_ >= 0) close(dir_);
-}
-
 bool DownloadFile::Open(const std::string& target) {
   // A file opened before goes first.
   Discard();
-  if (dir_ >= 0) close(dir_);
-  dir_ = -1;
   unnamed_ = false;
   const size_t slash = target.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
+  folder_ = slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
   name_ = slash == std::string::npos ? target : target.substr(slash + 1);
-  dir_ = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (dir_ < 0) return false;
+  const Folder folder(folder_);
+  if (folder.fd() < 0) return false;
   // An unnamed file is named through /proc; without it (and without the
   // privilege to name it otherwise) it could not be kept at all.
   static const bool proc_mounted = access("/proc/self/fd", X_OK) == 0;
   if (g_unnamed_allowed && proc_mounted) {
     // The mode is subject to the umask and the folder's default ACL, as for
     // any file the user's programs create.
-    fd_ = openat(dir_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    fd_ = openat(folder.fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
       unnamed_ = true;
       return true;
@@ -67,7 +77,8 @@ bool DownloadFile::Open(const std::string& target) {
   }
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     temp_ = TemporaryName();
-    fd_ = openat(dir_, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    fd_ = openat(folder.fd(), temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                 0666);
     if (fd_ >= 0) return true;
     if (errno != EEXIST) break;
   }
@@ -75,31 +86,31 @@ bool DownloadFile::Open(const std::string& target) {
   return false;
 }
 
-bool DownloadFile::LinkUnnamed(const char* name) {
+bool DownloadFile::LinkUnnamed(int dir, const char* name) {
   // Linking through /proc needs no privilege; linking the descriptor itself
   // does, and serves where the /proc path cannot be used.
   char proc[64];
   std::snprintf(proc, sizeof(proc), "/proc/self/fd/%d", fd_);
-  if (linkat(AT_FDCWD, proc, dir_, name, AT_SYMLINK_FOLLOW) == 0) return true;
+  if (linkat(AT_FDCWD, proc, dir, name, AT_SYMLINK_FOLLOW) == 0) return true;
   if (errno == EEXIST) return false;
   const int first = errno;
-  if (linkat(fd_, "", dir_, name, AT_EMPTY_PATH) == 0) return true;
+  if (linkat(fd_, "", dir, name, AT_EMPTY_PATH) == 0) return true;
   if (errno != EEXIST) errno = first;
   return false;
 }
 
-bool DownloadFile::ReplaceByTemporaryName() {
+bool DownloadFile::ReplaceByTemporaryName(int dir) {
   bool linked = false;
   for (int attempt = 0; attempt < kNameAttempts && !linked; ++attempt) {
     temp_ = TemporaryName();
-    linked = LinkUnnamed(temp_.c_str());
+    linked = LinkUnnamed(dir, temp_.c_str());
     if (!linked && errno != EEXIST) break;
   }
   if (!linked) {
     temp_.clear();
     return false;
   }
-  if (renameat(dir_, temp_.c_str(), dir_, name_.c_str()) == 0) {
+  if (renameat(dir, temp_.c_str(), dir, name_.c_str()) == 0) {
     temp_.clear();
     return true;
   }
@@ -109,13 +120,20 @@ bool DownloadFile::ReplaceByTemporaryName() {
 bool DownloadFile::Place() {
   if (fd_ < 0) return false;
   bool ok = false;
-  if (unnamed_) {
-    // A target that does not exist yet is linked directly, so no other name
-    // ever appears; an existing one is replaced through a short hidden name.
-    ok = LinkUnnamed(name_.c_str()) || (errno == EEXIST && ReplaceByTemporaryName());
-  } else {
-    ok = renameat(dir_, temp_.c_str(), dir_, name_.c_str()) == 0;
-    if (ok) temp_.clear();
+  {
+    const Folder folder(folder_);
+    if (folder.fd() < 0) {
+      // errno says why
+    } else if (unnamed_) {
+      // A target that does not exist yet is linked directly, so no other
+      // name ever appears; an existing one is replaced through a short
+      // hidden name.
+      ok = LinkUnnamed(folder.fd(), name_.c_str()) ||
+           (errno == EEXIST && ReplaceByTemporaryName(folder.fd()));
+    } else {
+      ok = renameat(folder.fd(), temp_.c_str(), folder.fd(), name_.c_str()) == 0;
+      if (ok) temp_.clear();
+    }
   }
   if (!ok) {
     const int error = errno;
@@ -128,10 +146,50 @@ bool DownloadFile::Place() {
   return true;
 }
 
+bool CopyFileStart(int from, int to, std::uint64_t length) {
+  off_t in = 0;
+  off_t out = 0;
+  // In the kernel where it can (within one file system, often without
+  // copying at all); by hand between file systems that cannot.
+  while (static_cast<std::uint64_t>(in) < length) {
+    const ssize_t n = copy_file_range(from, &in, to, &out, length - in, 0);
+    if (n > 0) continue;
+    if (n == 0) {
+      errno = EIO;  // the source is shorter than it should be
+      return false;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+    char buffer[1 << 16];
+    while (static_cast<std::uint64_t>(in) < length) {
+      const size_t want = static_cast<size_t>(
+          std::min<std::uint64_t>(sizeof(buffer), length - static_cast<std::uint64_t>(in)));
+      const ssize_t got = pread(from, buffer, want, in);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        if (got == 0) errno = EIO;
+        return false;
+      }
+      for (ssize_t done = 0; done < got;) {
+        const ssize_t put = pwrite(to, buffer + done, got - done, out);
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) return false;
+        done += put;
+        out += put;
+      }
+      in += got;
+    }
+  }
+  return true;
+}
+
 void DownloadFile::Discard() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
-  if (!temp_.empty()) unlinkat(dir_, temp_.c_str(), 0);
+  if (!temp_.empty()) {
+    const Folder folder(folder_);
+    if (folder.fd() >= 0) unlinkat(folder.fd(), temp_.c_str(), 0);
+  }
   temp_.clear();
 }
 

@@ -1,8 +1,11 @@
 // The file a download writes into: unnamed in the target's folder while the
 // body arrives, so nothing is left behind when the download, or the whole
 // process, ends early; it is given the target's name only when complete.
+// The folder itself is held only for the moment the file is made and placed,
+// so a finished or stopped download keeps no file system busy.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -15,13 +18,13 @@ inline constexpr char kDownloadTempPrefix[] = ".qdl-";
 class DownloadFile {
  public:
   DownloadFile() = default;
-  ~DownloadFile();  // discards the file unless it was placed
+  ~DownloadFile() { Discard(); }  // unless it was placed
   DownloadFile(const DownloadFile&) = delete;
   DownloadFile& operator=(const DownloadFile&) = delete;
 
-  // Creates the file in the folder of target (a path whose last component is
-  // the file's name), in place of one opened before. False with errno set
-  // when the folder cannot take it.
+  // Creates the file, for reading and writing, in the folder of target (a
+  // path whose last component is the file's name), in place of one opened
+  // before. False with errno set when the folder cannot take it.
   bool Open(const std::string& target);
   int fd() const { return fd_; }
   bool IsOpen() const { return fd_ >= 0; }
@@ -37,15 +40,19 @@ class DownloadFile {
   void Discard();
 
  private:
-  bool LinkUnnamed(const char* name);
-  bool ReplaceByTemporaryName();
+  bool LinkUnnamed(int dir, const char* name);
+  bool ReplaceByTemporaryName(int dir);
 
-  int dir_ = -1;
   int fd_ = -1;
   bool unnamed_ = false;
-  std::string name_;  // the target's last component
-  std::string temp_;  // the hidden name in use, if any
+  std::string folder_;  // the target's folder
+  std::string name_;    // the target's last component
+  std::string temp_;    // the hidden name in use, if any
 };
+
+// Copies the first length bytes of the file from into the file to, both from
+// their first byte. False with errno set when it cannot (a full disk, say).
+bool CopyFileStart(int from, int to, std::uint64_t length);
 
 // Test seam: false makes Open use the hidden name as file systems without
 // unnamed files do. The product never calls it.

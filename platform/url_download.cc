@@ -6,7 +6,9 @@
 #include "platform/url_download.h"
 
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -397,8 +399,42 @@ platform::DownloadTry Failed(DownloadEnd end, HRESULT result) {
 
 namespace platform {
 
+PartialDownload::~PartialDownload() {
+  if (aside_ >= 0) close(aside_);
+}
+
+bool PartialDownload::SetAside(const std::string& folder) {
+  if (aside_ >= 0) return true;
+  // Only bytes a request for the rest can continue are worth their space.
+  const bool useful = file_.IsOpen() && NextRange(kept_, ranges_offered_, validator_).from > 0;
+  int aside = -1;
+  if (useful) aside = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (aside >= 0 && !CopyFileStart(file_.fd(), aside, kept_)) {
+    Log("download: cannot set %llu bytes aside in %s: %s", static_cast<unsigned long long>(kept_),
+        folder.c_str(), strerror(errno));
+    close(aside);
+    aside = -1;
+  }
+  if (aside < 0) {
+    Discard();
+    return false;
+  }
+  file_.Discard();
+  aside_ = aside;
+  return true;
+}
+
+bool PartialDownload::IsAsideOnFileSystemOf(const std::string& path) const {
+  struct stat aside {};
+  struct stat there {};
+  return aside_ >= 0 && fstat(aside_, &aside) == 0 && stat(path.c_str(), &there) == 0 &&
+         aside.st_dev == there.st_dev;
+}
+
 void PartialDownload::Discard() {
   file_.Discard();
+  if (aside_ >= 0) close(aside_);
+  aside_ = -1;
   kept_ = 0;
   ranges_offered_ = false;
   validator_.clear();
@@ -423,17 +459,24 @@ DownloadTry DownloadUrlTry(LPCWSTR url, LPCWSTR file_name, PartialDownload& part
   }
 
   // Bytes kept for another target are of no use here.
-  if (partial.file_.IsOpen() && partial.target_ != target) partial.Discard();
-  if (!partial.file_.IsOpen()) {
+  if ((partial.file_.IsOpen() || partial.IsSetAside()) && partial.target_ != target) {
     partial.Discard();
+  }
+  if (!partial.file_.IsOpen()) {
+    if (!partial.IsSetAside()) partial.Discard();
     // The file lives in the target's folder so naming it never crosses
-    // file systems.
-    if (!partial.file_.Open(target)) {
+    // file systems; bytes set aside come back into it.
+    if (!partial.file_.Open(target) ||
+        (partial.IsSetAside() &&
+         !CopyFileStart(partial.aside_, partial.file_.fd(), partial.kept_))) {
       const int error = errno;
       LogWarning("download: cannot create a file beside %s: %s", target.c_str(), strerror(error));
+      partial.Discard();
       return Failed(IsDiskFull(error) ? DownloadEnd::kDiskFull : DownloadEnd::kCannotWrite,
                     STG_E_WRITEFAULT);
     }
+    if (partial.IsSetAside()) close(partial.aside_);
+    partial.aside_ = -1;
     partial.target_ = target;
   }
 

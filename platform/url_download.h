@@ -70,18 +70,27 @@ struct DownloadTry {
 
 // The bytes a download has received so far, kept from one try to the next
 // in the file the download writes (unnamed in the target's folder), and
-// what the server said about continuing them. Used by one thread at a time.
+// what the server said about continuing them. Between tries that are far
+// apart they can be set aside, out of the target's folder. Used by one
+// thread at a time.
 class PartialDownload {
  public:
   PartialDownload() = default;
+  ~PartialDownload();
   PartialDownload(const PartialDownload&) = delete;
   PartialDownload& operator=(const PartialDownload&) = delete;
 
   std::uint64_t kept() const { return kept_; }
-  // Whether the kept bytes go with the process whatever happens (an unnamed
-  // file); otherwise they have a hidden name in the target's folder, and
-  // whoever keeps them past a download that failed leaves that file there.
-  bool IsUnnamed() const { return file_.IsUnnamed(); }
+  // Whether the kept bytes are set aside rather than in the target's folder.
+  bool IsSetAside() const { return aside_ >= 0; }
+  // Moves the kept bytes into an unnamed file in folder (one of the
+  // client's own), so that nothing of the target's folder, nor space on its
+  // file system, is held while the download waits; the next try puts them
+  // back. False, with nothing kept, when they are of no use to a later try
+  // (none, or a server that cannot continue them) or cannot be moved.
+  bool SetAside(const std::string& folder);
+  // Whether the set-aside bytes take space on the file system of path.
+  bool IsAsideOnFileSystemOf(const std::string& path) const;
   // Removes the kept bytes; the next try starts from the first byte.
   void Discard();
 
@@ -90,6 +99,7 @@ class PartialDownload {
                                     LPBINDSTATUSCALLBACK sink, const UrlDownloadBounds& bounds);
 
   DownloadFile file_;
+  int aside_ = -1;  // the set-aside bytes, when file_ is not open
   std::string target_;
   std::uint64_t kept_ = 0;
   bool ranges_offered_ = false;  // the server answered with Accept-Ranges: bytes or a part

@@ -41,10 +41,15 @@ class ProbeDialog : public DownloadDialog {
   CContainerUI* List() {
     return dynamic_cast<CContainerUI*>(m_PaintManager.FindControl(L"down_list_tab"));
   }
+  // The row of the job with that index: the one whose layout has it as tag.
   CContainerUI* Row(int index) {
     CContainerUI* list = List();
-    if (list == nullptr || index >= list->GetCount()) return nullptr;
-    return dynamic_cast<CContainerUI*>(list->GetItemAt(index));
+    for (int i = 0; list != nullptr && i < list->GetCount(); ++i) {
+      auto* row = dynamic_cast<CContainerUI*>(list->GetItemAt(i));
+      CControlUI* layout = row ? row->GetItemAt(0) : nullptr;
+      if (layout != nullptr && layout->GetTag() == static_cast<UINT_PTR>(index)) return row;
+    }
+    return nullptr;
   }
   CControlUI* Part(int index, const wchar_t* name) {
     CContainerUI* row = Row(index);
@@ -100,6 +105,17 @@ class ProbeDialog : public DownloadDialog {
   }
 };
 
+// How many descriptors of this process point at folder or into it.
+int DescriptorsInto(const fs::path& folder) {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    const std::string target = fs::read_symlink(entry.path(), ec).string();
+    if (!ec && (target == folder.string() || target.rfind(folder.string() + "/", 0) == 0)) ++count;
+  }
+  return count;
+}
+
 // Whether target is url followed by "?skq=" and a signed decimal number.
 bool IsBusted(const std::string& target, const std::string& url) {
   const std::string prefix = url + "?skq=";
@@ -129,6 +145,9 @@ class DownloadDialogTest : public ::testing::Test {
         [this](const std::vector<std::string>& argv) { launched_.push_back(argv); });
     // Never deleted, as in the client: worker threads may outlive a test.
     dialog_ = new ProbeDialog;
+    aside_ = dir_.string() + "-aside";
+    fs::create_directories(aside_);
+    dialog_->SetAsideFolder(aside_);
     ASSERT_NE(dialog_->Create(nullptr, L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT),
               nullptr);
@@ -142,6 +161,7 @@ class DownloadDialogTest : public ::testing::Test {
     EXPECT_TRUE(PumpUntil([&] { return !dialog_->IsAlive(); }));
     server_.reset();
     fs::remove_all(dir_);
+    fs::remove_all(aside_);
   }
 
   // The file holds exactly the size bytes the server sends.
@@ -160,6 +180,7 @@ class DownloadDialogTest : public ::testing::Test {
   }
 
   fs::path dir_;
+  std::string aside_;  // where jobs set bytes aside
   std::unique_ptr<HttpServer> server_;
   ProbeDialog* dialog_ = nullptr;
   std::vector<std::vector<std::string>> launched_;
@@ -268,23 +289,29 @@ TEST_F(DownloadDialogTest, FailedJobsSayWhyLeaveTheTargetAsItWasAndCanBeRetried)
   dialog_->AddDownload(Job("/bytes/1000000?cut=4&chunk=50000&pause=0.02", "keep2.zip"));
   // The whole body arrives, but a folder holds the name: the file cannot be put there.
   dialog_->AddDownload(Job("/bytes/300000?chunk=100000&pause=0.1", "folder.zip"));
+  dialog_->AddDownload(Job("/bytes/1000000?cut=4&chunk=50000&pause=0.02&n=2", "kept.zip"));
   const std::wstring reasons[] = {L"下载失败：服务器错误 404", L"下载失败：连接中断",
-                                  L"下载失败：无法写入目标文件夹"};
+                                  L"下载失败：无法写入目标文件夹", L"下载失败：连接中断"};
   ASSERT_TRUE(PumpUntil(
       [&] {
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 4; ++i) {
           if (dialog_->Text(i, L"size") != reasons[i]) return false;
         }
         return true;
       },
       30000));
-  for (int i = 0; i < 3; ++i) {
+  // Nothing of the folder is held; the bytes of the dropped transfers wait
+  // set aside, without a name.
+  EXPECT_EQ(DescriptorsInto(dir_), 0);
+  EXPECT_EQ(DescriptorsInto(aside_), 2);
+  EXPECT_TRUE(fs::is_empty(aside_));
+  for (int i = 0; i < 4; ++i) {
     EXPECT_TRUE(dialog_->Visible(i, L"downloading_layout"));
     EXPECT_FALSE(dialog_->Visible(i, L"finish_layout")) << "no open buttons after a failure";
     EXPECT_TRUE(dialog_->Visible(i, L"retry"));
     EXPECT_FALSE(dialog_->Visible(i, L"cancel"));
   }
-  EXPECT_EQ(server_->Requests().size(), 1u + 4u + 1u);
+  EXPECT_EQ(server_->Requests().size(), 1u + 4u + 1u + 4u);
   EXPECT_EQ(
       std::string(std::istreambuf_iterator<char>(std::ifstream(dir_ / "keep.zip").rdbuf()), {}),
       "old");
@@ -302,15 +329,28 @@ TEST_F(DownloadDialogTest, FailedJobsSayWhyLeaveTheTargetAsItWasAndCanBeRetried)
   ASSERT_TRUE(PumpUntil([&] { return dialog_->Finished(1); }));
   ExpectServed(dir_ / "keep2.zip", 1000000);
   EXPECT_NE(server_->Requests().back().find("\tRange: bytes="), std::string::npos);
+  EXPECT_EQ(DescriptorsInto(aside_), 1);
 
-  // A window created anew shows the failures again.
+  // Ended rows can be taken off the list; what they kept goes with them, the
+  // saved file stays.
+  dialog_->Click(3, L"remove");
+  dialog_->Click(1, L"remove");
+  EXPECT_EQ(dialog_->Row(3), nullptr);
+  EXPECT_EQ(dialog_->Row(1), nullptr);
+  EXPECT_EQ(dialog_->List()->GetCount(), 2);
+  EXPECT_EQ(DescriptorsInto(aside_), 0);
+  ExpectServed(dir_ / "keep2.zip", 1000000);
+  EXPECT_EQ(dialog_->Text(2, L"size"), reasons[2]);
+
+  // A window created anew shows the failures again, and not what was removed.
   dialog_->ClickControl(L"closebtn");
   ASSERT_TRUE(PumpUntil([&] { return !dialog_->IsAlive(); }));
   dialog_->AddDownload(Job("/bytes/10", "more.bin"));
-  ASSERT_TRUE(PumpUntil([&] { return dialog_->Finished(3); }));
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->Finished(4); }));
   EXPECT_EQ(dialog_->Text(0, L"size"), reasons[0]);
   EXPECT_TRUE(dialog_->Visible(0, L"retry"));
   EXPECT_FALSE(dialog_->Visible(0, L"finish_layout"));
+  EXPECT_EQ(dialog_->List()->GetCount(), 3);
 }
 
 TEST_F(DownloadDialogTest, ADroppedTransferContinuesWhereItStoppedOrStartsOver) {

@@ -333,7 +333,7 @@ class DownloadWindow(AccessibleClientTest):
                         and self.heard("object:children-changed:add", reason),
                         message="the new row and its failure were not told")
         self.assertEqual([b.get_name() for b in self.find(failed, Atspi.Role.PUSH_BUTTON)],
-                         ["重试"])
+                         ["重试", "移除"])
         done = self.one(finished, Atspi.Role.LABEL, "下载完成    1KB")
         self.assertEqual(done.get_text_iface().get_text(0, -1), "下载完成    1KB")
         for row, percent in ((finished, 100), (failed, 0)):
@@ -344,7 +344,8 @@ class DownloadWindow(AccessibleClientTest):
         open_file = self.one(finished, Atspi.Role.PUSH_BUTTON, "打开文件")
         open_folder = self.one(finished, Atspi.Role.PUSH_BUTTON, "打开文件夹")
         names = [b.get_name() for b in self.find(window, Atspi.Role.PUSH_BUTTON)]
-        self.assertEqual(names, ["最小化", "最大化", "关闭", "打开文件", "打开文件夹", "重试", "关闭"])
+        self.assertEqual(names, ["最小化", "最大化", "关闭", "打开文件", "打开文件夹", "移除", "重试",
+                                 "移除", "关闭"])
         self.save_tree(window, "download_window")
         # A running download's size text is told as it changes; its 取消
         # stops it.

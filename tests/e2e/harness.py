@@ -109,6 +109,9 @@ class ControlHandler(QuietHandler):
             self.send_slowly(64 << 20)
         elif "/missing/" in self.path:
             self.send(b"not here", 404)
+        elif "/silent/" in self.path:
+            time.sleep(20)  # answers nothing for a long while
+            self.send(b"late")
         elif path.startswith("/page/"):
             # Pages of an ordinary web origin report to the control server
             # like the bundle's pages.
@@ -161,7 +164,8 @@ class ControlServer(LocalServer):
     an ordinary web origin: /page/<name>, /redirect?to=<url>, /secret,
     /sandboxed?html=<page> (under "Content-Security-Policy: sandbox
     allow-popups"). A path with "/missing/" in it is not found (404); one
-    with "/slow/" in it announces 64 MiB and sends 64 KiB every 0.1 s;
+    with "/slow/" in it announces 64 MiB and sends 64 KiB every 0.1 s; one
+    with "/silent/" in it answers only after 20 s;
     slow_sent counts the bytes sent so far. A second server for another
     origin gets the control server's port, so its pages report there."""
 

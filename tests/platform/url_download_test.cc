@@ -63,6 +63,17 @@ class RecordingSink : public IBindStatusCallback {
   std::function<void()> on_report;
 };
 
+// How many descriptors of this process point at folder or into it.
+int DescriptorsInto(const fs::path& folder) {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    const std::string target = fs::read_symlink(entry.path(), ec).string();
+    if (!ec && (target == folder.string() || target.rfind(folder.string() + "/", 0) == 0)) ++count;
+  }
+  return count;
+}
+
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -282,7 +293,7 @@ TEST_F(UrlDownload, AStalledTryHasDroppedAndTheNextContinuesItsBytes) {
       platform::DownloadUrlTry(url.c_str(), target.c_str(), partial, nullptr, bounds);
   EXPECT_EQ(tried.end, platform::DownloadEnd::kDropped);
   EXPECT_EQ(partial.kept(), 1000u);
-  EXPECT_TRUE(partial.IsUnnamed());
+  EXPECT_FALSE(partial.IsSetAside());
   EXPECT_TRUE(OutputNames().empty()) << "the kept bytes have no name";
   // The rest comes as a part, continuing the kept bytes.
   const std::wstring rest = server_->Url("/bytes/3000");
@@ -291,6 +302,47 @@ TEST_F(UrlDownload, AStalledTryHasDroppedAndTheNextContinuesItsBytes) {
   EXPECT_EQ(tried.status, 206);
   ExpectServedBytes(target, 3000);
   EXPECT_EQ(server_->Requests().back(), "/bytes/3000\tRange: bytes=1000-");
+}
+
+TEST_F(UrlDownload, BytesSetAsideHoldNothingOfTheFolderAndContinueLater) {
+  fs::create_directories(dir_ / "aside");
+  platform::UrlDownloadBounds bounds;
+  bounds.stall = std::chrono::seconds(1);
+  for (bool unnamed : {true, false}) {
+    SCOPED_TRACE(unnamed ? "unnamed file" : "hidden name");
+    platform::SetUnnamedDownloadFilesForTesting(unnamed);
+    const std::wstring target = Target(unnamed ? "a.bin" : "b.bin");
+    platform::PartialDownload partial;
+    const std::wstring cut = server_->Url("/bytes/3000?chunk=1000&pause=30");
+    ASSERT_EQ(platform::DownloadUrlTry(cut.c_str(), target.c_str(), partial, nullptr, bounds).end,
+              platform::DownloadEnd::kDropped);
+    EXPECT_EQ(DescriptorsInto(dir_ / "out"), 1) << "the kept file, and not its folder";
+    ASSERT_TRUE(partial.SetAside((dir_ / "aside").string()));
+    EXPECT_EQ(partial.kept(), 1000u);
+    EXPECT_EQ(DescriptorsInto(dir_ / "out"), 0);
+    EXPECT_TRUE(OutputNames().empty());
+    EXPECT_TRUE(fs::is_empty(dir_ / "aside")) << "set aside without a name";
+    // The next try puts them back and asks for the rest.
+    const std::wstring rest = server_->Url("/bytes/3000");
+    const platform::DownloadTry tried =
+        platform::DownloadUrlTry(rest.c_str(), target.c_str(), partial, nullptr, bounds);
+    EXPECT_EQ(tried.end, platform::DownloadEnd::kComplete);
+    EXPECT_EQ(server_->Requests().back(), "/bytes/3000\tRange: bytes=1000-");
+    ExpectServedBytes(target, 3000);
+    EXPECT_EQ(DescriptorsInto(dir_ / "out") + DescriptorsInto(dir_ / "aside"), 0);
+    fs::remove(fs::path(target));
+  }
+  // Bytes a server cannot continue are not worth keeping.
+  platform::PartialDownload partial;
+  const std::wstring plain = server_->Url("/bytes/3000?ranges=none&chunk=1000&pause=30");
+  ASSERT_EQ(
+      platform::DownloadUrlTry(plain.c_str(), Target("c.bin").c_str(), partial, nullptr, bounds)
+          .end,
+      platform::DownloadEnd::kDropped);
+  EXPECT_FALSE(partial.SetAside((dir_ / "aside").string()));
+  EXPECT_EQ(partial.kept(), 0u);
+  EXPECT_EQ(DescriptorsInto(dir_ / "out"), 0);
+  EXPECT_TRUE(OutputNames().empty());
 }
 
 TEST_F(UrlDownload, AKilledDownloadLeavesNothingBehind) {
