@@ -189,6 +189,14 @@ BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
   });
 }
 
+BOOL IsWindowVisible(HWND hwnd) {
+  return (static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & WS_VISIBLE) != 0 ? TRUE : FALSE;
+}
+
+BOOL IsIconic(HWND hwnd) {
+  return (static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & WS_MINIMIZE) != 0 ? TRUE : FALSE;
+}
+
 HWND GetDesktopWindow() {
   return OnMain<HWND>([] {
     if (g_desktop == nullptr) g_desktop = platform::RegisterWindow(new DesktopWindow);

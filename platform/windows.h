@@ -315,6 +315,22 @@ HWND GetDesktopWindow();
 HWND GetParent(HWND hwnd);
 void PostQuitMessage(int exit_code);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+// Whether the window is shown (WS_VISIBLE), and whether it is minimised
+// (WS_MINIMIZE: iconified by the user or the window manager).
+BOOL IsWindowVisible(HWND hwnd);
+BOOL IsIconic(HWND hwnd);
+
+// ---------------------------------------------------------------------------
+// Timers (window_timers.cc). SetTimer sends the window WM_TIMER with wParam
+// id every elapse_ms milliseconds, from the main thread's loop, until
+// KillTimer; a timer of the same window and id is replaced. The timer ends
+// by itself when its window goes. timer_proc must be null (the message is
+// the only way of telling). Returns id, or 0 for a window this process does
+// not have.
+// ---------------------------------------------------------------------------
+using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms, TIMERPROC timer_proc);
+BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
 // ---------------------------------------------------------------------------
 // Keyboard (keyboard.cc). While a window handles a key message, GetKeyState

@@ -371,9 +371,10 @@ LRESULT WindowHost::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 LONG WindowHost::Style() const {
-  DWORD style = style_ & ~(WS_VISIBLE | WS_MAXIMIZE);
+  DWORD style = style_ & ~(WS_VISIBLE | WS_MAXIMIZE | WS_MINIMIZE);
   if (visible_) style |= WS_VISIBLE;
   if (maximized_) style |= WS_MAXIMIZE;
+  if (iconified_) style |= WS_MINIMIZE;
   return static_cast<LONG>(style);
 }
 

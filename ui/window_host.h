@@ -174,6 +174,7 @@ class WindowHost : public platform::NativeWindow {
   bool show_requested_ = false;
   bool maximized_ = false;
   bool fullscreen_ = false;
+  bool iconified_ = false;
   bool alive_ = false;
   bool published_ = false;
   bool drop_enabled_ = false;

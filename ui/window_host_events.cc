@@ -142,6 +142,7 @@ int WindowHost::OnWindowState(GtkWidget*, GdkEventWindowState* ev, void* data) {
   auto* self = static_cast<WindowHost*>(data);
   self->maximized_ = (ev->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) != 0;
   self->fullscreen_ = (ev->new_window_state & GDK_WINDOW_STATE_FULLSCREEN) != 0;
+  self->iconified_ = (ev->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
   self->ScheduleSizeReport();
   if (self->manager_ != nullptr) self->manager_->Invalidate();
   return FALSE;
