@@ -36,6 +36,8 @@ int RunMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   GtkWidget* dialog =
       gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_OK, "%s", body.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), platform::WideToUtf8(caption).c_str());
+  // Screen readers name the box by its caption, not by GTK's word for its kind.
+  atk_object_set_name(gtk_widget_get_accessible(dialog), platform::WideToUtf8(caption).c_str());
   gtk_window_set_position(GTK_WINDOW(dialog),
                           parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
   gint response = GTK_RESPONSE_NONE;
