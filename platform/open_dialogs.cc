@@ -27,6 +27,20 @@ void EndDialogs() {
     Log("dialog \"%s\" closed: the program is ending", title ? title : "");
     gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
   }
+  // The web engine's own dialogs (printing, colour and file choosers a page
+  // opened) are not on the list; some run a loop of their own that would
+  // hold the program just the same. Every other dialog on screen is
+  // cancelled too.
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item != nullptr; item = item->next) {
+    void* window = item->data;
+    if (!GTK_IS_DIALOG(window) || !gtk_widget_get_visible(GTK_WIDGET(window))) continue;
+    if (std::find(open.begin(), open.end(), window) != open.end()) continue;
+    const gchar* title = gtk_window_get_title(GTK_WINDOW(window));
+    Log("dialog \"%s\" closed: the program is ending", title ? title : "");
+    gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_CANCEL);
+  }
+  g_list_free(toplevels);
 }
 
 bool DialogsEnded() { return g_ended; }

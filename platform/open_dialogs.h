@@ -6,9 +6,9 @@
 
 namespace platform {
 
-// Closes every open dialog as if the user had cancelled it, and from now on
-// answers every dialog asked for the same way without showing it: the
-// program is ending.
+// Closes every open dialog as if the user had cancelled it, the web
+// engine's own dialogs among them, and from now on answers every dialog
+// asked for here the same way without showing it: the program is ending.
 void EndDialogs();
 // Whether EndDialogs was called.
 bool DialogsEnded();
