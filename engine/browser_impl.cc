@@ -104,6 +104,9 @@ void BrowserImpl::ConnectSignals() {
   g_signal_connect(view_.get(), "notify::title", G_CALLBACK(OnTitleChanged), this);
   g_signal_connect(view_.get(), "user-message-received", G_CALLBACK(OnUserMessage), this);
   g_signal_connect(view_.get(), "enter-fullscreen", G_CALLBACK(OnEnterFullscreen), this);
+  g_signal_connect(view_.get(), "web-process-terminated", G_CALLBACK(OnWebProcessTerminated), this);
+  g_signal_connect(view_.get(), "notify::is-web-process-responsive",
+                   G_CALLBACK(OnResponsiveChanged), this);
   ForwardFileDrops(view_.get(), window_info_.parent_window);
 }
 
@@ -270,6 +273,10 @@ void BrowserImpl::Close() {
   if (HWND hwnd = hwnd_.exchange(nullptr)) platform::UnregisterWindow(hwnd);
   if (view_ && !view_destroying_) {
     g_signal_handlers_disconnect_by_data(view_.get(), this);
+    // The page's web process ends with the browser, now: left to notice the
+    // end by itself, one busy with a script that never returns would keep a
+    // core busy for seconds after the program has gone.
+    webkit_web_view_terminate_web_process(view_.get());
     if (platform::NativeWindow* parent = platform::LookupWindow(window_info_.parent_window)) {
       parent->RemoveChild(view_.get());
     }

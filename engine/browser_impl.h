@@ -58,6 +58,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // Ends the browser: the view goes, the client hears OnBeforeClose. Runs
   // once; later calls do nothing.
   void Close();
+  // Main thread: ends the page's web process if it is still the one that
+  // was counted generation (browser_process_watch.cc).
+  void TerminateRenderProcess(int generation);
 
  private:
   BrowserImpl(CefRefPtr<CefClient> client, const CefWindowInfo& window_info);
@@ -80,6 +83,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   static void OnTitleChanged(GObject* view, GParamSpec* pspec, gpointer self);
   static gboolean OnUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
   static gboolean OnEnterFullscreen(WebKitWebView* view, gpointer self);
+  static void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
+                                     gpointer self);
+  static void OnResponsiveChanged(GObject* view, GParamSpec* pspec, gpointer self);
 
   // Whether the client counts the document at url as one of its own.
   bool IsOwnDocument(const std::string& url);
@@ -115,6 +121,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // told this view (WebKit delivers a view's messages only from the process
   // of its page). Main thread.
   std::string renderer_credential_;
+  // Main thread: how many web processes of the page have ended; a callback
+  // for an unresponsive process ends only the one it was given for.
+  int process_generation_ = 0;
   // The view's settings and the file powers the browser's settings grant
   // the client's own pages.
   platform::GObjectPtr<WebKitSettings> view_settings_;

@@ -5,6 +5,8 @@
 #include "engine/cef_ref_ptr.h"
 #include "engine/cef_request.h"
 #include "engine/cef_string.h"
+#include "engine/cef_types.h"
+#include "engine/cef_unresponsive_process_callback.h"
 
 class CefBrowser;
 class CefFrame;
@@ -32,4 +34,23 @@ class CefRequestHandler : public CefBaseRefCounted {
   virtual bool IsOwnDocument(CefRefPtr<CefBrowser> /*browser*/, const CefString& /*url*/) {
     return false;
   }
+
+  // The web process of the browser's page has left input unanswered for a
+  // while (the engine's own measure, a few seconds), as a page that runs a
+  // script without end does. A process only waits for input, so a page left
+  // alone is not found out until someone uses it. Return true to decide
+  // with callback (at once or later); false leaves the process be.
+  virtual bool OnRenderProcessUnresponsive(CefRefPtr<CefBrowser> /*browser*/,
+                                           CefRefPtr<CefUnresponsiveProcessCallback> /*callback*/) {
+    return false;
+  }
+  // The process answers again after OnRenderProcessUnresponsive.
+  virtual void OnRenderProcessResponsive(CefRefPtr<CefBrowser> /*browser*/) {}
+
+  // The web process of the browser's page has ended (status says how). The
+  // view keeps the page's last picture and nothing in it works until the
+  // next load, which starts a new web process (with a secret of its own, so
+  // IsSenderOfCurrentMessage holds only for that one).
+  virtual void OnRenderProcessTerminated(CefRefPtr<CefBrowser> /*browser*/,
+                                         TerminationStatus /*status*/) {}
 };

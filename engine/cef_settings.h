@@ -25,4 +25,10 @@ struct CefSettings {
   // (the extension's folder, the page bridge's sockets). A folder must exist
   // when CefInitialize is called.
   std::vector<CefString> sandbox_read_only_paths;
+  // This engine's own: the most memory, in MiB, one web process may use;
+  // one that goes past it is ended and its browsers' clients hear
+  // OnRenderProcessTerminated with TS_PROCESS_OOM. 0: the engine's default
+  // (no bound). Checked every few seconds, so a page that allocates fast
+  // may go a little past it first.
+  unsigned renderer_memory_limit_mb = 0;
 };

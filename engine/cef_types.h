@@ -59,6 +59,15 @@ enum cef_context_menu_type_flags_t {
 };
 using TypeFlags = cef_context_menu_type_flags_t;
 
+// How the web process of a browser's page ended.
+enum cef_termination_status_t {
+  TS_ABNORMAL_TERMINATION,  // it ended in a way the engine cannot tell
+  TS_PROCESS_WAS_KILLED,    // ended on request of the browser's client (or at its close)
+  TS_PROCESS_CRASHED,       // a fault, or killed from outside (a signal)
+  TS_PROCESS_OOM,           // it went past its memory limit (CefSettings)
+};
+using TerminationStatus = cef_termination_status_t;
+
 // The two processes a process message can travel between.
 enum cef_process_id_t {
   PID_BROWSER,

@@ -48,6 +48,29 @@ WebKitWebsiteDataManager* NewDataManager(const std::string& cache_path) {
                                          "base-cache-directory", cache_path.c_str(), nullptr);
 }
 
+// How often a web process looks at its memory: often enough that a page
+// that allocates fast is stopped near its bound, seldom enough to cost
+// nothing worth counting.
+constexpr double kMemoryPollSeconds = 2.0;
+
+// The context, with the web processes' memory bound when there is one: a
+// process is ended when it reaches the limit (after the engine's own
+// attempts to free memory on the way there). Construction is the only time
+// the context takes it.
+WebKitWebContext* NewWebContext(WebKitWebsiteDataManager* manager, unsigned memory_limit_mb) {
+  if (memory_limit_mb == 0) return webkit_web_context_new_with_website_data_manager(manager);
+  WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+  webkit_memory_pressure_settings_set_memory_limit(memory, memory_limit_mb);
+  webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
+  webkit_memory_pressure_settings_set_poll_interval(memory, kMemoryPollSeconds);
+  auto* context =
+      WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", manager,
+                                      "memory-pressure-settings", memory, nullptr));
+  webkit_memory_pressure_settings_free(memory);
+  platform::Log("engine: a web process may use at most %u MiB", memory_limit_mb);
+  return context;
+}
+
 // Beside the executable in the build tree; where the installation puts it
 // otherwise.
 std::string DefaultExtensionDir() {
@@ -184,6 +207,7 @@ bool IsInitialized() { return g_state.context != nullptr; }
 bool IsIssuedCredential(const std::string& credential) {
   return g_state.credentials.count(credential) != 0;
 }
+void RetireCredential(const std::string& credential) { g_state.credentials.erase(credential); }
 WebKitWebContext* WebContext() { return g_state.context; }
 cef_color_t BackgroundColor() { return g_state.background; }
 
@@ -216,7 +240,7 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
   {
     const platform::GObjectPtr<WebKitWebsiteDataManager> manager =
         platform::AdoptGObject(engine::NewDataManager(cache_path));
-    g_state.context = webkit_web_context_new_with_website_data_manager(manager.get());
+    g_state.context = engine::NewWebContext(manager.get(), settings.renderer_memory_limit_mb);
     if (!cache_path.empty()) {
       const std::string cookies = cache_path + "/cookies.sqlite";
       webkit_cookie_manager_set_persistent_storage(

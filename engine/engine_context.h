@@ -17,6 +17,8 @@ class BrowserImpl;
 bool IsInitialized();
 // Whether credential is the secret of a web process this engine started.
 bool IsIssuedCredential(const std::string& credential);
+// The process that had credential has ended: no message with it counts.
+void RetireCredential(const std::string& credential);
 WebKitWebContext* WebContext();
 cef_color_t BackgroundColor();
 
