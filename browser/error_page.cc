@@ -140,12 +140,17 @@ std::string HtmlEscape(const std::string& text) {
   return out;
 }
 
-std::string ErrorPageHtml(const ErrorPageText& text, const std::string& failed_url, int error_code,
-                          const std::string& error_name, const std::string& nonce) {
+std::string ActionPageHtml(const ActionPage& page, const std::string& nonce) {
   const std::string retry = HtmlEscape(ErrorPageActionUrl(ErrorPageAction::kRetry, nonce));
   const std::string home = HtmlEscape(ErrorPageActionUrl(ErrorPageAction::kHome, nonce));
+  std::string details;
+  for (const std::string& line : page.details) {
+    details += (details.empty() ? "" : "<br>") + HtmlEscape(line);
+  }
   return "<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
-         "<title>无法打开页面</title><style>"
+         "<title>" +
+         HtmlEscape(page.title) +
+         "</title><style>"
          "body{margin:0;background:#fff;color:#1f2937;font-family:sans-serif}"
          "main{max-width:36em;margin:12vh auto 0;padding:0 2em}"
          "h1{font-size:1.5em;font-weight:normal;margin:0 0 .8em}"
@@ -158,9 +163,19 @@ std::string ErrorPageHtml(const ErrorPageText& text, const std::string& failed_u
          ".details{font-size:.8em;color:#6b7280;word-break:break-all}"
          "</style></head><body><main>"
          "<h1>" +
-         HtmlEscape(text.headline) + "</h1><p>" + HtmlEscape(text.advice) +
-         "</p><nav><a id=\"retry\" href=\"" + retry + "\">重试</a><a id=\"home\" href=\"" + home +
-         "\">返回首页</a></nav><p class=\"details\">地址：" + HtmlEscape(failed_url) +
-         "<br>错误：" + HtmlEscape(error_name) + " (" + std::to_string(error_code) +
-         ")</p></main></body></html>";
+         HtmlEscape(page.text.headline) + "</h1><p>" + HtmlEscape(page.text.advice) +
+         "</p><nav><a id=\"retry\" href=\"" + retry + "\"" +
+         (page.focus_retry ? " autofocus" : "") + ">" + HtmlEscape(page.retry_label) +
+         "</a><a id=\"home\" href=\"" + home + "\">返回首页</a></nav><p class=\"details\">" +
+         details + "</p></main></body></html>";
+}
+
+std::string ErrorPageHtml(const ErrorPageText& text, const std::string& failed_url, int error_code,
+                          const std::string& error_name, const std::string& nonce) {
+  return ActionPageHtml(
+      {"无法打开页面",
+       text,
+       "重试",
+       {"地址：" + failed_url, "错误：" + error_name + " (" + std::to_string(error_code) + ")"}},
+      nonce);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Why the data folder could not take the client's own pages.
 enum class DataFolderProblem {
@@ -46,6 +47,21 @@ bool ParseErrorPageActionUrl(const std::string& url, ErrorPageAction* action, st
 // into a page that may have the page functions bound.
 std::string ErrorPageHtml(const ErrorPageText& text, const std::string& failed_url, int error_code,
                           const std::string& error_name, const std::string& nonce);
+
+// What a page of this kind says: the client's pages that stand in for a page
+// that could not be shown (this error page, the notice of a page whose web
+// process ended). The two buttons load the address again (retry_label) and
+// show the start page; details are lines of small print. Plain UTF-8 text.
+struct ActionPage {
+  std::string title;
+  ErrorPageText text;
+  std::string retry_label;
+  std::vector<std::string> details;
+  // Whether the retry button has the focus when the page shows, so Return
+  // presses it.
+  bool focus_retry = false;
+};
+std::string ActionPageHtml(const ActionPage& page, const std::string& nonce);
 
 // Text made safe for HTML content and attribute values.
 std::string HtmlEscape(const std::string& text);

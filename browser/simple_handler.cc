@@ -50,6 +50,16 @@ void SimpleHandler::SetErrorPageActions(ErrorPageActions* actions) {
   error_page_actions_ = actions;
 }
 
+void SimpleHandler::SetPageHangListener(PageHangListener* listener) {
+  std::lock_guard<std::mutex> guard(lock_);
+  hang_listener_ = listener;
+}
+
+SimpleHandler::PageHangListener* SimpleHandler::HangListener() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return hang_listener_;
+}
+
 void SimpleHandler::SetDataFolderProblem(DataFolderProblem problem, const std::wstring& folder) {
   std::lock_guard<std::mutex> guard(lock_);
   data_folder_problem_ = problem;
@@ -189,12 +199,7 @@ void SimpleHandler::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame
   if (errorCode == ERR_ABORTED) return;
   const std::string url = failedUrl.ToString();
   const ErrorPageText text = ErrorText(url, errorCode);
-  const std::string nonce = NewNonce();
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    error_page_nonce_ = nonce;
-    error_page_url_ = failedUrl.ToWString();
-  }
+  const std::string nonce = NewActionPageNonce(failedUrl.ToWString());
   platform::LogWarning("cannot load '%s': %s (%d); the page says: %s", url.c_str(),
                        errorText.ToString().c_str(), static_cast<int>(errorCode),
                        text.headline.c_str());
@@ -202,6 +207,51 @@ void SimpleHandler::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame
   // sees and what "重试" loads.
   frame->LoadString(CefString(ErrorPageHtml(text, url, errorCode, errorText.ToString(), nonce)),
                     failedUrl);
+}
+
+std::string SimpleHandler::NewActionPageNonce(const std::wstring& url) {
+  std::string nonce = NewNonce();
+  std::lock_guard<std::mutex> guard(lock_);
+  error_page_nonce_ = nonce;
+  error_page_url_ = url;
+  return nonce;
+}
+
+void SimpleHandler::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                              TerminationStatus status) {
+  CEF_REQUIRE_UI_THREAD();
+  if (PageHangListener* listener = HangListener()) listener->PageAnswersAgain();
+  CefRefPtr<CefFrame> frame = browser->GetMainFrame();
+  const CefString url = frame->GetURL();
+  const bool reload = recovery_.ShouldReload(PageRecovery::Clock::now(), status);
+  platform::LogWarning("the web process of the page '%s' ended (%s); %s", url.ToString().c_str(),
+                       ProcessEndReason(status),
+                       reload ? "loading the page again"
+                              : "it ended twice within a minute, so the "
+                                "notice page shows instead");
+  // The address that was shown, with its query: the same document comes
+  // back in the offline editor.
+  if (reload) {
+    frame->LoadURL(url);
+    return;
+  }
+  const std::string nonce = NewActionPageNonce(url.ToWString());
+  frame->LoadString(CefString(ActionPageHtml(ProcessEndNotice(status, url.ToString()), nonce)),
+                    url);
+}
+
+bool SimpleHandler::OnRenderProcessUnresponsive(
+    CefRefPtr<CefBrowser>, CefRefPtr<CefUnresponsiveProcessCallback> callback) {
+  CEF_REQUIRE_UI_THREAD();
+  PageHangListener* listener = HangListener();
+  if (listener == nullptr) return false;
+  listener->PageUnresponsive(callback);
+  return true;
+}
+
+void SimpleHandler::OnRenderProcessResponsive(CefRefPtr<CefBrowser>) {
+  CEF_REQUIRE_UI_THREAD();
+  if (PageHangListener* listener = HangListener()) listener->PageAnswersAgain();
 }
 
 bool SimpleHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,

@@ -13,6 +13,7 @@
 
 #include "app/own_pages.h"
 #include "browser/error_page.h"
+#include "browser/page_recovery.h"
 #include "engine/cef_browser.h"
 #include "engine/cef_client.h"
 
@@ -35,6 +36,18 @@ class SimpleHandler : public CefClient,
     ~ErrorPageActions() = default;
   };
 
+  // What the main window does while the page's web process does not answer:
+  // it may offer to end it (callback) and load the page again. Told again
+  // when the process answers once more or has ended.
+  class PageHangListener {
+   public:
+    virtual void PageUnresponsive(CefRefPtr<CefUnresponsiveProcessCallback> callback) = 0;
+    virtual void PageAnswersAgain() = 0;
+
+   protected:
+    ~PageHangListener() = default;
+  };
+
   SimpleHandler() = default;
 
   // Main thread: the start URL, set before the browser is requested.
@@ -44,6 +57,9 @@ class SimpleHandler : public CefClient,
   // Main thread: who carries out the error page's buttons; it must outlive
   // the browser.
   void SetErrorPageActions(ErrorPageActions* actions);
+  // Main thread: who hears of a page that does not answer; it must outlive
+  // the browser.
+  void SetPageHangListener(PageHangListener* listener);
   // Main thread: why the client's own pages may be missing from folder (the
   // data directory); the error page of a page under it says so. kNone once
   // the pages are there again.
@@ -82,6 +98,13 @@ class SimpleHandler : public CefClient,
                       CefRefPtr<CefRequest> request, bool user_gesture, bool is_redirect) override;
   // CefRequestHandler: the client's own documents, by the trust rules.
   bool IsOwnDocument(CefRefPtr<CefBrowser> browser, const CefString& url) override;
+  // CefRequestHandler: a page whose web process ended comes back (loaded
+  // again, or the notice page when it ended twice within a minute); one
+  // that does not answer is told to the main window.
+  void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser, TerminationStatus status) override;
+  bool OnRenderProcessUnresponsive(CefRefPtr<CefBrowser> browser,
+                                   CefRefPtr<CefUnresponsiveProcessCallback> callback) override;
+  void OnRenderProcessResponsive(CefRefPtr<CefBrowser> browser) override;
 
   // CefLoadHandler: each committed document goes into the page's record.
   void OnLoadStart(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) override;
@@ -95,6 +118,11 @@ class SimpleHandler : public CefClient,
   // The words of the error page for failed_url.
   ErrorPageText ErrorText(const std::string& failed_url, int error_code);
   void RunErrorPageAction(ErrorPageAction action, const std::wstring& failed_url);
+  // A new secret for the buttons of a page of the client's that stands at
+  // url (the error page, the notice page), which from now on is the only
+  // one whose buttons are honoured.
+  std::string NewActionPageNonce(const std::wstring& url);
+  PageHangListener* HangListener();
 
   // Guards the members below, which the engine's callbacks and the main
   // window share. Held only for a copy, never across an engine call or a
@@ -105,6 +133,9 @@ class SimpleHandler : public CefClient,
   CefRefPtr<CefBrowser> browser_;
   std::wstring start_url_;
   ErrorPageActions* error_page_actions_ = nullptr;
+  PageHangListener* hang_listener_ = nullptr;
+  // Main thread: when the page's web process ended last.
+  PageRecovery recovery_;
   DataFolderProblem data_folder_problem_ = DataFolderProblem::kNone;
   std::wstring data_folder_;
   // The error page the view was last given: the secret its buttons carry and
