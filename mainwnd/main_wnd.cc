@@ -21,7 +21,6 @@
 #include "platform/recent_documents.h"
 #include "ui/window_styles.h"
 #include "update/work_files.h"
-#include "util/text_convert.h"
 #include "util/url_escape.h"
 
 namespace {
@@ -59,31 +58,18 @@ void CMainWnd::InitWindow() {
   m_pCloseBtn = m_PaintManager.FindControl(L"btn_close");
   if (m_pCloseBtn) m_pCloseBtn->OnNotify += MakeDelegate(this, &CMainWnd::OnCloseButton);
 
-  // Scratch files of earlier runs that died (a reply, an archive, a staging
-  // directory) go first; those of a client working right now stay.
-  const std::string data_dir = GetDataDirA();
-  RemoveStaleWorkFiles(data_dir);
-
-  std::string build, packageUrl;
-  bool update_pending = false;
-  {
-    DataDirWork work(data_dir);
-    // A first start has no page bundle yet: install the one shipped with the
-    // client, so there is a page to show even before the first update.
-    InstallOwnPages();
-    update_pending = CheckUpdate(build, packageUrl);
-  }
-  if (update_pending) {
-    DownloadItem job;
-    job.path = g_strDataDir + kBundleArchive;
-    AnsiToWide(packageUrl, job.url);
-    job.name = kBundleJobName;
-    m_bFirstPagePending = true;
-    std::thread(&CMainWnd::RunStartupUpdate, this, job, build).detach();
-  }
+  // The window comes on screen at once: putting the client's own pages in
+  // place and the update check run on the start-up worker meanwhile. No
+  // page of the bundle shows before the check has ended; the browser shows
+  // an empty page until then (OnStartupCheckDone).
+  m_bFirstPagePending = true;
+  m_bChecking = true;
+  std::thread(&CMainWnd::RunStartupCheck, this).detach();
+  SetTimer(GetHWND(), kCheckingTimer, 1000, nullptr);
   if (!m_strDocPath.empty()) platform::AddRecentDocument(m_strDocPath);
   m_handler->SetErrorPageActions(this);
-  m_handler->SetUrl(update_pending ? std::wstring() : StartUrl());
+  m_handler->SetPageHangListener(this);
+  m_handler->SetUrl(std::wstring());
 
   RECT client{};
   GetClientRect(GetHWND(), &client);
@@ -166,6 +152,10 @@ void CMainWnd::GoHome() {
 }
 
 void CMainWnd::LoadInBrowser(const std::wstring& text) {
+  if (m_bFirstPagePending) {
+    m_strPendingPage = text;
+    return;
+  }
   CefRefPtr<CefBrowser> browser = m_handler->GetBrowser();
   if (browser) browser->GetMainFrame()->LoadURL(text);
 }
@@ -196,7 +186,16 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
     ShowFirstPageAfterUpdate();
     return 0;
   }
+  if (uMsg == kCheckDoneMessage) {
+    bHandled = TRUE;
+    OnStartupCheckDone(wParam != 0);
+    return 0;
+  }
   switch (uMsg) {
+    case WM_TIMER:
+      if (wParam == kCheckingTimer) OnCheckingTimer();
+      if (wParam == kHangTimer) OnHangTimer();
+      break;
     case WM_SIZE: {
       if (wParam == SIZE_MAXIMIZED) m_bMaximisedOnce = true;
       if (wParam == SIZE_RESTORED) NoteRestoredRect();
@@ -216,6 +215,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
       break;
     case WM_CLOSE:
       m_bClosing = true;
+      m_pHangBox.reset();
       NoteRestoredRect();
       if (m_bRestoredChanged) SaveRestoredRect(WindowPlacementFile(), m_rcRestored);
       PostQuitMessage(0);

@@ -5,17 +5,22 @@
 // process's message loop when it closes.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "browser/simple_handler.h"
 #include "download/download_item.h"
 #include "engine/cef_ref_ptr.h"
+#include "mainwnd/page_hang_watch.h"
+#include "platform/question_box.h"
 #include "ui/ui_lib.h"
 
 class DownloadDialog;
 class UpdateDialog;
 
-class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
+class CMainWnd : public WindowImplBase,
+                 public SimpleHandler::ErrorPageActions,
+                 public SimpleHandler::PageHangListener {
  public:
   explicit CMainWnd(const std::wstring& doc_path);
   ~CMainWnd() override;
@@ -45,12 +50,22 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
   // The update check against the vendor service; true when a newer page
   // bundle is published, with its build text and archive address.
   bool CheckUpdate(std::string& build, std::string& packageUrl);
-  // The start-up worker: shows the update window, then loads the start page.
+  // The start-up worker: puts the client's own pages in place and runs the
+  // update check off the window's thread, while the window is on screen;
+  // then the first page, or the update window first.
+  void RunStartupCheck();
+  // The start-up worker once an update is pending: shows the update window,
+  // then has the first page loaded.
   void RunStartupUpdate(DownloadItem job, std::string build);
 
   // SimpleHandler::ErrorPageActions: the error page's "重试" and "返回首页".
   void RetryLoad(const std::wstring& url) override;
   void GoHome() override;
+
+  // SimpleHandler::PageHangListener: the box that names a page that does
+  // not answer (main_wnd_hang.cc).
+  void PageUnresponsive(CefRefPtr<CefUnresponsiveProcessCallback> callback) override;
+  void PageAnswersAgain() override;
 
  private:
   // The page the browser shows first: the start page, or the offline editor
@@ -62,13 +77,26 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
   // Puts the default page bundle into the data directory when its start page
   // is missing, and tells the client why it could not, for the error page.
   void InstallOwnPages();
-  // Loads text into the browser's main frame unchanged; nothing without a browser.
+  // Loads text into the browser's main frame unchanged; nothing without a
+  // browser. While the first page waits for the update step, text becomes
+  // that first page instead.
   void LoadInBrowser(const std::wstring& text);
   // Shows url: at once when the browser exists, otherwise as the page the
   // client loads once it does.
   void ShowPage(const std::wstring& url);
   // The end of the start-up worker, on the window's thread: the first page.
   void ShowFirstPageAfterUpdate();
+  // The update check has ended (an update is pending or not).
+  void OnStartupCheckDone(bool update_pending);
+  // The check has taken a second: the page area says so.
+  void OnCheckingTimer();
+  // A page command from the page's web process is served; the page waits
+  // for it meanwhile, and is not hung.
+  class ServingPage;
+  // The page does not answer: the box when it is due (main_wnd_hang.cc).
+  void OnHangTimer();
+  void ShowHangBox();
+  void OnHangBoxAnswer(platform::QuestionBox::Answer answer);
   // The open dialog; a chosen document opens in the offline editor.
   void OpenDocumentFromDialog();
   void OnCopyData(WPARAM kind, const COPYDATASTRUCT* record);
@@ -92,20 +120,31 @@ class CMainWnd : public WindowImplBase, public SimpleHandler::ErrorPageActions {
   // Ctrl+J: the download list window, also when no download is running.
   void ShowDownloadList();
 
-  // Sent by the start-up worker once the update window has closed. Below
-  // WM_APP, so it never crosses from another process.
+  // Sent by the start-up worker once the update window has closed, and once
+  // the check has ended (wParam 1 when an update is pending). Below WM_APP,
+  // so they never cross from another process.
   static constexpr UINT kUpdateDoneMessage = WM_USER + 0x52;
+  static constexpr UINT kCheckDoneMessage = WM_USER + 0x53;
+  // The window's timers.
+  static constexpr UINT_PTR kCheckingTimer = 1;
+  static constexpr UINT_PTR kHangTimer = 2;
 
   DownloadDialog* m_pDownloadDlg = nullptr;
   UpdateDialog* m_pUpdateDlg = nullptr;
   CControlUI* m_pCloseBtn = nullptr;
   const std::wstring m_strDocPath;
   CefRefPtr<SimpleHandler> m_handler;
-  // Window thread only. While the start-up worker shows the update window,
-  // the first page waits; a document handed over meanwhile replaces the
-  // start URL then.
+  // Window thread only. While the update check runs and while the update
+  // window shows, the first page waits; a page asked for meanwhile (a
+  // document handed over or opened, a dropped file) replaces the start URL
+  // then.
   bool m_bFirstPagePending = false;
-  std::wstring m_strHandedDocPath;
+  bool m_bChecking = false;
+  std::wstring m_strPendingPage;
+  // Window thread only: the page that does not answer, and its box.
+  PageHangWatch m_hangWatch;
+  CefRefPtr<CefUnresponsiveProcessCallback> m_hangCallback;
+  std::unique_ptr<platform::QuestionBox> m_pHangBox;
   bool m_bClosing = false;
   // The window's rectangle when it is neither maximised nor full screen, as
   // the user last gave it; saved on close when it changed.

@@ -44,9 +44,23 @@ bool IsFromOwnPage(SimpleHandler& handler, unsigned long kind) {
 
 }  // namespace
 
+// The page's web process waits for each page command until it has been
+// served, a dialog of it included: not answering meanwhile, it is not hung.
+class CMainWnd::ServingPage {
+ public:
+  explicit ServingPage(PageHangWatch& watch) : watch_(watch) { watch_.ServingBegins(); }
+  ~ServingPage() { watch_.ServingEnds(PageHangWatch::Clock::now()); }
+  ServingPage(const ServingPage&) = delete;
+  ServingPage& operator=(const ServingPage&) = delete;
+
+ private:
+  PageHangWatch& watch_;
+};
+
 void CMainWnd::OnCopyData(WPARAM kind, const COPYDATASTRUCT* record) {
   if (record == nullptr) return;
   if (!IsFromOwnPage(*m_handler, static_cast<unsigned long>(kind))) return;
+  const ServingPage serving(m_hangWatch);
   std::int32_t value = 0;
   switch (kind) {
     case BRIDGE_DOWNLOAD_LINK:
@@ -78,6 +92,7 @@ void CMainWnd::OpenDocumentFromDialog() {
 
 LRESULT CMainWnd::OnOnlineQuery() {
   if (!IsFromOwnPage(*m_handler, kOnlineQueryMessage)) return 0;
+  const ServingPage serving(m_hangWatch);
   bool online = false;
   const std::string host = ReadProbeHost(GetDataDirA() + kVersionFileA);
   platform::RunWhileServingLoop([&online, &host] { online = IsOnline(host); });
@@ -102,9 +117,10 @@ LRESULT CMainWnd::OnOpenDocument(const COPYDATASTRUCT* record) {
   if (!path.empty()) {
     platform::AddRecentDocument(path);
     if (m_bFirstPagePending) {
-      // The update window is up: the document becomes the first page, shown
-      // from the newly installed bundle once the window has closed.
-      m_strHandedDocPath = path;
+      // The update check runs or the update window is up: the document
+      // becomes the first page, shown from the newly installed bundle once
+      // that is over.
+      m_strPendingPage = OfflineEditorUrl(path);
     } else {
       ShowPage(OfflineEditorUrl(path));
     }
