@@ -18,6 +18,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import BINARY_DIR, WAIT, ClientTest  # noqa: E402
+from page_recovery_test import SPIN  # noqa: E402
 from update_test import UpdateService  # noqa: E402
 
 BUS = None
@@ -470,6 +471,63 @@ class UpdateWindow(AccessibleClientTest):
         self.save_tree(dialog, "update_window_failed")
         self.click(self.one(dialog, Atspi.Role.PUSH_BUTTON, "关闭"))
         self.report(event="load", page="start")
+
+
+class PageThatStops(AccessibleClientTest):
+    """The box for a page that does not answer and the notice page for one
+    that stopped twice, read as a screen reader reads them and worked with
+    keys alone."""
+
+    def web_process_killed(self):
+        pids = self.wait_until(self.web_processes, message="no web process")
+        for pid in pids:
+            os.kill(pid, signal.SIGKILL)
+
+    def test_the_hang_box_and_the_notice_page(self):
+        self.start()
+        self.report(event="load", page="start")
+        self.run_js(SPIN, page="start")
+        self.report(event="spinning")
+        self.key("shift")  # input the page leaves unanswered
+        box = self.window("页面没有响应")
+        self.assertIn(box.get_role(), (Atspi.Role.ALERT, Atspi.Role.DIALOG))
+        self.one(box, Atspi.Role.LABEL, "这个页面没有响应。")
+        buttons = self.find(box, Atspi.Role.PUSH_BUTTON)
+        self.assertEqual([b.get_name() for b in buttons], ["等待", "重新加载"])
+        for button in buttons:
+            self.assertEqual(actions(button), ["click"])
+        self.wait_until(lambda: "focused" in states(buttons[1]), message="重新加载 is not focused")
+        self.save_tree(box, "hang_box")
+        self.key("Return")
+        self.report(event="load", page="start")
+
+        # Ended again within a minute: the notice page instead of a reload.
+        self.web_process_killed()
+        frame = self.window("Quorbital")
+
+        def notice_page():
+            try:
+                return (self.find(frame, Atspi.Role.DOCUMENT_WEB, "页面已停止运行") or [None])[0]
+            except GLib.Error:
+                return None  # the objects of the ended process answer no more
+        page = self.wait_until(notice_page, message="no notice page")
+        links = self.wait_until(lambda: [n for n in walk_page(page)
+                                         if n.get_role() == Atspi.Role.LINK] or None)
+        self.assertEqual([n.get_name() for n in links], ["重新加载", "返回首页"])
+        self.wait_until(lambda: "focused" in states(links[0]), message="重新加载 is not focused")
+        text = "\n".join(describe(n) for n in walk_page(page)) + "\n"
+        self.assertIn("页面意外停止运行", text)
+        with open(os.path.join(BINARY_DIR, "artifacts", "accessible_notice_page.txt"), "w") as f:
+            f.write(text)
+        self.key("Return")
+        self.report(event="load", page="start")
+
+
+def walk_page(node):
+    """The page's own objects too (walk stops at the page)."""
+    yield node
+    for child in children(node):
+        yield from walk_page(child)
 
 
 if __name__ == "__main__":

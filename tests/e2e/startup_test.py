@@ -101,6 +101,31 @@ class MisbehavingUpdateService(ClientTest):
     def test_a_service_that_never_answers(self):
         self.check_start_against("hang")
 
+    def test_the_window_shows_at_once_and_the_start_page_after_the_check(self):
+        service = BadService("hang")
+        self.addCleanup(service.close)
+        with open(os.path.join(self.data_dir, "version.ini"), "w") as f:
+            f.write("[versionInformation]\nbuild=1\ncloudHost=http://127.0.0.1:%d/\n"
+                    % service.port)
+        log = os.path.join(self.tmp, "client.log")
+        with open(log, "w") as out:
+            self.proc = self.spawn(env=dict(self.client_env(), QUORBITAL_DEBUG="1"), stdout=out,
+                                   stderr=subprocess.STDOUT)
+
+        def log_text():
+            with open(log, encoding="utf-8", errors="replace") as f:
+                return f.read()
+        self.window_id()
+        # On screen while the check still waits for the service.
+        self.assertNotIn("update check done", log_text())
+        self.report(event="load", page="start")
+        text = self.wait_until(lambda: "engine: loaded 'file://" in log_text() and log_text())
+        done = text.index("main window: update check done")
+        # The page area said "正在检查更新…" meanwhile; the bundle's page came
+        # only after the check.
+        self.assertLess(text.index("engine: loaded 'data:text/html"), done)
+        self.assertLess(done, text.index("engine: loaded 'file://"))
+
     def test_a_service_that_trickles(self):
         self.check_start_against("trickle")
 
