@@ -222,7 +222,8 @@ void SimpleHandler::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
   CEF_REQUIRE_UI_THREAD();
   if (PageHangListener* listener = HangListener()) listener->PageAnswersAgain();
   CefRefPtr<CefFrame> frame = browser->GetMainFrame();
-  const CefString url = frame->GetURL();
+  // The page shown, or the one asked for last if it had not come yet.
+  const CefString url = browser->GetHost()->GetVisibleNavigationEntry()->GetURL();
   const bool reload = recovery_.ShouldReload(PageRecovery::Clock::now(), status);
   platform::LogWarning("the web process of the page '%s' ended (%s); %s", url.ToString().c_str(),
                        ProcessEndReason(status),

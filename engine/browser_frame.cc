@@ -28,14 +28,20 @@ void OnMain(CefRefPtr<BrowserImpl> browser, std::function<void(WebKitWebView*)> 
 
 void BrowserFrame::LoadURL(const CefString& url) {
   const std::string uri = ToLoadUri(url.ToWString());
-  OnMain(browser_, [uri](WebKitWebView* view) { webkit_web_view_load_uri(view, uri.c_str()); });
+  CefRefPtr<BrowserImpl> browser = browser_;
+  OnMain(browser_, [uri, browser](WebKitWebView* view) {
+    webkit_web_view_load_uri(view, uri.c_str());
+    browser->NoteRequestedLoad();
+  });
 }
 
 void BrowserFrame::LoadString(const CefString& html, const CefString& url) {
   const std::string content = html.ToString();
   const std::string uri = url.ToString();
-  OnMain(browser_, [content, uri](WebKitWebView* view) {
+  CefRefPtr<BrowserImpl> browser = browser_;
+  OnMain(browser_, [content, uri, browser](WebKitWebView* view) {
     webkit_web_view_load_alternate_html(view, content.c_str(), uri.c_str(), uri.c_str());
+    browser->NoteRequestedLoad();
   });
 }
 

@@ -131,6 +131,18 @@ std::string BrowserImpl::CommittedUrl() {
   return committed_url_;
 }
 
+CefRefPtr<CefNavigationEntry> BrowserImpl::GetVisibleNavigationEntry() {
+  std::lock_guard<std::mutex> guard(frames_lock_);
+  return new CefNavigationEntry(CefString(visible_.Url()));
+}
+
+void BrowserImpl::NoteRequestedLoad() {
+  // The address as the view has it from now on, the one its news will name.
+  const gchar* uri = webkit_web_view_get_uri(view_.get());
+  std::lock_guard<std::mutex> guard(frames_lock_);
+  visible_.Requested(uri ? uri : "");
+}
+
 bool BrowserImpl::IsSenderOfCurrentMessage() {
   const platform::channel::MessageSender* sender = platform::channel::CurrentMessageSender();
   return sender != nullptr && !renderer_credential_.empty() &&

@@ -17,6 +17,7 @@
 #include "engine/cef_browser_host.h"
 #include "engine/cef_client.h"
 #include "engine/cef_frame.h"
+#include "engine/visible_page.h"
 #include "platform/gobject_ptr.h"
 
 namespace engine {
@@ -47,6 +48,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   HWND GetWindowHandle() override;
   void CloseBrowser(bool force_close) override;
   bool IsSenderOfCurrentMessage() override;
+  CefRefPtr<CefNavigationEntry> GetVisibleNavigationEntry() override;
 
   // Any thread: the address of the main frame's committed document, as the
   // view reported its commit ("" before the first).
@@ -61,6 +63,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // Main thread: ends the page's web process if it is still the one that
   // was counted generation (browser_process_watch.cc).
   void TerminateRenderProcess(int generation);
+  // Main thread: the client has asked the view for a page (LoadURL,
+  // LoadString).
+  void NoteRequestedLoad();
 
  private:
   BrowserImpl(CefRefPtr<CefClient> client, const CefWindowInfo& window_info);
@@ -117,6 +122,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // over last; its load ends as aborted, whatever else ended it.
   std::string taken_navigation_;
   std::string committed_url_;  // guarded by frames_lock_
+  VisiblePage visible_;        // guarded by frames_lock_
   // The secret of the web process that shows the page now, as that process
   // told this view (WebKit delivers a view's messages only from the process
   // of its page). Main thread.

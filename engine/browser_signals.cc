@@ -95,11 +95,16 @@ gboolean BrowserImpl::OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* 
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
-    if (!static_cast<BrowserImpl*>(self)->CancelNavigation(action)) {
+    auto* browser = static_cast<BrowserImpl*>(self);
+    if (!browser->CancelNavigation(action)) {
       // Then the renderer's handler, before any request of it is made.
       return AskRendererAboutNavigation(view, decision);
     }
     webkit_policy_decision_ignore(decision);
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const gchar* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    std::lock_guard<std::mutex> guard(browser->frames_lock_);
+    browser->visible_.Ended(uri ? uri : "");
     return TRUE;
   }
   if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
@@ -117,6 +122,10 @@ gboolean BrowserImpl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, 
   // The page that stays keeps its powers; a document that comes instead
   // (an error page) is judged when it commits.
   browser->SetPowersFor(browser->CommittedUrl());
+  {
+    std::lock_guard<std::mutex> guard(browser->frames_lock_);
+    browser->visible_.Ended(uri ? uri : "");
+  }
   CefRefPtr<CefLoadHandler> load = browser->client_ ? browser->client_->GetLoadHandler() : nullptr;
   if (!load) return FALSE;  // WebKit's own error page
   // A navigation the renderer took over keeps the page like a cancelled one.
@@ -143,6 +152,7 @@ void BrowserImpl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpoi
     {
       std::lock_guard<std::mutex> guard(browser->frames_lock_);
       browser->committed_url_ = uri ? uri : "";
+      browser->visible_.Committed(browser->committed_url_);
     }
     browser->SetPowersFor(uri ? uri : "");
     {

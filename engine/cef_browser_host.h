@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/cef_browser_settings.h"
+#include "engine/cef_navigation_entry.h"
 #include "engine/cef_ref_ptr.h"
 #include "engine/cef_request_context.h"
 #include "engine/cef_string.h"
@@ -33,4 +34,9 @@ class CefBrowserHost : public CefBaseRefCounted {
   // now (known by the secret the engine gave that process alone), rather than
   // by any other process, a web process of an earlier page included.
   virtual bool IsSenderOfCurrentMessage() = 0;
+  // Any thread: the page the browser shows, or the one its client has asked
+  // for since (LoadURL, LoadString) while that load is under way; a load the
+  // page started itself counts once it has committed. What to load again
+  // when the page's web process has ended.
+  virtual CefRefPtr<CefNavigationEntry> GetVisibleNavigationEntry() = 0;
 };

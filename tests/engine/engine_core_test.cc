@@ -1,7 +1,8 @@
 // The engine layer's pure parts: reference counting, text (JavaScript strings
 // included), the command line, process-message arguments and their encoding,
 // the load-error table, the URL of a load, which requests count as
-// navigations, and the signs the rendering path is chosen by.
+// navigations, the signs the rendering path is chosen by, and the page to
+// show again after its web process ended.
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <webkit2/webkit2.h>
@@ -15,6 +16,7 @@
 #include "engine/load_uri.h"
 #include "engine/process_message_codec.h"
 #include "engine/rendering_path.h"
+#include "engine/visible_page.h"
 #include "engine/webext/js_text.h"
 #include "engine/webext/navigation_filter.h"
 
@@ -218,6 +220,23 @@ TEST(EngineNavigationFilter, FileRequestsAreNavigationsOnlyForFrameAddresses) {
   EXPECT_FALSE(engine::MatchNavigation(facts).is_navigation);
   facts.uri = "";
   EXPECT_FALSE(engine::MatchNavigation(facts).is_navigation);
+}
+
+TEST(EngineVisiblePage, TheRequestedPageCountsUntilItsLoadHasComeToAnEnd) {
+  engine::VisiblePage page;
+  page.Requested("about:blank");
+  page.Requested("file:///start.html");
+  // The empty page asked for first commits after the real one was asked for.
+  page.Committed("about:blank");
+  EXPECT_EQ(page.Url(), "file:///start.html");
+  page.Committed("file:///start.html");
+  // Pages the page itself goes to count once they commit.
+  page.Committed("file:///editor.html?file=a");
+  EXPECT_EQ(page.Url(), "file:///editor.html?file=a");
+  // A load that ends without a document (cancelled, a download) keeps it.
+  page.Requested("http://host/slide.pdf");
+  page.Ended("http://host/slide.pdf");
+  EXPECT_EQ(page.Url(), "file:///editor.html?file=a");
 }
 
 TEST(EngineRenderingPath, TheVariableForcesOnlyWithOnOrOff) {
