@@ -92,7 +92,9 @@ class StartListener {
               std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     } else if (line.find(" /loaded") != std::string::npos) {
       reply = "HTTP/1.1 204 No Content\r\nConnection: close\r\n\r\n";
-      if (loaded_ == Clock::time_point{}) loaded_ = Clock::now();
+      last_loaded_ = Clock::now();
+      ++loads_;
+      if (loaded_ == Clock::time_point{}) loaded_ = last_loaded_;
     } else {
       reply = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
     }
@@ -104,12 +106,17 @@ class StartListener {
   // epoch when they did not).
   Clock::time_point update_check() const { return update_check_; }
   Clock::time_point loaded() const { return loaded_; }
+  // How many times the page reported itself loaded, and when it did last.
+  int loads() const { return loads_; }
+  Clock::time_point last_loaded() const { return last_loaded_; }
 
  private:
   int fd_ = -1;
   int port_ = 0;
   Clock::time_point update_check_{};
   Clock::time_point loaded_{};
+  Clock::time_point last_loaded_{};
+  int loads_ = 0;
 };
 
 // PSS by role: the program itself, its web processes, its network process,
