@@ -326,8 +326,9 @@ int main(int argc, char** argv) {
   std::printf("  quorbital, service answers        %.3f s  (slowest %.3f s)\n", shown,
               slowest(clientRuns));
   std::printf(
-      "  quorbital, service never answers  %.3f s  (slowest %.3f s; target at most 6 s: %s)\n",
-      shownHung, slowest(hungRuns), slowest(hungRuns) <= 6.0 ? "met" : "NOT met");
+      "  quorbital, service never answers  %.3f s  (slowest %.3f s; target at most 1 s: %s)\n",
+      shownHung, slowest(hungRuns), slowest(hungRuns) <= 1.0 ? "met" : "NOT met");
+  std::printf("  ratio never answers / answers %.2f\n", shownHung / shown);
   std::printf("  (against the silent service the first page loaded after %.3f s)\n",
               median(hungRuns, [](const Run& r) { return r.seconds; }));
 
