@@ -1,9 +1,10 @@
 // Download throughput against `curl -o` from the same loopback server; the
 // time a download with one dropped connection takes against the same
 // download without; how busy the main thread is while the download list
-// window shows a large download's progress; and the main thread's time per
+// window shows a large download's progress; the main thread's time per
 // progress report with 1,000 rows in the list, against a report that
-// repaints the whole window.
+// repaints the whole window; and the bytes the server sends for each slide
+// link the client's page follows, against the file's size.
 #include <gtk/gtk.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +37,7 @@ static std::string SourceDir() {
 }
 #define QUORBITAL_SOURCE_DIR SourceDir()
 
+#include "bench/process_tree.h"
 #include "platform/main_thread.h"
 #include "platform/native_window.h"
 #include "platform/windows.h"
@@ -272,6 +275,77 @@ void MeasureRowRepaint(HttpServer& server) {
   fs::remove_all(dir);
 }
 
+// The client itself, started with a page that follows slide links to files
+// of the loopback server one after another, the save dialogs answered: the
+// body bytes the server sent per download, against the file's size (which is
+// all a download should cost it).
+void MeasureBytesPerDownload(HttpServer& server, const fs::path& dir) {
+  if (getenv("DISPLAY") == nullptr) {
+    std::printf("bytes per download: skipped (no display)\n");
+    return;
+  }
+  constexpr int kLinks = 5;
+  constexpr unsigned long long kFile = 8ull * 1024 * 1024;
+  const fs::path root = dir / "client";
+  const fs::path saved = root / "saved";
+  const fs::path data = root / "data" / "vexalio";
+  fs::create_directories(data / "contentEditor");
+  fs::create_directories(saved);
+  for (const char* sub : {"home", "config", "cache", "runtime"}) fs::create_directories(root / sub);
+  fs::permissions(root / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+  // No update service answers.
+  std::ofstream(data / "version.ini") << "[versionInformation]\ncloudHost=http://127.0.0.1:9/\n";
+  std::string links;
+  {
+    std::ofstream answers(root / "answers");
+    for (int i = 0; i < kLinks; ++i) {
+      const std::wstring url = server.Url("/bytes/" + std::to_string(kFile) +
+                                          "?n=" + std::to_string(i) + "&at=/slide/download/f.bin");
+      links += "'" + std::string(url.begin(), url.end()) + "',";
+      answers << (saved / ("f" + std::to_string(i) + ".bin")).string() << "\n";
+    }
+  }
+  std::ofstream(data / "contentEditor" / "index.html")
+      << "<!doctype html><html><head><meta charset=\"utf-8\"><title>Start</title></head><body>"
+         "<a id=\"l\" href=\"#\">link</a><script>\nvar links = ["
+      << links
+      << "], next = 0;\nfunction follow() {\n  if (next >= links.length) return;\n"
+         "  var a = document.getElementById('l'); a.href = links[next++]; a.click();\n"
+         "  setTimeout(follow, 200);\n}\naddEventListener('load', function () { "
+         "setTimeout(follow, 200); });\n</script></body></html>\n";
+  std::vector<std::string> env = bench::PrivateEnvironment(root);
+  env.push_back("QUORBITAL_DIALOG_ANSWERS=" + (root / "answers").string());
+  const std::string client =
+      (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "quorbital").string();
+  server.SentBytes();  // counts from here
+  const pid_t pid = bench::SpawnGroup({client}, env);
+  if (pid == 0) {
+    std::printf("bytes per download: the client does not start\n");
+    return;
+  }
+  auto all_saved = [&] {
+    for (int i = 0; i < kLinks; ++i) {
+      std::error_code ec;
+      if (fs::file_size(saved / ("f" + std::to_string(i) + ".bin"), ec) != kFile) return false;
+    }
+    return true;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (!all_saved() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const bool done = all_saved();
+  bench::StopGroup(pid);
+  if (!done) {
+    std::printf("bytes per download: the client did not save all %d files\n", kLinks);
+    return;
+  }
+  const double per_download = static_cast<double>(server.SentBytes()) / kLinks;
+  std::printf(
+      "bytes sent per download: %.0f for a file of %llu (%d links followed; ratio %.3f, "
+      "target 1.000)\n",
+      per_download, kFile, kLinks, per_download / kFile);
+}
+
 }  // namespace
 
 int main() {
@@ -314,6 +388,7 @@ int main() {
     if (!MeasureDrop(server, dir)) return 1;
     MeasureWindow(server, dir);
     MeasureRowRepaint(server);
+    MeasureBytesPerDownload(server, dir);
   }
   fs::remove_all(dir);
   return 0;

@@ -46,6 +46,12 @@ class HttpServer {
     process_.WriteLine("peak");
     return std::atoi(process_.ReadLine().c_str());
   }
+  // The body bytes of /bytes/ (and /nolength/, /drop/) sent since the last
+  // call.
+  long long SentBytes() {
+    process_.WriteLine("sent");
+    return std::atoll(process_.ReadLine().c_str());
+  }
 
  private:
   static std::vector<std::string> Command(const std::vector<std::string>& options) {

@@ -24,7 +24,10 @@ ranges), ranges=none offers none (no Accept-Ranges, no ETag); cut=K makes the
 first K requests for the same address (cache-busting query aside) send a
 third of their body and close the connection.
 A line "peak" on standard input is answered on standard output with the
-largest number of bodies that were being sent at once since the last "peak".
+largest number of bodies that were being sent at once since the last "peak";
+a line "sent" with the number of body bytes of /bytes/, /nolength/ and /drop/
+written to the network since the last "sent" (also those of a transfer its
+client left early, as far as the connection took them).
 A body counts until its last piece goes out: a client can end a transfer,
 and start the next one, only after that, so the count never runs ahead of
 the client's (an open connection would still count while its end travels).
@@ -46,7 +49,7 @@ PATTERN = bytes(i % 251 for i in range(251 * 4096))  # about 1 MiB, a whole numb
 RELEASED = threading.Event()
 STATE_LOCK = threading.Lock()
 CUTS = {}  # requests per address that were cut short
-SENDING = {"now": 0, "peak": 0}  # bodies being sent now, and the most at once
+SENDING = {"now": 0, "peak": 0, "sent": 0}  # bodies being sent now, the most at once, bytes
 
 
 def body_piece(offset, size):
@@ -130,6 +133,8 @@ class Handler(QuietHandler, http.server.SimpleHTTPRequestHandler):
                     self.count_sending(-1)
                     counted = False
                 self.wfile.write(body_piece(offset, piece))
+                with STATE_LOCK:
+                    SENDING["sent"] += piece
                 offset += piece
                 if pause and offset < end:
                     self.wfile.flush()
@@ -242,6 +247,10 @@ def main():
             with STATE_LOCK:
                 print(SENDING["peak"], flush=True)
                 SENDING["peak"] = SENDING["now"]
+        elif line.strip() == "sent":
+            with STATE_LOCK:
+                print(SENDING["sent"], flush=True)
+                SENDING["sent"] = 0
 
 
 if __name__ == "__main__":
