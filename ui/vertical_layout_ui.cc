@@ -112,6 +112,8 @@ void CVerticalLayoutUI::EnableScrollBar(bool vertical) {
 }
 
 void CVerticalLayoutUI::SetScrollPos(int pos) {
+  // A place asked for now counts, not a child asked to be shown before.
+  show_child_ = nullptr;
   int clamped = std::clamp(pos, 0, scroll_range_);
   if (clamped == scroll_pos_) return;
   scroll_pos_ = clamped;

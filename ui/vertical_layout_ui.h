@@ -23,7 +23,7 @@ class CVerticalLayoutUI : public CContainerUI {
   int GetScrollRange() const { return scroll_range_; }
   void SetScrollPos(int pos);
   // Scrolls, at the next layout, just far enough for child (one of this
-  // layout's own) to be wholly in view.
+  // layout's own) to be wholly in view, unless SetScrollPos comes first.
   void EnsureVisible(CControlUI* child);
   bool Remove(CControlUI* control) override;
   void RemoveAll() override;

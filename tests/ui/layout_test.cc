@@ -137,6 +137,11 @@ TEST(List, RowsStackAtTheirHeightsAndTheListScrolls) {
   pm.UpdateLayout();
   EXPECT_EQ(list->GetScrollPos(), 6 * 45 - 200);
   EXPECT_EQ(list->GetItemAt(5)->GetPos().bottom, 200);
+  // A place asked for afterwards wins.
+  list->EnsureVisible(list->GetItemAt(9));
+  list->SetScrollPos(0);
+  pm.UpdateLayout();
+  EXPECT_EQ(list->GetScrollPos(), 0);
 
   // Rows that fit take the whole width.
   while (list->GetCount() > 4) list->RemoveAt(list->GetCount() - 1);
