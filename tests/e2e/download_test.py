@@ -89,8 +89,10 @@ class DownloadTest(a11y.AccessibleClientTest):
         self.wait_until(lambda: any("/s，" in t for t in self.labels(running)),
                         message="the running row shows no speed")
         listing = self.listing()
-        rows = self.find(listing, a11y.Atspi.Role.LIST_ITEM)
-        self.assertEqual(len(rows), 8)
+        def eight_rows():
+            found = self.find(listing, a11y.Atspi.Role.LIST_ITEM)
+            return found if len(found) == 8 else None
+        rows = self.wait_until(eight_rows, message="not eight rows")
         lx, ly, lw, lh = a11y.extents(listing)
         x, y, w, h = a11y.extents(rows[-1])
         self.assertTrue(ly <= y and y + h <= ly + lh, "the newest row is not in view")
@@ -159,8 +161,8 @@ class FolderAndDisk(DownloadTest):
         self.wait_until(lambda: used() < 256 * 1024, timeout=2,
                         message="the space of the failed download is still taken")
         row = self.row("big.pdf")
-        self.assertEqual([b.get_name() for b in self.find(row, a11y.Atspi.Role.PUSH_BUTTON)],
-                         ["重试", "移除"])
+        self.wait_until(lambda: [b.get_name() for b in self.find(row, a11y.Atspi.Role.PUSH_BUTTON)]
+                        == ["重试", "移除"], message="the failed row's buttons are not 重试, 移除")
         # Removed by the keyboard, as by the mouse: the row goes.
         remove = self.button(row, "移除")
         self.assertTrue(remove.get_component_iface().grab_focus())
