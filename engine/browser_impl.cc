@@ -182,6 +182,15 @@ bool BrowserImpl::TakeFrameReport(WebKitUserMessage* message) {
     }
     return true;
   }
+  if (g_strcmp0(name, kOrderMessage) == 0) {
+    if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(st)"))) {
+      const gchar* credential = nullptr;
+      guint64 number = 0;
+      g_variant_get(parameters, "(&st)", &credential, &number);
+      if (credential) TakeInBarrier(credential, number);
+    }
+    return true;
+  }
   if (g_strcmp0(name, kFrameDocumentMessage) == 0) {
     if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(tbs)"))) {
       guint64 id = 0;

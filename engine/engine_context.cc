@@ -6,6 +6,7 @@
 #include <sys/random.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -39,6 +40,8 @@ struct State {
   // The secret each web process was given at its start (see
   // OnInitializeWebExtensions); a process tells its views its own.
   std::set<std::string> credentials;
+  // The last barrier each of them sent that came in.
+  std::map<std::string, std::uint64_t> barriers;
 };
 State g_state;
 
@@ -126,6 +129,15 @@ void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
                              registry.c_str(), EncodeArguments(extra_info)));
 }
 
+// A bridge message of a web process of ours waits until the news that
+// process sent before it over WebKit's channel has come in (its barrier);
+// messages of anyone else are judged by the checks alone.
+bool NewsTakenIn(const platform::channel::MessageSender& sender) {
+  if (!IsIssuedCredential(sender.credential)) return true;
+  auto found = g_state.barriers.find(sender.credential);
+  return found != g_state.barriers.end() && found->second >= sender.order;
+}
+
 // Confines the web processes where the machine allows it, letting in the
 // folders the client names, those of the helpers' route of the window
 // registry (never the one a second start of the client hands its document
@@ -207,7 +219,18 @@ bool IsInitialized() { return g_state.context != nullptr; }
 bool IsIssuedCredential(const std::string& credential) {
   return g_state.credentials.count(credential) != 0;
 }
-void RetireCredential(const std::string& credential) { g_state.credentials.erase(credential); }
+void RetireCredential(const std::string& credential) {
+  g_state.credentials.erase(credential);
+  g_state.barriers.erase(credential);
+}
+
+void TakeInBarrier(const std::string& credential, std::uint64_t number) {
+  if (!IsIssuedCredential(credential)) return;
+  std::uint64_t& taken = g_state.barriers[credential];
+  if (number <= taken) return;
+  taken = number;
+  platform::channel::ResumeHeldMessages();
+}
 WebKitWebContext* WebContext() { return g_state.context; }
 cef_color_t BackgroundColor() { return g_state.background; }
 
@@ -257,6 +280,7 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
   webkit_web_context_set_web_extensions_directory(g_state.context, extension_dir.c_str());
   g_signal_connect(g_state.context, "initialize-web-extensions",
                    G_CALLBACK(engine::OnInitializeWebExtensions), nullptr);
+  platform::channel::SetOrderCheck(engine::NewsTakenIn);
   platform::Log("engine: cache in '%s', renderer extension in '%s'", cache_path.c_str(),
                 extension_dir.c_str());
 
@@ -292,6 +316,7 @@ void CefShutdown() {
   browsers.clear();
   g_state.browsers.clear();
   engine::DropStarter();
+  platform::channel::SetOrderCheck(nullptr);
   g_object_unref(g_state.context);  // raw on purpose: see State
   g_state.context = nullptr;
   g_state.app = nullptr;

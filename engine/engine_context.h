@@ -5,6 +5,7 @@
 
 #include <webkit2/webkit2.h>
 
+#include <cstdint>
 #include <string>
 
 #include "engine/cef_app.h"
@@ -19,6 +20,9 @@ bool IsInitialized();
 bool IsIssuedCredential(const std::string& credential);
 // The process that had credential has ended: no message with it counts.
 void RetireCredential(const std::string& credential);
+// A web process's barrier (engine/frame_reports.h) has come in: its bridge
+// messages numbered up to number may be judged now.
+void TakeInBarrier(const std::string& credential, std::uint64_t number);
 WebKitWebContext* WebContext();
 cef_color_t BackgroundColor();
 

@@ -41,6 +41,17 @@ void SetSenderCredential(const std::string& credential) {
 
 const MessageSender* CurrentMessageSender() { return CopyDataReceiver::Get().CurrentSender(); }
 
+void SetSenderOrder(std::function<std::uint64_t()> stamp) {
+  CopyDataSender::Get().SetOrder(std::move(stamp));
+}
+
+void SetOrderCheck(std::function<bool(const MessageSender&)> taken_in,
+                   std::chrono::milliseconds wait) {
+  CopyDataReceiver::Get().SetOrderCheck(std::move(taken_in), wait);
+}
+
+void ResumeHeldMessages() { CopyDataReceiver::Get().ResumeHeld(); }
+
 void UseRegistryDirectory(const std::string& dir) { CopyDataRegistry::UseDir(dir); }
 
 std::vector<std::string> SocketDirectories() { return CopyDataRegistry::SocketDirs(); }

@@ -12,6 +12,8 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -76,8 +78,29 @@ struct MessageSender {
   uid_t uid = 0;
   std::string credential;
   Route route = Route::kUserProcesses;
+  // The number of the sender's news that the message follows (see
+  // SetSenderOrder); 0 when it asked for no order.
+  std::uint64_t order = 0;
 };
 const MessageSender* CurrentMessageSender();
+
+// Order between this channel and another way a sender talks to the
+// receiving process (a web process's news to the client over the web
+// engine's own channel, which arrives on another thread and may come in
+// later than a message sent after it). The sender numbers its news; stamp,
+// called before each message this process sends and on the sending thread,
+// gives the number of the last news that message must not overtake (0:
+// none). Set it before the first send.
+void SetSenderOrder(std::function<std::uint64_t()> stamp);
+// The receiving side, on the main thread: a message with an order number is
+// dispatched only once taken_in says the sender's news up to that number has
+// come in; until then it waits, and so does every message behind it. A
+// message whose news has not come within wait is answered 0 undispatched
+// (with one warning line). An empty function dispatches every message at once.
+void SetOrderCheck(std::function<bool(const MessageSender&)> taken_in,
+                   std::chrono::milliseconds wait = std::chrono::seconds(5));
+// Asks the order check again for a waiting message: call when news came in.
+void ResumeHeldMessages();
 
 // The registry directory for a process that cannot find it by itself (a
 // confined web process, which sees the helpers' registry its client names

@@ -43,6 +43,12 @@ bool CopyDataFrame::DecodeHeader(const unsigned char in[kHeaderSize], CopyDataFr
   return true;
 }
 
+void CopyDataFrame::EncodeOrder(std::uint64_t order, unsigned char out[kOrderSize]) {
+  Put64(out, order);
+}
+
+std::uint64_t CopyDataFrame::DecodeOrder(const unsigned char in[kOrderSize]) { return Get64(in); }
+
 void CopyDataFrame::EncodeReply(std::int64_t result, unsigned char out[kReplySize]) {
   Put32(out, kReplyMagic);
   Put32(out + 4, kVersion);

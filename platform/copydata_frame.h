@@ -25,6 +25,15 @@
 // payload, at most kMaxCredential bytes), which is never dispatched and
 // never answered; the receiver keeps it with the connection. Senders without
 // one send none, so they still reach receivers built before it existed.
+//
+// A sender whose messages must not overtake what it told the receiving
+// process another way (a web process's news to the client over the web
+// engine's own channel) numbers what it sent there, and puts one order frame
+// (message kOrderMessage, the number as 8 bytes of payload) before a message
+// whenever that number has grown since the connection last carried one. It
+// is never dispatched or answered either; the receiver keeps the last number
+// with the connection and holds a message back until the news up to that
+// number has come in (see SetOrderCheck).
 #pragma once
 
 #include <cstddef>
@@ -43,6 +52,8 @@ struct CopyDataFrame {
   static constexpr std::uint32_t kMaxPayload = 1u << 20;
   static constexpr std::uint32_t kCredentialMessage = 0x51435245u;  // "ERCQ"
   static constexpr std::uint32_t kMaxCredential = 256;
+  static constexpr std::uint32_t kOrderMessage = 0x5144524Fu;  // "ORDQ"
+  static constexpr std::uint32_t kOrderSize = 8;
 
   std::uint32_t message = 0;
   std::uint32_t payload_size = 0;
@@ -53,6 +64,9 @@ struct CopyDataFrame {
   // False for a header with another magic or version, or one that declares
   // more than kMaxPayload bytes. The message number is not judged here.
   static bool DecodeHeader(const unsigned char in[kHeaderSize], CopyDataFrame* frame);
+
+  static void EncodeOrder(std::uint64_t order, unsigned char out[kOrderSize]);
+  static std::uint64_t DecodeOrder(const unsigned char in[kOrderSize]);
 
   static void EncodeReply(std::int64_t result, unsigned char out[kReplySize]);
   static bool DecodeReply(const unsigned char in[kReplySize], std::int64_t* result);

@@ -30,12 +30,14 @@ constexpr std::size_t kMaxConnections = 64;
 // would otherwise hold its connection, and with enough of them every place
 // for new senders, for ever.
 constexpr gint64 kFrameDeadlineUs = gint64{5} * G_USEC_PER_SEC;
-// Messages of other processes are served after the work the main loop has
-// already been given at a higher priority, the web engine's own messages
-// among them: a page's web process tells the engine of its new document
-// before the page can send anything, but over another channel, and a busy
-// main thread must take in the first before it judges the second.
-constexpr int kChannelPriority = G_PRIORITY_DEFAULT_IDLE;
+// Messages are served like the toolkit's own input. Their order against
+// what their sender told this process another way (a web process's news
+// over the web engine's channel) is kept by the order check, which no
+// priority could keep: that news reaches the main loop through another
+// thread, and may not have been queued at all when a message comes.
+constexpr int kChannelPriority = G_PRIORITY_DEFAULT;
+// A payload buffer up to this size is kept for the connection's next message.
+constexpr std::size_t kKeptPayload = std::size_t{64} * 1024;
 
 }  // namespace
 
@@ -46,8 +48,16 @@ struct CopyDataReceiver::Connection {
   gpointer tag = nullptr;
   bool closed = false;
   bool queued = false;  // a complete frame waits for (or is in) its dispatch
+  bool waited = false;  // its sender may have given up since the frame was read
+  // Whether the source wakes us for input; not once input came while a
+  // frame waited (a sender that does not wait for its reply).
+  bool watching_input = true;
   gint64 last_active = 0;
   gint64 frame_deadline = 0;  // the next whole frame is due by then
+  // The source's ready time: at or before frame_deadline, which each reply
+  // moves on without touching the source; -1 while a whole frame waits.
+  gint64 timer_at = -1;
+  gint64 held_until = 0;  // a message waits for its sender's news until then (0: not yet)
   // The sender as the kernel named it when it connected, and the credential
   // it opened the connection with.
   MessageSender sender;
@@ -235,7 +245,13 @@ void CopyDataReceiver::Accept(Listener* listener) {
         new std::shared_ptr<Connection>(connection);
     connection->tag = g_source_add_unix_fd(connection->source, fd, G_IO_IN);
     g_source_set_ready_time(connection->source, connection->frame_deadline);
+    connection->timer_at = connection->frame_deadline;
     g_source_set_priority(connection->source, kChannelPriority);
+    // GLib stops and resumes watching the descriptors of a source that may
+    // not recurse around each of its dispatches, which wakes the loop twice
+    // per message. A handler's modal loop that comes back here finds the
+    // frame queued and reads nothing.
+    g_source_set_can_recurse(connection->source, TRUE);
     g_source_attach(connection->source, g_main_context_default());
     listener->connections[connection.get()] = connection;
     ++connection_count_;
@@ -271,25 +287,45 @@ void CopyDataReceiver::Close(const std::shared_ptr<Connection>& connection) {
   --connection_count_;
   auto listener = listeners_.find({connection->target, connection->sender.route});
   if (listener != listeners_.end()) listener->second->connections.erase(connection.get());
+  // Whatever waited behind its message goes on.
+  if (connection->queued) ScheduleDispatch();
+}
+
+void CopyDataReceiver::SetTimer(Connection& c, gint64 time) {
+  if (c.timer_at == time) return;
+  c.timer_at = time;
+  g_source_set_ready_time(c.source, time);
 }
 
 void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection) {
   Connection& c = *connection;
-  GIOCondition condition = g_source_query_unix_fd(c.source, c.tag);
+  const GIOCondition condition = g_source_query_unix_fd(c.source, c.tag);
+  const gint64 now = g_get_monotonic_time();
+  if (c.timer_at >= 0 && now >= c.timer_at) {
+    // The timer rang: it is set again for the deadline as replies have
+    // moved it on, or not at all while a whole frame waits.
+    SetTimer(c, c.queued ? -1 : c.frame_deadline);
+  }
   if (c.queued) {
-    // Not reading while a frame waits; only a hang-up wakes us here.
-    if (condition & (G_IO_HUP | G_IO_ERR)) Close(connection);
+    // Not reading while a frame waits: a hang-up ends the connection, and
+    // input that comes meanwhile stays unread until the reply is out.
+    if (condition & (G_IO_HUP | G_IO_ERR)) {
+      Close(connection);
+    } else if ((condition & G_IO_IN) && c.watching_input) {
+      c.watching_input = false;
+      g_source_modify_unix_fd(c.source, c.tag, static_cast<GIOCondition>(0));
+    }
     return;
   }
   if ((condition & (G_IO_IN | G_IO_HUP | G_IO_ERR)) == 0) {
-    // Woken by the frame deadline alone.
-    if (g_get_monotonic_time() >= c.frame_deadline) {
+    // Woken by the timer alone.
+    if (now >= c.frame_deadline) {
       Log("copy-data: dropped a connection that brought no whole frame in time");
       Close(connection);
     }
     return;
   }
-  c.last_active = g_get_monotonic_time();
+  c.last_active = now;
   for (;;) {
     ssize_t n;
     if (c.header_got < CopyDataFrame::kHeaderSize) {
@@ -320,7 +356,9 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
       const bool decoded = CopyDataFrame::DecodeHeader(c.header, &c.frame);
       const bool credential = decoded && c.frame.message == CopyDataFrame::kCredentialMessage &&
                               !c.framed && c.frame.payload_size <= CopyDataFrame::kMaxCredential;
-      if (!decoded || (!credential && !CrossesProcesses(c.frame.message))) {
+      const bool order = decoded && c.frame.message == CopyDataFrame::kOrderMessage &&
+                         c.frame.payload_size == CopyDataFrame::kOrderSize;
+      if (!decoded || (!credential && !order && !CrossesProcesses(c.frame.message))) {
         LogWarning("copy-data: dropped a malformed or unknown frame");
         Close(connection);
         return;
@@ -333,18 +371,24 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
         return;
       }
       c.framed = true;
-      c.payload.assign(c.frame.payload_size, 0);
+      c.payload.resize(c.frame.payload_size);
       c.payload_got = 0;
     } else {
       c.payload_got += static_cast<std::size_t>(n);
     }
     if (c.payload_got == c.payload.size()) {
-      if (c.frame.message != CopyDataFrame::kCredentialMessage) {
+      if (c.frame.message == CopyDataFrame::kCredentialMessage) {
+        c.sender.credential.assign(c.payload.begin(), c.payload.end());
+      } else if (c.frame.message == CopyDataFrame::kOrderMessage) {
+        c.sender.order = CopyDataFrame::DecodeOrder(c.payload.data());
+      } else {
+        // A sender that had gone by the time its frame was read has
+        // withdrawn it: looked at again before the dispatch.
+        if (condition & (G_IO_HUP | G_IO_ERR)) c.waited = true;
         Enqueue(connection);
         return;
       }
       // Kept for the messages that follow; the next frame is read at once.
-      c.sender.credential.assign(c.payload.begin(), c.payload.end());
       c.header_got = 0;
       c.payload.clear();
       c.payload_got = 0;
@@ -352,47 +396,107 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
   }
 }
 
-void CopyDataReceiver::SetFrameDeadline(Connection& c) {
-  c.frame_deadline = g_get_monotonic_time() + kFrameDeadlineUs;
-  g_source_set_ready_time(c.source, c.frame_deadline);
-}
-
 void CopyDataReceiver::Enqueue(const std::shared_ptr<Connection>& connection) {
   connection->queued = true;
-  // Stop reading until the reply is out; a hang-up is still reported. The
-  // frame is whole: its deadline no longer applies.
-  g_source_modify_unix_fd(connection->source, connection->tag, static_cast<GIOCondition>(0));
-  g_source_set_ready_time(connection->source, -1);
   queue_.push_back(connection);
   // With nothing ahead of it and no handler running, the message is served
   // now rather than a loop turn later; otherwise it waits its turn.
   if (queue_.size() == 1 && !dispatching_) {
     DispatchOne();
   } else {
+    connection->waited = true;
     ScheduleDispatch();
   }
 }
 
-void CopyDataReceiver::ScheduleDispatch() {
-  if (dispatcher_ != nullptr) g_source_set_ready_time(dispatcher_, 0);
+void CopyDataReceiver::WakeDispatcherAt(std::int64_t time) {
+  if (dispatcher_ == nullptr || dispatcher_at_ == time) return;
+  dispatcher_at_ = time;
+  g_source_set_ready_time(dispatcher_, time);
+}
+
+void CopyDataReceiver::SetOrderCheck(std::function<bool(const MessageSender&)> taken_in,
+                                     std::chrono::milliseconds wait) {
+  order_check_ = std::move(taken_in);
+  order_wait_us_ = static_cast<std::int64_t>(wait.count()) * 1000;
+  ResumeHeld();
+}
+
+void CopyDataReceiver::ResumeHeld() {
+  if (!queue_.empty()) ScheduleDispatch();
+}
+
+bool CopyDataReceiver::InOrder(Connection& c) {
+  return c.sender.order == 0 || !order_check_ || order_check_(c.sender);
+}
+
+void CopyDataReceiver::Answer(const std::shared_ptr<Connection>& connection, LRESULT result) {
+  Connection& c = *connection;
+  if (c.closed) return;
+  unsigned char reply[CopyDataFrame::kReplySize];
+  CopyDataFrame::EncodeReply(result, reply);
+  // The sender waits for exactly this; a socket too full to take 16 bytes
+  // belongs to a sender that does not read, and is dropped.
+  if (send(c.fd, reply, sizeof(reply), MSG_NOSIGNAL | MSG_DONTWAIT) !=
+      static_cast<ssize_t>(sizeof(reply))) {
+    Close(connection);
+    return;
+  }
+  c.queued = false;
+  c.waited = false;
+  c.held_until = 0;
+  c.header_got = 0;
+  if (c.payload.capacity() > kKeptPayload) {
+    std::vector<unsigned char>().swap(c.payload);
+  } else {
+    c.payload.clear();
+  }
+  c.payload_got = 0;
+  if (!c.watching_input) {
+    c.watching_input = true;
+    g_source_modify_unix_fd(c.source, c.tag, G_IO_IN);
+  }
+  c.frame_deadline = g_get_monotonic_time() + kFrameDeadlineUs;
+  if (c.timer_at < 0) SetTimer(c, c.frame_deadline);
 }
 
 // Serves the first queued message. While a handler runs, also when it runs a
 // nested (modal) loop, the next message stays queued; reading and accepting
-// go on meanwhile, and the handler's return schedules the next dispatch.
+// go on meanwhile, and the handler's return schedules the next dispatch. A
+// message whose sender's news has not come in yet waits at the head.
 void CopyDataReceiver::DispatchOne() {
-  g_source_set_ready_time(dispatcher_, -1);
+  WakeDispatcherAt(-1);
   if (dispatching_) return;
   while (!queue_.empty()) {
     std::shared_ptr<Connection> connection = queue_.front();
-    queue_.pop_front();
-    if (connection->closed) continue;
-    pollfd state{connection->fd, 0, 0};
-    if (poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR))) {
-      Close(connection);  // the sender gave up; nobody waits for this one
+    Connection& c = *connection;
+    if (c.closed) {
+      queue_.pop_front();
       continue;
     }
-    Connection& c = *connection;
+    if (c.waited) {
+      pollfd state{c.fd, 0, 0};
+      if (poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR))) {
+        queue_.pop_front();
+        Close(connection);  // the sender gave up; nobody waits for this one
+        continue;
+      }
+    }
+    if (!InOrder(c)) {
+      const gint64 now = g_get_monotonic_time();
+      if (c.held_until == 0) c.held_until = now + order_wait_us_;
+      if (now < c.held_until) {
+        WakeDispatcherAt(c.held_until);  // or sooner, by ResumeHeld
+        return;
+      }
+      queue_.pop_front();
+      LogWarning(
+          "copy-data: a message was answered undispatched: its sender's earlier news "
+          "did not come in time");
+      Answer(connection, 0);
+      break;
+    }
+    queue_.pop_front();
     LRESULT result = 0;
     if (NativeWindow* window = LookupWindow(c.target)) {
       COPYDATASTRUCT record;
@@ -406,23 +510,7 @@ void CopyDataReceiver::DispatchOne() {
       current_sender_ = nullptr;
       dispatching_ = false;
     }
-    if (!c.closed) {
-      unsigned char reply[CopyDataFrame::kReplySize];
-      CopyDataFrame::EncodeReply(result, reply);
-      // The sender waits for exactly this; a socket too full to take 16 bytes
-      // belongs to a sender that does not read, and is dropped.
-      if (send(c.fd, reply, sizeof(reply), MSG_NOSIGNAL | MSG_DONTWAIT) !=
-          static_cast<ssize_t>(sizeof(reply))) {
-        Close(connection);
-      } else {
-        c.queued = false;
-        c.header_got = 0;
-        std::vector<unsigned char>().swap(c.payload);
-        c.payload_got = 0;
-        g_source_modify_unix_fd(c.source, c.tag, G_IO_IN);
-        SetFrameDeadline(c);
-      }
-    }
+    Answer(connection, result);
     break;  // one per turn, so input and drawing are served between messages
   }
   if (!queue_.empty()) ScheduleDispatch();

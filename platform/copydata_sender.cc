@@ -159,10 +159,11 @@ HWND CopyDataSender::Find(LPCWSTR class_name, LPCWSTR window_name) {
     HWND hwnd = HandleFor(entry.address);
     std::shared_ptr<Endpoint> endpoint = Lookup(hwnd);
     bool reused = false;
-    int fd = TakeConnection(*endpoint, &reused, kLookupConnectTimeoutMs);
+    std::uint64_t order = 0;
+    int fd = TakeConnection(*endpoint, &reused, kLookupConnectTimeoutMs, &order);
     if (fd >= 0) {
       // Kept for the first message, which usually follows the look-up.
-      ReturnConnection(*endpoint, fd);
+      ReturnConnection(*endpoint, fd, order);
       return hwnd;
     }
     // A listener too busy to take a connection now still has a window.
@@ -180,15 +181,21 @@ bool CopyDataSender::IsAlive(HWND hwnd) {
   std::shared_ptr<Endpoint> endpoint = Lookup(hwnd);
   if (!endpoint) return false;
   bool reused = false;
-  int fd = TakeConnection(*endpoint, &reused, kLookupConnectTimeoutMs);
+  std::uint64_t order = 0;
+  int fd = TakeConnection(*endpoint, &reused, kLookupConnectTimeoutMs, &order);
   if (fd < 0) return errno == ETIMEDOUT;
-  ReturnConnection(*endpoint, fd);
+  ReturnConnection(*endpoint, fd, order);
   return true;
 }
 
 void CopyDataSender::SetCredential(const std::string& credential) {
   std::lock_guard<std::mutex> lock(mutex_);
   credential_ = credential.substr(0, CopyDataFrame::kMaxCredential);
+}
+
+void CopyDataSender::SetOrder(std::function<std::uint64_t()> stamp) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  order_ = std::move(stamp);
 }
 
 void CopyDataSender::SetListenerCheck(std::function<bool(uid_t)> check) {
@@ -214,7 +221,8 @@ bool CopyDataSender::ListenerAllowed(int fd) {
   return check ? check(credentials.uid) : credentials.uid == geteuid();
 }
 
-int CopyDataSender::TakeConnection(Endpoint& endpoint, bool* reused, int connect_timeout_ms) {
+int CopyDataSender::TakeConnection(Endpoint& endpoint, bool* reused, int connect_timeout_ms,
+                                   std::uint64_t* order) {
   {
     std::lock_guard<std::mutex> lock(endpoint.mutex);
     const Clock::time_point now = Clock::now();
@@ -226,12 +234,14 @@ int CopyDataSender::TakeConnection(Endpoint& endpoint, bool* reused, int connect
       pollfd state{idle.fd, POLLIN | POLLRDHUP, 0};
       if (now - idle.since < kReuseWindow && poll(&state, 1, 0) == 0) {
         *reused = true;
+        *order = idle.order;
         return idle.fd;
       }
       close(idle.fd);
     }
   }
   *reused = false;
+  *order = 0;
   int fd = CopyDataRegistry::Connect(endpoint.address, connect_timeout_ms);
   if (fd < 0) return -1;
   if (!ListenerAllowed(fd)) {
@@ -265,11 +275,11 @@ int CopyDataSender::TakeConnection(Endpoint& endpoint, bool* reused, int connect
   return fd;
 }
 
-void CopyDataSender::ReturnConnection(Endpoint& endpoint, int fd) {
+void CopyDataSender::ReturnConnection(Endpoint& endpoint, int fd, std::uint64_t order) {
   std::lock_guard<std::mutex> lock(endpoint.mutex);
   // Newest last: TakeConnection uses the most recently returned one first.
   if (endpoint.idle.size() < kMaxIdle) {
-    endpoint.idle.push_back({fd, Clock::now()});
+    endpoint.idle.push_back({fd, Clock::now(), order});
   } else {
     close(fd);
   }
@@ -296,16 +306,39 @@ bool CopyDataSender::Send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, int
   frame.data_tag = record->dwData;
   unsigned char header[CopyDataFrame::kHeaderSize];
   frame.EncodeHeader(header);
+  std::function<std::uint64_t()> stamp;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stamp = order_;
+  }
+  const std::uint64_t order = stamp ? stamp() : 0;
+  CopyDataFrame order_frame;
+  order_frame.message = CopyDataFrame::kOrderMessage;
+  order_frame.payload_size = CopyDataFrame::kOrderSize;
+  unsigned char order_header[CopyDataFrame::kHeaderSize];
+  order_frame.EncodeHeader(order_header);
+  unsigned char order_bytes[CopyDataFrame::kOrderSize];
+  CopyDataFrame::EncodeOrder(order, order_bytes);
 
   // A pooled connection may have been closed by the receiver an instant ago;
   // when nothing of the frame went out, one fresh connection is tried.
   for (int attempt = 0; attempt < 2; ++attempt) {
     bool reused = false;
-    int fd = TakeConnection(*endpoint, &reused, Left(bounded, deadline));
+    std::uint64_t carried = 0;
+    int fd = TakeConnection(*endpoint, &reused, Left(bounded, deadline), &carried);
     if (fd < 0) return false;  // the window has gone, or it is too busy to connect
-    iovec parts[2] = {{header, sizeof(header)}, {record->lpData, record->cbData}};
+    // The order frame goes only when the number grew; the receiver keeps the
+    // last one with the connection.
+    iovec parts[4];
+    int count = 0;
+    if (order > carried) {
+      parts[count++] = {order_header, sizeof(order_header)};
+      parts[count++] = {order_bytes, sizeof(order_bytes)};
+    }
+    parts[count++] = {header, sizeof(header)};
+    if (record->cbData > 0) parts[count++] = {record->lpData, record->cbData};
     bool wrote_nothing = true;
-    if (!WriteAll(fd, parts, record->cbData > 0 ? 2 : 1, &wrote_nothing, bounded, deadline)) {
+    if (!WriteAll(fd, parts, count, &wrote_nothing, bounded, deadline)) {
       const int saved = errno;
       close(fd);
       if (reused && wrote_nothing && saved != ETIMEDOUT) continue;
@@ -325,7 +358,7 @@ bool CopyDataSender::Send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, int
       errno = saved;
       return false;
     }
-    ReturnConnection(*endpoint, fd);
+    ReturnConnection(*endpoint, fd, std::max(order, carried));
     *result = static_cast<LRESULT>(value);
     return true;
   }

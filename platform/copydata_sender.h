@@ -39,6 +39,9 @@ class CopyDataSender {
   // SetSenderCredential); at most CopyDataFrame::kMaxCredential bytes.
   void SetCredential(const std::string& credential);
 
+  // Gives each message's order number (see SetSenderOrder).
+  void SetOrder(std::function<std::uint64_t()> stamp);
+
   // Who may listen at a window's address: by default only this user.
   void SetListenerCheck(std::function<bool(uid_t)> check);
 
@@ -47,6 +50,7 @@ class CopyDataSender {
   struct Idle {
     int fd;
     Clock::time_point since;
+    std::uint64_t order;  // the last order number the connection carried
   };
   struct Endpoint {
     std::string address;
@@ -58,9 +62,11 @@ class CopyDataSender {
   std::shared_ptr<Endpoint> Lookup(HWND hwnd);
   HWND HandleFor(const std::string& address);
   // A connected socket from the pool or a new one whose listener runs as this
-  // user; -1 with errno set otherwise (ETIMEDOUT: the listener is busy).
-  int TakeConnection(Endpoint& endpoint, bool* reused, int connect_timeout_ms);
-  static void ReturnConnection(Endpoint& endpoint, int fd);
+  // user, and the last order number it carried; -1 with errno set otherwise
+  // (ETIMEDOUT: the listener is busy).
+  int TakeConnection(Endpoint& endpoint, bool* reused, int connect_timeout_ms,
+                     std::uint64_t* order);
+  static void ReturnConnection(Endpoint& endpoint, int fd, std::uint64_t order);
   bool ListenerAllowed(int fd);
 
   std::mutex mutex_;
@@ -69,6 +75,7 @@ class CopyDataSender {
   std::uintptr_t next_handle_ = 0x20000;
   std::function<bool(uid_t)> listener_check_;
   std::string credential_;
+  std::function<std::uint64_t()> order_;
 };
 
 }  // namespace platform::channel

@@ -32,6 +32,7 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
     args.command_line = CefString(line).ToWString();
     engine::RendererState::SetCredential(credential);
     platform::channel::SetSenderCredential(credential);
+    platform::channel::SetSenderOrder(engine::RendererState::OrderForNextMessage);
     if (const gchar* slash = std::strrchr(registry, '/'); slash && slash != registry) {
       // The registry's folder is the client's runtime directory, or, in a
       // confined process, a private one that WebKit made in its place.

@@ -6,9 +6,12 @@
 namespace engine {
 namespace {
 
+guint64 g_reports_sent = 0;
+
 void Send(WebKitWebPage* page, const char* name, GVariant* parameters) {
   webkit_web_page_send_message_to_view(page, webkit_user_message_new(name, parameters), nullptr,
                                        nullptr, nullptr);
+  ++g_reports_sent;
 }
 
 }  // namespace
@@ -31,5 +34,11 @@ void ReportNavigationTaken(WebKitWebPage* page, const char* uri) {
 void ReportRenderer(WebKitWebPage* page, const char* credential) {
   Send(page, kRendererMessage, g_variant_new("(s)", credential));
 }
+
+void ReportOrder(WebKitWebPage* page, const char* credential, guint64 number) {
+  Send(page, kOrderMessage, g_variant_new("(st)", credential, number));
+}
+
+guint64 ReportsSent() { return g_reports_sent; }
 
 }  // namespace engine

@@ -16,5 +16,9 @@ void ReportFrameGone(WebKitWebPage* page, guint64 id);
 void ReportNavigationTaken(WebKitWebPage* page, const char* uri);
 // This process's secret, to the page's view.
 void ReportRenderer(WebKitWebPage* page, const char* credential);
+// A barrier with this number (see engine/frame_reports.h).
+void ReportOrder(WebKitWebPage* page, const char* credential, guint64 number);
+// How many reports this process has sent so far, of any kind.
+guint64 ReportsSent();
 
 }  // namespace engine

@@ -48,6 +48,10 @@ struct State {
   // not only when the whole page goes.
   std::map<GObject*, WatchedFrame> watched;
   WebKitScriptWorld* probe_world = nullptr;  // isolated world for the frame-element query
+  // The last barrier sent to the views, and how many reports had been sent
+  // by then (itself included).
+  std::uint64_t barrier = 0;
+  guint64 reports_at_barrier = 0;
 };
 State g_state;
 
@@ -381,6 +385,20 @@ void RendererState::Start(WebKitWebExtension* extension) {
 
 void RendererState::SetCredential(const std::string& credential) {
   g_state.credential = credential;
+}
+
+std::uint64_t RendererState::OrderForNextMessage() {
+  if (ReportsSent() != g_state.reports_at_barrier && !g_state.pages.empty()) {
+    // Every page's view, since the message's page is not known here; the
+    // pages of one process share one channel, so any view's barrier follows
+    // all of it.
+    ++g_state.barrier;
+    for (const auto& entry : g_state.pages) {
+      ReportOrder(entry.first, g_state.credential.c_str(), g_state.barrier);
+    }
+    g_state.reports_at_barrier = ReportsSent();
+  }
+  return g_state.barrier;
 }
 
 std::size_t RendererState::FrameCountOf(WebKitWebPage* page) {

@@ -7,6 +7,7 @@
 #include <webkit2/webkit-web-extension.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ class RendererState {
   static std::size_t FrameCountOf(WebKitWebPage* page);
   // This process's secret from the client (see engine/frame_reports.h).
   static void SetCredential(const std::string& credential);
+  // The order number of the next bridge message (SetSenderOrder): when the
+  // pages' views have been sent anything since the last barrier (a page's
+  // news from WebKit is always followed by a report), each gets a new one.
+  static std::uint64_t OrderForNextMessage();
   // The context of a JSC context of a frame, null when unknown.
   static CefRefPtr<CefV8Context> ContextFor(JSCContext* context);
   // The latest context of the frame with this identifier, null when none.

@@ -4,7 +4,9 @@
 // over the channel between processes, as the real main window is.
 #include "bridge/simple_app.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
+#include <webkit2/webkit2.h>
 
 #include <filesystem>
 #include <string>
@@ -16,6 +18,7 @@
 #include "engine/cef_browser_host.h"
 #include "engine/cef_client.h"
 #include "engine/cef_frame.h"
+#include "engine/cef_load_handler.h"
 #include "engine/cef_process_message.h"
 #include "platform/copydata_channel.h"
 #include "tests/support/engine_env.h"
@@ -37,6 +40,20 @@ struct Received {
   std::vector<unsigned char> bytes;
 };
 
+// The test browser's client (every document counts as the client's own),
+// which also keeps the documents the engine said the main frame committed.
+class Client : public test_support::BrowserClient, public CefLoadHandler {
+ public:
+  CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
+  void OnLoadStart(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame) override {
+    if (!frame->IsMain()) return;
+    const std::string url = frame->GetURL().ToString();
+    commits.push_back(url.substr(url.rfind('/') + 1));
+  }
+  std::vector<std::string> commits;
+  IMPLEMENT_REFCOUNTING(Client);
+};
+
 // Records every bridge message with its exact payload bytes.
 class StandInMainWindow : public test_support::TestWindow {
  public:
@@ -51,11 +68,15 @@ class StandInMainWindow : public test_support::TestWindow {
       auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
       const auto* data = static_cast<const unsigned char*>(record->lpData);
       received.push_back({wparam, std::vector<unsigned char>(data, data + record->cbData)});
+      if (client) seen_commit.push_back(client->commits.empty() ? "" : client->commits.back());
     }
     return TestWindow::Dispatch(msg, wparam, lparam);
   }
 
   std::vector<Received> received;
+  // For each message, the last main-frame document the client had heard of.
+  Client* client = nullptr;
+  std::vector<std::string> seen_commit;
   bool online = false;  // the answer to the renderer's online question
 };
 
@@ -66,7 +87,8 @@ class PageBridge : public ::testing::Test {
  protected:
   void SetUp() override {
     window_ = std::make_unique<StandInMainWindow>();
-    client_ = new test_support::BrowserClient();
+    client_ = new Client();
+    window_->client = client_.get();
     browser_ = test_support::CreateBrowserIn(window_->hwnd(), RECT{1, 24, 799, 599}, client_,
                                              [&] { return client_->browser_; });
     ASSERT_TRUE(browser_);
@@ -89,7 +111,7 @@ class PageBridge : public ::testing::Test {
   }
 
   std::unique_ptr<StandInMainWindow> window_;
-  CefRefPtr<test_support::BrowserClient> client_;
+  CefRefPtr<Client> client_;
   CefRefPtr<CefBrowser> browser_;
 };
 
@@ -273,6 +295,36 @@ TEST_F(PageBridge, PagesOutsideTheBundleGetNothingAndReportNothing) {
   EXPECT_TRUE(Take().empty());
 }
 
+// The main window judges a command by what the engine told it of the page's
+// document, and that news comes over WebKit's own channel, through another
+// thread. A command sent by the new document's first script is not judged
+// before it, even when the main thread was busy while both came in.
+TEST_F(PageBridge, ACommandWaitsForTheNewsOfItsPagesCommit) {
+  auto* view = WEBKIT_WEB_VIEW(test_support::ViewOf(browser_));
+  // Once the view lets first.html's response through, the main thread is
+  // busy for a while: the page commits and sends meanwhile.
+  const gulong stall = g_signal_connect(
+      view, "decide-policy",
+      G_CALLBACK(+[](WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                     gpointer) -> gboolean {
+        if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+        WebKitURIRequest* request =
+            webkit_response_policy_decision_get_request(WEBKIT_RESPONSE_POLICY_DECISION(decision));
+        if (!g_str_has_suffix(webkit_uri_request_get_uri(request), "/first.html")) return FALSE;
+        webkit_policy_decision_use(decision);
+        g_usleep(300 * 1000);
+        return TRUE;
+      }),
+      nullptr);
+  window_->seen_commit.clear();
+  Take();
+  Js("location.href = 'first.html'");
+  EXPECT_TRUE(PumpUntil([&] { return !window_->received.empty(); }));
+  g_signal_handler_disconnect(view, stall);
+  EXPECT_EQ(window_->seen_commit, std::vector<std::string>{"first.html"});
+  EXPECT_EQ(Take().size(), 1u);
+}
+
 TEST_F(PageBridge, WithoutAMainWindowNothingIsSentAndCallsReturn) {
   platform::channel::WithdrawWindow(window_->hwnd());
   ASSERT_TRUE(Load("file://" + g_pages + "/page.html?again"));
@@ -296,6 +348,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(dir + "/slide/download");
     WriteFile(dir + "/page.html", page);
     WriteFile(dir + "/frame.html", "<html><body>frame</body></html>");
+    WriteFile(dir + "/first.html", "<html><body><script>myfunc()</script></body></html>");
     WriteFile(dir + "/Instruction.PDF.html", page);
     WriteFile(dir + "/instruction.pdf.html", page);
     WriteFile(dir + "/slide/download/a b.html", page);

@@ -12,11 +12,13 @@
 //     default WM_COPYDATA).
 //     A first message argument "registry=<dir>" finds the window in that
 //     registry (as a confined helper does); then "credential=<text>" makes
-//     text this process's credential before anything is sent.
+//     text this process's credential before anything is sent, and
+//     "order=<n>" numbers every message with order n (SetSenderOrder).
 #include <glib-unix.h>
 #include <glib.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -121,6 +123,11 @@ int Send(int argc, char** argv) {
   }
   if (argc > first && std::string(argv[first]).rfind("credential=", 0) == 0) {
     platform::channel::SetSenderCredential(argv[first] + std::strlen("credential="));
+    ++first;
+  }
+  if (argc > first && std::string(argv[first]).rfind("order=", 0) == 0) {
+    const std::uint64_t order = std::strtoull(argv[first] + std::strlen("order="), nullptr, 10);
+    platform::channel::SetSenderOrder([order] { return order; });
     ++first;
   }
   HWND hwnd = platform::channel::FindRemoteWindow(
