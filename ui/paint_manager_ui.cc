@@ -20,6 +20,7 @@
 #include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/container_ui.h"
+#include "ui/vertical_layout_ui.h"
 #include "ui/window_host.h"
 
 namespace {
@@ -209,6 +210,14 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
     ev.Type = UIEVENT_SETFOCUS;
     ev.pSender = focus_;
     focus_->DoEvent(ev);
+  }
+  // The focused control is scrolled into view, in every scrolling list or
+  // layout around it.
+  for (CControlUI* child = focus_; child != nullptr && child->GetParent() != nullptr;
+       child = child->GetParent()) {
+    auto* layout =
+        static_cast<CVerticalLayoutUI*>(child->GetParent()->GetInterface(L"VerticalLayout"));
+    if (layout != nullptr && layout->IsScrollEnabled()) layout->EnsureVisible(child);
   }
   Invalidate();
 }

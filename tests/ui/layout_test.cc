@@ -137,6 +137,12 @@ TEST(List, RowsStackAtTheirHeightsAndTheListScrolls) {
   pm.UpdateLayout();
   EXPECT_EQ(list->GetScrollPos(), 6 * 45 - 200);
   EXPECT_EQ(list->GetItemAt(5)->GetPos().bottom, 200);
+  // So is a row whose button takes the keyboard.
+  auto* button = new CButtonUI;
+  static_cast<CContainerUI*>(list->GetItemAt(8))->Add(button);
+  pm.SetFocus(button);
+  pm.UpdateLayout();
+  EXPECT_EQ(list->GetScrollPos(), 9 * 45 - 200);
   // A place asked for afterwards wins.
   list->EnsureVisible(list->GetItemAt(9));
   list->SetScrollPos(0);
