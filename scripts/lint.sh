@@ -13,8 +13,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 cd "$root"
 
-formatted=(app browser bridge download mainwnd update util engine ui platform tests bench fuzz)
-tidied=(app browser bridge download mainwnd update util engine ui platform)
+formatted=(program app browser bridge download mainwnd update util engine ui platform tests bench fuzz)
+tidied=(program app browser bridge download mainwnd update util engine ui platform)
 
 status=0
 mapfile -d '' files < <(find "${formatted[@]}" \( -name '*.cc' -o -name '*.h' \) -print0 | sort -z)
