@@ -288,6 +288,54 @@ void AnswerNavigationQuery(PageState* state, CefRefPtr<CefRenderProcessHandler> 
       message, webkit_user_message_new(kNavigationQueryMessage, g_variant_new("(b)", cancel)));
 }
 
+// A click on a link of the web is shown to the handler when it is about to
+// be followed, before the engine starts the navigation: the engine opens a
+// connection to a link's server as soon as the navigation starts, so one the
+// handler takes over would cost that server a connection of its own. The
+// handler sees navigations that start otherwise when the view decides about
+// them (AnswerNavigationQuery).
+gboolean OnLinkFollowed(const char* href, gpointer page) {
+  PageState* state = StateOf(static_cast<WebKitWebPage*>(page));
+  CefRefPtr<CefRenderProcessHandler> handler = Handler();
+  if (!state || !handler || !href) return FALSE;
+  CefRefPtr<CefRequest> request = CefRequest::Create();
+  request->SetURL(href);
+  ContextScope scope(TopContext(state));
+  return handler->OnBeforeNavigation(state->browser, state->browser->GetMainFrame(), request,
+                                     NAVIGATION_LINK_CLICKED, false);
+}
+
+// Watches the frame's clicks from our own script world, where page script
+// cannot see or remove the listener. It listens last, on the window as the
+// click bubbles up, so the page's own listeners have had their say; a click
+// the page kept from its link, or one that opens the link elsewhere (a
+// modifier, another target, a download attribute), is left alone.
+void WatchLinkClicks(WebKitWebPage* page, WebKitFrame* frame) {
+  const platform::GObjectPtr<JSCContext> context =
+      platform::AdoptGObject(webkit_frame_get_js_context_for_script_world(frame, ProbeWorld()));
+  if (!context) return;
+  const platform::GObjectPtr<JSCValue> watch = platform::AdoptGObject(jsc_context_evaluate(
+      context.get(),
+      "(function (follow) { window.addEventListener('click', function (e) {"
+      " if (e.defaultPrevented || e.button !== 0 || e.ctrlKey || e.shiftKey || e.altKey ||"
+      " e.metaKey || !e.target || !e.target.closest) return;"
+      " var a = e.target.closest('a[href], area[href]');"
+      " if (!a || a.hasAttribute('download')) return;"
+      " var to = (a.getAttribute('target') || '').toLowerCase();"
+      " if (to !== '' && to !== '_self' && to !== '_top' && to !== '_parent') return;"
+      " if (/^https?:/i.test(a.href) && follow(a.href)) e.preventDefault();"
+      " }); })",
+      -1));
+  const platform::GObjectPtr<JSCValue> follow = platform::AdoptGObject(
+      jsc_value_new_function(context.get(), nullptr, G_CALLBACK(OnLinkFollowed), page, nullptr,
+                             G_TYPE_BOOLEAN, 1, G_TYPE_STRING));
+  if (watch && jsc_value_is_function(watch.get())) {
+    platform::AdoptGObject(
+        jsc_value_function_call(watch.get(), JSC_TYPE_VALUE, follow.get(), G_TYPE_NONE));
+  }
+  jsc_context_clear_exception(context.get());
+}
+
 gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer) {
   PageState* state = StateOf(page);
   CefRefPtr<CefRenderProcessHandler> handler = Handler();
@@ -364,6 +412,7 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   CefRefPtr<V8ContextImpl> context =
       new V8ContextImpl(std::move(jsc), state->browser, wrapped, ++g_state.generations[id]);
   MarkDocument(frame, context->generation());
+  WatchLinkClicks(page, frame);
   g_state.contexts[id] = context;
   CefRefPtr<CefRenderProcessHandler> handler = Handler();
   if (previous) {

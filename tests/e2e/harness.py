@@ -97,6 +97,10 @@ class LocalServer:
 
 
 class ControlHandler(QuietHandler):
+    def setup(self):
+        super().setup()
+        self.server.owner.connections.append(self.client_address)
+
     def do_GET(self):
         owner = self.server.owner
         owner.requests.append(self.path)
@@ -166,7 +170,8 @@ class ControlServer(LocalServer):
     allow-popups"). A path with "/missing/" in it is not found (404); one
     with "/slow/" in it announces 64 MiB and sends 64 KiB every 0.1 s; one
     with "/silent/" in it answers only after 20 s;
-    slow_sent counts the bytes sent so far. A second server for another
+    slow_sent counts the bytes sent so far, connections has the client
+    address of each connection accepted. A second server for another
     origin gets the control server's port, so its pages report there."""
 
     def __init__(self, control_port=None):
@@ -174,6 +179,7 @@ class ControlServer(LocalServer):
         self.commands = queue.Queue()
         self.page_commands = {}
         self.requests = []
+        self.connections = []
         self.slow_sent = 0
         super().__init__(ControlHandler)
         self.control_port = control_port or self.port
