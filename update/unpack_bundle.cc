@@ -28,6 +28,8 @@
 #include "app/locations.h"
 #include "platform/log.h"
 #include "platform/windows.h"
+#include "update/archive_file.h"
+#include "update/bundle_extract.h"
 #include "update/bundle_swap.h"
 #include "update/entry_name.h"
 #include "update/work_files.h"
@@ -37,41 +39,10 @@ namespace {
 
 constexpr char kStagingPrefix[] = ".bundle-staging-";
 constexpr char kStartPage[] = "index.html";  // inside EditorDir
-constexpr std::size_t kReadBufferSize = std::size_t{256} * 1024;
 constexpr unsigned long kDosReadOnly = 0x01;
 constexpr unsigned long kDosDirectory = 0x10;
 constexpr unsigned long kHostUnix = 3;
 constexpr unsigned long kHostMac = 19;
-
-// One archive entry as the installation will write it.
-struct PlannedEntry {
-  std::vector<std::string> components;  // path below the data directory
-  bool directory = false;
-  bool skipped = false;  // links and special files are never created
-  bool readOnly = false;
-  std::uint64_t size = 0;
-  tm_unz time{};
-};
-
-// Closes its descriptor when it goes out of scope.
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd) : fd_(fd) {}
-  ~ScopedFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-  int get() const { return fd_; }
-  int Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
 
 // Creates dir and its missing parents; the data directory may not exist yet.
 bool MakeDirectories(const std::string& dir) {
@@ -206,6 +177,7 @@ UnpackResult PlanArchive(unzFile zip, std::size_t maxEntries, std::vector<Planne
     const UnpackResult planned = PlanEntry(zip, nameBuffer, entry);
     if (planned != UnpackResult::kInstalled) return planned;
     startPage = startPage || IsStartPage(entry);
+    if (unzGetFilePos64(zip, &entry.position) != UNZ_OK) return UnpackResult::kBroken;
     plan.push_back(std::move(entry));
     rc = unzGoToNextFile(zip);
   }
@@ -243,191 +215,13 @@ bool FitsOnDisk(const std::string& dataDir, const std::vector<PlannedEntry>& pla
   return needed <= available;
 }
 
-// What a failed write means for the user: a full disk, or another failure.
-UnpackResult WriteFailure() {
-  return errno == ENOSPC || errno == EDQUOT ? UnpackResult::kNoSpace : UnpackResult::kWriteFailed;
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-// Writes entries below one directory descriptor. Directories are created and
-// entered one level at a time and never through a link, so nothing written
-// can end up outside the staging directory. The bytes written are counted as
-// they are written, whatever the archive declares, and never pass maxBytes.
-class StagingWriter {
- public:
-  StagingWriter(unzFile zip, int rootFd, std::uint64_t maxBytes)
-      : zip_(zip), root_(rootFd), maxBytes_(maxBytes), buffer_(kReadBufferSize) {}
-  ~StagingWriter() { DropCachedDir(); }
-  StagingWriter(const StagingWriter&) = delete;
-  StagingWriter& operator=(const StagingWriter&) = delete;
-
-  bool Write(const PlannedEntry& entry) {
-    if (entry.skipped) return true;
-    if (entry.directory) return OpenDir(entry.components, entry.components.size()) >= 0;
-    const int dirFd = OpenDir(entry.components, entry.components.size() - 1);
-    return dirFd >= 0 && WriteFile(dirFd, entry);
-  }
-  // Why the last Write failed.
-  UnpackResult failure() const { return failure_; }
-
- private:
-  void DropCachedDir() {
-    if (cachedFd_ >= 0) close(cachedFd_);
-    cachedFd_ = -1;
-    cachedKey_.clear();
-  }
-
-  // The directory of the first count components, created as needed. Entries
-  // of one directory usually follow each other, so the last one is kept open.
-  int OpenDir(const std::vector<std::string>& components, std::size_t count) {
-    if (count == 0) return root_;
-    std::string key;
-    for (std::size_t i = 0; i < count; ++i) key += components[i] + '/';
-    if (cachedFd_ >= 0 && key == cachedKey_) return cachedFd_;
-    DropCachedDir();
-    int current = root_;
-    for (std::size_t i = 0; i < count; ++i) {
-      const char* part = components[i].c_str();
-      if (mkdirat(current, part, 0777) != 0 && errno != EEXIST) {
-        failure_ = WriteFailure();
-        if (current != root_) close(current);
-        return -1;
-      }
-      const int next = openat(current, part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-      if (next < 0) failure_ = WriteFailure();
-      if (current != root_) close(current);
-      if (next < 0) return -1;
-      current = next;
-    }
-    cachedFd_ = current;
-    cachedKey_ = key;
-    return current;
-  }
-
-  bool WriteFile(int dirFd, const PlannedEntry& entry) {
-    const char* name = entry.components.back().c_str();
-    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    int raw = openat(dirFd, name, kFlags, 0666);
-    // A later entry of the same name replaces the earlier one.
-    if (raw < 0 && errno == EEXIST && unlinkat(dirFd, name, 0) == 0) {
-      raw = openat(dirFd, name, kFlags, 0666);
-    }
-    ScopedFd fd(raw);
-    if (fd.get() < 0) {
-      failure_ = WriteFailure();
-      return false;
-    }
-    failure_ = UnpackResult::kBroken;
-    if (unzOpenCurrentFile(zip_) != UNZ_OK) return false;
-    std::uint64_t total = 0;
-    bool ok = true;
-    for (;;) {
-      const int got =
-          unzReadCurrentFile(zip_, buffer_.data(), static_cast<unsigned>(buffer_.size()));
-      if (got < 0) {
-        ok = false;
-        break;
-      }
-      if (got == 0) break;
-      const auto bytes = static_cast<std::uint64_t>(got);
-      if (bytes > maxBytes_ - written_) {
-        platform::LogWarning("bundle: the archive unpacks to more than %llu bytes",
-                             static_cast<unsigned long long>(maxBytes_));
-        failure_ = UnpackResult::kTooLarge;
-        ok = false;
-        break;
-      }
-      if (!WriteAll(fd.get(), buffer_.data(), static_cast<std::size_t>(got))) {
-        failure_ = WriteFailure();
-        ok = false;
-        break;
-      }
-      written_ += bytes;
-      total += bytes;
-    }
-    // Closing the entry checks its CRC once all of its data was read.
-    const bool whole = unzCloseCurrentFile(zip_) == UNZ_OK;
-    if (!ok) return false;
-    if (!whole || total != entry.size) return false;  // still kBroken
-    // Start writing the data out now, so that putting the whole staging on
-    // disk at the end mostly waits for writes already under way.
-    sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-    ApplyTimes(fd.get(), entry.time);
-    if (entry.readOnly) {
-      struct stat st;
-      if (fstat(fd.get(), &st) == 0) fchmod(fd.get(), st.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH));
-    }
-    if (close(fd.Release()) == 0) return true;
-    failure_ = WriteFailure();
-    return false;
-  }
-
-  // Archive times are local times, as the archive's own systems write them.
-  static void ApplyTimes(int fd, const tm_unz& time) {
-    std::tm local{};
-    local.tm_sec = static_cast<int>(time.tm_sec);
-    local.tm_min = static_cast<int>(time.tm_min);
-    local.tm_hour = static_cast<int>(time.tm_hour);
-    local.tm_mday = static_cast<int>(time.tm_mday);
-    local.tm_mon = static_cast<int>(time.tm_mon);
-    local.tm_year = static_cast<int>(time.tm_year) - 1900;
-    local.tm_isdst = -1;
-    const std::time_t seconds = std::mktime(&local);
-    if (seconds == static_cast<std::time_t>(-1)) return;
-    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    futimens(fd, times);
-  }
-
-  unzFile zip_;
-  int root_;
-  std::uint64_t maxBytes_;
-  std::uint64_t written_ = 0;
-  UnpackResult failure_ = UnpackResult::kWriteFailed;
-  std::vector<char> buffer_;
-  int cachedFd_ = -1;
-  std::string cachedKey_;
-};
-
-UnpackResult ExtractAll(unzFile zip, int rootFd, std::uint64_t maxBytes,
-                        const std::vector<PlannedEntry>& plan) {
-  StagingWriter writer(zip, rootFd, maxBytes);
-  int rc = unzGoToFirstFile(zip);
-  for (const auto& entry : plan) {
-    if (rc != UNZ_OK) return UnpackResult::kBroken;
-    if (!writer.Write(entry)) {
-      const int error = errno;
-      std::string name;
-      for (const auto& part : entry.components) name += "/" + part;
-      const UnpackResult failure = writer.failure();
-      platform::LogWarning("bundle: cannot extract %s: %s", name.c_str(),
-                           failure == UnpackResult::kBroken     ? "the archive is damaged"
-                           : failure == UnpackResult::kTooLarge ? "too many bytes"
-                                                                : std::strerror(error));
-      return failure;
-    }
-    rc = unzGoToNextFile(zip);
-  }
-  return rc == UNZ_END_OF_LIST_OF_FILE ? UnpackResult::kInstalled : UnpackResult::kBroken;
-}
-
 // Everything between a good archive and a recorded build: staging, checks,
 // writing, putting it on disk, the swap and the record, undone on failure.
 // What was extracted (and, after a swap, the old bundle) goes with the
 // staging directory.
-UnpackResult Install(const std::string& dataDir, unzFile zip, const std::vector<PlannedEntry>& plan,
-                     const std::function<bool()>& record, const UnpackOptions& options) {
+UnpackResult Install(const std::string& dataDir, int archiveFd, unzFile zip,
+                     const std::vector<PlannedEntry>& plan, const std::function<bool()>& record,
+                     const UnpackOptions& options) {
   if (!MakeDirectories(dataDir)) return WriteFailure();
   if (!FitsOnDisk(dataDir, plan)) {
     platform::LogWarning("bundle: not enough free space in %s", dataDir.c_str());
@@ -442,7 +236,9 @@ UnpackResult Install(const std::string& dataDir, unzFile zip, const std::vector<
   if (mkdir(fresh.c_str(), 0777) != 0 || mkdir(old.c_str(), 0777) != 0) result = WriteFailure();
   if (result == UnpackResult::kInstalled) {
     ScopedFd root(open(fresh.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    result = root.get() < 0 ? WriteFailure() : ExtractAll(zip, root.get(), options.maxBytes, plan);
+    result = root.get() < 0 ? WriteFailure()
+                            : ExtractPlannedEntries(archiveFd, zip, root.get(), options.maxBytes,
+                                                    options.threads, plan);
     // Every file and directory written is on disk before anything in the
     // data directory refers to it.
     if (result == UnpackResult::kInstalled && syncfs(root.get()) != 0) {
@@ -481,12 +277,15 @@ UnpackResult InstallBundleArchive(const std::string& dataDir, const std::string&
   UnpackResult result = UnpackResult::kBroken;
   // An archive that cannot be opened counts as one without entries: nothing
   // of the installed bundle is touched.
-  if (unzFile zip = unzOpen64(archivePath.c_str())) {
+  ScopedFd file(open(archivePath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (unzFile zip = file.get() < 0 ? nullptr : OpenArchive(file.get())) {
     unz_global_info64 global{};
     std::vector<PlannedEntry> plan;
     if (unzGetGlobalInfo64(zip, &global) == UNZ_OK && global.number_entry > 0 && !dataDir.empty()) {
       result = PlanArchive(zip, options.maxEntries, plan);
-      if (result == UnpackResult::kInstalled) result = Install(dataDir, zip, plan, record, options);
+      if (result == UnpackResult::kInstalled) {
+        result = Install(dataDir, file.get(), zip, plan, record, options);
+      }
     }
     unzClose(zip);
   }

@@ -15,6 +15,9 @@ inline constexpr std::size_t kMaxArchiveEntries = 20000;
 struct UnpackOptions {
   std::uint64_t maxBytes = kMaxUnpackedBytes;
   std::size_t maxEntries = kMaxArchiveEntries;
+  // Threads that extract: 0 picks by the archive's size and the machine (two
+  // for a bundle of some size on two cores or more); tests ask for 1 or 2.
+  unsigned threads = 0;
   // For tests: false moves the bundle into place as on a file system that
   // cannot exchange two names.
   bool exchange = true;

@@ -19,6 +19,7 @@
 #include <sstream>
 #include <string>
 
+#include "update/bundle_extract.h"
 #include "update/work_files.h"
 
 namespace fs = std::filesystem;
@@ -413,6 +414,62 @@ write([entry('contentEditor/', b''), entry('contentEditor/index.html', b'new ind
   EXPECT_EQ(Take(data_), before);
   EXPECT_EQ(unpack(100009, 5), UnpackResult::kInstalled);
   EXPECT_EQ(Read(data_ / "contentEditor/index.html"), "new index");
+}
+
+TEST_F(UnpackBundleTest, TwoThreadsWriteWhatOneWouldWithinTheSameBounds) {
+  const Snapshot before = Take(data_);
+  // 8 stored files of 20,000 bytes in 4 directories, 160,003 bytes in all.
+  const std::string body = R"PY(
+files = [entry('contentEditor/index.html', b'new')]
+for i in range(8):
+    data = bytes((j * 31 + i) % 251 for j in range(20000))
+    files.append(entry('contentEditor/d%d/f%d.bin' % (i // 2, i), data, method=zipfile.ZIP_STORED))
+write(files)
+)PY";
+  const fs::path good = PythonZip("split.zip", body);
+  // One byte of the last file changed: only its CRC, read by the second thread, can tell.
+  const fs::path damaged = PythonZip("split-damaged.zip", body + R"PY(
+raw = bytearray(open(out, 'rb').read())
+raw[raw.find(b'contentEditor/d3/f7.bin') + 200] ^= 0x55
+open(out, 'wb').write(bytes(raw))
+)PY");
+  const auto unpack = [&](const fs::path& zip, std::uint64_t bytes) {
+    const fs::path copy = in_ / "copy.zip";
+    fs::copy_file(zip, copy, fs::copy_options::overwrite_existing);
+    UnpackOptions options;
+    options.threads = 2;
+    options.maxBytes = bytes;
+    return InstallBundleArchive(data_.string(), copy.string(), {}, options);
+  };
+  EXPECT_EQ(unpack(damaged, kMaxUnpackedBytes), UnpackResult::kBroken);
+  EXPECT_EQ(Take(data_), before);
+  EXPECT_EQ(unpack(good, 160002), UnpackResult::kTooLarge);
+  EXPECT_EQ(Take(data_), before);
+  ASSERT_EQ(unpack(good, 160003), UnpackResult::kInstalled);
+  for (int i : {0, 7}) {
+    const std::string file =
+        Read(data_ / "contentEditor" /
+             ("d" + std::to_string(i / 2) + "/f" + std::to_string(i) + ".bin"));
+    ASSERT_EQ(file.size(), 20000u);
+    EXPECT_EQ(static_cast<unsigned char>(file[19999]), (19999 * 31 + i) % 251);
+  }
+}
+
+TEST(BundleShards, SplitAtADirectoryPastHalfTheBytesAndNeverAcrossOneName) {
+  const auto file = [](std::vector<std::string> path, std::uint64_t size) {
+    PlannedEntry entry;
+    entry.components = std::move(path);
+    entry.size = size;
+    return entry;
+  };
+  std::vector<PlannedEntry> plan = {file({"e", "a", "1"}, 30), file({"e", "a", "2"}, 30),
+                                    file({"e", "a", "3"}, 1), file({"e", "b", "1"}, 60)};
+  EXPECT_EQ(SecondShardStart(plan, 2), 3u);  // a's files stay together
+  EXPECT_EQ(SecondShardStart(plan, 1), 0u);
+  EXPECT_EQ(SecondShardStart(plan, 0), 0u);  // too small for a second thread
+  // A name written twice: the later entry replaces the earlier only in order.
+  plan.push_back(file({"e", "a", "2"}, 5));
+  EXPECT_EQ(SecondShardStart(plan, 2), 0u);
 }
 
 TEST_F(UnpackBundleTest, AKillAtAnyStepOfTheSwapLeavesEveryNameWholeAtTheNextStart) {
