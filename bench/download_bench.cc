@@ -38,6 +38,7 @@ static std::string SourceDir() {
 #define QUORBITAL_SOURCE_DIR SourceDir()
 
 #include "bench/process_tree.h"
+#include "bench/target_line.h"
 #include "platform/main_thread.h"
 #include "platform/native_window.h"
 #include "platform/windows.h"
@@ -143,7 +144,8 @@ bool MeasureDrop(const HttpServer& server, const fs::path& dir) {
       "one drop after a third: %.2f s against %.2f s unbroken plus the %.0f s wait "
       "(median of %d)\n",
       d, p, wait, kDropRounds);
-  std::printf("ratio dropped/(unbroken + wait): %.2f (target <= 1.1)\n", d / (p + wait));
+  bench::ReportTarget("download with one drop / (unbroken + wait)", d / (p + wait),
+                      bench::Bound::kAtMost, 1.1);
   return true;
 }
 
@@ -275,8 +277,10 @@ void MeasureRowRepaint(HttpServer& server) {
   }
   std::printf(
       "progress report with %d rows: %.3f ms main thread (whole-window repaint %.3f ms, ratio "
-      "%.2f; target <= 0.2 ms)\n",
+      "%.2f)\n",
       kRows, row, whole, row / whole);
+  bench::ReportTarget("progress report with " + std::to_string(kRows) + " rows", row,
+                      bench::Bound::kAtMost, 0.15, " ms", 3);
   dialog->CancelDownloads(std::chrono::seconds(5));
   server.Release();
   fs::remove_all(dir);
@@ -347,10 +351,10 @@ void MeasureBytesPerDownload(HttpServer& server, const fs::path& dir) {
     return;
   }
   const double per_download = static_cast<double>(server.SentBytes()) / kLinks;
-  std::printf(
-      "bytes sent per download: %.0f for a file of %llu (%d links followed; ratio %.3f, "
-      "target 1.000)\n",
-      per_download, kFile, kLinks, per_download / kFile);
+  std::printf("bytes sent per download: %.0f for a file of %llu (%d links followed)\n",
+              per_download, kFile, kLinks);
+  bench::ReportTarget("bytes sent per download / file size", per_download / kFile,
+                      bench::Bound::kAtMost, 1.0, "", 3);
 }
 
 }  // namespace
@@ -390,8 +394,10 @@ int main() {
                 mib / curl_median);
     std::printf("URLDownloadToFileW: best %.0f MiB/s, median %.0f MiB/s (%d progress reports)\n",
                 mib / ours_best, mib / ours_median, calls);
-    std::printf("ratio ours/curl:    best %.2f, median %.2f (target >= 0.9)\n",
-                curl_best / ours_best, curl_median / ours_median);
+    std::printf("ratio ours/curl:    best %.2f, median %.2f\n", curl_best / ours_best,
+                curl_median / ours_median);
+    bench::ReportTarget("download throughput / curl -o (median)", curl_median / ours_median,
+                        bench::Bound::kAtLeast, 0.95);
     if (!MeasureDrop(server, dir)) return 1;
     MeasureWindow(server, dir);
     MeasureRowRepaint(server);

@@ -144,7 +144,7 @@ inline Memory MeasureTree(pid_t root) {
 // The memory table of a benchmark: medians per role for the reference and the
 // client, with their ratio.
 template <typename Run>
-void PrintMemory(const std::vector<Run>& reference, const std::vector<Run>& client) {
+double PrintMemory(const std::vector<Run>& reference, const std::vector<Run>& client) {
   struct Row {
     const char* name;
     double (*field)(const Memory&);
@@ -157,6 +157,7 @@ void PrintMemory(const std::vector<Run>& reference, const std::vector<Run>& clie
       {"total", [](const Memory& m) { return m.total(); }},
   };
   std::printf("  %-22s %10s %10s %7s\n", "", "minimal", "quorbital", "ratio");
+  double total = 0;
   for (const Row& row : rows) {
     std::vector<double> a, b;
     for (const Run& r : reference) a.push_back(row.field(r.memory));
@@ -166,7 +167,9 @@ void PrintMemory(const std::vector<Run>& reference, const std::vector<Run>& clie
     char ratio[16] = "-";
     if (ma > 0) std::snprintf(ratio, sizeof(ratio), "%.2f", mb / ma);
     std::printf("  %-22s %10.1f %10.1f %7s\n", row.name, ma, mb, ratio);
+    if (ma > 0) total = mb / ma;  // the last row is the total
   }
+  return total;
 }
 
 // The programs under test: the client and the reference window, found beside

@@ -21,14 +21,24 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" 
   -DQUORBITAL_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
+# Each benchmark prints a "target: ..." line per target it measures; they are
+# gathered into a summary at the end.
+summary="$(mktemp)"
+output="$(mktemp)"
+trap 'rm -f "$summary" "$output"' EXIT
 failed=()
 for name in "${names[@]}"; do
   echo "==== ${name}_bench ===="
-  if ! FORCE_XVFB=1 PRIVATE_HOME=1 "$root/scripts/with-display.sh" "$build/bench/${name}_bench"; then
+  if ! FORCE_XVFB=1 PRIVATE_HOME=1 "$root/scripts/with-display.sh" "$build/bench/${name}_bench" |
+    tee "$output"; then
     echo "${name}_bench FAILED"
     failed+=("$name")
+    echo "${name}: FAILED before all its targets were measured" >>"$summary"
   fi
+  sed -n "s/^target: /${name}: /p" "$output" >>"$summary"
 done
+echo "==== targets ($(nproc) cores; load average $(cut -d' ' -f1-3 /proc/loadavg)) ===="
+cat "$summary"
 if [ ${#failed[@]} -ne 0 ]; then
   echo "BENCH FAILED: ${failed[*]}"
   exit 1
