@@ -31,7 +31,7 @@ void BrowserFrame::LoadURL(const CefString& url) {
   CefRefPtr<BrowserImpl> browser = browser_;
   OnMain(browser_, [uri, browser](WebKitWebView* view) {
     webkit_web_view_load_uri(view, uri.c_str());
-    browser->NoteRequestedLoad();
+    browser->NoteRequestedLoad(uri);
   });
 }
 
@@ -41,7 +41,7 @@ void BrowserFrame::LoadString(const CefString& html, const CefString& url) {
   CefRefPtr<BrowserImpl> browser = browser_;
   OnMain(browser_, [content, uri, browser](WebKitWebView* view) {
     webkit_web_view_load_alternate_html(view, content.c_str(), uri.c_str(), uri.c_str());
-    browser->NoteRequestedLoad();
+    browser->NoteRequestedLoad(uri);
   });
 }
 

@@ -13,6 +13,7 @@
 #include "engine/engine_context.h"
 #include "engine/frame_reports.h"
 #include "engine/load_error.h"
+#include "engine/load_uri.h"
 #include "engine/process_message_codec.h"
 #include "engine/view_file_drops.h"
 #include "engine/view_settings.h"
@@ -128,7 +129,7 @@ CefRefPtr<CefFrame> BrowserImpl::GetFrame(long long identifier) {
 
 std::string BrowserImpl::CommittedUrl() {
   std::lock_guard<std::mutex> guard(frames_lock_);
-  return committed_url_;
+  return visible_.Document();
 }
 
 CefRefPtr<CefNavigationEntry> BrowserImpl::GetVisibleNavigationEntry() {
@@ -136,11 +137,12 @@ CefRefPtr<CefNavigationEntry> BrowserImpl::GetVisibleNavigationEntry() {
   return new CefNavigationEntry(CefString(visible_.Url()));
 }
 
-void BrowserImpl::NoteRequestedLoad() {
-  // The address as the view has it from now on, the one its news will name.
-  const gchar* uri = webkit_web_view_get_uri(view_.get());
+void BrowserImpl::NoteRequestedLoad(const std::string& uri) {
+  // Not the view's address read back: inside some of its signals that still
+  // names the page before this request.
+  std::string address = ViewAddress(uri);
   std::lock_guard<std::mutex> guard(frames_lock_);
-  visible_.Requested(uri ? uri : "");
+  visible_.Requested(std::move(address));
 }
 
 bool BrowserImpl::IsSenderOfCurrentMessage() {

@@ -63,9 +63,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // Main thread: ends the page's web process if it is still the one that
   // was counted generation (browser_process_watch.cc).
   void TerminateRenderProcess(int generation);
-  // Main thread: the client has asked the view for a page (LoadURL,
-  // LoadString).
-  void NoteRequestedLoad();
+  // Main thread: the client has asked the view for the page at uri
+  // (LoadURL, LoadString), as it gave the view the address.
+  void NoteRequestedLoad(const std::string& uri);
 
  private:
   BrowserImpl(CefRefPtr<CefClient> client, const CefWindowInfo& window_info);
@@ -121,8 +121,8 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // Main thread: the address of the navigation the renderer's handler took
   // over last; its load ends as aborted, whatever else ended it.
   std::string taken_navigation_;
-  std::string committed_url_;  // guarded by frames_lock_
-  VisiblePage visible_;        // guarded by frames_lock_
+  // The page shown and the one asked for. Guarded by frames_lock_.
+  VisiblePage visible_;
   // The secret of the web process that shows the page now, as that process
   // told this view (WebKit delivers a view's messages only from the process
   // of its page). Main thread.

@@ -83,7 +83,8 @@ void BrowserImpl::OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTermina
     browser->frames_.clear();
   }
   const TerminationStatus status = StatusOf(reason);
-  platform::Log("engine: the web process of '%s' %s", browser->CommittedUrl().c_str(),
+  platform::Log("engine: the web process of '%s' %s",
+                browser->GetVisibleNavigationEntry()->GetURL().ToString().c_str(),
                 ReasonText(status));
   CefRefPtr<CefRequestHandler> handler =
       browser->client_ ? browser->client_->GetRequestHandler() : nullptr;

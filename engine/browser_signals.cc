@@ -151,8 +151,7 @@ void BrowserImpl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpoi
     const gchar* uri = webkit_web_view_get_uri(view);
     {
       std::lock_guard<std::mutex> guard(browser->frames_lock_);
-      browser->committed_url_ = uri ? uri : "";
-      browser->visible_.Committed(browser->committed_url_);
+      browser->visible_.Committed(uri ? uri : "");
     }
     browser->SetPowersFor(uri ? uri : "");
     {
@@ -164,9 +163,15 @@ void BrowserImpl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpoi
       load->OnLoadStart(browser, browser->GetMainFrame());
     }
   }
-  if (event == WEBKIT_LOAD_FINISHED) {
+  if (event == WEBKIT_LOAD_REDIRECTED) {
     const gchar* uri = webkit_web_view_get_uri(view);
-    platform::Log("engine: loaded '%s'", uri ? uri : "");
+    std::lock_guard<std::mutex> guard(browser->frames_lock_);
+    browser->visible_.Redirected(uri ? uri : "");
+  }
+  if (event == WEBKIT_LOAD_FINISHED) {
+    // The document that finished: the view's address may already name a
+    // page asked for since.
+    platform::Log("engine: loaded '%s'", browser->CommittedUrl().c_str());
   }
   CefRefPtr<CefLoadHandler> load = browser->client_ ? browser->client_->GetLoadHandler() : nullptr;
   if (!load) return;

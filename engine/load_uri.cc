@@ -3,6 +3,7 @@
 #include "engine/load_uri.h"
 
 #include <glib.h>
+#include <webkit2/webkit2.h>
 
 #include "engine/cef_string.h"
 
@@ -24,6 +25,16 @@ std::string ToLoadUri(const std::wstring& url) {
   std::string out = uri;
   g_free(uri);
   return out + query;
+}
+
+std::string ViewAddress(const std::string& uri) {
+  // The view's own URL parser, without a view: a request made of the address
+  // reads back the way the view will report it.
+  WebKitURIRequest* request = webkit_uri_request_new(uri.c_str());
+  const gchar* written = webkit_uri_request_get_uri(request);
+  std::string out = written ? written : uri;
+  g_object_unref(request);
+  return out;
 }
 
 }  // namespace engine

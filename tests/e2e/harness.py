@@ -304,7 +304,7 @@ class ClientTest(unittest.TestCase):
                 break
             if all(r.get(k) == v for k, v in match.items()):
                 return r
-        self.fail("no report matching %r within %ss" % (match, timeout))
+        self.fail("no report matching %r within %ss\n%s" % (match, timeout, self.failure_details()))
 
     def no_report(self, seconds=1.5, **match):
         deadline = time.time() + seconds

@@ -237,6 +237,27 @@ TEST(EngineVisiblePage, TheRequestedPageCountsUntilItsLoadHasComeToAnEnd) {
   page.Requested("http://host/slide.pdf");
   page.Ended("http://host/slide.pdf");
   EXPECT_EQ(page.Url(), "file:///editor.html?file=a");
+  // A page asked for that its server sends elsewhere commits there, and the
+  // pages after it count again.
+  page.Requested("http://host/old");
+  page.Redirected("http://host/new");
+  page.Committed("http://host/new");
+  page.Committed("http://host/next");
+  EXPECT_EQ(page.Url(), "http://host/next");
+  EXPECT_EQ(page.Document(), "http://host/next");
+}
+
+TEST(EngineVisiblePage, AnAddressAskedForIsWrittenAsTheViewReportsIt) {
+  // Else its commit would never end the request, and a page the client's
+  // page went to afterwards would not count as the page shown.
+  engine::VisiblePage page;
+  page.Requested(engine::ViewAddress(
+      engine::ToLoadUri(L"/data/editor/index.html?channel=offline&file=/tmp/x/it's me.zv")));
+  page.Committed("file:///data/editor/index.html?channel=offline&file=/tmp/x/it%27s%20me.zv");
+  page.Committed("file:///data/index.html");
+  EXPECT_EQ(page.Url(), "file:///data/index.html");
+  EXPECT_EQ(engine::ViewAddress("HTTP://Host.Example:80/a/../b"), "http://host.example/b");
+  EXPECT_EQ(engine::ViewAddress("about:blank"), "about:blank");
 }
 
 TEST(EngineRenderingPath, TheVariableForcesOnlyWithOnOrOff) {
