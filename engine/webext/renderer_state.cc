@@ -306,9 +306,10 @@ gboolean OnLinkFollowed(const char* href, gpointer page) {
 }
 
 // Watches the frame's clicks from our own script world, where page script
-// cannot see or remove the listener. It listens last, on the window as the
-// click bubbles up, so the page's own listeners have had their say; a click
-// the page kept from its link, or one that opens the link elsewhere (a
+// cannot see or remove the listener. It listens on the window as the click
+// bubbles up, so the listeners of the link and of the elements around it have
+// had their say (those the page puts on the window itself come after it); a
+// click the page kept from its link, or one that opens the link elsewhere (a
 // modifier, another target, a download attribute), is left alone.
 void WatchLinkClicks(WebKitWebPage* page, WebKitFrame* frame) {
   const platform::GObjectPtr<JSCContext> context =
