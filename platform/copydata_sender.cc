@@ -66,12 +66,16 @@ bool WriteAll(int fd, iovec* parts, int count, bool* wrote_nothing, bool bounded
               std::chrono::steady_clock::time_point deadline) {
   *wrote_nothing = true;
   while (count > 0) {
-    if (!WaitFor(fd, POLLOUT, bounded, deadline)) return false;
     msghdr message{};
     message.msg_iov = parts;
     message.msg_iovlen = static_cast<std::size_t>(count);
     ssize_t n = sendmsg(fd, &message, MSG_NOSIGNAL | (bounded ? MSG_DONTWAIT : 0));
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n < 0 && errno == EINTR) continue;
+    // A full socket buffer: wait for room, within the time left.
+    if (n < 0 && errno == EAGAIN) {
+      if (!WaitFor(fd, POLLOUT, bounded, deadline)) return false;
+      continue;
+    }
     if (n <= 0) return false;
     *wrote_nothing = false;
     auto left = static_cast<std::size_t>(n);
@@ -160,7 +164,7 @@ HWND CopyDataSender::Find(LPCWSTR class_name, LPCWSTR window_name) {
     std::shared_ptr<Endpoint> endpoint = Lookup(hwnd);
     bool reused = false;
     std::uint64_t order = 0;
-    int fd = TakeConnection(*endpoint, &reused, kLookupConnectTimeoutMs, &order);
+    int fd = TakeConnection(*endpoint, true, &reused, kLookupConnectTimeoutMs, &order);
     if (fd >= 0) {
       // Kept for the first message, which usually follows the look-up.
       ReturnConnection(*endpoint, fd, order);
@@ -182,7 +186,7 @@ bool CopyDataSender::IsAlive(HWND hwnd) {
   if (!endpoint) return false;
   bool reused = false;
   std::uint64_t order = 0;
-  int fd = TakeConnection(*endpoint, &reused, kLookupConnectTimeoutMs, &order);
+  int fd = TakeConnection(*endpoint, true, &reused, kLookupConnectTimeoutMs, &order);
   if (fd < 0) return errno == ETIMEDOUT;
   ReturnConnection(*endpoint, fd, order);
   return true;
@@ -221,8 +225,8 @@ bool CopyDataSender::ListenerAllowed(int fd) {
   return check ? check(credentials.uid) : credentials.uid == geteuid();
 }
 
-int CopyDataSender::TakeConnection(Endpoint& endpoint, bool* reused, int connect_timeout_ms,
-                                   std::uint64_t* order) {
+int CopyDataSender::TakeConnection(Endpoint& endpoint, bool probe, bool* reused,
+                                   int connect_timeout_ms, std::uint64_t* order) {
   {
     std::lock_guard<std::mutex> lock(endpoint.mutex);
     const Clock::time_point now = Clock::now();
@@ -232,7 +236,7 @@ int CopyDataSender::TakeConnection(Endpoint& endpoint, bool* reused, int connect
       // An idle connection has nothing to read; readable or hung up means the
       // receiver closed it (window withdrawn, process ended).
       pollfd state{idle.fd, POLLIN | POLLRDHUP, 0};
-      if (now - idle.since < kReuseWindow && poll(&state, 1, 0) == 0) {
+      if (now - idle.since < kReuseWindow && (!probe || poll(&state, 1, 0) == 0)) {
         *reused = true;
         *order = idle.order;
         return idle.fd;
@@ -320,12 +324,13 @@ bool CopyDataSender::Send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, int
   unsigned char order_bytes[CopyDataFrame::kOrderSize];
   CopyDataFrame::EncodeOrder(order, order_bytes);
 
-  // A pooled connection may have been closed by the receiver an instant ago;
-  // when nothing of the frame went out, one fresh connection is tried.
+  // A pooled connection may have been closed by the receiver; when nothing
+  // of the frame went out, the pool is looked through once more, asking each
+  // connection first, or a fresh one is made.
   for (int attempt = 0; attempt < 2; ++attempt) {
     bool reused = false;
     std::uint64_t carried = 0;
-    int fd = TakeConnection(*endpoint, &reused, Left(bounded, deadline), &carried);
+    int fd = TakeConnection(*endpoint, attempt > 0, &reused, Left(bounded, deadline), &carried);
     if (fd < 0) return false;  // the window has gone, or it is too busy to connect
     // The order frame goes only when the number grew; the receiver keeps the
     // last one with the connection.

@@ -63,8 +63,10 @@ class CopyDataSender {
   HWND HandleFor(const std::string& address);
   // A connected socket from the pool or a new one whose listener runs as this
   // user, and the last order number it carried; -1 with errno set otherwise
-  // (ETIMEDOUT: the listener is busy).
-  int TakeConnection(Endpoint& endpoint, bool* reused, int connect_timeout_ms,
+  // (ETIMEDOUT: the listener is busy). probe: a pooled connection is asked
+  // first whether the receiver has closed it; a caller that writes at once
+  // learns it from the write, which fails with nothing written.
+  int TakeConnection(Endpoint& endpoint, bool probe, bool* reused, int connect_timeout_ms,
                      std::uint64_t* order);
   static void ReturnConnection(Endpoint& endpoint, int fd, std::uint64_t order);
   bool ListenerAllowed(int fd);
