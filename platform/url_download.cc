@@ -15,9 +15,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <mutex>
 #include <string>
 
+#include "platform/curl_transfer.h"
 #include "platform/download_file.h"
 #include "platform/log.h"
 #include "platform/unicode_text.h"
@@ -33,12 +33,6 @@ using platform::ReplyUse;
 
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 constexpr long kBufferSize = 512L * 1024;
-constexpr long kConnectTimeoutSeconds = 30;
-
-void InitCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // The sink sees 32-bit counts. Larger counts are held just below the total
 // until the body is complete, so a download over 4 GiB never looks finished
@@ -300,15 +294,7 @@ bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
 platform::DownloadTry RunTransfer(Transfer& t, const std::string& url,
                                   const platform::RangeRequest& range) {
   CURL* curl = t.curl;
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 20L);
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kBufferSize);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla/5.0 (X11; Linux x86_64) Quorbital");
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
@@ -480,9 +466,9 @@ DownloadTry DownloadUrlTry(LPCWSTR url, LPCWSTR file_name, PartialDownload& part
     partial.target_ = target;
   }
 
-  InitCurlOnce();
+  const CurlTransfer transfer = NewCurlTransfer(url8);
   Transfer t;
-  t.curl = curl_easy_init();
+  t.curl = transfer.get();
   t.sink = sink;
   t.bounds = &bounds;
   t.file = &partial.file_;
@@ -491,7 +477,6 @@ DownloadTry DownloadUrlTry(LPCWSTR url, LPCWSTR file_name, PartialDownload& part
   if (t.curl == nullptr) return Failed(DownloadEnd::kFailed, E_OUTOFMEMORY);
   const RangeRequest range = NextRange(partial.kept_, partial.ranges_offered_, partial.validator_);
   DownloadTry result = RunTransfer(t, url8, range);
-  curl_easy_cleanup(t.curl);
 
   // What the file holds now, and what the answer said about continuing it.
   if (t.start_over || (t.use == ReplyUse::kFromStart && t.body_started && !t.refused_status)) {

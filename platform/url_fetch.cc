@@ -3,16 +3,13 @@
 
 #include <curl/curl.h>
 
-#include <mutex>
-
+#include "platform/curl_transfer.h"
 #include "platform/log.h"
 #include "platform/unicode_text.h"
 #include "platform/url_redirects.h"
 
 namespace platform {
 namespace {
-
-constexpr long kMaxRedirects = 5;
 
 struct Reply {
   CURL* curl = nullptr;
@@ -72,28 +69,18 @@ HRESULT FetchUrlToMemory(const std::wstring& url, std::size_t max_bytes, long ti
     LogWarning("fetch: %s is refused", url8.c_str());
     return E_ACCESSDENIED;
   }
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-  CURL* curl = curl_easy_init();
+  const CurlTransfer transfer = NewCurlTransfer(url8);
+  CURL* curl = transfer.get();
   if (curl == nullptr) return E_OUTOFMEMORY;
 
   Reply reply;
   reply.curl = curl;
   reply.body = body;
   reply.max_bytes = max_bytes;
-  curl_easy_setopt(curl, CURLOPT_URL, url8.c_str());
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   // One bound for everything, name resolution included (the resolver runs on
-  // a thread of its own). A resolver still busy at the bound is left to end
-  // by itself instead of being waited for.
+  // a thread of its own).
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeout_ms);
-  curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(max_bytes));
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla/5.0 (X11; Linux x86_64) Quorbital");
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
   RedirectGuard guard(curl, allow);
@@ -102,7 +89,6 @@ HRESULT FetchUrlToMemory(const std::wstring& url, std::size_t max_bytes, long ti
   const CURLcode code = curl_easy_perform(curl);
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  curl_easy_cleanup(curl);
 
   HRESULT result = S_OK;
   if (guard.refused()) {
