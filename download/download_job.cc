@@ -2,7 +2,7 @@
 #include "download/download_job.h"
 
 #include "download/retry_policy.h"
-#include "ui/dui_string.h"
+#include "util/cache_buster.h"
 
 namespace {
 
@@ -17,12 +17,6 @@ void DownloadJobControl::Cancel() {
     cancelled = true;
   }
   wake.notify_all();
-}
-
-std::wstring CacheBustedUrl(const std::wstring& url) {
-  CDuiString suffix;
-  suffix.Format(L"?skq=%d", static_cast<int>(GetTickCount()));
-  return url + suffix.GetData();
 }
 
 JobOutcome RunDownloadJob(const DownloadItem& item, DownloadJobControl& control,

@@ -49,8 +49,3 @@ struct JobOutcome {
 JobOutcome RunDownloadJob(const DownloadItem& item, DownloadJobControl& control,
                           IBindStatusCallback* sink,
                           const std::function<void(const std::wstring&)>& retrying);
-
-// The address a job asks for: its URL followed by "?skq=" and the millisecond
-// tick count, printed signed, so that no cache answers in the server's place
-// (also when the URL has a query of its own).
-std::wstring CacheBustedUrl(const std::wstring& url);

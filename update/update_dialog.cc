@@ -3,8 +3,6 @@
 // controls is handed to the window's thread in the order it was made.
 #include "update/update_dialog.h"
 
-#include <cstdio>
-#include <iterator>
 #include <system_error>
 #include <thread>
 
@@ -17,6 +15,7 @@
 #include "ui/control_ui.h"
 #include "ui/progress_ui.h"
 #include "update/update_install.h"
+#include "util/cache_buster.h"
 
 namespace {
 
@@ -187,8 +186,6 @@ void UpdateDialog::PostToWindow(std::function<void()> change) {
 }
 
 void UpdateDialog::InstallThread(DownloadItem job, std::string build) {
-  wchar_t suffix[32];
-  std::swprintf(suffix, std::size(suffix), L"?skq=%d", static_cast<int>(GetTickCount()));
   CBindCallback callback;
   callback.view = this;
 
@@ -196,7 +193,7 @@ void UpdateDialog::InstallThread(DownloadItem job, std::string build) {
   UpdateRequest request;
   request.dataDir = GetDataDirA();
   request.packageUrl = job.url;
-  request.suffix = suffix;
+  request.suffix = CacheBustingQuery();
   request.archivePath = job.path;
   request.build = std::move(build);
   request.trust = ClientUpdateTrust(request.dataDir);
