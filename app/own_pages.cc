@@ -8,6 +8,7 @@
 #include "app/data_dir.h"
 #include "app/locations.h"
 #include "app/service_host.h"
+#include "platform/url_fetch.h"
 #include "util/url_escape.h"
 
 namespace {
@@ -72,7 +73,7 @@ bool IsOwnDocument(const std::string& url, const OwnPlaces& places) {
     const std::string path = FilePathOf(url);
     return !path.empty() && !places.editor_dir.empty() && IsInside(path, places.editor_dir);
   }
-  const std::string origin = WebOrigin(url);
+  const std::string origin = platform::UrlOrigin(url);
   return !origin.empty() && origin == places.service_origin;
 }
 
@@ -91,35 +92,8 @@ OwnPlaces ClientOwnPlaces() {
   const std::string data_dir = GetDataDirA();
   OwnPlaces places;
   places.editor_dir = data_dir + kEditorDirA;
-  places.service_origin = WebOrigin(ReadCloudHost(data_dir + kVersionFileA));
+  places.service_origin = platform::UrlOrigin(ReadCloudHost(data_dir + kVersionFileA));
   return places;
-}
-
-std::string WebOrigin(const std::string& url) {
-  std::string scheme;
-  if (StartsWithNoCase(url, "http://")) scheme = "http";
-  if (StartsWithNoCase(url, "https://")) scheme = "https";
-  if (scheme.empty()) return std::string();
-  std::string authority = url.substr(scheme.size() + 3);
-  authority = authority.substr(0, authority.find_first_of("/?#\\"));
-  const std::size_t at = authority.rfind('@');
-  if (at != std::string::npos) authority = authority.substr(at + 1);
-  std::string host = authority;
-  std::string port;
-  const std::size_t bracket = authority.rfind(']');
-  const std::size_t colon = authority.rfind(':');
-  if (colon != std::string::npos && (bracket == std::string::npos || colon > bracket)) {
-    host = authority.substr(0, colon);
-    port = authority.substr(colon + 1);
-  }
-  if (host.empty() || port.size() > 5) return std::string();
-  for (char c : port) {
-    if (c < '0' || c > '9') return std::string();
-  }
-  if (port.empty()) port = scheme == "http" ? "80" : "443";
-  const unsigned long number = std::stoul(port);
-  if (number == 0 || number > 65535) return std::string();
-  return scheme + "://" + Lower(host) + ":" + std::to_string(number);
 }
 
 DocumentKind ClassifyDocument(const std::string& url, const OwnPlaces& places) {

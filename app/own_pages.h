@@ -19,18 +19,14 @@
 struct OwnPlaces {
   // EditorDir, the folder of the installed bundle (narrow file-system text).
   std::string editor_dir;
-  // The update service's origin as WebOrigin gives it; empty: none.
+  // The update service's origin as platform::UrlOrigin gives it (the
+  // update check's transfers read it the same way); empty: none.
   std::string service_origin;
 };
 
 // The client's own places: EditorDir under the data directory, and the
 // origin of "cloudHost" as the update check reads it from "version.ini".
 OwnPlaces ClientOwnPlaces();
-
-// The origin of an http or https URL: "scheme://host:port" in lower case,
-// with the scheme's default port written out. Empty for any other URL or
-// one without a usable host and port.
-std::string WebOrigin(const std::string& url);
 
 // What a document at url (as the engine reports a frame's address) is to the
 // client: one of its own (a file:// document that, with ".." and symbolic

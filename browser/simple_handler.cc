@@ -14,6 +14,7 @@
 #include "engine/cef_thread.h"
 #include "platform/log.h"
 #include "platform/main_thread.h"
+#include "platform/url_fetch.h"
 #include "platform/windows.h"
 #include "util/url_escape.h"
 
@@ -31,7 +32,7 @@ std::string NewNonce() {
   return nonce;
 }
 
-bool IsWebAddress(const std::string& url) { return !WebOrigin(url).empty(); }
+bool IsWebAddress(const std::string& url) { return !platform::UrlOrigin(url).empty(); }
 
 }  // namespace
 

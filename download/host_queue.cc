@@ -2,21 +2,13 @@
 #include "download/host_queue.h"
 
 #include <algorithm>
-#include <cwctype>
+
+#include "platform/unicode_text.h"
+#include "platform/url_fetch.h"
 
 std::wstring HostOf(const std::wstring& url) {
-  const size_t scheme_end = url.find(L"://");
-  if (scheme_end == std::wstring::npos) return url;
-  const size_t start = scheme_end + 3;
-  size_t end = url.find_first_of(L"/?#", start);
-  if (end == std::wstring::npos) end = url.size();
-  std::wstring authority = url.substr(start, end - start);
-  const size_t at = authority.rfind(L'@');
-  if (at != std::wstring::npos) authority.erase(0, at + 1);
-  std::wstring host = url.substr(0, start) + authority;
-  std::transform(host.begin(), host.end(), host.begin(),
-                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-  return host;
+  const std::string origin = platform::UrlOrigin(platform::UrlForTransfer(url));
+  return origin.empty() ? url : platform::Utf8ToWide(origin);
 }
 
 bool HostQueue::Add(int job, const std::wstring& host) {

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-// The host a URL's transfer connects to, as the queue tells hosts apart:
-// scheme, host and port in lower case ("http://127.0.0.1:8765"); the whole
+// The host a URL's transfer connects to, as the queue tells hosts apart: its
+// origin as the transfers read it ("http://127.0.0.1:8765", the default port
+// written out, so "http://h" and "http://h:80" share a place); the whole
 // text when it is no URL.
 std::wstring HostOf(const std::wstring& url);
 

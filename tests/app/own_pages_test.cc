@@ -118,18 +118,6 @@ TEST_F(OwnPagesTest, APageIsOwnOnlyWhenEveryRecordedFrameIs) {
   EXPECT_FALSE(page.IsOwnPage({1}, 0));
 }
 
-TEST(WebOrigin, SchemeHostAndPortInLowerCase) {
-  EXPECT_EQ(WebOrigin("https://api.example/"), "https://api.example:443");
-  EXPECT_EQ(WebOrigin("http://127.0.0.1:8080/api/"), "http://127.0.0.1:8080");
-  EXPECT_EQ(WebOrigin("http://User:pw@LOCALHOST:80"), "http://localhost:80");
-  EXPECT_EQ(WebOrigin("http://[::1]:9/x"), "http://[::1]:9");
-  EXPECT_EQ(WebOrigin("http://[::1]/x"), "http://[::1]:80");
-  for (const char* bad : {"ftp://host/", "file:///tmp", "http://", "http://h:x/", "http://h:0/",
-                          "http://h:65536/", "api/software/1", ""}) {
-    EXPECT_EQ(WebOrigin(bad), "") << bad;
-  }
-}
-
 TEST(ClientOwnPlaces, EditorFolderAndTheServiceAsTheClientReadsIt) {
   char tmpl[] = "/tmp/quorbital-trust-XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);

@@ -43,8 +43,9 @@ TEST(HostQueue, AWaitingJobTakenOutNeverStartsAndAJobIsQueuedOnce) {
 
 TEST(HostQueue, HostsAreToldApartBySchemeHostAndPortOnly) {
   EXPECT_EQ(HostOf(L"HTTP://User:pw@Example.COM:8080/a/b?c#d"), L"http://example.com:8080");
-  EXPECT_EQ(HostOf(L"http://example.com"), L"http://example.com");
-  EXPECT_EQ(HostOf(L"http://example.com?q=1"), L"http://example.com");
+  EXPECT_EQ(HostOf(L"http://example.com"), L"http://example.com:80");
+  EXPECT_EQ(HostOf(L"https://example.com/"), L"https://example.com:443");
+  EXPECT_EQ(HostOf(L"http://example.com?q=1"), L"http://example.com:80");
   EXPECT_EQ(HostOf(L"no url"), L"no url");
 }
 
