@@ -84,6 +84,18 @@ void DownloadDialog::InitWindow() {
   }
 }
 
+CControlUI* DownloadDialog::GetInitialFocus() {
+  if (m_pList == nullptr) return WindowImplBase::GetInitialFocus();
+  if (m_pList->GetCount() == 0) return m_pList;
+  CControlUI* newest = m_pList->GetItemAt(m_pList->GetCount() - 1);
+  for (CControlUI* control : m_PaintManager.GetFocusOrder()) {
+    for (CControlUI* c = control; c != nullptr; c = c->GetParent()) {
+      if (c == newest) return control;
+    }
+  }
+  return newest;
+}
+
 bool DownloadDialog::OnCloseBtn(void* param) {
   auto* msg = static_cast<TNotifyUI*>(param);
   if (msg != nullptr && msg->sType == L"click") ShowWindow(false, true);

@@ -42,6 +42,8 @@ class DownloadDialog : public WindowImplBase, public DownloadProgressView {
   LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
   // Escape hides the window, as its close button does.
   LRESULT ResponseDefaultKeyEvent(WPARAM wParam) override;
+  // The newest row's first button (else that row), or the list while empty.
+  CControlUI* GetInitialFocus() override;
 
   // On the window's thread: records the job, adds its row and starts it, or
   // lets it wait while its host has as many transfers as it may. When

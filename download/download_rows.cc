@@ -47,6 +47,14 @@ CContainerUI* AddStatusColumn(CContainerUI* row, const wchar_t* column_attribute
 
 constexpr wchar_t kRemoveButton[] = L"name=\"remove\" text=\"移除\" width=\"52\"";
 
+// A size as it is said: "1 KB", "2.50 MB".
+std::wstring SpokenSize(ULONG bytes) {
+  std::wstring text = SizeText(bytes);
+  const size_t unit = text.find_first_of(L"KM");
+  if (unit != std::wstring::npos) text.insert(unit, L" ");
+  return text;
+}
+
 }  // namespace
 
 CListContainerElementUI* MakeDownloadRow(const std::wstring& name, int index) {
@@ -177,6 +185,20 @@ void DownloadDialog::ShowRow(int index) {
     const bool moving = job.state == JobState::kRunning && job.note.empty();
     speed->SetText(moving ? job.speed.c_str() : L"");
   }
+  // Screen readers name the row by the file's whole name and its state, and
+  // hear a change of state as a change of that name.
+  std::wstring spoken = m_items[index].name + L"，";
+  if (finished) {
+    spoken += L"下载完成，" + SpokenSize(job.total);
+  } else if (!job.note.empty()) {
+    spoken += job.note;
+  } else {
+    spoken += L"正在下载";
+    if (job.reported && step.stage == DownloadStage::kRunning)
+      spoken += L" " + std::to_wstring(step.percent) + L"%";
+  }
+  row->SetAccessibleName(spoken.c_str());
+
   if (finished) {
     if (CControlUI* label = row->FindSubControl(L"down_size"))
       label->SetText(CDuiString(L" 下载完成    ") + SizeText(job.total));

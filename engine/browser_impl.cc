@@ -14,6 +14,7 @@
 #include "engine/frame_reports.h"
 #include "engine/load_error.h"
 #include "engine/load_uri.h"
+#include "engine/page_view.h"
 #include "engine/process_message_codec.h"
 #include "engine/view_file_drops.h"
 #include "engine/view_settings.h"
@@ -58,12 +59,11 @@ bool BrowserImpl::Attach(const CefBrowserSettings& settings) {
   if (WebKitWebView* related = RelatedViewForNewBrowser()) {
     // Shares the web process that was started with the engine (same context).
     view_ = platform::RefSinkGObject(WEBKIT_WEB_VIEW(g_object_new(
-        WEBKIT_TYPE_WEB_VIEW, "related-view", related, "settings", view_settings_.get(), nullptr)));
+        PageViewType(), "related-view", related, "settings", view_settings_.get(), nullptr)));
     WatchFirstLoad(view_.get());
   } else {
-    view_ = platform::RefSinkGObject(
-        WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", WebContext(), "settings",
-                                     view_settings_.get(), nullptr)));
+    view_ = platform::RefSinkGObject(WEBKIT_WEB_VIEW(g_object_new(
+        PageViewType(), "web-context", WebContext(), "settings", view_settings_.get(), nullptr)));
   }
   const cef_color_t argb = BackgroundColor();
   GdkRGBA color = {((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0,

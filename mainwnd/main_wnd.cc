@@ -39,6 +39,7 @@ UINT CMainWnd::GetClassStyle() const { return CS_DBLCLKS; }
 CDuiString CMainWnd::GetSkinFolder() { return L"Skin/"; }
 CDuiString CMainWnd::GetSkinFile() { return L"MainWnd.xml"; }
 LRESULT CMainWnd::ResponseDefaultKeyEvent(WPARAM /*wParam*/) { return 0; }
+CControlUI* CMainWnd::GetInitialFocus() { return nullptr; }
 UILIB_RESOURCETYPE CMainWnd::GetResourceType() const { return UILIB_FILE; }
 CDuiString CMainWnd::GetZIPFileName() const { return L""; }
 

@@ -33,6 +33,8 @@ class CMainWnd : public WindowImplBase,
   CDuiString GetSkinFolder() override;
   CDuiString GetSkinFile() override;
   LRESULT ResponseDefaultKeyEvent(WPARAM wParam) override;
+  // The page has the keyboard when the window appears.
+  CControlUI* GetInitialFocus() override;
   UILIB_RESOURCETYPE GetResourceType() const override;
   CDuiString GetZIPFileName() const override;
   LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;

@@ -32,6 +32,9 @@ packages=(
   # The accessibility end-to-end test: the accessibility bus and its
   # registry, and the tree read through AT-SPI.
   at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
+  # The screen reader test: Orca walks the windows and speaks through
+  # speech-dispatcher, whose generic module writes each utterance to a file.
+  orca speech-dispatcher
   # Building the Debian package and checking it; the desktop tools the
   # package test opens a document with.
   dpkg-dev fakeroot lintian appstream desktop-file-utils shared-mime-info

@@ -6,6 +6,7 @@
 #include "platform/unicode_text.h"
 #include "ui/container_ui.h"
 #include "ui/control_ui.h"
+#include "ui/paint_manager_ui.h"
 #include "ui/render_engine.h"
 
 namespace ui::a11y {
@@ -80,8 +81,19 @@ std::wstring NameOf(CControlUI* control) {
 
 std::wstring DescriptionOf(CControlUI* control) {
   if (control == nullptr) return std::wstring();
+  if (!control->GetDescribedBy().IsEmpty() && control->GetManager() != nullptr) {
+    CControlUI* by = control->GetManager()->FindControl(control->GetDescribedBy());
+    if (by != nullptr && by->IsShown()) return ShownText(by);
+  }
   const std::wstring tip = Trim(control->GetToolTip().str());
-  return tip == NameOf(control) ? std::wstring() : tip;
+  if (!tip.empty()) return tip == NameOf(control) ? std::wstring() : tip;
+  // A button of a list row belongs to the row's item: "重试" of b.pdf.
+  if (RoleOf(control) == Role::kPushButton) {
+    for (CControlUI* c = control->GetParent(); c != nullptr; c = c->GetParent()) {
+      if (RoleOf(c) == Role::kListItem) return NameOf(c);
+    }
+  }
+  return std::wstring();
 }
 
 std::vector<CControlUI*> PresentedChildren(CControlUI* control) {

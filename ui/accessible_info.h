@@ -25,11 +25,14 @@ enum class Role {
 // items; containers and plain controls are left out.
 Role RoleOf(CControlUI* control);
 
-// The name: the skin's accessiblename when given, else the visible text
-// (without its markup), else the tooltip. A list row is named by its first
-// label (a download's row by the file's name).
+// The name: the skin's accessiblename (or one set in code: a download's row
+// is named by its file and state) when given, else the visible text (without
+// its markup), else the tooltip. A list row without one is named by its
+// first label.
 std::wstring NameOf(CControlUI* control);
-// The tooltip when it says more than the name, else "".
+// The description: the text of the control named by the skin's describedby
+// (a status line), else the tooltip when it says more than the name, else,
+// for a button of a list row, the row's name (the file that 重试 retries).
 std::wstring DescriptionOf(CControlUI* control);
 
 // Text as shown: showhtml markup removed, blanks at both ends trimmed.

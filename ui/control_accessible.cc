@@ -195,7 +195,7 @@ void ControlGetExtents(AtkComponent* component, gint* x, gint* y, gint* width, g
 gboolean ControlGrabFocus(AtkComponent* component) {
   ControlNode* node = NodeOf(component);
   ControlOwner* sync = node->owner;
-  if (node->control == nullptr || sync == nullptr || !node->control->IsKeyboardEnabled() ||
+  if (node->control == nullptr || sync == nullptr || !node->control->IsFocusable() ||
       !node->control->IsShown() || !node->control->IsEnabled())
     return FALSE;
   GtkWidget* area = sync->Area();

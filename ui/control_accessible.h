@@ -48,6 +48,8 @@ struct ControlNode {
   int value = 0;
   RECT rect;
   unsigned states = 0;
+  bool focus_told = false;     // the focus state last told
+  long long text_told_at = 0;  // when a name or description change was last told (us)
 };
 
 // A new object (one reference) for a control with a role.

@@ -200,6 +200,8 @@ void CControlUI::SetAttribute(const wchar_t* name_text, const wchar_t* value_tex
     SetToolTip(value.c_str());
   } else if (name == L"accessiblename") {
     SetAccessibleName(value.c_str());
+  } else if (name == L"describedby") {
+    SetDescribedBy(value.c_str());
   } else if (name == L"keyboard") {
     SetKeyboardEnabled(ui::ParseBool(value));
   } else if (name == L"userdata") {

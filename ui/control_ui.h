@@ -86,6 +86,10 @@ class CControlUI {
   // (an image-only button): the skin's accessiblename attribute.
   CDuiString GetAccessibleName() const { return accessible_name_; }
   void SetAccessibleName(const wchar_t* name);
+  // The control whose text describes this one to screen readers (a status
+  // line for the button next to it): the skin's describedby, a name.
+  CDuiString GetDescribedBy() const { return described_by_; }
+  void SetDescribedBy(const wchar_t* name) { described_by_ = name; }
 
   // Position. GetPos is the rectangle in window client coordinates that the
   // last layout gave; SetPos is called by the parent's layout.
@@ -131,6 +135,10 @@ class CControlUI {
   // and enabled; Tab and Shift+Tab move the focus along that order.
   bool IsKeyboardEnabled() const { return keyboard_; }
   void SetKeyboardEnabled(bool on) { keyboard_ = on; }
+  // Whether the control can hold the focus: those in the focus order, and
+  // lists and their rows, which are no Tab stops but take the focus when it
+  // is given to them (an empty list, a row whose focused button went).
+  virtual bool IsFocusable() const { return keyboard_; }
   bool IsFocused() const;
   void SetFocus();
   // Does what a click with the mouse does (a button sends "click"); false
@@ -207,6 +215,7 @@ class CControlUI {
   CDuiString tooltip_;
   CDuiString userdata_;
   CDuiString accessible_name_;
+  CDuiString described_by_;
   UINT_PTR tag_ = 0;
   RECT rect_;
   SIZE fixed_;

@@ -9,6 +9,7 @@ class CListContainerElementUI : public CContainerUI {
   const wchar_t* GetClass() const override;
   void* GetInterface(const wchar_t* name) override;
   void SetAttribute(const wchar_t* name, const wchar_t* value) override;
+  bool IsFocusable() const override { return true; }
 
   UIColor GetHotBkColor() const { return hot_bk_color_; }
   void SetHotBkColor(UIColor color) {

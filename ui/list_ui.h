@@ -12,6 +12,7 @@ class CListUI : public CVerticalLayoutUI {
   const wchar_t* GetClass() const override;
   void* GetInterface(const wchar_t* name) override;
   void SetAttribute(const wchar_t* name, const wchar_t* value) override;
+  bool IsFocusable() const override { return true; }
   bool AddAt(CControlUI* control, int index) override;
 
  private:

@@ -20,7 +20,6 @@
 #include "platform/unicode_text.h"
 #include "ui/attribute_parser.h"
 #include "ui/container_ui.h"
-#include "ui/vertical_layout_ui.h"
 #include "ui/window_host.h"
 
 namespace {
@@ -74,6 +73,7 @@ gboolean OnEndRequest(gpointer index_data) {
 CPaintManagerUI::CPaintManagerUI() = default;
 
 CPaintManagerUI::~CPaintManagerUI() {
+  if (keep_focus_source_ != 0) g_source_remove(keep_focus_source_);
   CControlUI* root = root_;
   root_ = nullptr;
   hot_ = pressed_ = hot_row_ = focus_ = nullptr;
@@ -137,6 +137,7 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root) {
   CControlUI* old = root_;
   root_ = nullptr;
   hot_ = pressed_ = hot_row_ = focus_ = nullptr;
+  lost_focus_ = {};
   delete old;
   root_ = root;
   if (root_ != nullptr) root_->SetManager(this, nullptr);
@@ -192,80 +193,6 @@ bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) {
   return RemoveOne(filters_, filter);
 }
 
-void CPaintManagerUI::SetFocus(CControlUI* control) {
-  if (control != nullptr && control->GetManager() != this) return;
-  if (control != nullptr) {
-    if (ui::WindowHost* host = Host()) host->FocusSkin();
-  }
-  if (control == focus_) return;
-  CControlUI* old = focus_;
-  focus_ = control;
-  TEventUI ev;
-  if (old != nullptr) {
-    ev.Type = UIEVENT_KILLFOCUS;
-    ev.pSender = old;
-    old->DoEvent(ev);
-  }
-  if (focus_ != nullptr) {
-    ev.Type = UIEVENT_SETFOCUS;
-    ev.pSender = focus_;
-    focus_->DoEvent(ev);
-  }
-  // The focused control is scrolled into view, in every scrolling list or
-  // layout around it.
-  for (CControlUI* child = focus_; child != nullptr && child->GetParent() != nullptr;
-       child = child->GetParent()) {
-    auto* layout =
-        static_cast<CVerticalLayoutUI*>(child->GetParent()->GetInterface(L"VerticalLayout"));
-    if (layout != nullptr && layout->IsScrollEnabled()) layout->EnsureVisible(child);
-  }
-  Invalidate();
-}
-
-namespace {
-
-void CollectFocusOrder(CControlUI* control, std::vector<CControlUI*>& order) {
-  if (control == nullptr || !control->IsVisible()) return;
-  if (control->IsKeyboardEnabled() && control->IsEnabled()) order.push_back(control);
-  auto* container = static_cast<CContainerUI*>(control->GetInterface(L"Container"));
-  if (container == nullptr) return;
-  for (int i = 0; i < container->GetCount(); ++i) CollectFocusOrder(container->GetItemAt(i), order);
-}
-
-}  // namespace
-
-std::vector<CControlUI*> CPaintManagerUI::GetFocusOrder() const {
-  std::vector<CControlUI*> order;
-  CollectFocusOrder(root_, order);
-  return order;
-}
-
-bool CPaintManagerUI::SetNextTabControl(bool forward) {
-  const std::vector<CControlUI*> order = GetFocusOrder();
-  if (order.empty()) return false;
-  auto it = std::find(order.begin(), order.end(), focus_);
-  CControlUI* next = nullptr;
-  if (it == order.end()) {
-    next = forward ? order.front() : order.back();
-  } else {
-    const size_t at = static_cast<size_t>(it - order.begin());
-    next = order[(at + (forward ? 1 : order.size() - 1)) % order.size()];
-  }
-  SetFocus(next);
-  return true;
-}
-
-bool CPaintManagerUI::KeyForControls(WPARAM key) {
-  if (ui::WindowHost* host = Host()) {
-    if (host->NativeChildHasFocus()) return false;
-  }
-  if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
-  if (key == VK_TAB) return SetNextTabControl(GetKeyState(VK_SHIFT) >= 0);
-  if ((key == VK_RETURN || key == VK_SPACE) && focus_ != nullptr && focus_->IsShown())
-    return focus_->Activate();
-  return false;
-}
-
 std::uint32_t CPaintManagerUI::BackgroundOf(CControlUI* control) const {
   for (CControlUI* c = control; c != nullptr; c = c->GetParent()) {
     if ((c->GetBkColor() >> 24) != 0) return c->GetBkColor();
@@ -317,6 +244,8 @@ void CPaintManagerUI::Invalidate() {
 
 void CPaintManagerUI::Invalidate(const RECT& rc, CControlUI* changed) {
   QUORBITAL_REQUIRE_MAIN_THREAD();
+  // A focused control that was disabled gives the focus on.
+  if (changed != nullptr && changed == focus_ && !changed->IsEnabled()) ScheduleKeepFocus();
   ui::WindowHost* host = Host();
   if (host == nullptr) return;
   // A little around it too, for what is drawn on a control's edge.
@@ -328,6 +257,8 @@ void CPaintManagerUI::Invalidate(const RECT& rc, CControlUI* changed) {
 
 void CPaintManagerUI::NeedUpdate() {
   update_needed_ = true;
+  // A control hidden or taken out may be the focused one.
+  if (focus_ != nullptr) ScheduleKeepFocus();
   Invalidate();
 }
 
@@ -423,7 +354,10 @@ void CPaintManagerUI::ReapObjects(CControlUI* control) {
   if (hot_ != nullptr && IsAncestorOrSelf(control, hot_)) hot_ = nullptr;
   if (pressed_ != nullptr && IsAncestorOrSelf(control, pressed_)) pressed_ = nullptr;
   if (hot_row_ != nullptr && IsAncestorOrSelf(control, hot_row_)) hot_row_ = nullptr;
-  if (focus_ != nullptr && IsAncestorOrSelf(control, focus_)) focus_ = nullptr;
+  if (focus_ != nullptr && IsAncestorOrSelf(control, focus_)) LoseFocus(control);
+  // The focus was lost below this control, which is going too: the place
+  // is remembered at the control that stays.
+  if (lost_focus_.anchor == control) lost_focus_ = {control->GetParent(), control->GetPos()};
   if (control == root_) root_ = nullptr;
   if (ui::WindowHost* host = Host()) host->ForgetControl(control);
 }

@@ -5,8 +5,10 @@
 // toolkit and runs the message loop.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/windows.h"
@@ -60,19 +62,40 @@ class CPaintManagerUI {
   // The control with that name inside parent (parent included), or null.
   CControlUI* FindSubControlByName(CControlUI* parent, const wchar_t* name) const;
 
-  // Keyboard focus among the controls. The focused control (null for none)
-  // gets the keys while the window's controls, not a native child, have the
-  // keyboard: Tab and Shift+Tab move the focus along GetFocusOrder and wrap,
-  // Return and space activate the focused control. SetFocus with a control
-  // also gives the window's controls the keyboard.
+  // Keyboard focus among the controls (paint_manager_focus.cc). The focused
+  // control (null for none) gets the keys while the window's controls, not a
+  // native child, have the keyboard: Tab and Shift+Tab move the focus along
+  // GetFocusOrder and wrap, Return and space activate the focused control.
+  // SetFocus with a control also gives the window's controls the keyboard.
   void SetFocus(CControlUI* control);
   CControlUI* GetFocus() const { return focus_; }
   // The controls that take the keyboard and are shown and enabled, in
   // reading order (the order of the skin).
   std::vector<CControlUI*> GetFocusOrder() const;
-  // Moves the focus to the next (or previous) control of the order, from
-  // the first (or last) when none has it; false when the order is empty.
+  // Moves the focus to the next (or previous) control of the order: the one
+  // after (or before) the focused control's place in the skin, which need
+  // not be in the order itself (a row); from the first (or last) when none
+  // has it. False when the order is empty.
   bool SetNextTabControl(bool forward = true);
+  // The focus stays on a real control. When the focused control has been
+  // hidden, disabled or deleted, it moves to the one that took its place:
+  // the nearest control of the order in the same list row, else that row,
+  // else the nearest row of the list (its first control, else the row), else
+  // the list; outside lists, the nearest control of the order. A row that
+  // took the focus so gives it to the first control that appears in it
+  // (the 重试 of a download that has stopped). Runs from the
+  // loop after every change of the tree, before the next drawing; also
+  // callable directly.
+  void KeepFocus();
+  // The control a window gives the focus to when it is shown, or when its
+  // controls get the keyboard while none has the focus; null leaves the
+  // keyboard to a native child (the page). The window base supplies it.
+  void SetInitialFocus(std::function<CControlUI*()> initial) {
+    initial_focus_ = std::move(initial);
+  }
+  // Focuses the initial control (over any focus the window had before);
+  // false when there is none.
+  bool FocusInitial();
 
   // The control whose text is the window's visible caption (the skin's
   // titlelabel): screen readers name the window by it.
@@ -155,6 +178,12 @@ class CPaintManagerUI {
   // Tab, Return and space for the focused control; true when used. The
   // window may have closed when it returns true.
   bool KeyForControls(WPARAM key);
+  // Moves the focus without taking the keyboard from elsewhere.
+  void MoveFocus(CControlUI* control);
+  // The focused control (or one above it) is being deleted.
+  void LoseFocus(CControlUI* going);
+  // KeepFocus from the loop, soon.
+  void ScheduleKeepFocus();
   // The colour drawn under a control: its own or its nearest container's
   // background, else the window's.
   std::uint32_t BackgroundOf(CControlUI* control) const;
@@ -165,6 +194,17 @@ class CPaintManagerUI {
   CControlUI* hot_ = nullptr;
   CControlUI* pressed_ = nullptr;
   CControlUI* focus_ = nullptr;
+  // Where the focus was when its control was deleted: the nearest control
+  // above it that stays, and the rectangle of the part that went.
+  struct LostFocus {
+    CControlUI* anchor = nullptr;
+    RECT rect;
+  };
+  LostFocus lost_focus_;
+  // The focused row took the focus from a button of its that went.
+  bool row_awaits_control_ = false;
+  std::function<CControlUI*()> initial_focus_;
+  unsigned keep_focus_source_ = 0;
   CDuiString title_label_;
   std::vector<INotifyUI*> notifiers_;
   std::vector<IMessageFilterUI*> filters_;

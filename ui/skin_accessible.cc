@@ -50,12 +50,22 @@ namespace {
 
 std::string Utf8(const std::wstring& text) { return platform::WideToUtf8(text); }
 
+// The place of ATK_STATE_FOCUSED among kControlStates.
+constexpr unsigned kFocusedBit = 1u << 5;
+static_assert(kControlStates[5] == ATK_STATE_FOCUSED);
+
+// A name or description that keeps changing (a running download's row) is
+// told again at most this often; screen readers read progress at about this
+// pace. The first change after a quiet spell is told at once.
+constexpr gint64 kRetellInterval = gint64{10} * G_USEC_PER_SEC;
+
 // The catching up of one skin area's objects with its controls.
 class Sync : public SkinAccessibility, public ControlOwner {
  public:
   Sync(AtkObject* panel, WindowHost* host) : panel_(panel), host_(host) {}
   ~Sync() override {
     if (idle_ != 0) g_source_remove(idle_);
+    if (retell_ != 0) g_source_remove(retell_);
     DropAll(false);
   }
 
@@ -70,6 +80,8 @@ class Sync : public SkinAccessibility, public ControlOwner {
 
   void Forget(CControlUI* control) override {
     changed_.erase(control);
+    deferred_.erase(control);
+    described_.erase(control);
     auto it = objects_.find(control);
     if (it == objects_.end()) return;
     AtkObject* object = it->second.get();
@@ -95,9 +107,34 @@ class Sync : public SkinAccessibility, public ControlOwner {
     Changed(nullptr);
   }
 
+  void FocusMoved(CControlUI* from, CControlUI* to) override {
+    if (populated_) TellFocus(from, to);
+  }
+
+  // The focus changed, between controls or with the keyboard coming to the
+  // skin or leaving it: told at once, the loss before the gain. An object
+  // for a control not presented so far comes with a full catching up.
+  void TellFocus(CControlUI* from, CControlUI* to) {
+    bool missing = !populated_;
+    for (CControlUI* c : {from, to}) {
+      if (c != nullptr && a11y::RoleOf(c) != a11y::Role::kNone && objects_.count(c) == 0)
+        missing = true;
+    }
+    if (missing) {
+      everything_ = true;
+      CatchUp();
+    }
+    for (CControlUI* c : {from, to}) {
+      auto it = c != nullptr ? objects_.find(c) : objects_.end();
+      if (it != objects_.end()) Tell(it->second.get(), ControlNodeOf(it->second.get()));
+    }
+  }
+
   void Detach() override {
     if (idle_ != 0) g_source_remove(idle_);
     idle_ = 0;
+    if (retell_ != 0) g_source_remove(retell_);
+    retell_ = 0;
     DropAll(false);
     host_ = nullptr;
   }
@@ -118,7 +155,7 @@ class Sync : public SkinAccessibility, public ControlOwner {
     bool enabled = true;
     for (CControlUI* c = control; c != nullptr; c = c->GetParent())
       enabled = enabled && c->IsEnabled();
-    const bool focusable = control->IsKeyboardEnabled() && enabled;
+    const bool focusable = control->IsFocusable() && enabled;
     auto* button = static_cast<CButtonUI*>(control->GetInterface(L"Button"));
     const bool on[] = {shown,
                        shown && area != nullptr && gtk_widget_get_mapped(area),
@@ -166,13 +203,56 @@ class Sync : public SkinAccessibility, public ControlOwner {
       const bool presented = a11y::RoleOf(control) != a11y::Role::kNone;
       if ((it != objects_.end()) != presented) return false;
     }
+    std::unordered_set<CControlUI*> told;
+    auto tell = [&](CControlUI* c) {
+      auto it = objects_.find(c);
+      if (it != objects_.end() && told.insert(c).second)
+        Tell(it->second.get(), ControlNodeOf(it->second.get()));
+    };
     for (CControlUI* control : changed) {
-      for (CControlUI* c = control; c != nullptr; c = c->GetParent()) {
-        auto it = objects_.find(c);
-        if (it != objects_.end()) Tell(it->second.get(), ControlNodeOf(it->second.get()));
+      for (CControlUI* c = control; c != nullptr; c = c->GetParent()) tell(c);
+      // The buttons of a row are described by the row's name.
+      if (CControlUI* row = RowAround(control)) {
+        for (CControlUI* c : Below(row)) tell(c);
       }
     }
+    // And controls described by another control's text.
+    for (CControlUI* c : described_) tell(c);
     return true;
+  }
+
+  static CControlUI* RowAround(CControlUI* control) {
+    for (CControlUI* c = control; c != nullptr; c = c->GetParent()) {
+      if (a11y::RoleOf(c) == a11y::Role::kListItem) return c;
+    }
+    return nullptr;
+  }
+
+  // The presented controls anywhere below control.
+  static std::vector<CControlUI*> Below(CControlUI* control) {
+    std::vector<CControlUI*> out;
+    for (CControlUI* c : a11y::PresentedChildren(control)) {
+      out.push_back(c);
+      for (CControlUI* d : Below(c)) out.push_back(d);
+    }
+    return out;
+  }
+
+  static gboolean OnRetell(gpointer data) {
+    auto* self = static_cast<Sync*>(data);
+    self->retell_ = 0;
+    for (CControlUI* c : self->deferred_) self->changed_.insert(c);
+    self->deferred_.clear();
+    self->CatchUp();
+    return G_SOURCE_REMOVE;
+  }
+
+  // A name or description change told again too soon waits until due.
+  void Defer(CControlUI* control, gint64 due) {
+    deferred_.insert(control);
+    if (retell_ != 0) return;
+    const gint64 wait = std::max<gint64>(0, due - g_get_monotonic_time());
+    retell_ = g_timeout_add(static_cast<guint>(wait / 1000 + 1), OnRetell, this);
   }
 
   static gboolean OnIdle(gpointer data) {
@@ -196,6 +276,7 @@ class Sync : public SkinAccessibility, public ControlOwner {
     } else {
       object = NewControlAccessible(control, this);
       objects_[control] = platform::AdoptGObject(object);
+      if (!control->GetDescribedBy().IsEmpty()) described_.insert(control);
     }
     if (atk_object_get_parent(object) != parent) atk_object_set_parent(object, parent);
     return object;
@@ -242,22 +323,36 @@ class Sync : public SkinAccessibility, public ControlOwner {
     const RECT rect = control->GetPos();
     const unsigned states = StatesOf(control);
     const bool tell = node->told && populated_;
+    const bool focused = (states & kFocusedBit) != 0;
+    if (focused && !node->focus_told) {
+      // The screen reader reads the name and description with the focus.
+      node->name = name;
+      node->description = description;
+      node->text_told_at = 0;
+    }
     if (tell && text != node->text) {
       g_signal_emit_by_name(object, "text-changed::delete", 0, static_cast<int>(node->text.size()));
       node->text = text;
       g_signal_emit_by_name(object, "text-changed::insert", 0, static_cast<int>(text.size()));
     }
     node->text = text;
-    if (tell && name != node->name) {
+    const bool renamed = name != node->name || description != node->description;
+    const gint64 now = g_get_monotonic_time();
+    if (tell && renamed && node->text_told_at != 0 && now - node->text_told_at < kRetellInterval) {
+      Defer(control, node->text_told_at + kRetellInterval);
+    } else {
+      if (tell && renamed) node->text_told_at = now;
+      if (tell && name != node->name) {
+        node->name = name;
+        g_object_notify(G_OBJECT(object), "accessible-name");
+      }
       node->name = name;
-      g_object_notify(G_OBJECT(object), "accessible-name");
-    }
-    node->name = name;
-    if (tell && description != node->description) {
+      if (tell && description != node->description) {
+        node->description = description;
+        g_object_notify(G_OBJECT(object), "accessible-description");
+      }
       node->description = description;
-      g_object_notify(G_OBJECT(object), "accessible-description");
     }
-    node->description = description;
     if (tell && value != node->value) {
       node->value = value;
       g_object_notify(G_OBJECT(object), "accessible-value");
@@ -273,16 +368,19 @@ class Sync : public SkinAccessibility, public ControlOwner {
     node->rect = rect;
     const unsigned old_states = node->states;
     node->states = states;
-    if (tell && old_states != states) {
-      // The focus leaves one object before it comes to the next: losses
-      // first, here and in the order of the objects.
-      for (int pass = 0; pass < 2; ++pass) {
-        for (size_t i = 0; i < std::size(kControlStates); ++i) {
-          const bool was = (old_states >> i) & 1u, now = (states >> i) & 1u;
-          if (was != now && now == (pass == 1))
-            atk_object_notify_state_change(object, kControlStates[i], now ? TRUE : FALSE);
-        }
+    if (tell && (old_states & ~kFocusedBit) != (states & ~kFocusedBit)) {
+      for (size_t i = 0; i < std::size(kControlStates); ++i) {
+        const bool was = (old_states >> i) & 1u, now = (states >> i) & 1u;
+        if (was != now && (1u << i) != kFocusedBit)
+          atk_object_notify_state_change(object, kControlStates[i], now ? TRUE : FALSE);
       }
+    }
+    // The focus is told whenever it changes once anyone looks, also for an
+    // object that just appeared (the button that replaced the focused one).
+    if (populated_) {
+      if (focused != node->focus_told)
+        atk_object_notify_state_change(object, ATK_STATE_FOCUSED, focused ? TRUE : FALSE);
+      node->focus_told = focused;
     }
     node->told = true;
   }
@@ -313,9 +411,12 @@ class Sync : public SkinAccessibility, public ControlOwner {
   WindowHost* host_;
   std::unordered_map<CControlUI*, platform::GObjectPtr<AtkObject>> objects_;
   std::vector<AtkObject*> top_;
-  std::unordered_set<CControlUI*> changed_;  // since the last catching up
+  std::unordered_set<CControlUI*> changed_;    // since the last catching up
+  std::unordered_set<CControlUI*> deferred_;   // told again when due
+  std::unordered_set<CControlUI*> described_;  // described by another control
   bool everything_ = false;
   guint idle_ = 0;
+  guint retell_ = 0;
   bool populated_ = false;
 };
 
@@ -341,17 +442,26 @@ AtkObject* PanelRefChild(AtkObject* object, gint i) {
 AtkStateSet* PanelRefStateSet(AtkObject* object) {
   AtkStateSet* set = ATK_OBJECT_CLASS(ui_skin_accessible_parent_class)->ref_state_set(object);
   // The keyboard is on one of the controls: that control is the focused
-  // object, not the panel around it.
+  // object, never the panel around it.
+  atk_state_set_remove_state(set, ATK_STATE_FOCUSED);
+  return set;
+}
+
+void PanelFocusEvent(AtkObject* object, gboolean) {
+  // The keyboard came to the skin or left it: the focused control tells it,
+  // in place of the panel.
   Sync* sync = PanelSync(object);
   CPaintManagerUI* manager = sync != nullptr ? sync->Manager() : nullptr;
-  if (manager != nullptr && manager->GetFocus() != nullptr && manager->GetFocus()->IsShown())
-    atk_state_set_remove_state(set, ATK_STATE_FOCUSED);
-  return set;
+  if (manager != nullptr) sync->TellFocus(nullptr, manager->GetFocus());
 }
 
 void PanelInitialize(AtkObject* object, gpointer data) {
   ATK_OBJECT_CLASS(ui_skin_accessible_parent_class)->initialize(object, data);
-  atk_object_set_role(object, ATK_ROLE_PANEL);
+  // The drawing area is there for technical reasons only: its controls are
+  // what people meet. As such GTK never reports it as the focused object
+  // (the keyboard is on one of the controls, which tell it themselves) and
+  // screen readers pass over it.
+  atk_object_set_role(object, ATK_ROLE_REDUNDANT_OBJECT);
   auto* host = static_cast<WindowHost*>(g_object_get_data(G_OBJECT(data), "ui-window-host"));
   if (host == nullptr) return;
   auto* sync = new Sync(object, host);
@@ -390,6 +500,7 @@ static void ui_skin_accessible_class_init(UiSkinAccessibleClass* klass) {
   atk->get_n_children = ui::PanelGetNChildren;
   atk->ref_child = ui::PanelRefChild;
   atk->ref_state_set = ui::PanelRefStateSet;
+  atk->focus_event = ui::PanelFocusEvent;
   GTK_ACCESSIBLE_CLASS(klass)->widget_unset = ui::PanelWidgetUnset;
 }
 

@@ -1,5 +1,6 @@
 // The drawing area a window's skin is painted in, and what screen readers
-// meet there: the area's accessible object (a panel) has one accessible
+// meet there: the area's accessible object (a redundant object, which screen
+// readers pass over, never reported as focused) has one accessible
 // object per presented control (accessible_info.h) as its children, with
 // their roles, names, states, extents, the "click" action of buttons, the
 // values of progress bars and the text of labels, and tells the assistive
@@ -30,6 +31,9 @@ class SkinAccessibility {
   virtual void Changed(CControlUI* control = nullptr) = 0;
   // The control is being deleted: its object goes (and is defunct).
   virtual void Forget(CControlUI* control) = 0;
+  // The focus moved between the window's controls (either may be null): the
+  // objects tell it at once.
+  virtual void FocusMoved(CControlUI* from, CControlUI* to) = 0;
   // The window's controls are going all at once.
   virtual void Reset() = 0;
   // The window is going: the objects are defunct and hear of it no more.

@@ -110,6 +110,10 @@ HWND WindowHost::Create(HWND owner, const std::wstring& class_name, const std::w
   g_signal_connect(area_, "map", G_CALLBACK(OnSkinMapChange), this);
   g_signal_connect(area_, "unmap", G_CALLBACK(OnSkinMapChange), this);
   EnableDrop((ex_style_ & WS_EX_ACCEPTFILES) != 0);
+  // The skin's accessible side from the start (GTK makes it when someone
+  // first asks): the keyboard coming to the skin is told as a control's
+  // focus, also when a screen reader first looks at the window after that.
+  gtk_widget_get_accessible(area_);
 
   alive_ = true;
   hwnd_ = platform::RegisterWindow(this);
@@ -212,6 +216,10 @@ void WindowHost::ForgetControl(CControlUI* control) {
   if (accessibility_ != nullptr) accessibility_->Forget(control);
 }
 
+void WindowHost::FocusMoved(CControlUI* from, CControlUI* to) {
+  if (alive_ && accessibility_ != nullptr) accessibility_->FocusMoved(from, to);
+}
+
 void WindowHost::UpdateAccessibleTitle() {
   if (!alive_) return;
   std::wstring name = title_;
@@ -245,6 +253,17 @@ void WindowHost::SetVisible(bool show, bool take_focus, unsigned time) {
     gtk_widget_show(window_.get());
     if (take_focus) gtk_window_present_with_time(Win(window_.get()), time);
     visible_ = true;
+    if (take_focus && manager_ != nullptr) {
+      // The window's initial control takes the focus, from the loop: what
+      // the window shows is complete then (a download list shown for a new
+      // job has the job's row).
+      HWND hwnd = hwnd_;
+      platform::PostToMainThread([hwnd] {
+        auto* self = dynamic_cast<WindowHost*>(platform::LookupWindow(hwnd));
+        if (self != nullptr && self->alive_ && self->visible_ && self->manager_ != nullptr)
+          self->manager_->FocusInitial();
+      });
+    }
   } else {
     gtk_widget_hide(window_.get());
     visible_ = false;

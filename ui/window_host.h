@@ -91,6 +91,7 @@ class WindowHost : public platform::NativeWindow {
   // (the text of the skin's title label, else the title).
   void SetAccessibility(SkinAccessibility* accessibility) { accessibility_ = accessibility; }
   void ForgetControl(CControlUI* control);
+  void FocusMoved(CControlUI* from, CControlUI* to);
   // One control's looks or text changed (null: anything may have).
   void ControlChanged(CControlUI* control);
   void UpdateAccessibleTitle();

@@ -227,9 +227,13 @@ void WindowHost::OnSetFocus(GtkWidget*, GtkWidget* focus, void* data) {
   if (focus != self->area_ && self->manager_ != nullptr) self->manager_->SetFocus(nullptr);
 }
 
-int WindowHost::OnSkinFocusChange(GtkWidget*, GdkEventFocus*, void* data) {
+int WindowHost::OnSkinFocusChange(GtkWidget*, GdkEventFocus* ev, void* data) {
+  auto* self = static_cast<WindowHost*>(data);
+  // The keyboard is always on a control while the skin has it.
+  if (ev->in && self->manager_ != nullptr && self->manager_->GetFocus() == nullptr)
+    self->manager_->FocusInitial();
   // The ring shows only while the skin has the keyboard in the active window.
-  static_cast<WindowHost*>(data)->QueueDraw();
+  self->QueueDraw();
   return FALSE;
 }
 

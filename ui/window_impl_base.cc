@@ -65,6 +65,11 @@ void WindowImplBase::Notify(TNotifyUI& msg) {
 
 CControlUI* WindowImplBase::CreateControl(const wchar_t*) { return nullptr; }
 
+CControlUI* WindowImplBase::GetInitialFocus() {
+  const std::vector<CControlUI*> order = m_PaintManager.GetFocusOrder();
+  return order.empty() ? nullptr : order.front();
+}
+
 LRESULT WindowImplBase::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM, bool& bHandled) {
   if (uMsg == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
     // A key the window does not answer goes on (to the page, for one).
@@ -99,6 +104,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     root->SetBkColor(0xFFF5F6F8u);
   }
   m_PaintManager.AttachDialog(root);
+  m_PaintManager.SetInitialFocus([this] { return GetInitialFocus(); });
   m_PaintManager.AddNotifier(this);
   m_PaintManager.AddMessageFilter(this);
   SIZE init = m_PaintManager.GetInitSize();

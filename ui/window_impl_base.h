@@ -47,6 +47,10 @@ class WindowImplBase : public CWindowWnd,
 
   // Other operations a window may override.
   CControlUI* CreateControl(const wchar_t* pstrClass) override;
+  // The control that has the focus when the window is shown: by default the
+  // first of its focus order. Null leaves the keyboard to a native child
+  // (the page).
+  virtual CControlUI* GetInitialFocus();
   LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
   virtual const wchar_t* GetResourceID() const;
 

@@ -8,15 +8,13 @@ window's tree, as a screen reader meets it, is written to
 build/artifacts/accessible_<window>.txt."""
 
 import os
-import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
+from a11y_bus import AccessibilityBus  # noqa: E402
 from harness import BINARY_DIR, WAIT, ClientTest  # noqa: E402
 from page_recovery_test import SPIN  # noqa: E402
 from update_test import UpdateService  # noqa: E402
@@ -24,70 +22,14 @@ from update_test import UpdateService  # noqa: E402
 BUS = None
 Atspi = None
 GLib = None
-Gio = None
-
-
-def end_with_this_process():
-    """For a daemon started here: ends it should this test process die
-    without its clean-up (killed by a time limit)."""
-    import ctypes
-    ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
-
-
-class AccessibilityBus:
-    """A session bus of its own with the accessibility bus on it, for the
-    whole module: AT-SPI's client side keeps its first bus for the process."""
-
-    def __init__(self):
-        self.dir = tempfile.mkdtemp(prefix="quorbital-a11y-")
-        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.dir)
-        for name in ("NO_AT_BRIDGE", "GTK_A11Y"):
-            self.env.pop(name, None)
-        self.session = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--print-address=1",
-             "--address=unix:path=%s/bus" % self.dir],
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, env=self.env,
-            start_new_session=True, preexec_fn=end_with_this_process)
-        self.address = self.session.stdout.readline().strip()
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.address
-        self.launcher = subprocess.Popen(
-            ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=self.env,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True,
-            preexec_fn=end_with_this_process)
-
-    def wait_ready(self):
-        """Waits until the launcher answers with the accessibility bus."""
-        connection = Gio.DBusConnection.new_for_address_sync(
-            self.address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
-            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
-        deadline = time.monotonic() + WAIT
-        while True:
-            try:
-                connection.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
-                                     "GetAddress", None, None, Gio.DBusCallFlags.NONE, 1000, None)
-                break
-            except GLib.Error:
-                if time.monotonic() > deadline:
-                    raise
-                time.sleep(0.05)
-        connection.close_sync(None)
-
-    def close(self):
-        for proc in (self.launcher, self.session):
-            try:
-                os.killpg(proc.pid, signal.SIGTERM)
-            except OSError:
-                pass
-            proc.wait()
-        shutil.rmtree(self.dir, ignore_errors=True)
 
 
 def setUpModule():
-    global BUS, Atspi, GLib, Gio
+    global BUS, Atspi, GLib
     import gi
     gi.require_version("Atspi", "2.0")
-    from gi.repository import Atspi as atspi, GLib as glib, Gio as gio
-    Atspi, GLib, Gio = atspi, glib, gio
+    from gi.repository import Atspi as atspi, GLib as glib
+    Atspi, GLib = atspi, glib
     BUS = AccessibilityBus()
     BUS.wait_ready()
     os.environ["DBUS_SESSION_BUS_ADDRESS"] = BUS.address
@@ -181,8 +123,9 @@ class AccessibleClientTest(ClientTest):
         self.events.append((event.type, event.source, event.any_data, event.detail1))
 
     def heard(self, kind, name):
-        """Whether an event of that kind told the name: the new name of a
-        name change, the child added, the object that took the focus."""
+        """Whether an event of that kind told the name (a row's file name
+        before its state): the new name of a name change, the child added,
+        the object that took the focus."""
         for event_type, source, data, detail in self.events:
             if not event_type.startswith(kind):
                 continue
@@ -195,7 +138,8 @@ class AccessibleClientTest(ClientTest):
                     told = source.get_name() if detail == 1 else ""
             except GLib.Error:
                 continue  # an object gone since
-            if told == name:
+            # A row is named by its file and then its state.
+            if told == name or told.startswith(name + "，"):
                 return True
         return False
 
@@ -317,7 +261,8 @@ class DownloadWindow(AccessibleClientTest):
         self.run_js("location.href = CONTROL + '/slide/download/%s'" % path)
 
     def row(self, listing, name):
-        return self.one(listing, Atspi.Role.LIST_ITEM, name)
+        """The row of the file name: named by the file, then its state."""
+        return self.one(listing, Atspi.Role.LIST_ITEM, name + "，", starting=True)
 
     def test_a_finished_and_a_failed_row_and_what_their_buttons_do(self):
         self.download("a.pdf", "a.pdf")

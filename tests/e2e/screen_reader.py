@@ -1,0 +1,130 @@
+"""A real screen reader for end-to-end tests: Orca, speaking through a
+speech-dispatcher of its own whose only output module writes every utterance
+as a line to a file. Both run on the test's accessibility bus and display,
+with private settings, so nothing of the machine's desktop is used."""
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+from a11y_bus import end_with_this_process
+
+# Orca's settings: speech on, through speech-dispatcher; no braille display
+# to look for, no key echo and no sounds, so the file holds what the windows
+# say.
+ORCA_SETTINGS = """{
+ "general": {"enableSpeech": true, "speechServerFactory": "speechdispatcherfactory",
+             "enableBraille": false, "enableKeyEcho": false, "enableSound": false},
+ "profiles": {"default": {"profile": ["Default", "default"], "enableBraille": false,
+                          "enableKeyEcho": false, "enableSound": false}},
+ "pronunciations": {}, "keybindings": {}
+}
+"""
+
+# The output module: each utterance appended to $SPEECH_FILE, as UTF-8 for
+# every language Orca may ask for (the module's default charset is Latin-1).
+SPEECH_MODULE = """GenericExecuteSynth "printf '%s\\\\n' '$DATA' >> \\"$SPEECH_FILE\\""
+GenericLanguage "zh" "zh" "utf-8"
+GenericLanguage "en" "en" "utf-8"
+AddVoice "zh" "MALE1" "zh"
+AddVoice "en" "MALE1" "en"
+"""
+
+SPEECHD_CONF = """AudioOutputMethod "libao"
+AddModule "file" "sd_generic" "file.conf"
+DefaultModule file
+LanguageDefaultModule "zh" "file"
+LanguageDefaultModule "en" "file"
+DefaultLanguage "zh"
+"""
+
+
+class ScreenReader:
+    """Orca with its speech in a file. lines() is everything said so far,
+    one utterance a line; mark() and said_since() cut out what a step said."""
+
+    def __init__(self, bus_env):
+        self.dir = tempfile.mkdtemp(prefix="quorbital-orca-")
+        home = os.path.join(self.dir, "home")
+        run = os.path.join(self.dir, "run")
+        speechd = os.path.join(self.dir, "speechd")
+        prefs = os.path.join(self.dir, "orca")
+        for folder in (home, run, os.path.join(speechd, "modules"), prefs):
+            os.makedirs(folder, mode=0o700)
+        self.file = os.path.join(self.dir, "speech.txt")
+        open(self.file, "w").close()
+        self.log = os.path.join(self.dir, "orca.log")
+        # libao needs a sink; there is no sound device.
+        with open(os.path.join(home, ".libao"), "w") as f:
+            f.write("default_driver=null\n")
+        with open(os.path.join(speechd, "speechd.conf"), "w") as f:
+            f.write(SPEECHD_CONF)
+        with open(os.path.join(speechd, "modules", "file.conf"), "w") as f:
+            f.write(SPEECH_MODULE)
+        with open(os.path.join(prefs, "user-settings.conf"), "w") as f:
+            f.write(ORCA_SETTINGS)
+        socket = os.path.join(run, "speechd.sock")
+        env = dict(bus_env, HOME=home, XDG_RUNTIME_DIR=run, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                   XDG_DATA_HOME=os.path.join(home, ".local", "share"), SPEECH_FILE=self.file,
+                   SPEECHD_ADDRESS="unix_socket:" + socket, LANG="C.UTF-8")
+        self.processes = []
+        self.processes.append(subprocess.Popen(
+            ["speech-dispatcher", "-s", "-t", "0", "-C", speechd, "-S", socket],
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True, preexec_fn=end_with_this_process))
+        self.processes.append(subprocess.Popen(
+            ["orca", "--debug-file", self.log, "-u", prefs], env=env,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True,
+            preexec_fn=end_with_this_process))
+
+    def lines(self):
+        with open(self.file, encoding="utf-8", errors="replace") as f:
+            return [line.rstrip("\n") for line in f if line.strip()]
+
+    def mark(self):
+        return len(self.lines())
+
+    def said_since(self, mark):
+        return self.lines()[mark:]
+
+    def wait_ready(self, timeout):
+        """Orca greets once it listens to the desktop."""
+        self.wait_for(lambda lines: any("Screen reader on" in line for line in lines), 0,
+                      timeout, "Orca did not start")
+
+    def wait_for(self, predicate, mark, timeout, message):
+        """Waits until predicate holds for the lines said since mark; returns
+        them. Raises AssertionError with what was said when it does not."""
+        deadline = time.monotonic() + timeout
+        while True:
+            lines = self.said_since(mark)
+            if predicate(lines):
+                return lines
+            for proc in self.processes:
+                if proc.poll() is not None:
+                    raise AssertionError("%s: %s ended" % (message, proc.args[0]))
+            if time.monotonic() > deadline:
+                raise AssertionError("%s within %ss; said: %r" % (message, timeout, lines))
+            time.sleep(0.05)
+
+    def close(self):
+        for proc in reversed(self.processes):
+            try:
+                os.killpg(proc.pid, signal.SIGTERM)
+            except OSError:
+                pass
+            try:
+                proc.wait(5)
+            except subprocess.TimeoutExpired:
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
+
+    def remove(self, keep_log=None):
+        """Removes the reader's files; keep_log: a path Orca's debug log is
+        copied to first (what it heard and why it spoke)."""
+        if keep_log:
+            shutil.copyfile(self.log, keep_log)
+        shutil.rmtree(self.dir, ignore_errors=True)
