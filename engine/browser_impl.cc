@@ -2,6 +2,8 @@
 // handler calls, and its end.
 #include "engine/browser_impl.h"
 
+#include <cmath>
+
 #include "engine/browser_frame.h"
 #include "engine/browser_window.h"
 #include "engine/cef_context_menu_handler.h"
@@ -108,10 +110,44 @@ void BrowserImpl::ConnectSignals() {
   g_signal_connect(view_.get(), "web-process-terminated", G_CALLBACK(OnWebProcessTerminated), this);
   g_signal_connect(view_.get(), "notify::is-web-process-responsive",
                    G_CALLBACK(OnResponsiveChanged), this);
+  g_signal_connect(view_.get(), "scroll-event", G_CALLBACK(OnScroll), this);
   ForwardFileDrops(view_.get(), window_info_.parent_window);
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() { return new BrowserFrame(this); }
+
+namespace {
+
+constexpr double kZoomStep = 1.2;
+
+}  // namespace
+
+double BrowserImpl::GetZoomLevel() {
+  WebKitWebView* v = view();
+  return v != nullptr ? std::log(webkit_web_view_get_zoom_level(v)) / std::log(kZoomStep) : 0;
+}
+
+void BrowserImpl::SetZoomLevel(double zoomLevel) {
+  if (WebKitWebView* v = view()) webkit_web_view_set_zoom_level(v, std::pow(kZoomStep, zoomLevel));
+}
+
+gboolean BrowserImpl::OnScroll(GtkWidget*, GdkEventScroll* event, gpointer data) {
+  auto* self = static_cast<BrowserImpl*>(data);
+  if ((event->state & GDK_CONTROL_MASK) == 0) return FALSE;
+  // Notches of 120 as the wheel message counts them, up (away from the
+  // person) positive; a touchpad's smooth steps in proportion.
+  double notches = 0;
+  if (event->direction == GDK_SCROLL_UP) notches = 1;
+  if (event->direction == GDK_SCROLL_DOWN) notches = -1;
+  if (event->direction == GDK_SCROLL_SMOOTH) notches = -event->delta_y;
+  const int delta = static_cast<int>(std::lround(notches * WHEEL_DELTA));
+  if (delta == 0) return TRUE;
+  SendMessageW(self->window_info_.parent_window, WM_MOUSEWHEEL,
+               MAKEWPARAM(MK_CONTROL, static_cast<WORD>(static_cast<short>(delta))),
+               MAKELPARAM(static_cast<WORD>(static_cast<short>(event->x_root)),
+                          static_cast<WORD>(static_cast<short>(event->y_root))));
+  return TRUE;
+}
 
 void BrowserImpl::GetFrameIdentifiers(std::vector<long long>& identifiers) {
   std::lock_guard<std::mutex> guard(frames_lock_);

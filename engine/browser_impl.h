@@ -47,6 +47,8 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   CefRefPtr<CefBrowser> GetBrowser() override { return this; }
   HWND GetWindowHandle() override;
   void CloseBrowser(bool force_close) override;
+  double GetZoomLevel() override;
+  void SetZoomLevel(double zoomLevel) override;
   bool IsSenderOfCurrentMessage() override;
   CefRefPtr<CefNavigationEntry> GetVisibleNavigationEntry() override;
 
@@ -91,6 +93,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   static void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
                                      gpointer self);
   static void OnResponsiveChanged(GObject* view, GParamSpec* pspec, gpointer self);
+  // The wheel with Control held over the page is the window's (it zooms):
+  // WM_MOUSEWHEEL with MK_CONTROL goes to the parent window.
+  static gboolean OnScroll(GtkWidget* view, GdkEventScroll* event, gpointer self);
 
   // Whether the client counts the document at url as one of its own.
   bool IsOwnDocument(const std::string& url);

@@ -29,6 +29,12 @@ class CefBrowserHost : public CefBaseRefCounted {
   virtual HWND GetWindowHandle() = 0;
   // Closes the browser: its window is destroyed and OnBeforeClose follows.
   virtual void CloseBrowser(bool force_close) = 0;
+  // The page zoom, kept across the pages the browser shows: 0 shows pages
+  // at their own size, and each step up or down makes them 1.2 times bigger
+  // or smaller (1.0 is 120 %). The page is laid out anew at that size, not
+  // stretched. Main thread; 0 after the browser has closed.
+  virtual double GetZoomLevel() = 0;
+  virtual void SetZoomLevel(double zoomLevel) = 0;
   // Main thread, while a window message from another process is handled:
   // whether it was sent by the web process that shows this browser's page
   // now (known by the secret the engine gave that process alone), rather than

@@ -16,6 +16,7 @@
 #include "engine/cef_window_info.h"
 #include "mainwnd/browser_geometry.h"
 #include "mainwnd/default_bundle.h"
+#include "mainwnd/page_zoom.h"
 #include "mainwnd/window_placement.h"
 #include "platform/display.h"
 #include "platform/recent_documents.h"
@@ -90,6 +91,10 @@ void CMainWnd::InitWindow() {
   m_pDownloadDlg->ShowWindow(false, true);
 
   SetIcon(101);
+
+  // The page zoom chosen last time.
+  const int saved_zoom = LoadZoomPercent(WindowPlacementFile());
+  m_nZoomPercent = saved_zoom > 0 ? saved_zoom : kDefaultZoom;
 }
 
 bool CMainWnd::OnCloseButton(void* param) {
@@ -202,6 +207,8 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
       if (wParam == SIZE_RESTORED) NoteRestoredRect();
       CefRefPtr<CefBrowser> browser = m_handler->GetBrowser();
       if (!browser) break;
+      // The browser exists from the first size after its creation on.
+      if (!m_bZoomApplied) ApplyZoom();
       HWND child = browser->GetHost()->GetWindowHandle();
       RECT client{};
       GetClientRect(GetHWND(), &client);
@@ -210,6 +217,14 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
       MoveWindow(child, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
       break;
     }
+    case WM_SYSCOMMAND:
+      // The client maximises the window as soon as the browser exists.
+      if (!m_bZoomApplied) ApplyZoom();
+      break;
+    case WM_MOUSEWHEEL:
+      // The page hands the wheel over when Control is held: the page zoom.
+      if (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) OnZoomWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+      break;
     case WM_MOVE:
       // A window only moved (not resized) has a new restored place too.
       NoteRestoredRect();

@@ -121,6 +121,15 @@ class CMainWnd : public WindowImplBase,
   void NoteRestoredRect();
   // Ctrl+J: the download list window, also when no download is running.
   void ShowDownloadList();
+  // The page zoom (main_wnd_zoom.cc): Ctrl+plus, Ctrl+minus, Ctrl+0, and
+  // Ctrl with the wheel over the page (delta as WM_MOUSEWHEEL gives it).
+  void ZoomIn();
+  void ZoomOut();
+  void ZoomReset();
+  void OnZoomWheel(int delta);
+  void SetZoom(int percent);
+  // Gives the browser the zoom level; nothing before the browser exists.
+  void ApplyZoom();
 
   // Sent by the start-up worker once the update window has closed, and once
   // the check has ended (wParam 1 when an update is pending). Below WM_APP,
@@ -153,4 +162,9 @@ class CMainWnd : public WindowImplBase,
   RECT m_rcRestored{};
   bool m_bRestoredChanged = false;
   bool m_bMaximisedOnce = false;
+  // Window thread only: the page zoom in percent (as window.ini keeps it),
+  // whether the browser has it, and the part of a wheel turn not yet a step.
+  int m_nZoomPercent = 100;
+  bool m_bZoomApplied = false;
+  int m_nWheelTurn = 0;
 };

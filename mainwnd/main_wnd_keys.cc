@@ -26,6 +26,15 @@ LRESULT CMainWnd::OnKeyDown(UINT /*uMsg*/, WPARAM wParam, LPARAM /*lParam*/, BOO
       {'W', MOD_CONTROL, &CMainWnd::CloseFromKeyboard},
       // The download list, as browsers have it.
       {'J', MOD_CONTROL, &CMainWnd::ShowDownloadList},
+      // Page zoom, as browsers have it: plus with or without Shift (the
+      // key of = and +), the keypad's keys too.
+      {VK_OEM_PLUS, MOD_CONTROL, &CMainWnd::ZoomIn},
+      {VK_OEM_PLUS, MOD_CONTROL | MOD_SHIFT, &CMainWnd::ZoomIn},
+      {VK_ADD, MOD_CONTROL, &CMainWnd::ZoomIn},
+      {VK_OEM_MINUS, MOD_CONTROL, &CMainWnd::ZoomOut},
+      {VK_SUBTRACT, MOD_CONTROL, &CMainWnd::ZoomOut},
+      {'0', MOD_CONTROL, &CMainWnd::ZoomReset},
+      {VK_NUMPAD0, MOD_CONTROL, &CMainWnd::ZoomReset},
   };
   const UINT held = (GetKeyState(VK_CONTROL) < 0 ? MOD_CONTROL : 0) |
                     (GetKeyState(VK_SHIFT) < 0 ? MOD_SHIFT : 0) |

@@ -5,12 +5,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
+
+#include "mainwnd/page_zoom.h"
 
 namespace {
 
 constexpr char kSection[] = "window";
 constexpr char kKey[] = "restored";
+constexpr char kZoomKey[] = "zoom";
 // A window smaller than this is no use, and larger than any screen a mistake.
 constexpr LONG kMinSize = 200;
 constexpr LONG kMaxSize = 16384;
@@ -65,4 +69,26 @@ bool IsOnScreen(const RECT& rect, const std::vector<RECT>& screens) {
     const LONG height = std::min(strip.bottom, screen.bottom) - std::max(strip.top, screen.top);
     return width >= wanted && height >= kReachableHeight;
   });
+}
+
+int LoadZoomPercent(const std::string& file) {
+  if (file.empty()) return 0;
+  char value[16] = {};
+  GetPrivateProfileStringA(kSection, kZoomKey, "", value, sizeof(value), file.c_str());
+  int percent = 0;
+  char rest = 0;
+  if (std::sscanf(value, "%d%c", &percent, &rest) != 1) return 0;
+  return std::find(std::begin(kZoomSteps), std::end(kZoomSteps), percent) != std::end(kZoomSteps)
+             ? percent
+             : 0;
+}
+
+bool SaveZoomPercent(const std::string& file, int percent) {
+  if (file.empty()) return false;
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ec);
+  if (ec) return false;
+  const std::string value = std::to_string(percent);
+  return WritePrivateProfileStringA(kSection, kZoomKey, percent > 0 ? value.c_str() : nullptr,
+                                    file.c_str()) != FALSE;
 }

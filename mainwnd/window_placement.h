@@ -1,7 +1,7 @@
 // Where the main window goes when the user un-maximises it: the size and
 // position the user last gave it, kept between runs in
 // $XDG_CONFIG_HOME/quorbital/window.ini. The window itself always opens
-// maximised.
+// maximised. The same file keeps the page zoom the person chose.
 #pragma once
 
 #include <string>
@@ -23,3 +23,10 @@ bool SaveRestoredRect(const std::string& file, const RECT& rect);
 // Whether a window at rect can be reached on one of the screens: enough of
 // its title strip, by which it is moved, lies on one of them.
 bool IsOnScreen(const RECT& rect, const std::vector<RECT>& screens);
+
+// The page zoom in percent saved in file; 0 when there is none or it is not
+// one of the levels from 50 to 300.
+int LoadZoomPercent(const std::string& file);
+// Keeps percent in file (0 removes it: pages follow the desktop's text size
+// again); the rest of the file stays. False when it could not be written.
+bool SaveZoomPercent(const std::string& file, int percent);

@@ -63,6 +63,9 @@ inline LPARAM MAKELPARAM(WORD lo, WORD hi) {
   return static_cast<LPARAM>(static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16));
 }
 constexpr WORD MAKEWORD(BYTE lo, BYTE hi) { return static_cast<WORD>(lo | (hi << 8)); }
+inline WPARAM MAKEWPARAM(WORD lo, WORD hi) {
+  return static_cast<WPARAM>(static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16));
+}
 
 struct POINT {
   LONG x = 0;
@@ -142,6 +145,12 @@ constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
 constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
+// WM_MOUSEWHEEL: the keys held in the low word of wParam, the turn in its
+// high word (signed, WHEEL_DELTA a notch, away from the user positive).
+constexpr WORD MK_CONTROL = 0x0008;
+constexpr int WHEEL_DELTA = 120;
+inline short GET_WHEEL_DELTA_WPARAM(WPARAM w) { return static_cast<short>(HIWORD(w)); }
+inline WORD GET_KEYSTATE_WPARAM(WPARAM w) { return LOWORD(w); }
 constexpr UINT WM_DROPFILES = 0x0233;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;

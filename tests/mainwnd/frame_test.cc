@@ -12,6 +12,7 @@
 #include "mainwnd/browser_geometry.h"
 #include "mainwnd/default_bundle.h"
 #include "mainwnd/file_dialogs.h"
+#include "mainwnd/page_zoom.h"
 #include "mainwnd/window_placement.h"
 
 namespace fs = std::filesystem;
@@ -155,6 +156,34 @@ TEST_F(Placement, RemembersAPlacementAndRefusesUnsoundOnes) {
     Write(file, std::string("[window]\nrestored=") + bad + "\n");
     EXPECT_FALSE(LoadRestoredRect(file, &rect)) << bad;
   }
+}
+
+TEST_F(Placement, KeepsTheZoomBesideThePlacementAndOnlyOneOfTheSteps) {
+  const std::string file = (root_ / "config/quorbital/window.ini").string();
+  EXPECT_EQ(LoadZoomPercent(file), 0) << "no file yet";
+  ASSERT_TRUE(SaveRestoredRect(file, RECT{10, 20, 910, 620}));
+  ASSERT_TRUE(SaveZoomPercent(file, 125));
+  EXPECT_EQ(LoadZoomPercent(file), 125);
+  RECT rect{};
+  EXPECT_TRUE(LoadRestoredRect(file, &rect)) << "the placement stays";
+  ASSERT_TRUE(SaveZoomPercent(file, 0));
+  EXPECT_EQ(LoadZoomPercent(file), 0) << "the start size is not kept";
+  EXPECT_TRUE(LoadRestoredRect(file, &rect));
+  for (const char* bad : {"120", "40", "400", "125x", "-100", ""}) {
+    Write(file, std::string("[window]\nzoom=") + bad + "\n");
+    EXPECT_EQ(LoadZoomPercent(file), 0) << bad;
+  }
+}
+
+TEST(PageZoom, StepsThroughTheUsualLevelsAndStopsAtTheEnds) {
+  EXPECT_EQ(NextZoomStep(100, true), 110);
+  EXPECT_EQ(NextZoomStep(100, false), 90);
+  EXPECT_EQ(NextZoomStep(115, true), 125) << "between two steps";
+  EXPECT_EQ(NextZoomStep(115, false), 110);
+  EXPECT_EQ(NextZoomStep(300, true), 300);
+  EXPECT_EQ(NextZoomStep(50, false), 50);
+  for (int percent : kZoomSteps) EXPECT_EQ(ZoomPercentOf(ZoomLevelOf(percent)), percent);
+  EXPECT_DOUBLE_EQ(ZoomLevelOf(100), 0);
 }
 
 TEST(WindowPlacement, APlaceCountsWhenEnoughOfTheTitleStripIsOnAScreen) {
