@@ -117,10 +117,13 @@ def glyph(kind, color, k=1):
     if kind == "close":
         c.shade(segment(cx - s, cy - s, cx + s, cy + s, 1.4 * k), solid(color))
         c.shade(segment(cx - s, cy + s, cx + s, cy - s, 1.4 * k), solid(color))
+    # Lines lie on whole pixels, so each glyph has pixels of its full colour
+    # and keeps its contrast when drawn at 1:1.
     elif kind == "min":
-        c.shade(segment(cx - s, cy, cx + s, cy, 1.3 * k), solid(color))
+        c.shade(segment(cx - s, cy, cx + s, cy, 2.0 * k), solid(color))
     elif kind == "max":
-        c.shade(ring(round_rect(cx - s, cy - s, cx + s, cy + s, 1.0 * k), 1.2 * k), solid(color))
+        e = s - 0.5 * k
+        c.shade(ring(round_rect(cx - e, cy - e, cx + e, cy + e, 1.0 * k), 1.2 * k), solid(color))
     elif kind == "restore":
         c.shade(ring(round_rect(cx - s + 2.5 * k, cy - s - 0.5 * k, cx + s + 0.5 * k, cy + s - 2.5 * k,
                                 1.0 * k), 1.2 * k), solid(color))

@@ -2,6 +2,7 @@
 #include "ui/button_ui.h"
 
 #include "ui/attribute_parser.h"
+#include "ui/paint_manager_ui.h"
 #include "ui/render_engine.h"
 
 CButtonUI::CButtonUI() {
@@ -95,20 +96,29 @@ void CButtonUI::DoEvent(TEventUI& event) {
   }
 }
 
+bool CButtonUI::ShowsStateColor() const {
+  return (IsPushed() && pushed_bk_color_) || ((hot_ || IsPushed()) && hot_bk_color_);
+}
+
 void CButtonUI::PaintBkColor(_cairo* cr) {
   UIColor color = bk_color_;
   if (IsPushed() && pushed_bk_color_)
     color = pushed_bk_color_;
   else if ((hot_ || IsPushed()) && hot_bk_color_)
     color = hot_bk_color_;
+  // High contrast: the button under the mouse is drawn in the ink colour.
+  if (IsHighContrast()) color = ShowsStateColor() ? manager_->GetInk() : FillColor(bk_color_);
   ui::render::FillRect(cr, rect_, color, border_round_);
 }
 
 void CButtonUI::PaintStatusImage(_cairo* cr) {
-  if (!enabled_ && !disabled_image_.IsEmpty() && DrawImage(cr, disabled_image_, rect_)) return;
-  if (IsPushed() && !pushed_image_.IsEmpty() && DrawImage(cr, pushed_image_, rect_)) return;
-  if ((hot_ || IsPushed()) && !hot_image_.IsEmpty() && DrawImage(cr, hot_image_, rect_)) return;
-  if (!normal_image_.IsEmpty()) DrawImage(cr, normal_image_, rect_);
+  const bool on_ink = IsHighContrast() && ShowsStateColor();
+  if (!enabled_ && !disabled_image_.IsEmpty() && DrawImage(cr, disabled_image_, rect_, on_ink))
+    return;
+  if (IsPushed() && !pushed_image_.IsEmpty() && DrawImage(cr, pushed_image_, rect_, on_ink)) return;
+  if ((hot_ || IsPushed()) && !hot_image_.IsEmpty() && DrawImage(cr, hot_image_, rect_, on_ink))
+    return;
+  if (!normal_image_.IsEmpty()) DrawImage(cr, normal_image_, rect_, on_ink);
 }
 
 void CButtonUI::PaintText(_cairo* cr) {
@@ -118,5 +128,14 @@ void CButtonUI::PaintText(_cairo* cr) {
     color = pushed_text_color_;
   else if ((hot_ || IsPushed()) && hot_text_color_)
     color = hot_text_color_;
-  DrawText(cr, rect_, text_, color);
+  DrawText(cr, rect_, text_, color, IsHighContrast() && ShowsStateColor());
+}
+
+void CButtonUI::PaintBorder(_cairo* cr) {
+  // High contrast: a button with text shows its edge, whatever fill it had.
+  if (IsHighContrast() && border_size_ == 0 && !text_.IsEmpty()) {
+    ui::render::DrawBorder(cr, rect_, 1, manager_->GetInk(), border_round_);
+    return;
+  }
+  CLabelUI::PaintBorder(cr);
 }

@@ -36,6 +36,9 @@ class CButtonUI : public CLabelUI {
   void PaintBkColor(_cairo* cr) override;
   void PaintStatusImage(_cairo* cr) override;
   void PaintText(_cairo* cr) override;
+  void PaintBorder(_cairo* cr) override;
+  // Whether the button is drawn in its mouse-over or pressed colour now.
+  bool ShowsStateColor() const;
 
   bool hot_ = false;
   bool pushed_ = false;

@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 
@@ -164,7 +165,9 @@ bool ScreenRect(ControlNode* node, RECT* out) {
   int x = 0, y = 0;
   gdk_window_get_origin(window, &x, &y);
   const RECT rc = node->control->GetPos();
-  *out = {x + rc.left, y + rc.top, x + rc.right, y + rc.bottom};
+  const double zoom = sync->Zoom();
+  auto at = [zoom](LONG v) { return static_cast<LONG>(std::lround(v * zoom)); };
+  *out = {x + at(rc.left), y + at(rc.top), x + at(rc.right), y + at(rc.bottom)};
   return true;
 }
 

@@ -22,8 +22,10 @@ namespace ui {
 // What a control's object asks of the skin it belongs to.
 class ControlOwner {
  public:
-  // The drawing area of the skin (for the extents).
+  // The drawing area of the skin (for the extents), and its window pixels
+  // to one layout pixel.
   virtual _GtkWidget* Area() const = 0;
+  virtual double Zoom() const = 0;
   // The control's states: bits in the order of kControlStates.
   virtual unsigned StatesOf(CControlUI* control) const = 0;
 

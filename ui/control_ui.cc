@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "ui/attribute_parser.h"
 #include "ui/paint_manager_ui.h"
@@ -310,12 +311,29 @@ void CControlUI::DoPaint(_cairo* cr, const RECT& paint) {
   PaintBorder(cr);
 }
 
+bool CControlUI::IsHighContrast() const {
+  return manager_ != nullptr && manager_->IsHighContrast();
+}
+
+UIColor CControlUI::FillColor(UIColor color) const {
+  if (!IsHighContrast() || (color >> 24) == 0) return color;
+  const bool line = GetWidth() <= 2 || GetHeight() <= 2;
+  return line ? manager_->GetInk() : manager_->GetGround();
+}
+
+UIColor CControlUI::InkColor(UIColor color, bool on_ink) const {
+  if (!IsHighContrast()) return color;
+  return on_ink ? manager_->GetGround() : manager_->GetInk();
+}
+
 void CControlUI::PaintBkColor(_cairo* cr) {
-  ui::render::FillRect(cr, rect_, bk_color_, border_round_);
+  ui::render::FillRect(cr, rect_, FillColor(bk_color_), border_round_);
 }
 
 void CControlUI::PaintBkImage(_cairo* cr) {
-  if (!bk_image_.IsEmpty()) DrawImage(cr, bk_image_, rect_);
+  // A button's image is an icon; any other control's a picture (a logo).
+  if (!bk_image_.IsEmpty())
+    DrawImage(cr, bk_image_, rect_, false, GetInterface(L"Button") == nullptr);
 }
 
 void CControlUI::PaintStatusImage(_cairo* /*cr*/) {}
@@ -323,28 +341,35 @@ void CControlUI::PaintStatusImage(_cairo* /*cr*/) {}
 void CControlUI::PaintText(_cairo* /*cr*/) {}
 
 void CControlUI::PaintBorder(_cairo* cr) {
-  ui::render::DrawBorder(cr, rect_, border_size_, border_color_ ? border_color_ : 0xFFD0D4DAu,
-                         border_round_);
+  ui::render::DrawBorder(cr, rect_, border_size_,
+                         InkColor(border_color_ ? border_color_ : 0xFFD0D4DAu), border_round_);
 }
 
-bool CControlUI::DrawImage(_cairo* cr, const CDuiString& image, const RECT& rc) {
+bool CControlUI::DrawImage(_cairo* cr, const CDuiString& image, const RECT& rc, bool on_ink,
+                           bool picture) {
   if (manager_ == nullptr || image.IsEmpty()) return false;
   ui::ImageSpec image_spec = ui::ParseImageSpec(image.str());
   _cairo_surface* surface = manager_->GetImage(image_spec.file);
   if (surface == nullptr) return false;
-  ui::render::DrawImage(cr, surface, image_spec, rc);
+  ui::render::DrawImage(cr, surface, image_spec, rc,
+                        IsHighContrast() && !picture ? InkColor(0, on_ink) : 0);
   return true;
 }
 
-void CControlUI::DrawText(_cairo* cr, const RECT& rc, const CDuiString& text, UIColor color) {
+void CControlUI::DrawText(_cairo* cr, const RECT& rc, const CDuiString& text, UIColor color,
+                          bool on_ink) {
   if (manager_ == nullptr) return;
   if ((color >> 24) == 0) color = manager_->GetDefaultTextColor();
   if (!enabled_) color = disabled_text_color_ ? disabled_text_color_ : 0xFFA0A4AAu;
+  color = InkColor(color, on_ink);
   RECT inner = rc;
   inner.left += text_padding_.left;
   inner.top += text_padding_.top;
   inner.right -= text_padding_.right;
   inner.bottom -= text_padding_.bottom;
-  ui::render::DrawText(cr, inner, text.str(), color, manager_->GetFont(font_), text_style_,
-                       show_html_);
+  ui::FontSpec font = manager_->GetFont(font_);
+  // A skin that keeps its geometry grows only its text.
+  font.size = static_cast<int>(std::lround(font.size * manager_->GetFontScale()));
+  ui::render::DrawText(cr, inner, text.str(), color, font, text_style_, show_html_,
+                       IsHighContrast());
 }

@@ -202,10 +202,21 @@ class CControlUI {
   virtual void PaintText(_cairo* cr);
   virtual void PaintBorder(_cairo* cr);
   // Draws an image description ("a.png" or "file='a.png' dest='..' ...")
-  // into rc; false when the image cannot be had.
-  bool DrawImage(_cairo* cr, const CDuiString& image, const RECT& rc);
+  // into rc; false when the image cannot be had. In a high-contrast theme
+  // an icon takes the ink colour (the ground's over the ink: on_ink, a
+  // button under the mouse); a picture (picture) keeps its own.
+  bool DrawImage(_cairo* cr, const CDuiString& image, const RECT& rc, bool on_ink = false,
+                 bool picture = false);
   // Draws text in rc with this control's font, colour and style.
-  void DrawText(_cairo* cr, const RECT& rc, const CDuiString& text, UIColor color);
+  void DrawText(_cairo* cr, const RECT& rc, const CDuiString& text, UIColor color,
+                bool on_ink = false);
+  // The colours drawn in a high-contrast theme (the skin's own otherwise):
+  // a fill the skin gave a colour is the ground, or the ink for a line (two
+  // pixels thin or less); text, borders and images are the ink, or the
+  // ground over the ink.
+  bool IsHighContrast() const;
+  UIColor FillColor(UIColor color) const;
+  UIColor InkColor(UIColor color, bool on_ink = false) const;
   void SendNotify(const wchar_t* type, WPARAM wparam = 0, LPARAM lparam = 0);
 
   CPaintManagerUI* manager_ = nullptr;

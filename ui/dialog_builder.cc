@@ -41,6 +41,8 @@ void ApplyWindowAttributes(const pugi::xml_node& window, CPaintManagerUI* manage
       manager->SetCaptionRect(ui::ParseRect(value));
     } else if (name == L"titlelabel") {
       manager->SetTitleLabel(value.c_str());
+    } else if (name == L"scaling") {
+      manager->SetTextOnlyScaling(value == L"text");
     } else if (name == L"sizebox") {
       manager->SetSizeBox(ui::ParseRect(value));
     } else if (name == L"bkcolor") {

@@ -26,8 +26,8 @@ void CListContainerElementUI::SetAttribute(const wchar_t* name, const wchar_t* v
 }
 
 void CListContainerElementUI::PaintBkColor(_cairo* cr) {
-  UIColor color = bk_color_;
-  if (manager_ != nullptr && hot_bk_color_ != 0) {
+  UIColor color = FillColor(bk_color_);
+  if (manager_ != nullptr && hot_bk_color_ != 0 && !IsHighContrast()) {
     POINT pt = manager_->GetMousePos();
     if (pt.x >= rect_.left && pt.x < rect_.right && pt.y >= rect_.top && pt.y < rect_.bottom) {
       color = hot_bk_color_;
@@ -36,6 +36,6 @@ void CListContainerElementUI::PaintBkColor(_cairo* cr) {
   ui::render::FillRect(cr, rect_, color, border_round_);
   if (line_color_ != 0) {
     RECT line{rect_.left, rect_.bottom - 1, rect_.right, rect_.bottom};
-    ui::render::FillRect(cr, line, line_color_, {0, 0});
+    ui::render::FillRect(cr, line, InkColor(line_color_), {0, 0});
   }
 }

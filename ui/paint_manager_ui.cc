@@ -94,6 +94,17 @@ void CPaintManagerUI::SetInstance(HINSTANCE instance) {
   }
   GdkDisplay* display = gdk_display_get_default();
   platform::Log("display %s (%s)", gdk_display_get_name(display), G_OBJECT_TYPE_NAME(display));
+  static const char* const kContrasts[] = {"normal", "high", "high inverse"};
+  platform::Log("desktop text scale %.2f, contrast %s", ui::DesktopTextScale(),
+                kContrasts[static_cast<int>(ui::DesktopContrast())]);
+  // Open windows follow the desktop when the person changes its text size
+  // or contrast.
+  ui::WatchDesktopLook([] {
+    for (HWND hwnd : platform::LocalWindows()) {
+      if (auto* host = dynamic_cast<ui::WindowHost*>(platform::LookupWindow(hwnd)))
+        host->DesktopLookChanged();
+    }
+  });
 }
 
 HINSTANCE CPaintManagerUI::GetInstance() { return g_instance; }
@@ -276,6 +287,27 @@ void CPaintManagerUI::SetClientSize(int width, int height) {
   NeedUpdate();
 }
 
+bool CPaintManagerUI::ApplyDesktopLook() {
+  const double scale = ui::DesktopTextScale();
+  const double zoom = text_only_scaling_ ? 1 : scale;
+  const double font_scale = text_only_scaling_ ? scale : 1;
+  const ui::Contrast contrast = ui::DesktopContrast();
+  if (zoom == zoom_ && font_scale == font_scale_ && contrast == contrast_) return false;
+  zoom_ = zoom;
+  font_scale_ = font_scale;
+  contrast_ = contrast;
+  NeedUpdate();
+  return true;
+}
+
+std::uint32_t CPaintManagerUI::GetInk() const {
+  return contrast_ == ui::Contrast::kHighInverse ? 0xFFFFFFFFu : 0xFF000000u;
+}
+
+std::uint32_t CPaintManagerUI::GetGround() const {
+  return contrast_ == ui::Contrast::kHighInverse ? 0xFF000000u : 0xFFFFFFFFu;
+}
+
 void CPaintManagerUI::SetInitSize(int cx, int cy) {
   init_size_.cx = std::max(0, cx);
   init_size_.cy = std::max(0, cy);
@@ -328,7 +360,8 @@ cairo_surface_t* LoadPng(const std::wstring& path) {
 _cairo_surface* CPaintManagerUI::GetImage(const std::wstring& file) {
   if (file.empty()) return nullptr;
   ui::WindowHost* host = Host();
-  const bool double_size = host != nullptr && host->ScaleFactor() >= 2;
+  // Drawn with two or more device pixels to a layout pixel, or nearly so.
+  const bool double_size = host != nullptr && host->ScaleFactor() * zoom_ >= 1.5;
   // A character no file name holds keeps the two sizes apart in the cache.
   const std::wstring key = double_size ? file + L'\n' + L"2x" : file;
   auto it = images_.find(key);
@@ -364,7 +397,12 @@ void CPaintManagerUI::ReapObjects(CControlUI* control) {
 
 void CPaintManagerUI::Paint(_cairo* cr) {
   UpdateLayout();
-  if ((bk_color_ >> 24) != 0) {
+  // The skin is laid out in layout pixels, drawn as large as the desktop's
+  // text size asks.
+  cairo_scale(cr, zoom_, zoom_);
+  if (IsHighContrast()) {
+    ui::render::FillRect(cr, {0, 0, client_size_.cx, client_size_.cy}, GetGround(), {0, 0});
+  } else if ((bk_color_ >> 24) != 0) {
     ui::render::FillRect(cr, {0, 0, client_size_.cx, client_size_.cy}, bk_color_, {0, 0});
   }
   // Only controls in the area to be drawn (cr's clip) are drawn.
@@ -379,7 +417,8 @@ void CPaintManagerUI::Paint(_cairo* cr) {
   if (focus_ != nullptr && focus_->IsShown() && host != nullptr && host->SkinHasFocus()) {
     const bool edged = (focus_->GetBkColor() >> 24) != 0 || focus_->GetBorderSize() > 0;
     ui::render::DrawFocusRing(cr, focus_->GetPos(), edged,
-                              BackgroundOf(edged ? focus_->GetParent() : focus_));
+                              BackgroundOf(edged ? focus_->GetParent() : focus_),
+                              IsHighContrast() ? GetInk() : 0, GetGround());
   }
 }
 

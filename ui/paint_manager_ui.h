@@ -13,6 +13,7 @@
 
 #include "platform/windows.h"
 #include "ui/control_ui.h"
+#include "ui/desktop_look.h"
 #include "ui/dui_string.h"
 #include "ui/render_engine.h"
 #include "ui/ui_interfaces.h"
@@ -122,8 +123,25 @@ class CPaintManagerUI {
   void NeedUpdate();
   // Lays the tree out now if anything asked for it.
   void UpdateLayout();
+  // The client area in layout pixels (the window's pixels over GetZoom).
   void SetClientSize(int width, int height);
   SIZE GetClientSize() const { return client_size_; }
+
+  // The desktop's look (desktop_look.h) as this window follows it. A skin
+  // scales whole with the desktop's text size: its layout pixels are drawn
+  // GetZoom() window pixels large, so text keeps its room. A skin with
+  // scaling="text" keeps its pixel geometry (a strip of a fixed height) and
+  // only its text grows, by GetFontScale(). In a high-contrast theme every
+  // control is drawn in the theme's two colours: GetInk() on GetGround().
+  void SetTextOnlyScaling(bool on) { text_only_scaling_ = on; }
+  // Reads the desktop's look; true when it changed what this window shows.
+  bool ApplyDesktopLook();
+  double GetZoom() const { return zoom_; }
+  double GetFontScale() const { return font_scale_; }
+  bool IsHighContrast() const { return contrast_ != ui::Contrast::kNormal; }
+  ui::Contrast GetContrast() const { return contrast_; }
+  std::uint32_t GetInk() const;
+  std::uint32_t GetGround() const;
 
   // Skin settings of the window element.
   void SetCaptionRect(RECT rc) { caption_ = rc; }
@@ -222,4 +240,8 @@ class CPaintManagerUI {
   std::map<int, ui::FontSpec> fonts_;
   std::map<std::wstring, std::wstring> default_attributes_;
   std::map<std::wstring, _cairo_surface*> images_;
+  bool text_only_scaling_ = false;
+  double zoom_ = 1;
+  double font_scale_ = 1;
+  ui::Contrast contrast_ = ui::Contrast::kNormal;
 };

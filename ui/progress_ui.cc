@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "ui/attribute_parser.h"
+#include "ui/paint_manager_ui.h"
 #include "ui/render_engine.h"
 
 const wchar_t* CProgressUI::GetClass() const { return L"ProgressUI"; }
@@ -70,6 +71,12 @@ SIZE CProgressUI::Round(const RECT& rc) const {
 }
 
 void CProgressUI::PaintBkColor(_cairo* cr) {
+  if (IsHighContrast()) {
+    // The track's edge in the ink colour; the filled part is the ink.
+    ui::render::FillRect(cr, rect_, manager_->GetGround(), Round(rect_));
+    ui::render::DrawBorder(cr, rect_, 1, manager_->GetInk(), Round(rect_));
+    return;
+  }
   if (bk_color_ == 0 && bk_image_.IsEmpty()) {
     ui::render::FillRect(cr, rect_, 0xFFE5E9F0u, Round(rect_));
     return;
@@ -95,7 +102,7 @@ void CProgressUI::PaintStatusImage(_cairo* cr) {
   cairo_close_path(cr);
   cairo_clip(cr);
   if (fore_image_.IsEmpty() || !DrawImage(cr, fore_image_, rc)) {
-    ui::render::FillRect(cr, rc, fore_color_ ? fore_color_ : 0xFF2F6FEDu, {0, 0});
+    ui::render::FillRect(cr, rc, InkColor(fore_color_ ? fore_color_ : 0xFF2F6FEDu), {0, 0});
   }
   cairo_restore(cr);
 }

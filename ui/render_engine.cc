@@ -117,12 +117,14 @@ double ContrastRatio(std::uint32_t a, std::uint32_t b) {
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-void DrawFocusRing(cairo_t* cr, const RECT& rc, bool outside, std::uint32_t background) {
-  constexpr std::uint32_t kBlue = 0xFF1D4ED8u;
-  constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
+void DrawFocusRing(cairo_t* cr, const RECT& rc, bool outside, std::uint32_t background,
+                   std::uint32_t ink, std::uint32_t ground) {
+  const std::uint32_t kBlue = ink != 0 ? ink : 0xFF1D4ED8u;
+  const std::uint32_t kWhite = ink != 0 ? ground : 0xFFFFFFFFu;
   const int w = rc.right - rc.left, h = rc.bottom - rc.top;
   if (w < 8 || h < 8) return;
-  const bool blue = ContrastRatio(kBlue, background) >= ContrastRatio(kWhite, background);
+  const bool blue =
+      ink != 0 || ContrastRatio(kBlue, background) >= ContrastRatio(kWhite, background);
   cairo_save(cr);
   cairo_set_line_width(cr, 2);
   if (outside) {
@@ -141,8 +143,21 @@ void DrawFocusRing(cairo_t* cr, const RECT& rc, bool outside, std::uint32_t back
   cairo_restore(cr);
 }
 
-void DrawImage(cairo_t* cr, cairo_surface_t* image, const ImageSpec& look, const RECT& rc) {
+void DrawImage(cairo_t* cr, cairo_surface_t* image, const ImageSpec& look, const RECT& rc,
+               std::uint32_t tint) {
   if (image == nullptr || cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) return;
+  if (tint != 0) {
+    // The image as drawn, used as the mask of one colour.
+    cairo_push_group(cr);
+    DrawImage(cr, image, look, rc, 0);
+    cairo_pattern_t* shape = cairo_pop_group(cr);
+    cairo_save(cr);
+    SetColor(cr, tint);
+    cairo_mask(cr, shape);
+    cairo_restore(cr);
+    cairo_pattern_destroy(shape);
+    return;
+  }
   // Source rectangles are in layout pixels: an image drawn at twice the size
   // carries a device scale of 2 and is half its pixel size here.
   double scale_x = 1, scale_y = 1;
@@ -189,7 +204,7 @@ void DrawImage(cairo_t* cr, cairo_surface_t* image, const ImageSpec& look, const
   }
 }
 
-std::string HtmlToMarkup(const std::wstring& text) {
+std::string HtmlToMarkup(const std::wstring& text, bool keep_colors) {
   std::string out;
   std::vector<std::string> open;  // tag names of open pango elements
   auto close_to = [&](const std::string& name) {
@@ -228,7 +243,7 @@ std::string HtmlToMarkup(const std::wstring& text) {
         }
       } else if (name == L"n" && !closing) {
         out += "\n";
-      } else if (name == L"c") {
+      } else if (name == L"c" && keep_colors) {
         if (closing) {
           close_to("c");
         } else {
@@ -295,7 +310,7 @@ std::wstring FitInMiddle(PangoLayout* layout, const std::wstring& text, int widt
 }  // namespace
 
 void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32_t color,
-              const FontSpec& font, UINT style, bool html) {
+              const FontSpec& font, UINT style, bool html, bool one_color) {
   int w = rc.right - rc.left, h = rc.bottom - rc.top;
   if (text.empty() || w <= 0 || h <= 0) return;
   cairo_save(cr);
@@ -307,7 +322,7 @@ void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32
                                                                 : PANGO_ALIGN_LEFT);
   bool marked = false;
   if (html) {
-    std::string markup = HtmlToMarkup(text);
+    std::string markup = HtmlToMarkup(text, !one_color);
     if (pango_parse_markup(markup.c_str(), -1, 0, nullptr, nullptr, nullptr, nullptr)) {
       pango_layout_set_markup(layout.get(), markup.c_str(), -1);
       marked = true;

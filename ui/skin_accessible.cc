@@ -140,6 +140,7 @@ class Sync : public SkinAccessibility, public ControlOwner {
   }
 
   GtkWidget* Area() const override { return host_ != nullptr ? host_->SkinWidget() : nullptr; }
+  double Zoom() const override { return host_ != nullptr ? host_->Zoom() : 1; }
   CPaintManagerUI* Manager() const { return host_ != nullptr ? host_->Manager() : nullptr; }
   WindowHost* Host() const { return host_; }
 

@@ -11,6 +11,7 @@
 #endif
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
@@ -180,11 +181,28 @@ void WindowHost::SetPaintManager(CPaintManagerUI* manager) {
   if (manager != manager_ && accessibility_ != nullptr) accessibility_->Reset();
   manager_ = manager;
   if (manager_ != nullptr) {
-    manager_->SetClientSize(rect_.right - rect_.left, rect_.bottom - rect_.top);
+    const double zoom = Zoom();
+    manager_->SetClientSize(static_cast<int>(std::ceil((rect_.right - rect_.left) / zoom)),
+                            static_cast<int>(std::ceil((rect_.bottom - rect_.top) / zoom)));
     SIZE min = manager_->GetMinInfo();
-    if (min.cx > 0 || min.cy > 0) SetMinSize(min.cx, min.cy);
+    if (min.cx > 0 || min.cy > 0)
+      SetMinSize(static_cast<int>(std::lround(min.cx * zoom)),
+                 static_cast<int>(std::lround(min.cy * zoom)));
   }
   QueueDraw();
+}
+
+double WindowHost::Zoom() const { return manager_ != nullptr ? manager_->GetZoom() : 1; }
+
+POINT WindowHost::LayoutPoint(double x, double y) const {
+  const double zoom = Zoom();
+  return {static_cast<LONG>(std::floor(x / zoom)), static_cast<LONG>(std::floor(y / zoom))};
+}
+
+void WindowHost::DesktopLookChanged() {
+  if (!alive_ || manager_ == nullptr || !manager_->ApplyDesktopLook()) return;
+  // The window keeps its size; the skin is laid out for it anew.
+  SetPaintManager(manager_);
 }
 
 void WindowHost::SetToolTip(const std::wstring& text) {
@@ -237,7 +255,12 @@ void WindowHost::UpdateAccessibleTitle() {
 
 void WindowHost::QueueDrawArea(int x, int y, int width, int height) {
   if (!alive_ || width <= 0 || height <= 0) return;
-  gtk_widget_queue_draw_area(area_, x, y, width, height);
+  const double zoom = Zoom();
+  const int left = static_cast<int>(std::floor(x * zoom));
+  const int top = static_cast<int>(std::floor(y * zoom));
+  gtk_widget_queue_draw_area(area_, left, top,
+                             static_cast<int>(std::ceil((x + width) * zoom)) - left,
+                             static_cast<int>(std::ceil((y + height) * zoom)) - top);
 }
 
 void WindowHost::ControlChanged(CControlUI* control) {
@@ -529,7 +552,9 @@ void WindowHost::ReportSize(int w, int h, bool maximized) {
   reported_w_ = w;
   reported_h_ = h;
   reported_max_ = maximized;
-  if (manager_ != nullptr) manager_->SetClientSize(w, h);
+  if (manager_ != nullptr)
+    manager_->SetClientSize(static_cast<int>(std::ceil(w / Zoom())),
+                            static_cast<int>(std::ceil(h / Zoom())));
   Dispatch(WM_SIZE, maximized ? SIZE_MAXIMIZED : SIZE_RESTORED,
            MAKELPARAM(static_cast<WORD>(std::clamp(w, 0, 0xFFFF)),
                       static_cast<WORD>(std::clamp(h, 0, 0xFFFF))));
@@ -565,14 +590,15 @@ int WindowHost::OnSizeReportIdle(void* data) {
 bool WindowHost::InCaption(int x, int y) const {
   if (manager_ == nullptr) return false;
   RECT cap = manager_->GetCaptionRect();
-  int w = rect_.right - rect_.left;
+  const int w = static_cast<int>(std::ceil((rect_.right - rect_.left) / Zoom()));
   return cap.bottom > 0 && x >= cap.left && x < w - cap.right && y >= cap.top && y < cap.bottom;
 }
 
 int WindowHost::EdgeAt(int x, int y) const {
   if (manager_ == nullptr || !(style_ & WS_THICKFRAME) || maximized_ || fullscreen_) return -1;
   RECT box = manager_->GetSizeBox();
-  int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
+  const int w = static_cast<int>(std::ceil((rect_.right - rect_.left) / Zoom()));
+  const int h = static_cast<int>(std::ceil((rect_.bottom - rect_.top) / Zoom()));
   bool left = x < box.left, right = x >= w - box.right, top = y < box.top,
        bottom = y >= h - box.bottom;
   if (top && left) return GDK_WINDOW_EDGE_NORTH_WEST;

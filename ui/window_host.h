@@ -78,6 +78,13 @@ class WindowHost : public platform::NativeWindow {
   bool UsedDefaultSize() const { return default_size_; }
   // Device pixels to one layout pixel on the window's monitor (GDK_SCALE).
   int ScaleFactor() const;
+  // The desktop's text size or contrast changed: the skin follows.
+  void DesktopLookChanged();
+  // Window pixels to one layout pixel of the skin (more than 1 when the
+  // skin grows with the desktop's text size), and a point of the window in
+  // layout pixels.
+  double Zoom() const;
+  POINT LayoutPoint(double x, double y) const;
 
   // Keyboard focus: whether a native child (the browser view) has it within
   // the window; giving it to the skin's controls; whether they have it in
@@ -124,6 +131,7 @@ class WindowHost : public platform::NativeWindow {
   // WM_MOVE when the un-maximised window stands somewhere new.
   void ReportPlace(int x, int y);
   void ScheduleSizeReport();
+  // Layout pixels.
   bool InCaption(int x, int y) const;
   int EdgeAt(int x, int y) const;  // a GdkWindowEdge, or -1
   void UpdateCursor(int x, int y);

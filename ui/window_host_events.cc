@@ -25,10 +25,6 @@ namespace {
 // the window starts moving, so clicks and double clicks stay clicks.
 constexpr double kDragThreshold = 4.0;
 
-POINT Pt(double x, double y) {
-  return {static_cast<LONG>(std::floor(x)), static_cast<LONG>(std::floor(y))};
-}
-
 GtkWindow* Win(GtkWidget* w) { return GTK_WINDOW(w); }
 
 }  // namespace
@@ -47,7 +43,7 @@ int WindowHost::OnDraw(GtkWidget*, cairo_t* cr, void* data) {
 int WindowHost::OnButtonPress(GtkWidget*, GdkEventButton* ev, void* data) {
   auto* self = static_cast<WindowHost*>(data);
   if (ev->button != 1 || self->manager_ == nullptr) return FALSE;
-  POINT pt = Pt(ev->x, ev->y);
+  POINT pt = self->LayoutPoint(ev->x, ev->y);
   if (ev->type == GDK_2BUTTON_PRESS) {
     if (self->InCaption(pt.x, pt.y) && !self->manager_->IsInteractiveAt(pt)) {
       self->caption_press_ = false;
@@ -82,7 +78,7 @@ int WindowHost::OnButtonRelease(GtkWidget*, GdkEventButton* ev, void* data) {
     return TRUE;
   }
   // May close the window: nothing of self is used afterwards.
-  self->manager_->ButtonUp(Pt(ev->x, ev->y));
+  self->manager_->ButtonUp(self->LayoutPoint(ev->x, ev->y));
   return TRUE;
 }
 
@@ -98,7 +94,7 @@ int WindowHost::OnMotion(GtkWidget*, GdkEventMotion* ev, void* data) {
     }
     return TRUE;
   }
-  POINT pt = Pt(ev->x, ev->y);
+  POINT pt = self->LayoutPoint(ev->x, ev->y);
   self->UpdateCursor(pt.x, pt.y);
   self->manager_->MouseMove(pt);
   return TRUE;
@@ -120,7 +116,7 @@ int WindowHost::OnScroll(GtkWidget*, GdkEventScroll* ev, void* data) {
     delta = 1;
   else if (ev->direction == GDK_SCROLL_SMOOTH)
     delta = ev->delta_y < 0 ? -1 : (ev->delta_y > 0 ? 1 : 0);
-  if (delta != 0) self->manager_->Scroll(Pt(ev->x, ev->y), delta);
+  if (delta != 0) self->manager_->Scroll(self->LayoutPoint(ev->x, ev->y), delta);
   return TRUE;
 }
 

@@ -2,6 +2,7 @@
 #include "ui/window_impl_base.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/log.h"
 #include "platform/native_window.h"
@@ -107,8 +108,13 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
   m_PaintManager.SetInitialFocus([this] { return GetInitialFocus(); });
   m_PaintManager.AddNotifier(this);
   m_PaintManager.AddMessageFilter(this);
+  // The skin grows with the desktop's text size, the window with it.
+  m_PaintManager.ApplyDesktopLook();
   SIZE init = m_PaintManager.GetInitSize();
-  if (HasDefaultSize() && init.cx > 0 && init.cy > 0) ResizeClient(init.cx, init.cy);
+  const double zoom = m_PaintManager.GetZoom();
+  if (HasDefaultSize() && init.cx > 0 && init.cy > 0)
+    ResizeClient(static_cast<int>(std::lround(init.cx * zoom)),
+                 static_cast<int>(std::lround(init.cy * zoom)));
   if (auto* host = dynamic_cast<ui::WindowHost*>(platform::LookupWindow(GetHWND()))) {
     host->SetPaintManager(&m_PaintManager);
   }
