@@ -67,7 +67,8 @@ class ScreenReader:
         with open(os.path.join(prefs, "user-settings.conf"), "w") as f:
             f.write(ORCA_SETTINGS)
         socket = os.path.join(run, "speechd.sock")
-        env = dict(bus_env, HOME=home, XDG_RUNTIME_DIR=run, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+        env = dict(bus_env, HOME=home, XDG_RUNTIME_DIR=run,
+                   XDG_CONFIG_HOME=os.path.join(home, ".config"),
                    XDG_DATA_HOME=os.path.join(home, ".local", "share"), SPEECH_FILE=self.file,
                    SPEECHD_ADDRESS="unix_socket:" + socket, LANG="C.UTF-8")
         self.processes = []

@@ -114,7 +114,8 @@ class MainAndDownloadWindows(Listening):
         # Escape hides the list: the page's document has the keyboard.
         self.step(("Escape",), "start document")
         self.step(("ctrl+j",), "下载 frame", "取消 push button", "c.pdf，正在下载")
-        self.step(("shift+Tab",), "重试 push button", "b.pdf，下载失败：服务器错误 404")
+        self.step(("shift+Tab",), "重试 push button",
+                  "b.pdf，下载失败：服务器错误 404")
         self.step(("Tab",), "取消 push button")
         # 取消 stops the download: the row says so, then 重试 takes the focus.
         self.step(("Return",), "c.pdf，正在取消")
