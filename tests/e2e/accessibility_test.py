@@ -8,6 +8,7 @@ window's tree, as a screen reader meets it, is written to
 build/artifacts/accessible_<window>.txt."""
 
 import os
+import signal
 import subprocess
 import sys
 import time

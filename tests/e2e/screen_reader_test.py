@@ -114,12 +114,12 @@ class MainAndDownloadWindows(Listening):
         # Escape hides the list: the page's document has the keyboard.
         self.step(("Escape",), "start document")
         self.step(("ctrl+j",), "下载 frame", "取消 push button", "c.pdf，正在下载")
-        self.step(("shift+Tab",), "重试 push button",
-                  "b.pdf，下载失败：服务器错误 404")
-        self.step(("Tab",), "取消 push button")
-        # 取消 stops the download: the row says so, then 重试 takes the focus.
-        self.step(("Return",), "c.pdf，正在取消")
-        self.step((), "重试 push button", "c.pdf，已取消")
+        # Back into the failed row: each of its buttons says whose it is.
+        self.step(("shift+Tab",), "移除 push button", "b.pdf，下载失败：服务器错误 404")
+        self.step(("shift+Tab",), "重试 push button", "b.pdf，下载失败：服务器错误 404")
+        self.step(("Tab", "Tab"), "取消 push button")
+        # 取消 stops the download: the row says so, and 重试 takes the focus.
+        self.step(("Return",), "c.pdf，已取消", "重试 push button")
 
 
 class UpdateWindow(Listening):
