@@ -178,8 +178,11 @@ class AccessibleClientTest(ClientTest):
         def shown():
             app = self.app()
             for w in children(app) if app else []:
-                if w.get_name() == name and "showing" in states(w):
-                    return w
+                try:
+                    if w.get_name() == name and "showing" in states(w):
+                        return w
+                except GLib.Error:
+                    pass  # a window that closed since the list was read
             return None
         return self.wait_until(shown, message="no window named %r" % name)
 
