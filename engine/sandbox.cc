@@ -1,20 +1,25 @@
 // The web processes' confinement: the forcing variable and a trial run of
-// bubblewrap.
+// bubblewrap, whose success is remembered for the boot.
 #include "engine/sandbox.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <thread>
 #include <vector>
 
 #include "platform/log.h"
+#include "platform/process_paths.h"
 
 extern char** environ;
 
@@ -24,6 +29,57 @@ namespace {
 // bubblewrap sets its namespaces up in milliseconds; a machine too busy to do
 // it in this time is taken as one where it cannot.
 constexpr auto kTrialBound = std::chrono::seconds(3);
+// The file, in the runtime directory, that remembers a trial that succeeded.
+constexpr char kTrialFile[] = "quorbital-sandbox-trial";
+constexpr std::size_t kMaxKeySize = 1024;
+
+std::string FirstLine(const char* path) {
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+// What the trial's answer depends on: this boot, the binary (a new one is
+// another program) and the kernel's settings for user namespaces, which
+// may change while the machine runs. Empty when the binary cannot be seen.
+std::string TrialKey(const std::string& bwrap) {
+  struct stat st;
+  if (stat(bwrap.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
+  std::ostringstream key;
+  key << "boot " << FirstLine("/proc/sys/kernel/random/boot_id") << "\nbwrap " << bwrap << ' '
+      << st.st_dev << ' ' << st.st_ino << ' ' << st.st_size << ' ' << st.st_mode << ' '
+      << st.st_mtim.tv_sec << '.' << st.st_mtim.tv_nsec << ' ' << st.st_ctim.tv_sec << '.'
+      << st.st_ctim.tv_nsec << "\nuserns " << FirstLine("/proc/sys/user/max_user_namespaces") << ' '
+      << FirstLine("/proc/sys/kernel/unprivileged_userns_clone") << '\n';
+  return key.str();
+}
+
+// Whether file holds key: a regular file of this user, never through a link.
+bool Remembered(const std::string& file, const std::string& key) {
+  const int fd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  char text[kMaxKeySize + 1];
+  ssize_t size = -1;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid()) {
+    size = read(fd, text, sizeof(text));
+  }
+  close(fd);
+  return size >= 0 && static_cast<std::size_t>(size) == key.size() &&
+         key.compare(0, key.size(), text, static_cast<std::size_t>(size)) == 0;
+}
+
+// Writes key to file whole or not at all (a temporary file renamed over it).
+void Remember(const std::string& file, const std::string& key) {
+  std::string temporary = file + ".XXXXXX";
+  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) return;
+  const bool written = write(fd, key.data(), key.size()) == static_cast<ssize_t>(key.size());
+  if (close(fd) != 0 || !written || rename(temporary.c_str(), file.c_str()) != 0) {
+    unlink(temporary.c_str());
+  }
+}
 
 }  // namespace
 
@@ -79,6 +135,19 @@ std::string BubblewrapFailure(const std::string& bwrap) {
   return bwrap + " cannot make namespaces here (user namespaces may be disabled)";
 }
 
+std::string RememberedBubblewrapFailure(const std::string& bwrap, const std::string& dir) {
+  const std::string key = dir.empty() ? std::string() : TrialKey(bwrap);
+  if (key.empty() || key.size() > kMaxKeySize) return BubblewrapFailure(bwrap);
+  const std::string file = dir + "/" + kTrialFile;
+  if (Remembered(file, key)) {
+    platform::Log("engine: bubblewrap worked earlier in this boot; no trial run");
+    return std::string();
+  }
+  std::string failure = BubblewrapFailure(bwrap);
+  if (failure.empty()) Remember(file, key);
+  return failure;
+}
+
 const SandboxChoice& ProcessSandbox() {
   static const SandboxChoice choice = [] {
     SandboxChoice made;
@@ -88,7 +157,7 @@ const SandboxChoice& ProcessSandbox() {
       made.reason = std::string(kSandboxVariable) + "=" + (*forced ? "on" : "off");
       return made;
     }
-    made.reason = BubblewrapFailure(kBubblewrap);
+    made.reason = RememberedBubblewrapFailure(kBubblewrap, platform::RuntimeDir());
     made.confined = made.reason.empty();
     return made;
   }();

@@ -35,5 +35,11 @@ std::optional<bool> ForcedSandbox(const char* value);
 // new PID, network, IPC and UTS namespaces with the root bound read-only, and
 // must succeed within a few seconds. Empty when it can; the reason otherwise.
 std::string BubblewrapFailure(const std::string& bwrap);
+// The same, with a success remembered in a file of dir (the runtime
+// directory) until the machine starts again, the bwrap binary changes or the
+// kernel's user namespace settings do; only then is the trial skipped. A
+// failure is not remembered: a start asks again, and nobody who can write
+// dir can turn the sandbox off with it. Empty dir: nothing is remembered.
+std::string RememberedBubblewrapFailure(const std::string& bwrap, const std::string& dir);
 
 }  // namespace engine
