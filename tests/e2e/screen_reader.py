@@ -42,6 +42,45 @@ DefaultLanguage "zh"
 """
 
 
+# Orca's own program refuses to start while any other Orca of the user runs
+# (a person's own, another run of this test) and finds them by process name.
+# The test's Orca is the same program under its own name, started the way
+# that program starts it, so runs side by side on their private buses do not
+# meet: argv is the debug log and the preferences folder.
+ORCA = """import sys
+from orca import debug
+debug.debugLevel = debug.LEVEL_ALL
+debug.eventDebugLevel = debug.LEVEL_OFF
+debug.debugFile = open(sys.argv[1], "w")
+from orca import orca
+manager = orca.getSettingsManager()
+manager.activate(sys.argv[2], {})
+sys.path.insert(0, manager.getPrefsDir())
+sys.exit(orca.main())
+"""
+
+
+def orca_python():
+    """The interpreter Orca's program runs with (its #! line), or None."""
+    path = shutil.which("orca")
+    if path is None:
+        return None
+    with open(path, "rb") as f:
+        line = f.readline().decode(errors="replace")
+    return line[2:].split() if line.startswith("#!") else None
+
+
+def missing_tools():
+    """What this machine lacks to run the screen reader, or None."""
+    lacking = [tool for tool in ("speech-dispatcher", "xdotool") if shutil.which(tool) is None]
+    python = orca_python()
+    probe = python and subprocess.run(python + ["-c", "import orca.orca_platform"],
+                                      capture_output=True)
+    if not probe or probe.returncode != 0:
+        lacking.append("orca")
+    return ", ".join(lacking) or None
+
+
 class ScreenReader:
     """Orca with its speech in a file. lines() is everything said so far,
     one utterance a line; mark() and said_since() cut out what a step said."""
@@ -76,10 +115,12 @@ class ScreenReader:
             ["speech-dispatcher", "-s", "-t", "0", "-C", speechd, "-S", socket],
             env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             start_new_session=True, preexec_fn=end_with_this_process))
-        self.processes.append(subprocess.Popen(
-            ["orca", "--debug-file", self.log, "-u", prefs], env=env,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True,
-            preexec_fn=end_with_this_process))
+        self.output = os.path.join(self.dir, "orca.out")
+        with open(self.output, "w") as out:
+            self.processes.append(subprocess.Popen(
+                orca_python() + ["-c", ORCA, self.log, prefs], env=env, stdout=out,
+                stderr=subprocess.STDOUT, start_new_session=True,
+                preexec_fn=end_with_this_process))
 
     def lines(self):
         with open(self.file, encoding="utf-8", errors="replace") as f:
@@ -106,7 +147,9 @@ class ScreenReader:
                 return lines
             for proc in self.processes:
                 if proc.poll() is not None:
-                    raise AssertionError("%s: %s ended" % (message, proc.args[0]))
+                    with open(self.output, errors="replace") as f:
+                        raise AssertionError("%s: %s ended; Orca wrote: %s"
+                                             % (message, proc.args[0], f.read()[-2000:]))
             if time.monotonic() > deadline:
                 raise AssertionError("%s within %ss; said: %r" % (message, timeout, lines))
             time.sleep(0.05)

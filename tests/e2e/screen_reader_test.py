@@ -12,7 +12,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(__file__))
 from a11y_bus import AccessibilityBus  # noqa: E402
 from harness import BINARY_DIR, WAIT, ClientTest  # noqa: E402
-from screen_reader import ScreenReader  # noqa: E402
+from screen_reader import ScreenReader, missing_tools  # noqa: E402
 from update_test import UpdateService  # noqa: E402
 
 BUS = None
@@ -21,10 +21,18 @@ READER = None
 
 def setUpModule():
     global BUS, READER
+    lacking = missing_tools()
+    if lacking:
+        raise unittest.SkipTest("no screen reader here: missing %s (scripts/install-deps.sh)"
+                                % lacking)
     BUS = AccessibilityBus()
     BUS.wait_ready(screen_reader=True)
     READER = ScreenReader(BUS.env)
-    READER.wait_ready(WAIT * 2)
+    try:
+        READER.wait_ready(WAIT * 2)
+    except BaseException:
+        tearDownModule()  # not called after a failed set-up
+        raise
 
 
 def tearDownModule():
