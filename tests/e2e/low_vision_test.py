@@ -39,6 +39,7 @@ class Shot:
         size = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True,
                               text=True, check=True).stdout.split()
         self.width, self.height = int(size[0]), int(size[1])
+        self.path = path
         subprocess.run(["import", "-window", "root", path], check=True)
         self.data = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
                                    check=True).stdout
@@ -135,14 +136,18 @@ class Windows(a11y.AccessibleClientTest):
 
     def assert_contrast(self, shot, controls, text, icon):
         """Every text at least text:1 against its ground, every image-only
-        button's icon at least icon:1."""
-        low = []
+        button's icon at least icon:1. The figures go beside the picture."""
+        low, measured = [], []
         for role, name, (x, y, w, h) in controls:
             ground, ratio = measure(shot.region(x, y, w, h))
             # The caption's buttons (at most 44 pixels wide) show icons.
             wanted = icon if role == a11y.Atspi.Role.PUSH_BUTTON and w <= 44 else text
+            line = "%s %r: %.2f (at least %.1f)" % (role.value_nick, name, ratio, wanted)
+            measured.append(line)
             if ratio < wanted:
-                low.append("%s %r: %.2f < %.1f" % (role.value_nick, name, ratio, wanted))
+                low.append(line)
+        with open(os.path.splitext(shot.path)[0] + ".txt", "w", encoding="utf-8") as f:
+            f.write("\n".join(measured) + "\n")
         self.assertEqual(low, [], "\n".join(low))
 
 
