@@ -1,11 +1,14 @@
 // Desktop notifications over GIO's D-Bus: the service's capabilities, then one
 // Notify call on the session bus, whose answer (or error, when no service
-// runs) is not awaited; nothing here blocks.
+// runs) is not awaited; nothing here blocks. Notices go out one after the
+// other in the order they were asked for: the session bus is got anew for each,
+// and two gets that wait for the same connection may finish in either order.
 #include "platform/desktop_notification.h"
 
 #include <gio/gio.h>
 #include <gtk/gtk.h>
 
+#include <deque>
 #include <memory>
 
 #include "platform/gobject_ptr.h"
@@ -40,6 +43,20 @@ struct Notice {
   GObjectPtr<GDBusConnection> bus;
 };
 
+// The notices asked for and not yet sent; the first one is on its way.
+std::deque<std::unique_ptr<Notice>>& Waiting() {
+  static auto* waiting = new std::deque<std::unique_ptr<Notice>>;
+  return *waiting;
+}
+
+void OnBus(GObject*, GAsyncResult* result, gpointer);
+
+// The first notice is done with (sent or given up): the next one goes.
+void SendNext() {
+  Waiting().pop_front();
+  if (!Waiting().empty()) g_bus_get(G_BUS_TYPE_SESSION, nullptr, OnBus, nullptr);
+}
+
 // Whether the service's capabilities (GetCapabilities' reply) announce body
 // markup. A service that cannot say is taken to read it, so nothing that
 // looks like markup reaches it unescaped.
@@ -55,8 +72,8 @@ bool AnnouncesMarkup(GVariant* capabilities) {
   return markup;
 }
 
-void OnCapabilities(GObject* source, GAsyncResult* result, gpointer data) {
-  std::unique_ptr<Notice> notice(static_cast<Notice*>(data));
+void OnCapabilities(GObject* source, GAsyncResult* result, gpointer) {
+  Notice* notice = Waiting().front().get();
   GError* error = nullptr;
   GVariant* capabilities = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
   if (error != nullptr) {
@@ -80,22 +97,24 @@ void OnCapabilities(GObject* source, GAsyncResult* result, gpointer data) {
                     body.c_str(), &actions, &hints, kDefaultExpiry),
       G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, OnNotified,
       nullptr);
+  SendNext();
 }
 
-void OnBus(GObject*, GAsyncResult* result, gpointer data) {
-  std::unique_ptr<Notice> notice(static_cast<Notice*>(data));
+void OnBus(GObject*, GAsyncResult* result, gpointer) {
+  Notice* notice = Waiting().front().get();
   GError* error = nullptr;
   notice->bus = AdoptGObject(g_bus_get_finish(result, &error));
   if (!notice->bus) {
     Log("notification: no session bus: %s", error != nullptr ? error->message : "");
     if (error != nullptr) g_error_free(error);
+    SendNext();
     return;
   }
   // A desktop without a running service does not get one started for this.
   GDBusConnection* bus = notice->bus.get();
   g_dbus_connection_call(bus, kService, kPath, kService, "GetCapabilities", nullptr,
                          G_VARIANT_TYPE("(as)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs,
-                         nullptr, OnCapabilities, notice.release());
+                         nullptr, OnCapabilities, nullptr);
 }
 
 // Whether the session has a bus: its address is set, or the bus's socket is
@@ -146,8 +165,8 @@ std::string EscapeNotificationMarkup(std::string_view text) {
 
 void ShowDesktopNotification(const std::wstring& title, const std::wstring& body) {
   if (!HasSessionBus()) return;
-  g_bus_get(G_BUS_TYPE_SESSION, nullptr, OnBus,
-            new Notice{WideToUtf8(title), WideToUtf8(body), {}});
+  Waiting().push_back(std::make_unique<Notice>(Notice{WideToUtf8(title), WideToUtf8(body), {}}));
+  if (Waiting().size() == 1) g_bus_get(G_BUS_TYPE_SESSION, nullptr, OnBus, nullptr);
 }
 
 }  // namespace platform
