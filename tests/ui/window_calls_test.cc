@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/drop_files.h"
 #include "platform/unicode_text.h"
 #include "tests/support/child_process.h"
 #include "tests/ui/skin_window.h"
+#include "ui/window_host.h"
 
 namespace {
 
@@ -98,6 +100,28 @@ TEST(WindowCalls, MessageBoxShowsCaptionAndTextModallyOnTheMainThread) {
   worker.join();
   EXPECT_EQ(result.load(), IDOK);
   EXPECT_EQ(second.text, "b");
+}
+
+TEST(WindowCalls, AShownWindowFocusesItsFirstControlAndGetsItBackAfterAMessageBox) {
+  SkinWindow owner(L"down_wnd_class", L"DownloadWnd.xml");
+  HWND hwnd =
+      owner.Create(nullptr, L"下载", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 100, 100, 480, 360);
+  auto* host = dynamic_cast<ui::WindowHost*>(platform::LookupWindow(hwnd));
+  ASSERT_NE(host, nullptr);
+  const std::vector<CControlUI*> order = owner.pm().GetFocusOrder();
+  ASSERT_GE(order.size(), 2u);
+  // Shown: the first control has the focus and the skin the keyboard.
+  ASSERT_TRUE(PumpUntil([&] { return owner.pm().GetFocus() == order.front(); }));
+  ASSERT_TRUE(PumpUntil([&] { return host->SkinHasFocus(); }));
+
+  // Moved on, then a message box: the same control has it again afterwards
+  // (not the first one, nor none), with the keyboard.
+  owner.pm().SetFocus(order.back());
+  DialogAnswerer answer;
+  answer.Arm();
+  EXPECT_EQ(MessageBoxW(hwnd, L"b", L"a", MB_OK), IDOK);
+  EXPECT_TRUE(PumpUntil([&] { return host->SkinHasFocus(); }));
+  EXPECT_EQ(owner.pm().GetFocus(), order.back());
 }
 
 TEST(WindowCalls, DropHandlesReadLikeTheirOriginals) {
