@@ -133,7 +133,8 @@ struct Run {
 
 std::vector<std::string> ProgramEnvironment(const fs::path& root, bool debug) {
   std::vector<std::string> env;
-  for (std::string& var : bench::PrivateEnvironment(root)) {
+  // One runtime directory for all starts, as in a desktop session.
+  for (std::string& var : bench::PrivateEnvironment(root, root.parent_path() / "session-runtime")) {
     bool rendering = false;
     for (const char* name : kRenderingVariables) rendering = rendering || var.rfind(name, 0) == 0;
     if (!rendering) env.push_back(std::move(var));

@@ -85,13 +85,18 @@ inline double WebProcessesMb(pid_t root, const std::string& field = "Pss:") {
 }
 
 // This environment with HOME and XDG_* pointing into root (whose home,
-// data, config, cache and runtime directories are created).
-inline std::vector<std::string> PrivateEnvironment(const std::filesystem::path& root) {
+// data, config, cache and runtime directories are created). A runtime
+// directory given is used instead of root's: starts that share one are
+// starts of one session, of which only the first tries the sandbox.
+inline std::vector<std::string> PrivateEnvironment(const std::filesystem::path& root,
+                                                   std::filesystem::path runtime = {}) {
   namespace fs = std::filesystem;
-  for (const char* dir : {"home", "data", "config", "cache", "runtime"}) {
+  if (runtime.empty()) runtime = root / "runtime";
+  for (const char* dir : {"home", "data", "config", "cache"}) {
     fs::create_directories(root / dir);
   }
-  fs::permissions(root / "runtime", fs::perms::owner_all);
+  fs::create_directories(runtime);
+  fs::permissions(runtime, fs::perms::owner_all);
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string var = *e;
@@ -104,7 +109,7 @@ inline std::vector<std::string> PrivateEnvironment(const std::filesystem::path& 
   env.push_back("XDG_DATA_HOME=" + (root / "data").string());
   env.push_back("XDG_CONFIG_HOME=" + (root / "config").string());
   env.push_back("XDG_CACHE_HOME=" + (root / "cache").string());
-  env.push_back("XDG_RUNTIME_DIR=" + (root / "runtime").string());
+  env.push_back("XDG_RUNTIME_DIR=" + runtime.string());
   return env;
 }
 

@@ -228,7 +228,9 @@ Run StartOnce(const std::string& program, bool isClient, const fs::path& root,
   const fs::path page = MakeDataDir(root, listener.port());
   std::vector<std::string> args{program};
   if (!isClient) args.push_back("file://" + page.string());
-  std::vector<std::string> env = bench::PrivateEnvironment(root);
+  // One runtime directory for all starts, as in a desktop session.
+  std::vector<std::string> env =
+      bench::PrivateEnvironment(root, root.parent_path() / "session-runtime");
   // The reference prints "load-finished"; the listener is what counts.
   const auto start = Clock::now();
   const pid_t pid = bench::SpawnGroup(std::move(args), std::move(env));

@@ -23,6 +23,7 @@
 #include "platform/log.h"
 #include "platform/main_thread.h"
 #include "platform/process_paths.h"
+#include "platform/process_time.h"
 
 namespace engine {
 namespace {
@@ -114,6 +115,7 @@ std::string NewCredential() {
 // application object adds for its renderers, as "(sss@av)". The data goes
 // over WebKit's own channel to that process alone.
 void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
+  platform::LogStartStep("a web process starts");
   CefRefPtr<CefListValue> extra_info = CefListValue::Create();
   if (g_state.app) {
     if (CefRefPtr<CefBrowserProcessHandler> handler = g_state.app->GetBrowserProcessHandler()) {
@@ -199,6 +201,7 @@ void DropStarter() {
 // committed (or ended without one).
 void OnFirstLoadOfRelated(WebKitWebView* view, WebKitLoadEvent event, gpointer) {
   if (event != WEBKIT_LOAD_COMMITTED && event != WEBKIT_LOAD_FINISHED) return;
+  platform::LogStartStep("first page committed");
   g_signal_handlers_disconnect_by_func(view, reinterpret_cast<gpointer>(OnFirstLoadOfRelated),
                                        nullptr);
   DropStarter();
@@ -256,8 +259,10 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
   // display this fails quietly and browsers cannot be created.
   const bool has_display = gtk_init_check(nullptr, nullptr);
   platform::InitMainThread();
+  platform::LogStartStep("GTK started");
   // Before any view exists, and early, while nothing else waits for it.
   engine::ProcessRenderingPath();
+  platform::LogStartStep("rendering path chosen");
 
   const std::string cache_path = settings.cache_path.ToString();
   {
@@ -271,7 +276,9 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
           WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
     }
   }
+  platform::LogStartStep("web context made");
   if (!settings.no_sandbox) engine::ConfineWebProcesses(g_state.context, settings);
+  platform::LogStartStep("web processes' sandbox decided");
 
   // The renderer role lives in a web process extension. WebKit loads every
   // shared library of the directory, so the extension has one of its own.

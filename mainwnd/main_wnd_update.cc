@@ -50,6 +50,7 @@ bool CMainWnd::CheckUpdate(std::string& build, std::string& packageUrl) {
 void CMainWnd::RunStartupCheck() {
   // Scratch files of earlier runs that died (a reply, an archive, a staging
   // directory) go first; those of a client working right now stay.
+  platform::LogStartStep("start-up worker runs");
   const std::string data_dir = GetDataDirA();
   RemoveStaleWorkFiles(data_dir);
   std::string build, packageUrl;
@@ -59,8 +60,10 @@ void CMainWnd::RunStartupCheck() {
     // A first start has no page bundle yet: install the one shipped with the
     // client, so there is a page to show even before the first update.
     InstallOwnPages();
+    platform::LogStartStep("own pages in place; update check asks");
     update_pending = CheckUpdate(build, packageUrl);
   }
+  platform::LogStartStep("update check ended");
   PostMessage(kCheckDoneMessage, update_pending ? 1 : 0, 0);
   if (!update_pending) return;
   DownloadItem job;
@@ -75,6 +78,8 @@ void CMainWnd::OnStartupCheckDone(bool update_pending) {
   KillTimer(GetHWND(), kCheckingTimer);
   platform::Log("main window: update check done after %ld ms%s", platform::ProcessAgeMs(),
                 update_pending ? "; an update is pending" : "");
+  platform::LogStartStep(update_pending ? "main window told of the check: an update is pending"
+                                        : "main window told of the check; first page asked for");
   // With an update the first page waits for the update window; the page
   // area goes quiet again meanwhile.
   if (update_pending) {

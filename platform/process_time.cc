@@ -5,9 +5,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "platform/log.h"
 
 namespace platform {
 
@@ -35,6 +38,19 @@ long ProcessAgeMs() {
   const long long now_ms = static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
   const long long start_ms = static_cast<long long>(start_ticks) * 1000 / ticks_per_second;
   return now_ms > start_ms ? static_cast<long>(now_ms - start_ms) : 0;
+}
+
+void LogStartStep(const char* step) {
+  if (!LogEnabled()) return;
+  struct Base {
+    long age_ms = ProcessAgeMs();
+    std::chrono::steady_clock::time_point at = std::chrono::steady_clock::now();
+  };
+  static const Base base;
+  const double ms =
+      static_cast<double>(base.age_ms) +
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - base.at).count();
+  Log("start: %s at %.1f ms", step, ms);
 }
 
 }  // namespace platform

@@ -8,4 +8,10 @@ namespace platform {
 // the time before main counts too); 0 when that cannot be read.
 long ProcessAgeMs();
 
+// Writes a step of the program's start as a debug line (only with
+// QUORBITAL_DEBUG): "start: <step> at <ms> ms", counted from the process's
+// start (to the kernel's 10 ms at the first step, finer between steps).
+// Any thread.
+void LogStartStep(const char* step);
+
 }  // namespace platform

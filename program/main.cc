@@ -17,6 +17,7 @@
 #include "mainwnd/second_start.h"
 #include "platform/display.h"
 #include "platform/log.h"
+#include "platform/process_time.h"
 #include "platform/windows.h"
 #include "ui/window_styles.h"
 #include "util/text_convert.h"
@@ -57,6 +58,7 @@ int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/
   // processes are told their role with --type.
   std::wstring document_path;
   if (role == ProcessRole::kBrowser) {
+    platform::LogStartStep("main");
     const CommandLineRequest request = ReadCommandLine();
     const int status = AnswerCommandLine(request);
     if (request.action != CommandLineRequest::Action::kOpen) return status;
@@ -82,9 +84,11 @@ int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/
   CefMainArgs main_args(instance);
   if (CefExecuteProcess(main_args, app, nullptr) >= 0) return 0;
 
+  platform::LogStartStep("command line, display, data directory and mutex done");
   CefSettings settings;
   FillEngineSettings(settings);
   CefInitialize(main_args, settings, app, nullptr);
+  platform::LogStartStep("engine ready");
 
   // Skins and images beside the executable, or in the installed data folder.
   const std::string skins = FindRuntimeFolder("Skin");
@@ -104,6 +108,7 @@ int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/
   const bool placed = main_window->RestoreLastPlacement();
   if (!placed) main_window->CenterWindow();
   main_window->ShowWindow(true, true);
+  platform::LogStartStep("main window shown");
   CPaintManagerUI::MessageLoop();
 
   CefShutdown();
