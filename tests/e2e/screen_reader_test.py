@@ -154,6 +154,12 @@ class UpdateWindow(Listening):
         self.step(("Return",))
         self.report(event="load", page="newstart")
 
+    def test_a_failure_is_heard(self):
+        # The window comes with its close button and says why.
+        self.service.archive = "bad"
+        self.start()
+        self.step((), "内容升级 dialog", "升级失败：")
+
 
 if __name__ == "__main__":
     unittest.main()
