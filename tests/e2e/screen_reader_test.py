@@ -158,7 +158,7 @@ class UpdateWindow(Listening):
         # The window comes with its close button and says why.
         self.service.archive = "bad"
         self.start()
-        self.step((), "内容升级 dialog", "升级失败：")
+        self.step((), "内容升级 dialog", "关闭 push button", "升级失败：")
 
 
 if __name__ == "__main__":
