@@ -54,10 +54,20 @@ std::string Utf8(const std::wstring& text) { return platform::WideToUtf8(text); 
 constexpr unsigned kFocusedBit = 1u << 5;
 static_assert(kControlStates[5] == ATK_STATE_FOCUSED);
 
-// A name or description that keeps changing (a running download's row) is
-// told again at most this often; screen readers read progress at about this
-// pace. The first change after a quiet spell is told at once.
+// A name or description whose figures keep changing (a running download's
+// row) is told again at most this often; screen readers read progress at
+// about this pace. The first change after a quiet spell, and any change of
+// its words (正在下载 to 正在取消), is told at once.
 constexpr gint64 kRetellInterval = gint64{10} * G_USEC_PER_SEC;
+
+// Whether two texts differ in their digits only.
+bool OnlyFiguresDiffer(const std::string& a, const std::string& b) {
+  auto words = [](std::string text) {
+    std::erase_if(text, [](char c) { return c >= '0' && c <= '9'; });
+    return text;
+  };
+  return words(a) == words(b);
+}
 
 // The catching up of one skin area's objects with its controls.
 class Sync : public SkinAccessibility, public ControlOwner {
@@ -339,7 +349,10 @@ class Sync : public SkinAccessibility, public ControlOwner {
     node->text = text;
     const bool renamed = name != node->name || description != node->description;
     const gint64 now = g_get_monotonic_time();
-    if (tell && renamed && node->text_told_at != 0 && now - node->text_told_at < kRetellInterval) {
+    const bool figures_only =
+        OnlyFiguresDiffer(name, node->name) && OnlyFiguresDiffer(description, node->description);
+    if (tell && renamed && figures_only && node->text_told_at != 0 &&
+        now - node->text_told_at < kRetellInterval) {
       Defer(control, node->text_told_at + kRetellInterval);
     } else {
       if (tell && renamed) node->text_told_at = now;
