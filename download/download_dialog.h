@@ -87,7 +87,6 @@ class DownloadDialog : public WindowImplBase, public DownloadProgressView {
   // Whether the native window exists (it ends on "closebtn" or when the main
   // window closes it).
   bool IsAlive() const { return m_bAlive; }
-  const std::vector<DownloadItem>& GetItems() const { return m_items; }
 
  private:
   enum class JobState { kWaiting, kRunning, kCancelling, kFinished, kFailed, kCancelled };

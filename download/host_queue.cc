@@ -38,10 +38,3 @@ std::vector<int> HostQueue::Remove(int job) {
   }
   return start;
 }
-
-bool HostQueue::IsWaiting(int job) const {
-  auto found = host_of_.find(job);
-  if (found == host_of_.end()) return false;
-  const Host& h = hosts_.at(found->second);
-  return std::find(h.waiting.begin(), h.waiting.end(), job) != h.waiting.end();
-}

@@ -25,7 +25,6 @@ class HostQueue {
   // while it waited); returns the waiting jobs that may start now, in the
   // order they were added.
   std::vector<int> Remove(int job);
-  bool IsWaiting(int job) const;
 
  private:
   struct Host {

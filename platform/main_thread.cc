@@ -150,6 +150,4 @@ void QuitApplicationLoop() {
   }
 }
 
-int MessageLoopDepth() { return static_cast<int>(g_levels.size()); }
-
 }  // namespace platform

@@ -36,6 +36,5 @@ void RunWhileServingLoop(const std::function<void()>& work);
 void RunMessageLoop();
 void QuitMessageLoop();      // innermost running level
 void QuitApplicationLoop();  // the outermost level (PostQuitMessage)
-int MessageLoopDepth();
 
 }  // namespace platform

@@ -87,9 +87,7 @@ using LPRECT = RECT*;
 // Result codes
 // ---------------------------------------------------------------------------
 constexpr HRESULT S_OK = 0;
-constexpr HRESULT S_FALSE = 1;
 constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
-constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004u);
 constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 constexpr HRESULT E_ACCESSDENIED = static_cast<HRESULT>(0x80070005u);
@@ -118,32 +116,18 @@ constexpr DWORD ERROR_TIMEOUT = 1460;
 // ---------------------------------------------------------------------------
 // Window messages, styles and flags
 // ---------------------------------------------------------------------------
-constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_CREATE = 0x0001;
 constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_MOVE = 0x0003;
 constexpr UINT WM_SIZE = 0x0005;
-constexpr UINT WM_ACTIVATE = 0x0006;
-constexpr UINT WM_SETFOCUS = 0x0007;
-constexpr UINT WM_KILLFOCUS = 0x0008;
-constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
-constexpr UINT WM_QUIT = 0x0012;
-constexpr UINT WM_SHOWWINDOW = 0x0018;
-constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_COPYDATA = 0x004A;
 constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;
 constexpr UINT WM_KEYDOWN = 0x0100;
-constexpr UINT WM_KEYUP = 0x0101;
-constexpr UINT WM_CHAR = 0x0102;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_TIMER = 0x0113;
-constexpr UINT WM_MOUSEMOVE = 0x0200;
-constexpr UINT WM_LBUTTONDOWN = 0x0201;
-constexpr UINT WM_LBUTTONUP = 0x0202;
-constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
 // WM_MOUSEWHEEL: the keys held in the low word of wParam, the turn in its
 // high word (signed, WHEEL_DELTA a notch, away from the user positive).
@@ -156,33 +140,23 @@ constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 
 constexpr WPARAM SIZE_RESTORED = 0;
-constexpr WPARAM SIZE_MINIMIZED = 1;
 constexpr WPARAM SIZE_MAXIMIZED = 2;
 
-constexpr WPARAM SC_SIZE = 0xF000;
-constexpr WPARAM SC_MOVE = 0xF010;
 constexpr WPARAM SC_MINIMIZE = 0xF020;
 constexpr WPARAM SC_MAXIMIZE = 0xF030;
 constexpr WPARAM SC_CLOSE = 0xF060;
 constexpr WPARAM SC_RESTORE = 0xF120;
 
-constexpr DWORD WS_OVERLAPPED = 0x00000000;
 constexpr DWORD WS_POPUP = 0x80000000;
 constexpr DWORD WS_CHILD = 0x40000000;
 constexpr DWORD WS_MINIMIZE = 0x20000000;
 constexpr DWORD WS_VISIBLE = 0x10000000;
-constexpr DWORD WS_DISABLED = 0x08000000;
 constexpr DWORD WS_CLIPSIBLINGS = 0x04000000;
 constexpr DWORD WS_CLIPCHILDREN = 0x02000000;
 constexpr DWORD WS_MAXIMIZE = 0x01000000;
 constexpr DWORD WS_CAPTION = 0x00C00000;
-constexpr DWORD WS_BORDER = 0x00800000;
-constexpr DWORD WS_DLGFRAME = 0x00400000;
-constexpr DWORD WS_VSCROLL = 0x00200000;
-constexpr DWORD WS_HSCROLL = 0x00100000;
 constexpr DWORD WS_SYSMENU = 0x00080000;
 constexpr DWORD WS_THICKFRAME = 0x00040000;
-constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
 constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
 constexpr DWORD WS_TABSTOP = 0x00010000;
 constexpr DWORD WS_OVERLAPPEDWINDOW = 0x00CF0000;
@@ -196,9 +170,7 @@ constexpr int GWL_EXSTYLE = -20;
 constexpr UINT SWP_NOSIZE = 0x0001;
 constexpr UINT SWP_NOMOVE = 0x0002;
 constexpr UINT SWP_NOZORDER = 0x0004;
-constexpr UINT SWP_NOREDRAW = 0x0008;
 constexpr UINT SWP_NOACTIVATE = 0x0010;
-constexpr UINT SWP_FRAMECHANGED = 0x0020;
 constexpr UINT SWP_SHOWWINDOW = 0x0040;
 constexpr UINT SWP_HIDEWINDOW = 0x0080;
 inline HWND const HWND_TOP = reinterpret_cast<HWND>(0);
@@ -206,12 +178,7 @@ inline HWND const HWND_BOTTOM = reinterpret_cast<HWND>(1);
 inline HWND const HWND_TOPMOST = reinterpret_cast<HWND>(-1);
 inline HWND const HWND_NOTOPMOST = reinterpret_cast<HWND>(-2);
 
-constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
-constexpr int SW_SHOWMAXIMIZED = 3;
-constexpr int SW_SHOW = 5;
-constexpr int SW_MINIMIZE = 6;
-constexpr int SW_RESTORE = 9;
 
 // Virtual-key codes. Letters and digits are their upper-case ASCII codes
 // ('A' to 'Z', '0' to '9').
@@ -249,9 +216,7 @@ constexpr UINT VK_F1 = 0x70;  // to VK_F24 = 0x87
 constexpr UINT VK_F4 = 0x73;
 constexpr UINT VK_F5 = 0x74;
 constexpr UINT VK_F6 = 0x75;
-constexpr UINT VK_F10 = 0x79;
 constexpr UINT VK_F11 = 0x7A;
-constexpr UINT VK_F12 = 0x7B;
 constexpr UINT VK_F24 = 0x87;
 constexpr UINT VK_NUMLOCK = 0x90;
 constexpr UINT VK_SCROLL = 0x91;
@@ -308,8 +273,6 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 // gone or the time ran out (GetLastError: ERROR_TIMEOUT), and then a message
 // not yet handled never reaches the window. A window of this process is
 // served at once, as by SendMessageW.
-constexpr UINT SMTO_NORMAL = 0x0000;
-constexpr UINT SMTO_BLOCK = 0x0001;
 constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
 LRESULT SendMessageTimeoutW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT flags,
                             UINT timeout_ms, ULONG_PTR* result);
@@ -411,13 +374,10 @@ constexpr int CSIDL_LOCAL_APPDATA = 0x001C;  // the user's data: $XDG_DATA_HOME
 BOOL SHGetSpecialFolderPathW(HWND owner, LPWSTR path, int csidl, BOOL create);
 BOOL SHGetSpecialFolderPathA(HWND owner, LPSTR path, int csidl, BOOL create);
 
-constexpr UINT FO_MOVE = 1;
 constexpr UINT FO_COPY = 2;
 constexpr UINT FO_DELETE = 3;
 constexpr WORD FOF_SILENT = 0x0004;
 constexpr WORD FOF_NOCONFIRMATION = 0x0010;
-constexpr WORD FOF_ALLOWUNDO = 0x0040;
-constexpr WORD FOF_NOERRORUI = 0x0400;
 struct SHFILEOPSTRUCTA {
   HWND hwnd = nullptr;
   UINT wFunc = 0;

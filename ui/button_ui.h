@@ -29,7 +29,6 @@ class CButtonUI : public CLabelUI {
     pushed_image_ = image;
     Invalidate();
   }
-  bool IsHot() const { return hot_; }
   bool IsPushed() const { return pushed_ && inside_; }
 
  protected:

@@ -108,11 +108,6 @@ CControlUI* CContainerUI::GetItemAt(int index) const {
   return items_[static_cast<size_t>(index)];
 }
 
-int CContainerUI::GetItemIndex(CControlUI* control) const {
-  auto it = std::find(items_.begin(), items_.end(), control);
-  return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
-}
-
 CControlUI* CContainerUI::FindSubControl(const wchar_t* name) {
   if (name == nullptr) return nullptr;
   for (CControlUI* c : items_) {

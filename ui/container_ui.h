@@ -23,7 +23,6 @@ class CContainerUI : public CControlUI {
   virtual void RemoveAll();
   int GetCount() const { return static_cast<int>(items_.size()); }
   CControlUI* GetItemAt(int index) const;
-  int GetItemIndex(CControlUI* control) const;
   // A descendant with that name (the container itself is not searched), or
   // null.
   CControlUI* FindSubControl(const wchar_t* name);

@@ -42,8 +42,6 @@ bool CControlUI::IsShown() const {
   return true;
 }
 
-bool CControlUI::IsFocused() const { return manager_ != nullptr && manager_->GetFocus() == this; }
-
 void CControlUI::SetFocus() {
   if (manager_ != nullptr) manager_->SetFocus(this);
 }

@@ -126,7 +126,6 @@ class CControlUI {
   virtual void SetVisible(bool visible = true);
   virtual bool IsEnabled() const { return enabled_; }
   virtual void SetEnabled(bool enabled = true);
-  bool IsMouseEnabled() const { return mouse_enabled_; }
   void SetMouseEnabled(bool on) { mouse_enabled_ = on; }
   // Whether the control and every container above it are visible.
   bool IsShown() const;
@@ -139,7 +138,6 @@ class CControlUI {
   // lists and their rows, which are no Tab stops but take the focus when it
   // is given to them (an empty list, a row whose focused button went).
   virtual bool IsFocusable() const { return keyboard_; }
-  bool IsFocused() const;
   void SetFocus();
   // Does what a click with the mouse does (a button sends "click"); false
   // for a control that has nothing to do or is disabled or hidden. The
@@ -149,13 +147,10 @@ class CControlUI {
   // Looks.
   UIColor GetBkColor() const { return bk_color_; }
   void SetBkColor(UIColor color);
-  CDuiString GetBkImage() const { return bk_image_; }
   void SetBkImage(const wchar_t* image);
-  UIColor GetBorderColor() const { return border_color_; }
   void SetBorderColor(UIColor color);
   int GetBorderSize() const { return border_size_; }
   void SetBorderSize(int size);
-  SIZE GetBorderRound() const { return border_round_; }
   void SetBorderRound(SIZE round);
   UIColor GetTextColor() const { return text_color_; }
   void SetTextColor(UIColor color);
@@ -165,7 +160,6 @@ class CControlUI {
   void SetShowHtml(bool on);
   UINT GetTextStyle() const { return text_style_; }
   void SetTextStyle(UINT style);
-  RECT GetTextPadding() const { return text_padding_; }
   void SetTextPadding(RECT rc);
 
   // Skin attributes: one attribute, or a list of name="value" pairs applied

@@ -16,10 +16,6 @@ wchar_t CDuiString::GetAt(int index) const {
   return text_[static_cast<size_t>(index)];
 }
 
-void CDuiString::SetAt(int index, wchar_t ch) {
-  if (index >= 0 && index < GetLength()) text_[static_cast<size_t>(index)] = ch;
-}
-
 void CDuiString::Assign(const wchar_t* text, int length) {
   if (text == nullptr) {
     text_.clear();
@@ -72,17 +68,6 @@ int CDuiString::Compare(const wchar_t* text) const {
   return std::wcscmp(text_.c_str(), text ? text : L"");
 }
 
-int CDuiString::CompareNoCase(const wchar_t* text) const {
-  const wchar_t* a = text_.c_str();
-  const wchar_t* b = text ? text : L"";
-  for (;; ++a, ++b) {
-    wint_t ca = std::towlower(static_cast<wint_t>(*a));
-    wint_t cb = std::towlower(static_cast<wint_t>(*b));
-    if (ca != cb) return ca < cb ? -1 : 1;
-    if (ca == 0) return 0;
-  }
-}
-
 CDuiString CDuiString::Left(int length) const {
   if (length < 0) length = 0;
   return CDuiString(text_.substr(0, static_cast<size_t>(length)));
@@ -93,12 +78,6 @@ CDuiString CDuiString::Mid(int pos, int length) const {
   if (pos >= GetLength()) return CDuiString();
   size_t n = length < 0 ? std::wstring::npos : static_cast<size_t>(length);
   return CDuiString(text_.substr(static_cast<size_t>(pos), n));
-}
-
-CDuiString CDuiString::Right(int length) const {
-  if (length <= 0) return CDuiString();
-  if (length >= GetLength()) return *this;
-  return CDuiString(text_.substr(text_.size() - static_cast<size_t>(length)));
 }
 
 int CDuiString::Find(wchar_t ch, int pos) const {
@@ -130,13 +109,6 @@ int CDuiString::Replace(const wchar_t* from, const wchar_t* to) {
     ++count;
   }
   return count;
-}
-
-void CDuiString::MakeUpper() {
-  for (auto& c : text_) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-}
-void CDuiString::MakeLower() {
-  for (auto& c : text_) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
 }
 
 namespace {

@@ -21,7 +21,6 @@ class CDuiString {
   bool IsEmpty() const { return text_.empty(); }
   void Empty() { text_.clear(); }
   wchar_t GetAt(int index) const;
-  void SetAt(int index, wchar_t ch);
   wchar_t operator[](int index) const { return GetAt(index); }
 
   void Assign(const wchar_t* text, int length = -1);
@@ -35,17 +34,13 @@ class CDuiString {
   CDuiString operator+(const wchar_t* text) const;
 
   int Compare(const wchar_t* text) const;
-  int CompareNoCase(const wchar_t* text) const;
 
   CDuiString Left(int length) const;
   CDuiString Mid(int pos, int length = -1) const;
-  CDuiString Right(int length) const;
   int Find(wchar_t ch, int pos = 0) const;
   int Find(const wchar_t* text, int pos = 0) const;
   int ReverseFind(wchar_t ch) const;
   int Replace(const wchar_t* from, const wchar_t* to);
-  void MakeUpper();
-  void MakeLower();
 
   // printf-style formatting with wide format strings: %d, %.2f, ... and, as
   // on the original platform, %s and %c for wide text and characters (%hs,

@@ -167,12 +167,6 @@ CControlUI* CPaintManagerUI::FindControl(POINT pt) {
   return root_->FindControlAt(pt);
 }
 
-CControlUI* CPaintManagerUI::FindSubControlByName(CControlUI* parent, const wchar_t* name) const {
-  if (parent == nullptr) parent = root_;
-  if (parent == nullptr || name == nullptr) return nullptr;
-  return parent->FindControlByName(name);
-}
-
 namespace {
 
 // Subscriber lists: each subscriber once, in subscription order.

@@ -46,7 +46,6 @@ class CPaintManagerUI {
 
   // Binds the manager to its window (done by the window base on creation).
   void Init(HWND hwnd);
-  HWND GetPaintWindow() const { return hwnd_; }
 
   // The folder images are read from (the skin folder), with a trailing '/'.
   void SetResourcePath(const wchar_t* path);
@@ -60,8 +59,6 @@ class CPaintManagerUI {
   CControlUI* FindControl(const wchar_t* name) const;
   // The deepest control under a point of the client area, or null.
   CControlUI* FindControl(POINT pt);
-  // The control with that name inside parent (parent included), or null.
-  CControlUI* FindSubControlByName(CControlUI* parent, const wchar_t* name) const;
 
   // Keyboard focus among the controls (paint_manager_focus.cc). The focused
   // control (null for none) gets the keys while the window's controls, not a
@@ -125,7 +122,6 @@ class CPaintManagerUI {
   void UpdateLayout();
   // The client area in layout pixels (the window's pixels over GetZoom).
   void SetClientSize(int width, int height);
-  SIZE GetClientSize() const { return client_size_; }
 
   // The desktop's look (desktop_look.h) as this window follows it. A skin
   // scales whole with the desktop's text size: its layout pixels are drawn

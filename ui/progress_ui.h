@@ -19,7 +19,6 @@ class CProgressUI : public CLabelUI {
   void SetMaxValue(int value);
   int GetValue() const { return value_; }
   void SetValue(int value);
-  CDuiString GetForeImage() const { return fore_image_; }
   void SetForeImage(const wchar_t* image);
   void SetForeColor(UIColor color);
   // The width of the filled part for a bar width (value clamped to range).
