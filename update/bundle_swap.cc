@@ -1,7 +1,6 @@
 // Moving an extracted bundle into the data directory and back again.
 #include "update/bundle_swap.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -14,21 +13,10 @@
 #include <set>
 
 #include "app/locations.h"
+#include "platform/folder_names.h"
 #include "platform/log.h"
 
 namespace {
-
-std::vector<std::string> ListNames(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (const dirent* entry = readdir(d)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(d);
-  }
-  return names;
-}
 
 std::string ParentOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
 
@@ -55,7 +43,7 @@ BundleSwap::BundleSwap(std::string dataDir, std::string fresh, std::string old, 
 bool BundleSwap::Apply() {
   const std::string editor = kEditorDirA + 1;
   bool ok = Replace(editor);
-  for (const auto& name : ListNames(fresh_)) {
+  for (const auto& name : platform::FolderNames(fresh_)) {
     if (!ok) break;
     if (name != editor) ok = Merge(name);
   }
@@ -87,7 +75,7 @@ bool BundleSwap::Merge(const std::string& relative) {
     return Run({target, "", incoming});
   }
   if (S_ISDIR(in.st_mode) && S_ISDIR(there.st_mode)) {
-    for (const auto& name : ListNames(incoming)) {
+    for (const auto& name : platform::FolderNames(incoming)) {
       if (!Merge(relative + "/" + name)) return false;
     }
     return true;

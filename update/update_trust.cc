@@ -2,7 +2,6 @@
 // the addresses an update is fetched from.
 #include "update/update_trust.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include "app/locations.h"
 #include "app/runtime_files.h"
 #include "app/service_host.h"
+#include "platform/folder_names.h"
 #include "platform/log.h"
 #include "platform/windows.h"
 
@@ -46,11 +46,8 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 
 std::vector<UpdateKey> ReadKeyFolder(const std::string& dir) {
   std::vector<std::string> names;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (const dirent* entry = readdir(d)) {
-      if (EndsWith(entry->d_name, ".pub")) names.emplace_back(entry->d_name);
-    }
-    closedir(d);
+  for (auto& name : platform::FolderNames(dir)) {
+    if (EndsWith(name, ".pub")) names.push_back(std::move(name));
   }
   std::sort(names.begin(), names.end());
   std::vector<UpdateKey> keys;

@@ -2,9 +2,7 @@
 // client working with them, and the removal of what dead runs left.
 #include "update/work_files.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -12,10 +10,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
+#include "app/data_dir.h"
 #include "platform/download_file.h"
+#include "platform/folder_names.h"
 #include "platform/log.h"
 
 namespace {
@@ -31,11 +32,6 @@ const char* const kWorkPrefixes[] = {".bundle-staging-", ".contentEditor.default
 // that long at most and then works without it.
 constexpr auto kLockWait = std::chrono::seconds(2);
 
-int RemoveVisited(const char* path, const struct stat*, int, struct FTW*) {
-  std::remove(path);
-  return 0;
-}
-
 }  // namespace
 
 bool IsClientWorkName(const std::string& name) {
@@ -49,7 +45,10 @@ bool IsClientWorkName(const std::string& name) {
 }
 
 void RemoveWorkTree(const std::string& path) {
-  nftw(path.c_str(), RemoveVisited, 16, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
+  std::error_code ec;
+  if (std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found) {
+    RemoveDirectoryTree(path);
+  }
 }
 
 DataDirWork::DataDirWork(const std::string& dataDir) {
@@ -78,11 +77,8 @@ int RemoveStaleWorkFiles(const std::string& dataDir) {
     return 0;
   }
   std::vector<std::string> stale;
-  if (DIR* dir = opendir(dataDir.c_str())) {
-    while (const dirent* entry = readdir(dir)) {
-      if (IsClientWorkName(entry->d_name)) stale.push_back(dataDir + "/" + entry->d_name);
-    }
-    closedir(dir);
+  for (const auto& name : platform::FolderNames(dataDir)) {
+    if (IsClientWorkName(name)) stale.push_back(dataDir + "/" + name);
   }
   for (const auto& path : stale) {
     platform::Log("data: removing %s left by an earlier run", path.c_str());
