@@ -517,7 +517,17 @@ TEST_F(CopyDataChannel, ABoundedSendToAStoppedWindowEndsAndIsWithdrawn) {
   ASSERT_NE(hwnd, nullptr);
   unsigned char abc[] = {'a', 'b', 'c'};
   COPYDATASTRUCT record{5, 3, abc};
+  // Sent only once the receiver has stopped: a signal takes effect a moment
+  // after kill() returns, and a receiver still running could take a message
+  // that the test means to be withdrawn.
   kill(receiver.pid(), SIGSTOP);
+  int status = 0;
+  const auto stop_deadline = Clock::now() + std::chrono::seconds(10);
+  while (waitpid(receiver.pid(), &status, WUNTRACED | WNOHANG) == 0 &&
+         Clock::now() < stop_deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(WIFSTOPPED(status)) << "the receiver did not stop";
   LRESULT result = -1;
   auto start = Clock::now();
   EXPECT_FALSE(platform::channel::SendRemoteMessageWithin(
