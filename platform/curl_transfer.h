@@ -3,7 +3,8 @@
 // downloads follow the same rules: http and https only, also after a
 // redirect; a bounded number of redirects, each also checked by a
 // RedirectGuard (platform/url_redirects.h); no signals; the client's user
-// agent; a bound on connecting. For the platform's transfer calls only.
+// agent; a bound on connecting; sockets no program started meanwhile
+// inherits. For the platform's transfer calls only.
 #pragma once
 
 #include <curl/curl.h>
