@@ -145,7 +145,7 @@ bool NewsTakenIn(const platform::channel::MessageSender& sender) {
 // registry (never the one a second start of the client hands its document
 // over) and the display's socket, read-only; every one must exist before the
 // first web process starts.
-void ConfineWebProcesses(WebKitWebContext* context, const CefSettings& settings) {
+void ConfineWebProcesses(WebKitWebContext* context, std::vector<std::string> paths) {
   const SandboxChoice& choice = ProcessSandbox();
   if (!choice.confined) {
     if (choice.forced) {
@@ -157,8 +157,6 @@ void ConfineWebProcesses(WebKitWebContext* context, const CefSettings& settings)
     return;
   }
   webkit_web_context_set_sandbox_enabled(context, TRUE);
-  std::vector<std::string> paths;
-  for (const CefString& path : settings.sandbox_read_only_paths) paths.push_back(path.ToString());
   for (const std::string& dir : platform::channel::SocketDirectories()) paths.push_back(dir);
   // WebKit lets in the Wayland socket named relative to the runtime
   // directory, as sessions name it; one named by its full path it misses.
@@ -277,8 +275,6 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
     }
   }
   platform::LogStartStep("web context made");
-  if (!settings.no_sandbox) engine::ConfineWebProcesses(g_state.context, settings);
-  platform::LogStartStep("web processes' sandbox decided");
 
   // The renderer role lives in a web process extension. WebKit loads every
   // shared library of the directory, so the extension has one of its own.
@@ -309,8 +305,23 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
     }
   }
   // Last: the process's extension asks the application object for its
-  // renderers' start-up information. Views need a display.
-  if (has_display) engine::StartWebProcess();
+  // renderers' start-up information. Views need a display. Both once the
+  // main loop runs, before any browser (whose creation is queued behind):
+  // the sandbox's check runs bubblewrap, and WebKit launches the process and
+  // its sandbox's helpers before it returns, tenths of a second of the main
+  // thread that the program's first window need not wait for.
+  const bool confine = !settings.no_sandbox;
+  std::vector<std::string> readable;
+  readable.reserve(settings.sandbox_read_only_paths.size());
+  for (const CefString& path : settings.sandbox_read_only_paths) {
+    readable.push_back(path.ToString());
+  }
+  platform::PostToMainThread([confine, readable = std::move(readable), has_display] {
+    if (g_state.context == nullptr) return;  // shut down meanwhile
+    if (confine) engine::ConfineWebProcesses(g_state.context, readable);
+    platform::LogStartStep("web processes' sandbox decided");
+    if (has_display) engine::StartWebProcess();
+  });
   return true;
 }
 
