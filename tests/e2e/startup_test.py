@@ -207,6 +207,14 @@ class ErrorPage(ClientTest):
         with open(self.log, encoding="utf-8", errors="replace") as f:
             return f.read()
 
+    def wait_error_page(self, shown):
+        """Waits until the log says shown and the error page has loaded after it."""
+        def loaded():
+            text = self.log_text()
+            at = text.find(shown)
+            return at >= 0 and "engine: loaded '" in text[at:]
+        self.wait_until(loaded, message="no error page")
+
     def press_in_page(self, *keys):
         """Clicks the page's empty top left corner, then presses keys."""
         g = self.window_geometry(self.maximised_window_id())
@@ -225,7 +233,7 @@ class ErrorPage(ClientTest):
         self.start_logged(prefix=prefix)
         shown = ("cannot load 'file://%s': ERR_FILE_NOT_FOUND (-6); the page says: "
                  "无法写入数据文件夹" % start_page)
-        self.wait_until(lambda: shown in self.log_text(), message="no error page")
+        self.wait_error_page(shown)
         self.assertIn("error: cannot put the default page bundle into '%s': Permission denied"
                       % self.data_dir, self.log_text())
 
@@ -241,8 +249,7 @@ class ErrorPage(ClientTest):
     def test_a_missing_page_shows_the_error_page_whose_home_button_goes_home(self):
         os.remove(os.path.join(self.data_dir, "contentEditor", "editor", "index.html"))
         self.start_logged("/tmp/x/a.zv")
-        self.wait_until(lambda: "ERR_FILE_NOT_FOUND (-6); the page says: 找不到要打开的文件。"
-                        in self.log_text(), message="no error page")
+        self.wait_error_page("ERR_FILE_NOT_FOUND (-6); the page says: 找不到要打开的文件。")
         self.press_in_page("Tab", "Tab", "Return")  # 返回首页
         self.report(event="load", page="start")
 
