@@ -17,6 +17,7 @@
 #include "engine/cef_browser_host.h"
 #include "engine/cef_client.h"
 #include "engine/cef_frame.h"
+#include "tests/support/browser_test.h"
 #include "tests/support/engine_env.h"
 #include "tests/support/main_loop.h"
 #include "tests/support/page_probe.h"
@@ -75,24 +76,9 @@ pid_t PageProcess() {
   return best;
 }
 
-class PageMemory : public ::testing::Test {
+class PageMemory : public test_support::BrowserTest<> {
  protected:
-  void SetUp() override {
-    window_ = std::make_unique<test_support::TestWindow>(L"test_wnd", L"memory", 800, 600);
-    client_ = new test_support::BrowserClient();
-    browser_ = test_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, client_,
-                                             [&] { return client_->browser_; });
-    ASSERT_TRUE(browser_);
-  }
-  void TearDown() override {
-    browser_ = nullptr;
-    window_.reset();
-    test_support::PumpPending();
-  }
-
-  bool Load(const std::string& page) {
-    return test_support::LoadAndWait(browser_, "file://" + g_pages + "/" + page);
-  }
+  bool LoadPage(const std::string& page) { return Load("file://" + g_pages + "/" + page); }
   // Waits, with a deadline, for the collector to give back what the page no
   // longer holds; the process is measured when it has or at the end. The
   // collector runs when script allocates, so the page keeps allocating a
@@ -110,14 +96,10 @@ class PageMemory : public ::testing::Test {
     EvalJs(browser_, "clearInterval(churn)");
     return growth;
   }
-
-  std::unique_ptr<test_support::TestWindow> window_;
-  CefRefPtr<test_support::BrowserClient> client_;
-  CefRefPtr<CefBrowser> browser_;
 };
 
 TEST_F(PageMemory, ReloadsAndRemovedFramesGiveTheirScriptStateBack) {
-  ASSERT_TRUE(Load("hold.html"));
+  ASSERT_TRUE(LoadPage("hold.html"));
   // The page functions are bound, so the client's renderer took its share.
   ASSERT_EQ(EvalJs(browser_, "typeof test2 + held.length"), "function33554432");
   const pid_t pid = PageProcess();

@@ -16,6 +16,7 @@
 #include "engine/cef_client.h"
 #include "engine/cef_frame.h"
 #include "engine/cef_process_message.h"
+#include "tests/support/browser_test.h"
 #include "tests/support/engine_env.h"
 #include "tests/support/http_server.h"
 #include "tests/support/main_loop.h"
@@ -86,24 +87,9 @@ class TestClient : public CefClient,
   IMPLEMENT_REFCOUNTING(TestClient);
 };
 
-class EngineRendererTest : public ::testing::Test {
+// As the client's browser: file pages may reach into their frames.
+class EngineRendererTest : public test_support::BrowserTest<TestClient> {
  protected:
-  void SetUp() override {
-    window_ = std::make_unique<TestWindow>(L"test_wnd", L"engine test", 800, 600);
-    client_ = new TestClient();
-    // As the client's browser: file pages may reach into their frames.
-    browser_ = test_support::CreateBrowserIn(window_->hwnd(), RECT{0, 0, 800, 600}, client_,
-                                             [&] { return client_->browser_; });
-    ASSERT_TRUE(browser_);
-  }
-  void TearDown() override {
-    browser_ = nullptr;
-    window_.reset();
-    test_support::PumpPending();
-  }
-
-  bool Load(const std::string& url) { return test_support::LoadAndWait(browser_, url); }
-
   // Sends "ping" (text, value) to the renderer and returns its answer: what
   // the stored callback returned, "threw", "released" (its context has gone)
   // or "no callback".
@@ -116,10 +102,6 @@ class EngineRendererTest : public ::testing::Test {
     PumpUntil([&] { return client_->Texts("pong").size() > before; });
     return client_->Texts("pong").empty() ? std::string() : client_->Texts("pong").back();
   }
-
-  std::unique_ptr<TestWindow> window_;
-  CefRefPtr<TestClient> client_;
-  CefRefPtr<CefBrowser> browser_;
 };
 
 TEST_F(EngineRendererTest, BoundFunctionsAnswerSynchronouslyUnderTheirEngineNames) {
