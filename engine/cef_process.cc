@@ -13,13 +13,12 @@ namespace {
 // The process's own command line, read as the kernel recorded it.
 CefRefPtr<CefCommandLine> OwnCommandLine() {
   CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
-  gchar* contents = nullptr;
+  g_autofree gchar* contents = nullptr;
   gsize length = 0;
   if (g_file_get_contents("/proc/self/cmdline", &contents, &length, nullptr)) {
     std::vector<const char*> argv;
     for (gsize i = 0; i < length; i += strlen(contents + i) + 1) argv.push_back(contents + i);
     command_line->InitFromArgv(static_cast<int>(argv.size()), argv.data());
-    g_free(contents);
   }
   return command_line;
 }

@@ -20,10 +20,9 @@ std::string ToLoadUri(const std::wstring& url) {
     path = utf8.substr(0, mark);
     query = utf8.substr(mark);
   }
-  gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
+  g_autofree gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
   if (!uri) return utf8;
   std::string out = uri;
-  g_free(uri);
   return out + query;
 }
 

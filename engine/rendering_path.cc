@@ -84,12 +84,11 @@ bool HasRenderNode(const std::string& dri_dir) {
 
 bool IsSoftwareRenderer(const std::string& renderer) {
   if (renderer.empty()) return true;
-  gchar* lower = g_ascii_strdown(renderer.c_str(), -1);
+  g_autofree gchar* lower = g_ascii_strdown(renderer.c_str(), -1);
   bool software = false;
   for (const char* name : {"llvmpipe", "softpipe", "swrast", "software rasterizer"}) {
     software = software || std::strstr(lower, name) != nullptr;
   }
-  g_free(lower);
   return software;
 }
 

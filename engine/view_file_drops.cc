@@ -46,16 +46,13 @@ void OnDragDataReceived(GtkWidget* view, GdkDragContext* context, gint, gint,
   g_signal_stop_emission_by_name(view, "drag-data-received");
 
   std::vector<std::wstring> paths;
-  gchar** uris = gtk_selection_data_get_uris(data);
+  g_auto(GStrv) uris = gtk_selection_data_get_uris(data);
   for (gchar** uri = uris; uri != nullptr && *uri != nullptr; ++uri) {
-    gchar* path = g_filename_from_uri(*uri, nullptr, nullptr);
+    g_autofree gchar* path = g_filename_from_uri(*uri, nullptr, nullptr);
     if (path == nullptr) continue;  // not a local file
-    gchar* utf8 = g_filename_to_utf8(path, -1, nullptr, nullptr, nullptr);
+    g_autofree gchar* utf8 = g_filename_to_utf8(path, -1, nullptr, nullptr, nullptr);
     if (utf8 != nullptr) paths.push_back(platform::Utf8ToWide(utf8));
-    g_free(utf8);
-    g_free(path);
   }
-  g_strfreev(uris);
   gtk_drag_finish(context, !paths.empty(), FALSE, time);
   if (!paths.empty()) platform::DeliverDroppedFiles(static_cast<HWND>(parent), paths);
 }

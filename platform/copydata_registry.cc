@@ -134,17 +134,14 @@ bool OwnSocketDir(const std::string& registry, const std::string& folder) {
 bool ReadEntry(const std::string& path, RegistryEntry* entry) {
   GKeyFile* file = g_key_file_new();
   if (g_key_file_load_from_file(file, path.c_str(), G_KEY_FILE_NONE, nullptr)) {
-    gchar* address = g_key_file_get_string(file, kGroup, "address", nullptr);
-    gchar* class_name = g_key_file_get_string(file, kGroup, "class", nullptr);
-    gchar* title = g_key_file_get_string(file, kGroup, "title", nullptr);
+    g_autofree gchar* address = g_key_file_get_string(file, kGroup, "address", nullptr);
+    g_autofree gchar* class_name = g_key_file_get_string(file, kGroup, "class", nullptr);
+    g_autofree gchar* title = g_key_file_get_string(file, kGroup, "title", nullptr);
     entry->pid = static_cast<long>(g_key_file_get_int64(file, kGroup, "pid", nullptr));
     entry->published_us = g_key_file_get_int64(file, kGroup, "published", nullptr);
     if (address != nullptr) entry->address = address;
     entry->class_name = Utf8ToWide(class_name);
     entry->title = Utf8ToWide(title);
-    g_free(address);
-    g_free(class_name);
-    g_free(title);
   }
   g_key_file_free(file);
   entry->entry_path = path;
@@ -240,12 +237,11 @@ bool CopyDataRegistry::Write(const RegistryEntry& entry) {
   g_key_file_set_string(file, kGroup, "class", WideToUtf8(entry.class_name).c_str());
   g_key_file_set_string(file, kGroup, "title", WideToUtf8(entry.title).c_str());
   gsize length = 0;
-  gchar* data = g_key_file_to_data(file, &length, nullptr);
+  g_autofree gchar* data = g_key_file_to_data(file, &length, nullptr);
   g_key_file_free(file);
   // g_file_set_contents writes a temporary file beside the entry and renames it.
   gboolean ok =
       g_file_set_contents(entry.entry_path.c_str(), data, static_cast<gssize>(length), nullptr);
-  g_free(data);
   return ok != FALSE;
 }
 

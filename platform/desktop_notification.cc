@@ -124,9 +124,8 @@ bool HasSessionBus() {
   if (g_getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr) return true;
   const char* runtime = g_getenv("XDG_RUNTIME_DIR");
   if (runtime == nullptr) return false;
-  gchar* socket = g_build_filename(runtime, "bus", nullptr);
+  g_autofree gchar* socket = g_build_filename(runtime, "bus", nullptr);
   const bool exists = g_file_test(socket, G_FILE_TEST_EXISTS);
-  g_free(socket);
   return exists;
 }
 

@@ -195,9 +195,9 @@ gboolean AnswerScripted(gpointer data) {
 // Asks, as the toolkit's own chooser would and in its words, whether an
 // existing file may be replaced; true only for an explicit yes.
 bool ConfirmReplace(GtkWindow* parent, const std::string& path) {
-  gchar* name = g_filename_display_basename(path.c_str());
-  gchar* folder_path = g_path_get_dirname(path.c_str());
-  gchar* folder = g_filename_display_name(folder_path);
+  g_autofree gchar* name = g_filename_display_basename(path.c_str());
+  g_autofree gchar* folder_path = g_path_get_dirname(path.c_str());
+  g_autofree gchar* folder = g_filename_display_name(folder_path);
   GtkWidget* question = gtk_message_dialog_new(
       parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
       GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
@@ -209,14 +209,10 @@ bool ConfirmReplace(GtkWindow* parent, const std::string& path) {
   gtk_dialog_add_button(GTK_DIALOG(question), GtkText("_Cancel"), GTK_RESPONSE_CANCEL);
   gtk_dialog_add_button(GTK_DIALOG(question), GtkText("_Replace"), GTK_RESPONSE_ACCEPT);
   gtk_dialog_set_default_response(GTK_DIALOG(question), GTK_RESPONSE_CANCEL);
-  gchar* text = nullptr;
+  g_autofree gchar* text = nullptr;
   g_object_get(question, "text", &text, nullptr);
   LogDialog("confirm", text ? text : "", path, "",
             ButtonLabels(question, {GTK_RESPONSE_CANCEL, GTK_RESPONSE_ACCEPT}));
-  g_free(text);
-  g_free(folder);
-  g_free(folder_path);
-  g_free(name);
 
   bool scripted = false;
   ScriptedResponse response{question, TakeScriptedAnswer(&scripted)};
@@ -270,11 +266,10 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
     GtkFileFilter* filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, platform::WideToUtf8(filters[i]).c_str());
     std::string patterns = platform::WideToUtf8(filters[i + 1]);
-    gchar** parts = g_strsplit(patterns.c_str(), ";", -1);
+    g_auto(GStrv) parts = g_strsplit(patterns.c_str(), ";", -1);
     for (gchar** p = parts; *p; ++p) {
       if (**p) gtk_file_filter_add_pattern(filter, *p);
     }
-    g_strfreev(parts);
     gtk_file_chooser_add_filter(chooser, filter);
     if (ofn->nFilterIndex == i / 2 + 1) gtk_file_chooser_set_filter(chooser, filter);
   }
@@ -305,10 +300,9 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
     if (result == kScriptedAccept) {
       path = platform::Utf8ToWide(response.answer.c_str());
     } else if (result == GTK_RESPONSE_ACCEPT) {
-      gchar* file = gtk_file_chooser_get_filename(chooser);
+      g_autofree gchar* file = gtk_file_chooser_get_filename(chooser);
       // A name that is not UTF-8 has no wide form; it is not taken.
       if (file != nullptr && g_utf8_validate(file, -1, nullptr)) path = platform::Utf8ToWide(file);
-      g_free(file);
     } else {
       break;
     }
@@ -317,9 +311,8 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
       ok = g_file_test(platform::WideToUtf8(path).c_str(), G_FILE_TEST_IS_REGULAR);
     }
     if (ok && (ofn->Flags & OFN_PATHMUSTEXIST)) {
-      gchar* dir = g_path_get_dirname(platform::WideToUtf8(path).c_str());
+      g_autofree gchar* dir = g_path_get_dirname(platform::WideToUtf8(path).c_str());
       ok = g_file_test(dir, G_FILE_TEST_IS_DIR);
-      g_free(dir);
     }
     if (ok && save && (ofn->Flags & OFN_OVERWRITEPROMPT) &&
         g_file_test(platform::WideToUtf8(path).c_str(), G_FILE_TEST_EXISTS)) {

@@ -50,9 +50,8 @@ bool EqualsNoCase(LPCWSTR text, const wchar_t* literal) {
 // A target with a URI scheme ("https://...", "mailto:...") is handed on as it
 // is; everything else is a path.
 bool HasScheme(const std::string& target) {
-  gchar* scheme = g_uri_parse_scheme(target.c_str());
+  g_autofree gchar* scheme = g_uri_parse_scheme(target.c_str());
   bool has = scheme != nullptr && std::string(scheme).size() > 1;  // not a drive letter
-  g_free(scheme);
   return has;
 }
 
@@ -70,12 +69,11 @@ bool Launch(const std::string& uri) {
   platform::Log("shell: no default handler for %s: %s", uri.c_str(), error ? error->message : "");
   g_clear_error(&error);
   // Desktops without a GIO handler may still have the freedesktop opener.
-  gchar* opener = g_find_program_in_path("xdg-open");
+  g_autofree gchar* opener = g_find_program_in_path("xdg-open");
   if (opener == nullptr) return false;
   gchar* spawn_argv[] = {opener, const_cast<gchar*>(uri.c_str()), nullptr};
   bool ok = g_spawn_async(nullptr, spawn_argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr,
                           nullptr);
-  g_free(opener);
   return ok;
 }
 
@@ -99,15 +97,13 @@ HINSTANCE ShellExecuteW(HWND /*owner*/, LPCWSTR verb, LPCWSTR file, LPCWSTR para
     uri = target;
   } else {
     std::string base = platform::WideToUtf8(directory);
-    gchar* absolute =
+    g_autofree gchar* absolute =
         g_canonicalize_filename(target.c_str(), base.empty() ? nullptr : base.c_str());
     struct stat st {};
     bool exists = ::stat(absolute, &st) == 0;
-    gchar* file_uri = exists ? g_filename_to_uri(absolute, nullptr, nullptr) : nullptr;
-    g_free(absolute);
+    g_autofree gchar* file_uri = exists ? g_filename_to_uri(absolute, nullptr, nullptr) : nullptr;
     if (file_uri == nullptr) return Code(file_manager ? kPathNotFound : kFileNotFound);
     uri = file_uri;
-    g_free(file_uri);
   }
   return Code(Launch(uri) ? kLaunched : kNoAssociation);
 }

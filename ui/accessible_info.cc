@@ -48,12 +48,11 @@ void CollectPresented(CControlUI* control, std::vector<CControlUI*>& out) {
 std::wstring ShownText(const CControlUI* control) {
   const std::wstring text = control->GetText().str();
   if (!control->IsShowHtml()) return Trim(text);
-  char* plain = nullptr;
+  g_autofree char* plain = nullptr;
   const std::string markup = render::HtmlToMarkup(text);
   if (!pango_parse_markup(markup.c_str(), -1, 0, nullptr, &plain, nullptr, nullptr))
     return Trim(text);
   std::wstring result = Trim(platform::Utf8ToWide(plain));
-  g_free(plain);
   return result;
 }
 

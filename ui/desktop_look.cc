@@ -53,13 +53,12 @@ Contrast DesktopContrast() {
       theme.resize(colon);
     }
   } else if (settings != nullptr) {
-    gchar* name = nullptr;
+    g_autofree gchar* name = nullptr;
     gboolean prefer_dark = FALSE;
     g_object_get(settings, "gtk-theme-name", &name, "gtk-application-prefer-dark-theme",
                  &prefer_dark, nullptr);
     theme = name != nullptr ? name : "";
     dark = prefer_dark;
-    g_free(name);
   }
   if (theme == "HighContrastInverse") return Contrast::kHighInverse;
   if (theme == "HighContrast") return dark ? Contrast::kHighInverse : Contrast::kHigh;

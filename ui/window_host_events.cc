@@ -277,15 +277,13 @@ void WindowHost::OnDragData(GtkWidget*, GdkDragContext* ctx, int, int, GtkSelect
                             unsigned, unsigned time, void* data) {
   auto* self = static_cast<WindowHost*>(data);
   std::vector<std::wstring> paths;
-  gchar** uris = gtk_selection_data_get_uris(selection);
+  g_auto(GStrv) uris = gtk_selection_data_get_uris(selection);
   for (gchar** u = uris; u != nullptr && *u != nullptr; ++u) {
-    gchar* path = g_filename_from_uri(*u, nullptr, nullptr);
+    g_autofree gchar* path = g_filename_from_uri(*u, nullptr, nullptr);
     if (path != nullptr) {
       paths.push_back(platform::Utf8ToWide(path));
-      g_free(path);
     }
   }
-  g_strfreev(uris);
   gtk_drag_finish(ctx, !paths.empty(), FALSE, time);
   if (paths.empty() || !(self->ex_style_ & WS_EX_ACCEPTFILES)) return;
   // The receiver may have finished the drop itself; finishing twice is safe.

@@ -81,9 +81,8 @@ std::u16string ParseJsonString(const char* json) {
 
 std::u16string JsStringUnits(JSCValue* value) {
   if (!value || !jsc_value_is_string(value)) return std::u16string();
-  gchar* json = jsc_value_to_json(value, 0);
+  g_autofree gchar* json = jsc_value_to_json(value, 0);
   std::u16string units = ParseJsonString(json);
-  g_free(json);
   return units;
 }
 

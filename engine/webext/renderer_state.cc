@@ -144,13 +144,11 @@ std::vector<std::string> FrameElementSources(PageState* state) {
         ".join('\\n')",
         -1));
     if (list && jsc_value_is_string(list.get())) {
-      gchar* text = jsc_value_to_string(list.get());
-      gchar** parts = g_strsplit(text, "\n", -1);
+      g_autofree gchar* text = jsc_value_to_string(list.get());
+      g_auto(GStrv) parts = g_strsplit(text, "\n", -1);
       for (gchar** p = parts; *p; ++p) {
         if (**p) out.emplace_back(*p);
       }
-      g_strfreev(parts);
-      g_free(text);
     }
     jsc_context_clear_exception(context.get());
   }
