@@ -35,6 +35,8 @@ packages=(
   # The screen reader test: Orca walks the windows and speaks through
   # speech-dispatcher, whose generic module writes each utterance to a file.
   orca speech-dispatcher
+  # The README's robustness check runs the suite beside a load on every core.
+  stress-ng
   # Building the Debian package and checking it; the desktop tools the
   # package test opens a document with.
   dpkg-dev fakeroot lintian appstream desktop-file-utils shared-mime-info
