@@ -8,7 +8,6 @@ import shutil
 import signal
 import subprocess
 import tempfile
-import time
 
 from harness import WAIT
 
@@ -50,16 +49,24 @@ class AccessibilityBus:
         connection = Gio.DBusConnection.new_for_address_sync(
             self.address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
             | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
-        deadline = time.monotonic() + WAIT
-        while True:
-            try:
-                connection.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
-                                     "GetAddress", None, None, Gio.DBusCallFlags.NONE, 1000, None)
-                break
-            except GLib.Error:
-                if time.monotonic() > deadline:
-                    raise
-                time.sleep(0.05)
+        # The launcher answers once it owns its name: wait for that event.
+        loop = GLib.MainLoop()
+        appeared = []
+
+        def on_appeared(*_):
+            appeared.append(True)
+            loop.quit()
+        watch = Gio.bus_watch_name_on_connection(
+            connection, "org.a11y.Bus", Gio.BusNameWatcherFlags.NONE, on_appeared, None)
+        timeout = GLib.timeout_add_seconds(WAIT, loop.quit)
+        loop.run()
+        Gio.bus_unwatch_name(watch)
+        if appeared:
+            GLib.source_remove(timeout)
+        else:
+            raise AssertionError("no accessibility bus launcher within %ss" % WAIT)
+        connection.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
+                             "GetAddress", None, None, Gio.DBusCallFlags.NONE, 1000, None)
         if screen_reader:
             for name in ("IsEnabled", "ScreenReaderEnabled"):
                 connection.call_sync("org.a11y.Bus", "/org/a11y/bus",
