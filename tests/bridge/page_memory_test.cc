@@ -1,8 +1,9 @@
 // Long sessions in a real web process with the client's renderer extension:
 // a page's script state goes with the page. A page holding 32 MB reloaded
 // ten times, and ten iframes of 32 MB added and removed, leave the web
-// process at most 64 MB above where it started (leaking, each round would
-// keep its 32 MB). Memory is the anonymous part of the proportional set
+// process at most 128 MB above where it started: leaking, each round would
+// keep its 32 MB (320 MB in all), while the collector and the allocator may
+// still hold a few rounds' worth for a while on a slow machine. Memory is the anonymous part of the proportional set
 // size (Pss_Anon): script heaps live there, while the rest of the PSS is a
 // share of libraries that moves with every WebKit process on the machine.
 #include <gtest/gtest.h>
@@ -30,7 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr long kAllowedGrowthKb = 64 * 1024;
+constexpr long kAllowedGrowthKb = 128 * 1024;
 constexpr int kRounds = 10;
 
 std::string g_pages;
