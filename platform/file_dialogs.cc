@@ -231,6 +231,32 @@ bool ConfirmReplace(GtkWindow* parent, const std::string& path) {
   return result == GTK_RESPONSE_ACCEPT || result == kScriptedAccept;
 }
 
+void ClearSelections(GtkWidget* widget, gpointer = nullptr) {
+  if (GTK_IS_EDITABLE(widget)) {
+    const gint at = gtk_editable_get_position(GTK_EDITABLE(widget));
+    gtk_editable_select_region(GTK_EDITABLE(widget), at, at);
+  }
+  if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), ClearSelections, nullptr);
+}
+
+gboolean DestroyLater(gpointer dialog) {
+  gtk_widget_destroy(GTK_WIDGET(dialog));
+  return G_SOURCE_REMOVE;
+}
+
+// A closed chooser goes out of sight at once but is destroyed a while later,
+// with no text selected in it. A screen reader handles a window's events
+// some time after they happen; a name field destroyed with its text selected
+// tells it that selection from memory no longer there, and Orca then hangs
+// for minutes measuring a selection of billions of characters.
+constexpr guint kChooserLingerSeconds = 10;
+
+void CloseChooser(GtkWidget* dialog) {
+  ClearSelections(dialog);
+  gtk_widget_hide(dialog);
+  g_timeout_add_seconds(kChooserLingerSeconds, DestroyLater, dialog);
+}
+
 // Shows one file chooser; returns the chosen path or an empty string.
 std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
   // Without a title of the caller's the dialog is called what the desktop
@@ -326,7 +352,8 @@ std::wstring RunChooser(OPENFILENAMEW* ofn, bool save) {
   }
   open.reset();
   if (response.source) g_source_remove(response.source);
-  gtk_widget_destroy(dialog);
+  g_signal_handlers_disconnect_by_data(dialog, &hook);
+  CloseChooser(dialog);
   platform::UnregisterWindow(inner);
   platform::UnregisterWindow(frame);
   delete inner_window;
