@@ -55,8 +55,6 @@ bool BrowserImpl::CancelNavigation(WebKitNavigationAction* action) {
   const gchar* uri = uri_request ? webkit_uri_request_get_uri(uri_request) : nullptr;
   CefRefPtr<CefRequest> request = CefRequest::Create();
   request->SetURL(CefString(uri ? uri : ""));
-  const gchar* method = uri_request ? webkit_uri_request_get_http_method(uri_request) : nullptr;
-  if (method) request->SetMethod(CefString(method));
   return handler->OnBeforeBrowse(this, GetMainFrame(), request,
                                  webkit_navigation_action_is_user_gesture(action),
                                  webkit_navigation_action_is_redirect(action));

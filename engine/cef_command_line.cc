@@ -80,6 +80,3 @@ CefString CefCommandLine::GetSwitchValue(const CefString& name) const {
   return it == switches_.end() ? CefString() : CefString(it->second);
 }
 
-void CefCommandLine::AppendSwitchWithValue(const CefString& name, const CefString& value) {
-  switches_[name.ToWString()] = value.ToWString();
-}

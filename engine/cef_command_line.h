@@ -27,7 +27,6 @@ class CefCommandLine : public CefBaseRefCounted {
   // The value of a switch, empty when it has none or is absent.
   CefString GetSwitchValue(const CefString& name) const;
   std::vector<CefString> GetArguments() const { return arguments_; }
-  void AppendSwitchWithValue(const CefString& name, const CefString& value);
 
  private:
   CefCommandLine() = default;

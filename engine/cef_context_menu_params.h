@@ -11,5 +11,4 @@ class CefContextMenuParams : public CefBaseRefCounted {
   // inside an iframe (known only when the renderer side runs; PAGE
   // otherwise), plus LINK, MEDIA, SELECTION, EDITABLE.
   virtual int GetTypeFlags() = 0;
-  virtual CefString GetLinkUrl() = 0;
 };

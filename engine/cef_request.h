@@ -10,14 +10,11 @@ class CefRequest : public CefBaseRefCounted {
 
   CefString GetURL() const { return url_; }
   void SetURL(const CefString& url) { url_ = url; }
-  CefString GetMethod() const { return method_; }
-  void SetMethod(const CefString& method) { method_ = method; }
 
  private:
   CefRequest() = default;
 
   CefString url_;
-  CefString method_ = "GET";
 
   IMPLEMENT_REFCOUNTING(CefRequest);
 };

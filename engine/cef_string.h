@@ -15,7 +15,6 @@ class CefString {
   CefString(const char* utf8) { FromString(utf8 ? std::string(utf8) : std::string()); }
 
   void FromString(const std::string& utf8);
-  void FromWString(const std::wstring& text) { text_ = text; }
 
   std::string ToString() const;  // UTF-8
   // UTF-16 code units as JavaScript holds them: a surrogate pair becomes one

@@ -22,25 +22,19 @@ class CefV8Value : public CefBaseRefCounted {
                                               CefRefPtr<CefV8Handler> handler);
 
   virtual bool IsValid() = 0;
-  virtual bool IsUndefined() = 0;
-  virtual bool IsNull() = 0;
   virtual bool IsBool() = 0;
   // A number whose value is exactly a 32-bit signed integer (1 and -1 are;
   // -0, NaN, 1.5 and 2^31 are not).
   virtual bool IsInt() = 0;
-  virtual bool IsDouble() = 0;
   virtual bool IsString() = 0;
-  virtual bool IsObject() = 0;
   virtual bool IsFunction() = 0;
   virtual bool IsSame(CefRefPtr<CefV8Value> that) = 0;
 
   virtual bool GetBoolValue() = 0;
   virtual int GetIntValue() = 0;
-  virtual double GetDoubleValue() = 0;
   virtual CefString GetStringValue() = 0;
 
   // Object properties.
-  virtual bool HasValue(const CefString& key) = 0;
   virtual CefRefPtr<CefV8Value> GetValue(const CefString& key) = 0;
   virtual bool SetValue(const CefString& key, CefRefPtr<CefV8Value> value,
                         PropertyAttribute attribute) = 0;

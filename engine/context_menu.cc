@@ -20,12 +20,7 @@ int ContextMenuTypeFlags(WebKitHitTestResult* hit, WebKitContextMenu* menu) {
 }
 
 ContextMenuParams::ContextMenuParams(WebKitHitTestResult* hit, WebKitContextMenu* menu)
-    : flags_(ContextMenuTypeFlags(hit, menu)) {
-  if (hit && webkit_hit_test_result_context_is_link(hit)) {
-    const gchar* uri = webkit_hit_test_result_get_link_uri(hit);
-    link_url_ = CefString(uri ? uri : "");
-  }
-}
+    : flags_(ContextMenuTypeFlags(hit, menu)) {}
 
 std::size_t MenuModel::GetCount() { return menu_ ? webkit_context_menu_get_n_items(menu_) : 0; }
 

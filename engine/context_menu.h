@@ -18,11 +18,9 @@ class ContextMenuParams : public CefContextMenuParams {
  public:
   ContextMenuParams(WebKitHitTestResult* hit, WebKitContextMenu* menu);
   int GetTypeFlags() override { return flags_; }
-  CefString GetLinkUrl() override { return link_url_; }
 
  private:
   int flags_;
-  CefString link_url_;
 
   IMPLEMENT_REFCOUNTING(ContextMenuParams);
 };

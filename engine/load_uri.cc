@@ -29,11 +29,9 @@ std::string ToLoadUri(const std::wstring& url) {
 std::string ViewAddress(const std::string& uri) {
   // The view's own URL parser, without a view: a request made of the address
   // reads back the way the view will report it.
-  WebKitURIRequest* request = webkit_uri_request_new(uri.c_str());
+  g_autoptr(WebKitURIRequest) request = webkit_uri_request_new(uri.c_str());
   const gchar* written = webkit_uri_request_get_uri(request);
-  std::string out = written ? written : uri;
-  g_object_unref(request);
-  return out;
+  return written ? written : uri;
 }
 
 }  // namespace engine

@@ -46,9 +46,9 @@ gboolean OnTimeout(gpointer data) {
 
 void OnAnswer(GObject* view, GAsyncResult* result, gpointer data) {
   auto* held = static_cast<HeldDecision*>(data);
-  GError* error = nullptr;
+  // No answer (no process yet, or it ended): the view goes on as without one.
   const platform::GObjectPtr<WebKitUserMessage> reply = platform::AdoptGObject(
-      webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(view), result, &error));
+      webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(view), result, nullptr));
   bool taken = false;
   if (reply) {
     GVariant* parameters = webkit_user_message_get_parameters(reply.get());
@@ -58,8 +58,6 @@ void OnAnswer(GObject* view, GAsyncResult* result, gpointer data) {
       taken = value;
     }
   }
-  // No answer (no process yet, or it ended): the view goes on as without one.
-  if (error) g_error_free(error);
   Decide(held, !taken);
   Release(held);
 }

@@ -72,10 +72,8 @@ gint PageGetIndexInParent(AtkObject* object) {
   AtkObject* parent = atk_object_get_parent(object);
   const gint n = parent != nullptr ? atk_object_get_n_accessible_children(parent) : 0;
   for (gint i = 0; i < n; ++i) {
-    AtkObject* child = atk_object_ref_accessible_child(parent, i);
-    const bool found = child == object;
-    if (child != nullptr) g_object_unref(child);
-    if (found) return i;
+    g_autoptr(AtkObject) child = atk_object_ref_accessible_child(parent, i);
+    if (child == object) return i;
   }
   return -1;
 }

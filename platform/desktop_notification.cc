@@ -26,12 +26,11 @@ constexpr int kCallTimeoutMs = 5000;
 constexpr gint32 kDefaultExpiry = -1;
 
 void OnNotified(GObject* source, GAsyncResult* result, gpointer) {
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
   if (reply != nullptr) g_variant_unref(reply);
   if (error != nullptr) {
     Log("notification: not shown: %s", error->message);
-    g_error_free(error);
   }
 }
 
@@ -74,11 +73,10 @@ bool AnnouncesMarkup(GVariant* capabilities) {
 
 void OnCapabilities(GObject* source, GAsyncResult* result, gpointer) {
   Notice* notice = Waiting().front().get();
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   GVariant* capabilities = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
   if (error != nullptr) {
     Log("notification: the service's capabilities are unknown: %s", error->message);
-    g_error_free(error);
   }
   // The title is plain text to every service; the body is markup to those
   // that announce it, and a file name in it is text all the same.
@@ -102,11 +100,10 @@ void OnCapabilities(GObject* source, GAsyncResult* result, gpointer) {
 
 void OnBus(GObject*, GAsyncResult* result, gpointer) {
   Notice* notice = Waiting().front().get();
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   notice->bus = AdoptGObject(g_bus_get_finish(result, &error));
   if (!notice->bus) {
     Log("notification: no session bus: %s", error != nullptr ? error->message : "");
-    if (error != nullptr) g_error_free(error);
     SendNext();
     return;
   }

@@ -64,10 +64,9 @@ bool Launch(const std::string& uri) {
       return true;
     }
   }
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   if (g_app_info_launch_default_for_uri(uri.c_str(), nullptr, &error)) return true;
   platform::Log("shell: no default handler for %s: %s", uri.c_str(), error ? error->message : "");
-  g_clear_error(&error);
   // Desktops without a GIO handler may still have the freedesktop opener.
   g_autofree gchar* opener = g_find_program_in_path("xdg-open");
   if (opener == nullptr) return false;

@@ -357,12 +357,11 @@ void WindowHost::RequestPosition(int x, int y) {
 
 void WindowHost::SetIconFile(const std::string& path) {
   if (!alive_) return;
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   const platform::GObjectPtr<GdkPixbuf> pixbuf =
       platform::AdoptGObject(gdk_pixbuf_new_from_file(path.c_str(), &error));
   if (!pixbuf) {
     platform::LogWarning("window icon %s: %s", path.c_str(), error ? error->message : "unreadable");
-    if (error != nullptr) g_error_free(error);
     return;
   }
   gtk_window_set_icon(Win(window_.get()), pixbuf.get());

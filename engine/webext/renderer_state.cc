@@ -243,8 +243,6 @@ gboolean OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
                                   : state->browser->GetMainFrame();
   CefRefPtr<CefRequest> cef_request = CefRequest::Create();
   cef_request->SetURL(facts.uri);
-  const gchar* method = webkit_uri_request_get_http_method(request);
-  if (method) cef_request->SetMethod(method);
   ContextScope scope(TopContext(state));
   const bool cancel = handler->OnBeforeNavigation(state->browser, frame, cef_request,
                                                   NAVIGATION_OTHER, redirected_response != nullptr);

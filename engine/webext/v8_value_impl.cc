@@ -96,7 +96,7 @@ CefRefPtr<CefV8Value> V8ValueImpl::Adopt(JSCValue* value) {
 }
 
 bool V8ValueImpl::IsInt() {
-  if (!IsDouble()) return false;
+  if (!IsNumber()) return false;
   const double d = jsc_value_to_double(value_.get());
   // -0 is a number of its own to JavaScript (1 / -0 is -Infinity); as an
   // integer it would silently become 0.
@@ -124,10 +124,6 @@ bool V8ValueImpl::IsSame(CefRefPtr<CefV8Value> that) {
   const platform::GObjectPtr<JSCValue> result = platform::AdoptGObject(jsc_value_function_call(
       same.get(), JSC_TYPE_VALUE, value_.get(), JSC_TYPE_VALUE, other->value_.get(), G_TYPE_NONE));
   return result && jsc_value_to_boolean(result.get());
-}
-
-bool V8ValueImpl::HasValue(const CefString& key) {
-  return IsObject() && jsc_value_object_has_property(value_.get(), key.ToString().c_str());
 }
 
 CefRefPtr<CefV8Value> V8ValueImpl::GetValue(const CefString& key) {

@@ -26,22 +26,16 @@ class V8ValueImpl : public CefV8Value {
   JSCValue* value() const { return value_.get(); }
 
   bool IsValid() override { return static_cast<bool>(value_); }
-  bool IsUndefined() override { return value_ && jsc_value_is_undefined(value_.get()); }
-  bool IsNull() override { return value_ && jsc_value_is_null(value_.get()); }
   bool IsBool() override { return value_ && jsc_value_is_boolean(value_.get()); }
   bool IsInt() override;
-  bool IsDouble() override { return value_ && jsc_value_is_number(value_.get()); }
   bool IsString() override { return value_ && jsc_value_is_string(value_.get()); }
-  bool IsObject() override { return value_ && jsc_value_is_object(value_.get()); }
   bool IsFunction() override { return value_ && jsc_value_is_function(value_.get()); }
   bool IsSame(CefRefPtr<CefV8Value> that) override;
 
   bool GetBoolValue() override { return value_ && jsc_value_to_boolean(value_.get()); }
   int GetIntValue() override;
-  double GetDoubleValue() override { return value_ ? jsc_value_to_double(value_.get()) : 0; }
   CefString GetStringValue() override;
 
-  bool HasValue(const CefString& key) override;
   CefRefPtr<CefV8Value> GetValue(const CefString& key) override;
   bool SetValue(const CefString& key, CefRefPtr<CefV8Value> value,
                 PropertyAttribute attribute) override;
@@ -51,6 +45,8 @@ class V8ValueImpl : public CefV8Value {
                                                    const CefV8ValueList& arguments) override;
 
  private:
+  bool IsNumber() const { return value_ && jsc_value_is_number(value_.get()); }
+  bool IsObject() const { return value_ && jsc_value_is_object(value_.get()); }
   void Detach();
 
   platform::GObjectPtr<JSCValue> value_;
