@@ -79,4 +79,3 @@ CefString CefCommandLine::GetSwitchValue(const CefString& name) const {
   auto it = switches_.find(name.ToWString());
   return it == switches_.end() ? CefString() : CefString(it->second);
 }
-

@@ -236,7 +236,8 @@ void ClearSelections(GtkWidget* widget, gpointer = nullptr) {
     const gint at = gtk_editable_get_position(GTK_EDITABLE(widget));
     gtk_editable_select_region(GTK_EDITABLE(widget), at, at);
   }
-  if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), ClearSelections, nullptr);
+  if (GTK_IS_CONTAINER(widget))
+    gtk_container_forall(GTK_CONTAINER(widget), ClearSelections, nullptr);
 }
 
 gboolean DestroyLater(gpointer dialog) {

@@ -3,9 +3,10 @@
 // ten times, and ten iframes of 32 MB added and removed, leave the web
 // process at most 128 MB above where it started: leaking, each round would
 // keep its 32 MB (320 MB in all), while the collector and the allocator may
-// still hold a few rounds' worth for a while on a slow machine. Memory is the anonymous part of the proportional set
-// size (Pss_Anon): script heaps live there, while the rest of the PSS is a
-// share of libraries that moves with every WebKit process on the machine.
+// still hold a few rounds' worth for a while on a slow machine. Memory is
+// the anonymous part of the proportional set size (Pss_Anon): script heaps
+// live there, while the rest of the PSS is a share of libraries that moves
+// with every WebKit process on the machine.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
