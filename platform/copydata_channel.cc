@@ -1,6 +1,9 @@
-// The copy-data channel's calls: publishing goes to the receiver, which lives
-// on the main thread; finding and sending go to the sender, usable from any
-// thread.
+// The copy-data channel's facade: the window calls (FindWindowW,
+// SendMessageW, the window registry) and the tests see only these functions,
+// which stand in for the three classes behind them, private to platform/.
+// Publishing goes to the receiver, which lives on the main thread; finding
+// and sending go to the sender, usable from any thread; the folders are the
+// registry's.
 #include "platform/copydata_channel.h"
 
 #include "platform/copydata_receiver.h"
