@@ -3,7 +3,9 @@ speech-dispatcher of its own whose only output module writes every utterance
 as a line to a file. Both run on the test's accessibility bus and display,
 with private settings, so nothing of the machine's desktop is used."""
 
+import ctypes
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -58,6 +60,29 @@ manager.activate(sys.argv[2], {})
 sys.path.insert(0, manager.getPrefsDir())
 sys.exit(orca.main())
 """
+
+
+class FileWatch:
+    """A descriptor that select() finds readable once the file has been
+    written to since the last drain() (inotify, IN_MODIFY)."""
+
+    IN_MODIFY = 0x2
+
+    def __init__(self, path):
+        libc = ctypes.CDLL(None, use_errno=True)
+        self.fd = libc.inotify_init1(os.O_NONBLOCK | os.O_CLOEXEC)
+        if self.fd < 0 or libc.inotify_add_watch(self.fd, os.fsencode(path), self.IN_MODIFY) < 0:
+            raise OSError(ctypes.get_errno(), "inotify on %s" % path)
+
+    def drain(self):
+        try:
+            while os.read(self.fd, 4096):
+                pass
+        except BlockingIOError:
+            pass
+
+    def close(self):
+        os.close(self.fd)
 
 
 def orca_python():
@@ -121,6 +146,9 @@ class ScreenReader:
                 orca_python() + ["-c", ORCA, self.log, prefs], env=env, stdout=out,
                 stderr=subprocess.STDOUT, start_new_session=True,
                 preexec_fn=end_with_this_process))
+        # What wait_for wakes on: a new utterance, or the end of either process.
+        self.watch = FileWatch(self.file)
+        self.ends = [os.pidfd_open(proc.pid) for proc in self.processes]
 
     def lines(self):
         with open(self.file, encoding="utf-8", errors="replace") as f:
@@ -142,6 +170,7 @@ class ScreenReader:
         them. Raises AssertionError with what was said when it does not."""
         deadline = time.monotonic() + timeout
         while True:
+            self.watch.drain()  # before reading: a line written after the read wakes the wait
             lines = self.said_since(mark)
             if predicate(lines):
                 return lines
@@ -150,11 +179,15 @@ class ScreenReader:
                     with open(self.output, errors="replace") as f:
                         raise AssertionError("%s: %s ended; Orca wrote: %s"
                                              % (message, proc.args[0], f.read()[-2000:]))
-            if time.monotonic() > deadline:
+            left = deadline - time.monotonic()
+            if left <= 0:
                 raise AssertionError("%s within %ss; said: %r" % (message, timeout, lines))
-            time.sleep(0.05)
+            select.select([self.watch.fd] + self.ends, [], [], left)
 
     def close(self):
+        self.watch.close()
+        for fd in self.ends:
+            os.close(fd)
         for proc in reversed(self.processes):
             try:
                 os.killpg(proc.pid, signal.SIGTERM)
