@@ -5,44 +5,34 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <system_error>
+
+#include "tests/support/test_process.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using test_support::ReadFile;
+using test_support::WriteText;
+
 class DefaultBundle : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ =
-        fs::temp_directory_path() /
-        ("qbundle-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root_);
-    Write(root_ / "shipped/contentEditor/index.html", "default start");
-    Write(root_ / "shipped/contentEditor/editor/index.html", "default editor");
-    data_ = (root_ / "data/vexalio").string();
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  static void Write(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-  }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    WriteText(root_ / "shipped/contentEditor/index.html", "default start");
+    WriteText(root_ / "shipped/contentEditor/editor/index.html", "default editor");
   }
 
-  fs::path root_;
-  std::string data_;
+  test_support::TempDir tmp_{"qbundle"};
+  fs::path root_ = tmp_.path();
+  std::string data_ = (root_ / "data/vexalio").string();
 };
 
 TEST_F(DefaultBundle, InstallsIntoAnEmptyDataDirectoryWithoutABuildNumber) {
   ASSERT_TRUE(InstallDefaultBundle((root_ / "shipped").string(), data_));
-  EXPECT_EQ(Read(fs::path(data_) / "contentEditor/index.html"), "default start");
-  EXPECT_EQ(Read(fs::path(data_) / "contentEditor/editor/index.html"), "default editor");
+  EXPECT_EQ(ReadFile(fs::path(data_) / "contentEditor/index.html"), "default start");
+  EXPECT_EQ(ReadFile(fs::path(data_) / "contentEditor/editor/index.html"), "default editor");
   EXPECT_FALSE(fs::exists(fs::path(data_) / "version.ini"));
   for (const auto& entry : fs::directory_iterator(data_)) {
     EXPECT_EQ(entry.path().filename(), "contentEditor") << "no staging folder is left";
@@ -50,17 +40,17 @@ TEST_F(DefaultBundle, InstallsIntoAnEmptyDataDirectoryWithoutABuildNumber) {
 }
 
 TEST_F(DefaultBundle, NeverOverwritesAnInstalledBundle) {
-  Write(fs::path(data_) / "contentEditor/index.html", "updated start");
+  WriteText(fs::path(data_) / "contentEditor/index.html", "updated start");
   ASSERT_TRUE(InstallDefaultBundle((root_ / "shipped").string(), data_));
-  EXPECT_EQ(Read(fs::path(data_) / "contentEditor/index.html"), "updated start");
+  EXPECT_EQ(ReadFile(fs::path(data_) / "contentEditor/index.html"), "updated start");
   EXPECT_FALSE(fs::exists(fs::path(data_) / "contentEditor/editor/index.html"));
 }
 
 TEST_F(DefaultBundle, CompletesAFolderWithoutAStartPageKeepingItsFiles) {
-  Write(fs::path(data_) / "contentEditor/editor/index.html", "kept editor");
+  WriteText(fs::path(data_) / "contentEditor/editor/index.html", "kept editor");
   ASSERT_TRUE(InstallDefaultBundle((root_ / "shipped").string(), data_));
-  EXPECT_EQ(Read(fs::path(data_) / "contentEditor/index.html"), "default start");
-  EXPECT_EQ(Read(fs::path(data_) / "contentEditor/editor/index.html"), "kept editor");
+  EXPECT_EQ(ReadFile(fs::path(data_) / "contentEditor/index.html"), "default start");
+  EXPECT_EQ(ReadFile(fs::path(data_) / "contentEditor/editor/index.html"), "kept editor");
 }
 
 TEST_F(DefaultBundle, AFailureToWriteTellsWhatItMeansToAPerson) {

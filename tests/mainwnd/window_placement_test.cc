@@ -4,33 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "mainwnd/page_zoom.h"
+#include "tests/support/test_process.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using test_support::WriteText;
+
 // A temporary folder for the settings file.
 class Placement : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ =
-        fs::temp_directory_path() /
-        ("qplace-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  static void Write(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-  }
-
-  fs::path root_;
+  test_support::TempDir tmp_{"qplace"};
+  fs::path root_ = tmp_.path();
 };
 
 TEST_F(Placement, RemembersAPlacementAndRefusesUnsoundOnes) {
@@ -43,7 +33,7 @@ TEST_F(Placement, RemembersAPlacementAndRefusesUnsoundOnes) {
             (std::vector<LONG>{-50, 20, 850, 620}));
   for (const char* bad : {"10,10,0,600", "10,10,900", "10,10,900,600,1", "a,b,c,d",
                           "10,10,90000,600", "99999999,10,900,600", ""}) {
-    Write(file, std::string("[window]\nrestored=") + bad + "\n");
+    WriteText(file, std::string("[window]\nrestored=") + bad + "\n");
     EXPECT_FALSE(LoadRestoredRect(file, &rect)) << bad;
   }
 }
@@ -60,7 +50,7 @@ TEST_F(Placement, KeepsTheZoomBesideThePlacementAndOnlyOneOfTheSteps) {
   EXPECT_EQ(LoadZoomPercent(file), 0) << "the start size is not kept";
   EXPECT_TRUE(LoadRestoredRect(file, &rect));
   for (const char* bad : {"120", "40", "400", "125x", "-100", ""}) {
-    Write(file, std::string("[window]\nzoom=") + bad + "\n");
+    WriteText(file, std::string("[window]\nzoom=") + bad + "\n");
     EXPECT_EQ(LoadZoomPercent(file), 0) << bad;
   }
 }

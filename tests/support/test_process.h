@@ -69,6 +69,12 @@ inline std::string SelfPath() {
   return std::string(exe, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+// Writes text to path, making the folders on the way.
+inline void WriteText(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream content;
