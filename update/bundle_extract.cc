@@ -236,9 +236,13 @@ UnpackResult ExtractShard(unzFile zip, int rootFd, Budget& budget,
   return UnpackResult::kInstalled;
 }
 
+// The directory an entry lands in; "" for the data directory itself, which
+// is also what an entry naming the data directory (no components) is.
 std::string DirectoryOf(const PlannedEntry& entry) {
   std::string dir;
-  const std::size_t count = entry.directory ? entry.components.size() : entry.components.size() - 1;
+  const std::size_t count = entry.directory || entry.components.empty()
+                                ? entry.components.size()
+                                : entry.components.size() - 1;
   for (std::size_t i = 0; i < count; ++i) dir += entry.components[i] + '/';
   return dir;
 }

@@ -467,6 +467,13 @@ TEST(BundleShards, SplitAtADirectoryPastHalfTheBytesAndNeverAcrossOneName) {
   EXPECT_EQ(SecondShardStart(plan, 2), 3u);  // a's files stay together
   EXPECT_EQ(SecondShardStart(plan, 1), 0u);
   EXPECT_EQ(SecondShardStart(plan, 0), 0u);  // too small for a second thread
+  // An entry naming the data directory itself has no components.
+  PlannedEntry root = file({}, 0);
+  root.skipped = true;
+  plan.insert(plan.begin() + 1, root);
+  EXPECT_EQ(SecondShardStart(plan, 2), 4u);
+  plan.insert(plan.begin() + 3, root);
+  EXPECT_EQ(SecondShardStart(plan, 2), 5u);
   // A name written twice: the later entry replaces the earlier only in order.
   plan.push_back(file({"e", "a", "2"}, 5));
   EXPECT_EQ(SecondShardStart(plan, 2), 0u);
