@@ -12,6 +12,7 @@
 #include "platform/unicode_text.h"
 #include "ui/control_ui.h"
 #include "ui/text_fit.h"
+#include "ui/text_layout_cache.h"
 
 namespace ui::render {
 namespace {
@@ -296,8 +297,13 @@ platform::GObjectPtr<PangoLayout> TextLayout(cairo_t* cr, const FontSpec& font, 
 }
 
 // text, shortened in its middle until one line of the layout holds it.
-std::wstring FitInMiddle(PangoLayout* layout, const std::wstring& text, int width) {
-  return ShortenInMiddle(text, [&](const std::wstring& candidate) {
+std::wstring FitInMiddle(cairo_t* cr, PangoLayout* layout, const FontSpec& font,
+                         const std::wstring& text, int width) {
+  TextLayoutCache& cache = TextLayoutCache::Get();
+  const std::string key =
+      TextLayoutCache::Key(cr, font, width, DT_SINGLELINE | DT_PATH_ELLIPSIS, 'f', text);
+  if (const std::wstring* known = cache.FindFit(key)) return *known;
+  std::wstring fit = ShortenInMiddle(text, [&](const std::wstring& candidate) {
     const std::string plain = platform::WideToUtf8(candidate);
     pango_layout_set_text(layout, plain.c_str(), -1);
     if (pango_layout_is_ellipsized(layout)) return false;
@@ -305,18 +311,18 @@ std::wstring FitInMiddle(PangoLayout* layout, const std::wstring& text, int widt
     pango_layout_get_pixel_size(layout, &lw, nullptr);
     return lw <= width;
   });
+  cache.AddFit(key, fit);
+  return fit;
 }
 
-}  // namespace
-
-void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32_t color,
-              const FontSpec& font, UINT style, bool html, bool one_color) {
-  int w = rc.right - rc.left, h = rc.bottom - rc.top;
-  if (text.empty() || w <= 0 || h <= 0) return;
-  cairo_save(cr);
-  cairo_rectangle(cr, rc.left, rc.top, w, h);
-  cairo_clip(cr);
-  const platform::GObjectPtr<PangoLayout> layout = TextLayout(cr, font, w, style);
+// The layout of text as DrawText shows it, made once and then kept.
+PangoLayout* ShownLayout(cairo_t* cr, const std::wstring& text, const FontSpec& font, int w,
+                         UINT style, bool html, bool one_color) {
+  TextLayoutCache& cache = TextLayoutCache::Get();
+  const std::string key =
+      TextLayoutCache::Key(cr, font, w, style, html ? (one_color ? 'm' : 'c') : 'p', text);
+  if (PangoLayout* known = cache.FindLayout(key)) return known;
+  platform::GObjectPtr<PangoLayout> layout = TextLayout(cr, font, w, style);
   pango_layout_set_alignment(layout.get(), (style & DT_CENTER)  ? PANGO_ALIGN_CENTER
                                            : (style & DT_RIGHT) ? PANGO_ALIGN_RIGHT
                                                                 : PANGO_ALIGN_LEFT);
@@ -330,11 +336,27 @@ void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32
   }
   if (!marked) {
     const bool in_middle = (style & DT_PATH_ELLIPSIS) && (style & DT_SINGLELINE);
-    std::string plain = platform::WideToUtf8(in_middle ? FitInMiddle(layout.get(), text, w) : text);
+    std::string plain =
+        platform::WideToUtf8(in_middle ? FitInMiddle(cr, layout.get(), font, text, w) : text);
     pango_layout_set_text(layout.get(), plain.c_str(), -1);
   }
+  PangoLayout* shown = layout.get();
+  cache.AddLayout(key, std::move(layout));
+  return shown;
+}
+
+}  // namespace
+
+void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32_t color,
+              const FontSpec& font, UINT style, bool html, bool one_color) {
+  int w = rc.right - rc.left, h = rc.bottom - rc.top;
+  if (text.empty() || w <= 0 || h <= 0) return;
+  cairo_save(cr);
+  cairo_rectangle(cr, rc.left, rc.top, w, h);
+  cairo_clip(cr);
+  PangoLayout* layout = ShownLayout(cr, text, font, w, style, html, one_color);
   int lw = 0, lh = 0;
-  pango_layout_get_pixel_size(layout.get(), &lw, &lh);
+  pango_layout_get_pixel_size(layout, &lw, &lh);
   double y = rc.top;
   if (style & DT_VCENTER)
     y = rc.top + (h - lh) / 2.0;
@@ -342,7 +364,7 @@ void DrawText(cairo_t* cr, const RECT& rc, const std::wstring& text, std::uint32
     y = rc.bottom - lh;
   cairo_move_to(cr, rc.left, std::floor(y));
   SetColor(cr, color);
-  pango_cairo_show_layout(cr, layout.get());
+  pango_cairo_show_layout(cr, layout);
   cairo_restore(cr);
 }
 
@@ -353,7 +375,7 @@ std::wstring TextInWidth(const std::wstring& text, const FontSpec& font, int wid
   {
     const platform::GObjectPtr<PangoLayout> layout =
         TextLayout(cr, font, width, DT_SINGLELINE | DT_PATH_ELLIPSIS);
-    shown = FitInMiddle(layout.get(), text, width);
+    shown = FitInMiddle(cr, layout.get(), font, text, width);
   }
   cairo_destroy(cr);
   cairo_surface_destroy(surface);

@@ -2,9 +2,15 @@
 // characters and in the toolkit's own font.
 #include "ui/text_fit.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
+#include "ui/control_ui.h"
 #include "ui/render_engine.h"
+#include "ui/text_layout_cache.h"
 
 namespace {
 
@@ -42,6 +48,49 @@ TEST(TextInWidth, ALongFileNameFitsItsRoomWithItsExtension) {
   // Most of the room is used.
   EXPECT_GT(shown.size(), 30u);
   EXPECT_EQ(ui::render::TextInWidth(L"课件.pdf", font, 300), L"课件.pdf");
+}
+
+// The pixels of text drawn into a fresh 200x40 image at scale.
+std::vector<unsigned char> Drawn(const std::wstring& text, UINT style, double scale = 1) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 200, 40);
+  cairo_t* cr = cairo_create(surface);
+  cairo_scale(cr, scale, scale);
+  ui::render::DrawText(cr, RECT{0, 0, 120, 20}, text, 0xFF000000u, ui::FontSpec(), style, false,
+                       false);
+  cairo_surface_flush(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  std::vector<unsigned char> pixels(data, data + cairo_image_surface_get_stride(surface) * 40);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+  return pixels;
+}
+
+TEST(TextLayoutCache, AKeptLayoutDrawsWhatANewOneWouldAndNothingElseSharesIt) {
+  const UINT style = DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS;
+  const std::wstring name = L"lecture-slides-for-the-spring-term-final.pdf";
+  const std::vector<unsigned char> first = Drawn(name, style);
+  EXPECT_EQ(Drawn(name, style), first);  // from the cache
+  EXPECT_NE(Drawn(name, style | DT_CENTER), first);
+  EXPECT_NE(Drawn(name, style, 2), first);
+  EXPECT_NE(Drawn(L"lecture-slides-for-the-spring-term-final.ppt", style), first);
+
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  using Cache = ui::render::TextLayoutCache;
+  const ui::FontSpec font;
+  const std::string key = Cache::Key(cr, font, 100, style, 'p', name);
+  ui::FontSpec bold = font;
+  bold.bold = true;
+  EXPECT_NE(Cache::Key(cr, bold, 100, style, 'p', name), key);
+  EXPECT_NE(Cache::Key(cr, font, 101, style, 'p', name), key);
+  EXPECT_NE(Cache::Key(cr, font, 100, style, 'm', name), key);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
+  EXPECT_NE(Cache::Key(cr, font, 100, style, 'p', name), key);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
 }
 
 }  // namespace
