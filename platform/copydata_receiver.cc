@@ -9,7 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "platform/copydata_channel.h"
@@ -38,6 +40,10 @@ constexpr gint64 kFrameDeadlineUs = gint64{5} * G_USEC_PER_SEC;
 constexpr int kChannelPriority = G_PRIORITY_DEFAULT;
 // A payload buffer up to this size is kept for the connection's next message.
 constexpr std::size_t kKeptPayload = std::size_t{64} * 1024;
+// Frames are read in pieces of this size, so a message with the frames before
+// it (the sender's order) usually takes one system call; a larger payload's
+// rest is read straight into its buffer.
+constexpr std::size_t kReadChunk = 4096;
 
 }  // namespace
 
@@ -69,6 +75,9 @@ struct CopyDataReceiver::Connection {
   // sender's data ended.
   std::vector<unsigned char> payload;
   std::size_t payload_got = 0;
+  // Read from the socket and not yet taken into a frame: inbox[inbox_at, end).
+  std::vector<unsigned char> inbox;
+  std::size_t inbox_at = 0;
 };
 
 struct CopyDataReceiver::Callbacks {
@@ -317,7 +326,9 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
     }
     return;
   }
-  if ((condition & (G_IO_IN | G_IO_HUP | G_IO_ERR)) == 0) {
+  // What a sender sent on before its reply came is read after the reply.
+  const bool buffered = c.inbox_at < c.inbox.size();
+  if ((condition & (G_IO_IN | G_IO_HUP | G_IO_ERR)) == 0 && !buffered) {
     // Woken by the timer alone.
     if (now >= c.frame_deadline) {
       Log("copy-data: dropped a connection that brought no whole frame in time");
@@ -327,11 +338,24 @@ void CopyDataReceiver::OnReadable(const std::shared_ptr<Connection>& connection)
   }
   c.last_active = now;
   for (;;) {
+    const bool in_header = c.header_got < CopyDataFrame::kHeaderSize;
+    unsigned char* part = in_header ? c.header + c.header_got : c.payload.data() + c.payload_got;
+    const std::size_t need =
+        in_header ? CopyDataFrame::kHeaderSize - c.header_got : c.payload.size() - c.payload_got;
     ssize_t n;
-    if (c.header_got < CopyDataFrame::kHeaderSize) {
-      n = recv(c.fd, c.header + c.header_got, CopyDataFrame::kHeaderSize - c.header_got, 0);
+    if (c.inbox_at < c.inbox.size()) {
+      const std::size_t take = std::min(need, c.inbox.size() - c.inbox_at);
+      std::memcpy(part, c.inbox.data() + c.inbox_at, take);
+      c.inbox_at += take;
+      n = static_cast<ssize_t>(take);
+    } else if (need >= kReadChunk) {
+      n = recv(c.fd, part, need, 0);
     } else {
-      n = recv(c.fd, c.payload.data() + c.payload_got, c.payload.size() - c.payload_got, 0);
+      c.inbox.resize(kReadChunk);
+      n = recv(c.fd, c.inbox.data(), kReadChunk, 0);
+      c.inbox.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+      c.inbox_at = 0;
+      if (n > 0) continue;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -457,7 +481,11 @@ void CopyDataReceiver::Answer(const std::shared_ptr<Connection>& connection, LRE
     g_source_modify_unix_fd(c.source, c.tag, G_IO_IN);
   }
   c.frame_deadline = g_get_monotonic_time() + kFrameDeadlineUs;
-  if (c.timer_at < 0) SetTimer(c, c.frame_deadline);
+  if (c.inbox_at < c.inbox.size()) {
+    SetTimer(c, 0);  // what came after the message, read at the next turn
+  } else if (c.timer_at < 0) {
+    SetTimer(c, c.frame_deadline);
+  }
 }
 
 // Serves the first queued message. While a handler runs, also when it runs a

@@ -373,6 +373,31 @@ TEST_F(CopyDataChannel, MalformedFramesAreDroppedAndAStalledSenderBlocksNothing)
   EXPECT_EQ(late, "reply 300");
   close(stalled);
   EXPECT_EQ(handled, 2);
+
+  // Two messages in one write: each is answered in order, the second once
+  // the first's reply is out.
+  std::vector<unsigned char> two = GoodFrame(5);
+  const std::vector<unsigned char> next = GoodFrame(7);
+  two.insert(two.end(), next.begin(), next.end());
+  std::string both = OffMainThread([&] {
+    int fd = ConnectTo(address);
+    if (fd < 0 || send(fd, two.data(), two.size(), MSG_NOSIGNAL) != ssize_t(two.size()))
+      return std::string("not sent");
+    timeval timeout{3, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+    std::string replies;
+    for (int i = 0; i < 2; ++i) {
+      unsigned char reply[CopyDataFrame::kReplySize];
+      std::int64_t result = -1;
+      if (recv(fd, reply, sizeof(reply), MSG_WAITALL) != sizeof(reply)) break;
+      CopyDataFrame::DecodeReply(reply, &result);
+      replies += std::to_string(result) + " ";
+    }
+    close(fd);
+    return replies;
+  });
+  EXPECT_EQ(both, "500 700 ");
+  EXPECT_EQ(handled, 4);
   platform::channel::WithdrawWindow(window.hwnd());
 }
 
