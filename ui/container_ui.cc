@@ -225,6 +225,12 @@ CControlUI* CContainerUI::FindControlByName(const wchar_t* name) {
   return FindSubControl(name);
 }
 
+void CContainerUI::PaintChildren(_cairo* cr, const RECT& paint) {
+  for (CControlUI* c : items_) {
+    if (c->IsVisible()) c->DoPaint(cr, paint);
+  }
+}
+
 void CContainerUI::DoPaint(_cairo* cr, const RECT& paint) {
   if (rect_.right <= paint.left || rect_.left >= paint.right || rect_.bottom <= paint.top ||
       rect_.top >= paint.bottom) {
@@ -245,9 +251,7 @@ void CContainerUI::DoPaint(_cairo* cr, const RECT& paint) {
   child_paint.top = std::max(paint.top, clip.top);
   child_paint.right = std::min(paint.right, clip.right);
   child_paint.bottom = std::min(paint.bottom, clip.bottom);
-  for (CControlUI* c : items_) {
-    if (c->IsVisible()) c->DoPaint(cr, child_paint);
-  }
+  PaintChildren(cr, child_paint);
   PaintOverlay(cr);
   cairo_restore(cr);
   PaintBorder(cr);

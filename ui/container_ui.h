@@ -51,6 +51,8 @@ class CContainerUI : public CControlUI {
   // scrolling layouts, the whole rect otherwise).
   virtual RECT ClipRect() const { return rect_; }
   virtual void PaintOverlay(_cairo* /*cr*/) {}
+  // Draws the visible children in paint, in order.
+  virtual void PaintChildren(_cairo* cr, const RECT& paint);
 
   std::vector<CControlUI*> items_;
   RECT inset_;

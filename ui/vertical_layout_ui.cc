@@ -67,6 +67,8 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
   scroll_pos_ = std::clamp(scroll_pos_, 0, scroll_range_);
 
   int y = inner.top - scroll_pos_;
+  bool in_order = true;
+  RECT last{0, 0, 0, 0};
   for (size_t i = 0; i < flow.size(); ++i) {
     CControlUI* c = flow[i];
     RECT pad = c->GetPadding();
@@ -77,7 +79,29 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     y += pad.top;
     RECT crc{inner.left + pad.left, y, inner.left + pad.left + w, y + axis[i].size};
     c->SetPos(crc);
+    if (i > 0 && (crc.top < last.top || crc.bottom < last.bottom)) in_order = false;
+    last = crc;
     y += axis[i].size + pad.bottom + child_padding_;
+  }
+  // Floating children may lie anywhere and are drawn in their place among
+  // the others: then every child is looked at.
+  stacked_in_order_ = in_order && std::count_if(items_.begin(), items_.end(), [](CControlUI* c) {
+                                    return c->IsVisible();
+                                  }) == static_cast<std::ptrdiff_t>(flow.size());
+  stacked_ = stacked_in_order_ ? flow : std::vector<CControlUI*>();
+}
+
+void CVerticalLayoutUI::PaintChildren(_cairo* cr, const RECT& paint) {
+  if (!stacked_in_order_) {
+    CContainerUI::PaintChildren(cr, paint);
+    return;
+  }
+  // The first row that ends below the top of paint, then down to the first
+  // that starts below its bottom.
+  auto row = std::partition_point(stacked_.begin(), stacked_.end(),
+                                  [&](CControlUI* c) { return c->GetPos().bottom <= paint.top; });
+  for (; row != stacked_.end() && (*row)->GetPos().top < paint.bottom; ++row) {
+    if ((*row)->IsVisible()) (*row)->DoPaint(cr, paint);
   }
 }
 
@@ -89,11 +113,15 @@ void CVerticalLayoutUI::EnsureVisible(CControlUI* child) {
 
 bool CVerticalLayoutUI::Remove(CControlUI* control) {
   if (control == show_child_) show_child_ = nullptr;
+  stacked_.clear();
+  stacked_in_order_ = false;
   return CContainerUI::Remove(control);
 }
 
 void CVerticalLayoutUI::RemoveAll() {
   show_child_ = nullptr;
+  stacked_.clear();
+  stacked_in_order_ = false;
   CContainerUI::RemoveAll();
 }
 

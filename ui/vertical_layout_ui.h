@@ -34,9 +34,20 @@ class CVerticalLayoutUI : public CContainerUI {
  protected:
   RECT ClipRect() const override;
   void PaintOverlay(_cairo* cr) override;
+  // Only the children whose rows meet paint: a long list redraws one row
+  // without a look at every other.
+  void PaintChildren(_cairo* cr, const RECT& paint) override;
 
   bool scroll_enabled_ = false;
   int scroll_pos_ = 0;
   int scroll_range_ = 0;
   CControlUI* show_child_ = nullptr;  // to be scrolled into view at the next layout
+
+ private:
+  // The children as the last layout stacked them, top to bottom, when none
+  // floats and each row starts and ends no higher than the one before;
+  // otherwise empty. Every change of the children asks for a layout, which
+  // the window makes before it draws, and a removed child leaves it at once.
+  std::vector<CControlUI*> stacked_;
+  bool stacked_in_order_ = false;
 };

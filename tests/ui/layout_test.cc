@@ -1,6 +1,10 @@
 // Layout arithmetic: fixed and flexible sizes, limits, insets, child
 // padding, hidden and floating children, scrolling.
+#include <cairo.h>
 #include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
 
 #include "ui/ui_lib.h"
 
@@ -154,6 +158,70 @@ TEST(List, RowsStackAtTheirHeightsAndTheListScrolls) {
   pm.UpdateLayout();
   EXPECT_EQ(list->GetScrollRange(), 0);
   EXPECT_EQ(list->GetItemAt(0)->GetWidth(), 300);
+}
+
+// A row that counts the times it is asked to draw, and those it draws.
+class CountedRow : public CControlUI {
+ public:
+  void DoPaint(_cairo* cr, const RECT& paint) override {
+    ++asked;
+    if (GetPos().bottom > paint.top && GetPos().top < paint.bottom) ++drawn;
+    CControlUI::DoPaint(cr, paint);
+  }
+  int asked = 0;
+  int drawn = 0;
+};
+
+TEST(List, ARedrawnRowAsksOnlyTheRowsInItsArea) {
+  CPaintManagerUI pm;
+  auto* list = new CListUI;
+  pm.AttachDialog(list);
+  std::vector<CountedRow*> rows;
+  for (int i = 0; i < 1000; ++i) {
+    rows.push_back(new CountedRow);
+    rows.back()->SetFixedHeight(20);
+    list->Add(rows.back());
+  }
+  pm.SetClientSize(300, 200);
+  pm.UpdateLayout();
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 300, 200);
+  cairo_t* cr = cairo_create(surface);
+  // Draws area; says how many rows were asked and which were drawn.
+  auto paint = [&](RECT area) {
+    for (CountedRow* row : rows) {
+      if (row != nullptr) row->asked = row->drawn = 0;
+    }
+    list->DoPaint(cr, area);
+    int asked = 0;
+    std::vector<int> drawn;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (rows[i] == nullptr) continue;
+      asked += rows[i]->asked;
+      if (rows[i]->drawn > 0) drawn.push_back(static_cast<int>(i));
+    }
+    return std::make_pair(asked, drawn);
+  };
+  EXPECT_EQ(paint({0, 40, 300, 60}), std::make_pair(1, std::vector<int>{2}));
+  EXPECT_EQ(paint({0, 30, 300, 50}), std::make_pair(2, std::vector<int>{1, 2}));
+  list->SetScrollPos(400);
+  pm.UpdateLayout();
+  EXPECT_EQ(paint({0, 0, 300, 20}), std::make_pair(1, std::vector<int>{20}));
+  // Rows hidden and taken out leave their place to the next.
+  rows[21]->SetVisible(false);
+  list->RemoveAt(22);
+  rows[22] = nullptr;
+  pm.UpdateLayout();
+  EXPECT_EQ(paint({0, 0, 300, 40}), std::make_pair(2, std::vector<int>{20, 23}));
+  // A floating child may lie anywhere: every child is asked again.
+  rows.push_back(new CountedRow);
+  rows.back()->ApplyAttributeList(L"float=\"true\" pos=\"0,0,10,10\"");
+  list->Add(rows.back());
+  pm.UpdateLayout();
+  const auto [asked, drawn] = paint({0, 0, 300, 20});
+  EXPECT_GT(asked, 900);
+  EXPECT_EQ(drawn, (std::vector<int>{20, 1000}));
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
 }
 
 TEST(Progress, FilledWidthFollowsValueInItsRange) {
