@@ -85,14 +85,14 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
   }
   // Floating children may lie anywhere and are drawn in their place among
   // the others: then every child is looked at.
-  stacked_in_order_ = in_order && std::count_if(items_.begin(), items_.end(), [](CControlUI* c) {
-                                    return c->IsVisible();
-                                  }) == static_cast<std::ptrdiff_t>(flow.size());
-  stacked_ = stacked_in_order_ ? flow : std::vector<CControlUI*>();
+  const bool floats = std::count_if(items_.begin(), items_.end(), [](CControlUI* c) {
+                        return c->IsVisible();
+                      }) != static_cast<std::ptrdiff_t>(flow.size());
+  stacked_ = in_order && !floats ? flow : std::vector<CControlUI*>();
 }
 
 void CVerticalLayoutUI::PaintChildren(_cairo* cr, const RECT& paint) {
-  if (!stacked_in_order_) {
+  if (stacked_.empty()) {
     CContainerUI::PaintChildren(cr, paint);
     return;
   }
@@ -114,14 +114,12 @@ void CVerticalLayoutUI::EnsureVisible(CControlUI* child) {
 bool CVerticalLayoutUI::Remove(CControlUI* control) {
   if (control == show_child_) show_child_ = nullptr;
   stacked_.clear();
-  stacked_in_order_ = false;
   return CContainerUI::Remove(control);
 }
 
 void CVerticalLayoutUI::RemoveAll() {
   show_child_ = nullptr;
   stacked_.clear();
-  stacked_in_order_ = false;
   CContainerUI::RemoveAll();
 }
 

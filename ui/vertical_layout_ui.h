@@ -46,8 +46,8 @@ class CVerticalLayoutUI : public CContainerUI {
  private:
   // The children as the last layout stacked them, top to bottom, when none
   // floats and each row starts and ends no higher than the one before;
-  // otherwise empty. Every change of the children asks for a layout, which
-  // the window makes before it draws, and a removed child leaves it at once.
+  // otherwise empty, and every child is looked at. Every change of the
+  // children asks for a layout, which the window makes before it draws, and
+  // a removed child leaves it at once.
   std::vector<CControlUI*> stacked_;
-  bool stacked_in_order_ = false;
 };
