@@ -46,9 +46,11 @@ if [ -z "${DISPLAY:-}" ] || [ "${FORCE_XVFB:-0}" = "1" ]; then
     openbox --sm-disable >/dev/null 2>&1 &
     cleanup_pids+=($!)
     # Tests that place and stack windows need the window manager in charge:
-    # it says so by naming itself on the root window.
-    for _ in $(seq 200); do
-      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+    # it says so by naming itself on the root window. The wait is bounded by
+    # time, not by tries: on a busy machine each look takes long itself.
+    wm_deadline=$((SECONDS + 20))
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
+      [ "$SECONDS" -lt "$wm_deadline" ] || break
       sleep 0.1
     done
   fi
