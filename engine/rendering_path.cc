@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/log.h"
+#include "platform/own_environment.h"
 
 namespace engine {
 namespace {
@@ -20,12 +21,14 @@ namespace {
 constexpr unsigned kGlRenderer = 0x1F01;  // GL_RENDERER
 
 // WebKit's own switches; a user who set one gets what WebKit makes of it.
+bool VariableSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
+}
+
 bool WebKitVariableSet() {
-  for (const char* name : {"WEBKIT_DISABLE_COMPOSITING_MODE", "WEBKIT_FORCE_COMPOSITING_MODE"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0) return true;
-  }
-  return false;
+  return VariableSet("WEBKIT_DISABLE_COMPOSITING_MODE") ||
+         VariableSet("WEBKIT_FORCE_COMPOSITING_MODE");
 }
 
 EGLDisplay DisplayOfGdk() {
@@ -40,17 +43,27 @@ EGLDisplay DisplayOfGdk() {
   return eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
 }
 
-RenderingChoice Decide() {
+constexpr char kDriDir[] = "/dev/dri";
+
+// What is decided without a display: the client's variable, WebKit's own,
+// and a machine without a render node.
+std::optional<RenderingChoice> DecideWithoutDisplay() {
   const char* forced_value = std::getenv(kCompositingVariable);
   if (std::optional<RenderingPath> forced = ForcedRenderingPath(forced_value)) {
-    return {*forced, std::string(kCompositingVariable) + "=" + forced_value};
+    return RenderingChoice{*forced, std::string(kCompositingVariable) + "=" + forced_value};
   }
   if (WebKitVariableSet()) {
-    return {RenderingPath::kAccelerated, "WebKit's own variable decides"};
+    return RenderingChoice{RenderingPath::kAccelerated, "WebKit's own variable decides"};
   }
-  if (!HasRenderNode("/dev/dri")) {
-    return {RenderingPath::kNonAccelerated, "no GPU render node, so OpenGL would be software"};
+  if (!HasRenderNode(kDriDir)) {
+    return RenderingChoice{RenderingPath::kNonAccelerated,
+                           "no GPU render node, so OpenGL would be software"};
   }
+  return std::nullopt;
+}
+
+RenderingChoice Decide() {
+  if (std::optional<RenderingChoice> early = DecideWithoutDisplay()) return *early;
   const std::string renderer = ProbeGlRenderer();
   if (IsSoftwareRenderer(renderer)) {
     return {RenderingPath::kNonAccelerated,
@@ -116,6 +129,31 @@ std::string ProbeGlRenderer() {
   // load it again.
   eglReleaseThread();
   return renderer;
+}
+
+std::vector<std::string> PrepareRenderingPath(const std::string& dri_dir) {
+  std::vector<std::string> told;
+  const char* forced_value = std::getenv(kCompositingVariable);
+  const std::optional<RenderingPath> forced = ForcedRenderingPath(forced_value);
+  const bool render_node = HasRenderNode(dri_dir);
+  const bool non_accelerated =
+      forced ? *forced == RenderingPath::kNonAccelerated : !WebKitVariableSet() && !render_node;
+  if (!non_accelerated || VariableSet("WEBKIT_FORCE_DMABUF_RENDERER")) return told;
+  // Views on this path never composite, so WebKit's renderer for composited
+  // frames (DMA-BUF) is never used; yet preparing it loads the OpenGL driver
+  // into this process, a software one in about 0.15 s.
+  if (platform::SetOwnVariable(kDisableDmabufVariable, "1"))
+    told.emplace_back(kDisableDmabufVariable);
+  // Without a render node WebKit would still load the driver when it starts
+  // the first web process, only to learn that there is no GPU to tell the
+  // process of; a device that is none tells it at once.
+  if (!render_node && platform::SetOwnVariable(kRenderDeviceVariable, "/dev/null")) {
+    told.emplace_back(kRenderDeviceVariable);
+  }
+  for (const std::string& name : told) {
+    platform::Log("engine: non-accelerated path: %s=%s", name.c_str(), std::getenv(name.c_str()));
+  }
+  return told;
 }
 
 const RenderingChoice& ProcessRenderingPath() {

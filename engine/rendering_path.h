@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -30,6 +31,20 @@ inline constexpr char kCompositingVariable[] = "QUORBITAL_COMPOSITING";
 // process could draw with; otherwise the renderer of an OpenGL ES context on
 // the display tells.
 const RenderingChoice& ProcessRenderingPath();
+
+// WebKit's variables that PrepareRenderingPath may set.
+inline constexpr char kDisableDmabufVariable[] = "WEBKIT_DISABLE_DMABUF_RENDERER";
+inline constexpr char kRenderDeviceVariable[] = "WEBKIT_WEB_RENDER_DEVICE_FILE";
+
+// First thing in the program's own process, before the display is opened
+// and while no other thread runs: where the path is already known to be the
+// non-accelerated one (forced, or no render node in dri_dir), WebKit is told
+// through its variables not to prepare what that path never uses, so that
+// neither this process nor the first web process's start waits for the
+// OpenGL driver to load. A variable the user set is left as it is, and none
+// is set when the user forces WebKit's DMA-BUF renderer. Returns the names
+// set. Programs the client opens for the user do not inherit them.
+std::vector<std::string> PrepareRenderingPath(const std::string& dri_dir = "/dev/dri");
 
 // The pieces of the decision.
 std::optional<RenderingPath> ForcedRenderingPath(const char* value);

@@ -13,6 +13,7 @@
 #include "app/runtime_files.h"
 #include "bridge/simple_app.h"
 #include "engine/cef_app.h"
+#include "engine/rendering_path.h"
 #include "mainwnd/main_wnd.h"
 #include "mainwnd/second_start.h"
 #include "platform/display.h"
@@ -62,6 +63,8 @@ int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/
     const CommandLineRequest request = ReadCommandLine();
     const int status = AnswerCommandLine(request);
     if (request.action != CommandLineRequest::Action::kOpen) return status;
+    // Before the display opens any thread.
+    engine::PrepareRenderingPath();
     if (!platform::OpenDisplay()) return ExitWithoutDisplay();
     if (GetDataDir().empty()) return ExitWithoutDataDir(instance);
     document_path = request.document_path;

@@ -19,6 +19,7 @@
 #include "engine/visible_page.h"
 #include "engine/webext/js_text.h"
 #include "engine/webext/navigation_filter.h"
+#include "platform/own_environment.h"
 
 namespace {
 
@@ -300,3 +301,43 @@ TEST(EngineRenderingPath, OnlyRenderNodesCountAsAGpu) {
 }
 
 }  // namespace
+
+TEST(EngineRenderingPath, WithoutAGpuWebKitIsToldNotToLoadOpenGlForNothing) {
+  const char* const variables[] = {
+      engine::kCompositingVariable,      engine::kDisableDmabufVariable,
+      engine::kRenderDeviceVariable,     "WEBKIT_FORCE_DMABUF_RENDERER",
+      "WEBKIT_DISABLE_COMPOSITING_MODE", "WEBKIT_FORCE_COMPOSITING_MODE"};
+  auto clear = [&] {
+    for (const char* name : variables) unsetenv(name);
+  };
+  using Names = std::vector<std::string>;
+  clear();
+  gchar* dir = g_dir_make_tmp("dri-XXXXXX", nullptr);
+  ASSERT_NE(dir, nullptr);
+  const std::string render = std::string(dir) + "/renderD128";
+  g_file_set_contents(render.c_str(), "", 0, nullptr);
+  EXPECT_EQ(engine::PrepareRenderingPath(dir), Names{});  // a GPU: WebKit decides
+  setenv(engine::kCompositingVariable, "off", 1);
+  EXPECT_EQ(engine::PrepareRenderingPath(dir), Names{engine::kDisableDmabufVariable});
+  clear();
+  g_remove(render.c_str());
+  EXPECT_EQ(engine::PrepareRenderingPath(dir),
+            (Names{engine::kDisableDmabufVariable, engine::kRenderDeviceVariable}));
+  EXPECT_STREQ(std::getenv(engine::kRenderDeviceVariable), "/dev/null");
+  // Programs opened for the user do not inherit them.
+  for (const std::string& entry : platform::EnvironmentForOthers()) {
+    EXPECT_NE(entry.rfind(engine::kDisableDmabufVariable, 0), 0u);
+    EXPECT_NE(entry.rfind(engine::kRenderDeviceVariable, 0), 0u);
+  }
+  // What the user set stays, and a forced DMA-BUF renderer is left alone.
+  clear();
+  setenv(engine::kRenderDeviceVariable, "/dev/dri/card9", 1);
+  EXPECT_EQ(engine::PrepareRenderingPath(dir), Names{engine::kDisableDmabufVariable});
+  EXPECT_STREQ(std::getenv(engine::kRenderDeviceVariable), "/dev/dri/card9");
+  clear();
+  setenv("WEBKIT_FORCE_DMABUF_RENDERER", "1", 1);
+  EXPECT_EQ(engine::PrepareRenderingPath(dir), Names{});
+  clear();
+  g_rmdir(dir);
+  g_free(dir);
+}
