@@ -305,23 +305,31 @@ bool CefInitialize(const CefMainArgs& /*args*/, const CefSettings& settings,
     }
   }
   // Last: the process's extension asks the application object for its
-  // renderers' start-up information. Views need a display. Both once the
-  // main loop runs, before any browser (whose creation is queued behind):
-  // the sandbox's check runs bubblewrap, and WebKit launches the process and
-  // its sandbox's helpers before it returns, tenths of a second of the main
-  // thread that the program's first window need not wait for.
+  // renderers' start-up information, and views need a display. With the
+  // sandbox's answer at hand (forced, off, or a trial remembered from an
+  // earlier start in this boot) the first web process starts now and boots
+  // while the program builds its window; WebKit launches it and its
+  // sandbox's helpers before it returns, so the window comes that much later
+  // but the page sooner. A trial run of bubblewrap (bounded, yet seconds on a
+  // stuck machine) waits until the main loop runs, after the first window is
+  // on screen; any browser's creation is queued behind it either way.
   const bool confine = !settings.no_sandbox;
   std::vector<std::string> readable;
   readable.reserve(settings.sandbox_read_only_paths.size());
   for (const CefString& path : settings.sandbox_read_only_paths) {
     readable.push_back(path.ToString());
   }
-  platform::PostToMainThread([confine, readable = std::move(readable), has_display] {
+  auto start = [confine, readable = std::move(readable), has_display] {
     if (g_state.context == nullptr) return;  // shut down meanwhile
     if (confine) engine::ConfineWebProcesses(g_state.context, readable);
     platform::LogStartStep("web processes' sandbox decided");
     if (has_display) engine::StartWebProcess();
-  });
+  };
+  if (!confine || engine::SandboxKnownWithoutTrial(engine::kBubblewrap, platform::RuntimeDir())) {
+    start();
+  } else {
+    platform::PostToMainThread(std::move(start));
+  }
   return true;
 }
 

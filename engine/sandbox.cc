@@ -148,6 +148,12 @@ std::string RememberedBubblewrapFailure(const std::string& bwrap, const std::str
   return failure;
 }
 
+bool SandboxKnownWithoutTrial(const std::string& bwrap, const std::string& dir) {
+  if (ForcedSandbox(std::getenv(kSandboxVariable))) return true;
+  const std::string key = dir.empty() ? std::string() : TrialKey(bwrap);
+  return !key.empty() && key.size() <= kMaxKeySize && Remembered(dir + "/" + kTrialFile, key);
+}
+
 const SandboxChoice& ProcessSandbox() {
   static const SandboxChoice choice = [] {
     SandboxChoice made;

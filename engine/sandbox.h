@@ -41,5 +41,8 @@ std::string BubblewrapFailure(const std::string& bwrap);
 // failure is not remembered: a start asks again, and nobody who can write
 // dir can turn the sandbox off with it. Empty dir: nothing is remembered.
 std::string RememberedBubblewrapFailure(const std::string& bwrap, const std::string& dir);
+// Whether the choice needs no trial run: the variable forces it, or a
+// success is remembered in dir for this bwrap.
+bool SandboxKnownWithoutTrial(const std::string& bwrap, const std::string& dir);
 
 }  // namespace engine

@@ -48,10 +48,13 @@ class SandboxTrial : public ::testing::Test {
 
 TEST_F(SandboxTrial, ASuccessIsRememberedForTheSameBinaryOnly) {
   MakeBwrap(0);
+  EXPECT_FALSE(engine::SandboxKnownWithoutTrial(bwrap_, runtime_));
   EXPECT_EQ(Trial(), "");
+  EXPECT_TRUE(engine::SandboxKnownWithoutTrial(bwrap_, runtime_));
   EXPECT_EQ(Trial(), "");
   EXPECT_EQ(Runs(), 1);
   MakeBwrap(0);
+  EXPECT_FALSE(engine::SandboxKnownWithoutTrial(bwrap_, runtime_));
   EXPECT_EQ(Trial(), "");
   EXPECT_EQ(Runs(), 2);
   // No runtime directory: nothing remembered, the trial runs each time.
@@ -71,6 +74,7 @@ TEST_F(SandboxTrial, AFailureOrAnAnswerSomeoneElseWroteIsNotTaken) {
   fs::copy_file(file, dir_ / "copy");
   fs::remove(file);
   fs::create_symlink(dir_ / "copy", file);
+  EXPECT_FALSE(engine::SandboxKnownWithoutTrial(bwrap_, runtime_));
   EXPECT_EQ(Trial(), "");
   EXPECT_EQ(Runs(), 4);
 }
