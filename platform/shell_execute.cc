@@ -80,6 +80,7 @@ bool Launch(const std::string& uri) {
   gchar* spawn_argv[] = {opener, const_cast<gchar*>(uri.c_str()), nullptr};
   const std::vector<std::string> environment = platform::EnvironmentForOthers();
   std::vector<gchar*> spawn_env;
+  spawn_env.reserve(environment.size() + 1);
   for (const std::string& entry : environment)
     spawn_env.push_back(const_cast<gchar*>(entry.c_str()));
   spawn_env.push_back(nullptr);
