@@ -7,9 +7,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace bench {
 
@@ -45,5 +48,56 @@ inline std::string ReadRequestLine(int client) {
   }
   return request.substr(0, request.find("\r\n"));
 }
+
+// A sender of bytes on 127.0.0.1, fast enough that a download's throughput
+// is the client's, not the service's: each connection, one after the other,
+// gets "200 OK" with a Content-Length of size and that many bytes, whatever
+// it asked for.
+class ByteSender {
+ public:
+  explicit ByteSender(unsigned long long size) : size_(size), buffer_(1 << 20, 'q') {
+    fd_ = ListenOnLoopback(&port_);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~ByteSender() {
+    stop_ = true;
+    shutdown(fd_, SHUT_RDWR);
+    thread_.join();
+    close(fd_);
+  }
+  ByteSender(const ByteSender&) = delete;
+  ByteSender& operator=(const ByteSender&) = delete;
+
+  std::string Url() const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/bytes/" + std::to_string(size_);
+  }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      const int client = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (client < 0) continue;
+      ReadRequestLine(client);
+      const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size_) +
+                               "\r\nConnection: close\r\n\r\n";
+      bool ok =
+          send(client, head.data(), head.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(head.size());
+      for (unsigned long long left = size_; ok && left > 0;) {
+        const size_t piece = left < buffer_.size() ? static_cast<size_t>(left) : buffer_.size();
+        const ssize_t n = send(client, buffer_.data(), piece, MSG_NOSIGNAL);
+        ok = n > 0;
+        if (ok) left -= static_cast<unsigned long long>(n);
+      }
+      close(client);
+    }
+  }
+
+  unsigned long long size_;
+  std::vector<char> buffer_;
+  int fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
 
 }  // namespace bench
