@@ -20,12 +20,12 @@ namespace {
 
 constexpr unsigned kGlRenderer = 0x1F01;  // GL_RENDERER
 
-// WebKit's own switches; a user who set one gets what WebKit makes of it.
 bool VariableSet(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
 }
 
+// WebKit's own switches; a user who set one gets what WebKit makes of it.
 bool WebKitVariableSet() {
   return VariableSet("WEBKIT_DISABLE_COMPOSITING_MODE") ||
          VariableSet("WEBKIT_FORCE_COMPOSITING_MODE");
@@ -46,8 +46,8 @@ EGLDisplay DisplayOfGdk() {
 constexpr char kDriDir[] = "/dev/dri";
 
 // What is decided without a display: the client's variable, WebKit's own,
-// and a machine without a render node.
-std::optional<RenderingChoice> DecideWithoutDisplay() {
+// and a machine without a render node in dri_dir.
+std::optional<RenderingChoice> DecideWithoutDisplay(const std::string& dri_dir) {
   const char* forced_value = std::getenv(kCompositingVariable);
   if (std::optional<RenderingPath> forced = ForcedRenderingPath(forced_value)) {
     return RenderingChoice{*forced, std::string(kCompositingVariable) + "=" + forced_value};
@@ -55,7 +55,7 @@ std::optional<RenderingChoice> DecideWithoutDisplay() {
   if (WebKitVariableSet()) {
     return RenderingChoice{RenderingPath::kAccelerated, "WebKit's own variable decides"};
   }
-  if (!HasRenderNode(kDriDir)) {
+  if (!HasRenderNode(dri_dir)) {
     return RenderingChoice{RenderingPath::kNonAccelerated,
                            "no GPU render node, so OpenGL would be software"};
   }
@@ -63,7 +63,7 @@ std::optional<RenderingChoice> DecideWithoutDisplay() {
 }
 
 RenderingChoice Decide() {
-  if (std::optional<RenderingChoice> early = DecideWithoutDisplay()) return *early;
+  if (std::optional<RenderingChoice> early = DecideWithoutDisplay(kDriDir)) return *early;
   const std::string renderer = ProbeGlRenderer();
   if (IsSoftwareRenderer(renderer)) {
     return {RenderingPath::kNonAccelerated,
@@ -133,12 +133,11 @@ std::string ProbeGlRenderer() {
 
 std::vector<std::string> PrepareRenderingPath(const std::string& dri_dir) {
   std::vector<std::string> told;
-  const char* forced_value = std::getenv(kCompositingVariable);
-  const std::optional<RenderingPath> forced = ForcedRenderingPath(forced_value);
-  const bool render_node = HasRenderNode(dri_dir);
-  const bool non_accelerated =
-      forced ? *forced == RenderingPath::kNonAccelerated : !WebKitVariableSet() && !render_node;
-  if (!non_accelerated || VariableSet("WEBKIT_FORCE_DMABUF_RENDERER")) return told;
+  const std::optional<RenderingChoice> early = DecideWithoutDisplay(dri_dir);
+  if (!early || early->path != RenderingPath::kNonAccelerated ||
+      VariableSet("WEBKIT_FORCE_DMABUF_RENDERER")) {
+    return told;
+  }
   // Views on this path never composite, so WebKit's renderer for composited
   // frames (DMA-BUF) is never used; yet preparing it loads the OpenGL driver
   // into this process, a software one in about 0.15 s.
@@ -147,7 +146,7 @@ std::vector<std::string> PrepareRenderingPath(const std::string& dri_dir) {
   // Without a render node WebKit would still load the driver when it starts
   // the first web process, only to learn that there is no GPU to tell the
   // process of; a device that is none tells it at once.
-  if (!render_node && platform::SetOwnVariable(kRenderDeviceVariable, "/dev/null")) {
+  if (!HasRenderNode(dri_dir) && platform::SetOwnVariable(kRenderDeviceVariable, "/dev/null")) {
     told.emplace_back(kRenderDeviceVariable);
   }
   for (const std::string& name : told) {
