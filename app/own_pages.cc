@@ -5,10 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/data_dir.h"
-#include "app/locations.h"
-#include "app/service_host.h"
-#include "platform/url_fetch.h"
+#include "platform/page_origin.h"
 #include "util/url_escape.h"
 
 namespace {
@@ -73,7 +70,9 @@ bool IsOwnDocument(const std::string& url, const OwnPlaces& places) {
     const std::string path = FilePathOf(url);
     return !path.empty() && !places.editor_dir.empty() && IsInside(path, places.editor_dir);
   }
-  const std::string origin = platform::UrlOrigin(url);
+  // The address is the engine's, already in its standard form; it is read
+  // without the transfers' parser, which the web processes do not load.
+  const std::string origin = platform::PageOrigin(url);
   return !origin.empty() && origin == places.service_origin;
 }
 
@@ -87,14 +86,6 @@ std::vector<long long> PresentFrames(CefRefPtr<CefBrowser> browser, std::size_t*
 }
 
 }  // namespace
-
-OwnPlaces ClientOwnPlaces() {
-  const std::string data_dir = GetDataDirA();
-  OwnPlaces places;
-  places.editor_dir = data_dir + kEditorDirA;
-  places.service_origin = platform::UrlOrigin(ReadCloudHost(data_dir + kVersionFileA));
-  return places;
-}
 
 DocumentKind ClassifyDocument(const std::string& url, const OwnPlaces& places) {
   if (StartsWithNoCase(url, "about:")) return DocumentKind::kAbout;

@@ -24,7 +24,7 @@ CefRefPtr<CefRenderProcessHandler> SimpleApp::GetRenderProcessHandler() {
 
 void SimpleApp::OnRenderProcessThreadCreated(CefRefPtr<CefListValue> extra_info) {
   CEF_REQUIRE_UI_THREAD();
-  PutOwnPlaces(ClientOwnPlaces(), extra_info);
+  PutOwnPlaces(own_places_ ? own_places_() : OwnPlaces(), extra_info);
 }
 
 void PutOwnPlaces(const OwnPlaces& places, CefRefPtr<CefListValue> extra_info) {

@@ -15,9 +15,12 @@
 class SimpleApp : public CefApp, public CefBrowserProcessHandler {
  public:
   // page_bridge: the render-process handler, in a web process; none in the
-  // client.
-  explicit SimpleApp(CefRefPtr<CefRenderProcessHandler> page_bridge = nullptr)
-      : page_bridge_(page_bridge) {}
+  // client. own_places: where the client's own pages are (ClientOwnPlaces),
+  // in the client; a web process has none to tell, and without it links
+  // nothing of how the client reads them.
+  explicit SimpleApp(CefRefPtr<CefRenderProcessHandler> page_bridge = nullptr,
+                     OwnPlaces (*own_places)() = nullptr)
+      : page_bridge_(page_bridge), own_places_(own_places) {}
 
   // CefApp
   CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() override;
@@ -28,6 +31,7 @@ class SimpleApp : public CefApp, public CefBrowserProcessHandler {
 
  private:
   CefRefPtr<CefRenderProcessHandler> page_bridge_;
+  OwnPlaces (*own_places_)();
 
   IMPLEMENT_REFCOUNTING(SimpleApp);
 };

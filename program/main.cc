@@ -82,7 +82,7 @@ int wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/
   }
 
   CefRefPtr<CefApp> app;
-  if (role != ProcessRole::kOther) app = new SimpleApp();
+  if (role != ProcessRole::kOther) app = new SimpleApp(nullptr, ClientOwnPlaces);
 
   CefMainArgs main_args(instance);
   if (CefExecuteProcess(main_args, app, nullptr) >= 0) return 0;
