@@ -131,7 +131,8 @@ int main(int argc, char** argv) {
   // The pages are the installed bundle of the client's data directory, which
   // the client's application object names to each renderer.
   g_pages = test_support::MakeBundleDir();
-  test_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR, new SimpleApp(nullptr, ClientOwnPlaces));
+  test_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR,
+                                   new SimpleApp(nullptr, ClientOwnPlaces));
   using test_support::WriteFile;
   // A page of 32 MB that adds and removes iframes of itself, as the session
   // benchmark's pages do.

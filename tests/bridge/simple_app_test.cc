@@ -341,7 +341,8 @@ int main(int argc, char** argv) {
   // to each renderer; the test pages are that bundle.
   g_pages = test_support::MakeBundleDir();
   g_web = test_support::MakeTempDir();
-  test_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR, new SimpleApp(nullptr, ClientOwnPlaces));
+  test_support::InitEngineForTests(&argc, &argv, QUORBITAL_WEBEXT_DIR,
+                                   new SimpleApp(nullptr, ClientOwnPlaces));
   using test_support::WriteFile;
   const std::string page = "<html><body>page</body></html>";
   for (const std::string& dir : {g_pages, g_web}) {

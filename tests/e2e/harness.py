@@ -282,6 +282,8 @@ class ClientTest(unittest.TestCase):
             if value:
                 return value
             if time.monotonic() > deadline:
+                if callable(message):
+                    message = message()
                 self.fail("%s within %ss\n%s" % (message, timeout, self.failure_details()))
             time.sleep(0.05)
 
@@ -291,8 +293,14 @@ class ClientTest(unittest.TestCase):
 
     def wait_for(self, expression, value, page=None):
         """Waits until the expression has the value in the page."""
-        self.wait_until(lambda: self.ask(expression, page=page) == value,
-                        message="%s is not %r" % (expression, value))
+        seen = []
+
+        def has_value():
+            seen[:] = [self.ask(expression, page=page)]
+            return seen[0] == value
+
+        self.wait_until(has_value, message=lambda: "%s is not %r (last %r)" % (
+            expression, value, seen[0] if seen else None))
 
     def report(self, timeout=WAIT, **match):
         """The next report whose fields include match."""
