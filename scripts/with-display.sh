@@ -34,7 +34,9 @@ if [ -z "${DISPLAY:-}" ] || [ "${FORCE_XVFB:-0}" = "1" ]; then
   mkdir -p "${TMPDIR:-/tmp}"
   fifo="$(mktemp -u "${TMPDIR:-/tmp}/quorbital-xvfb.XXXXXX")"
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  # No key repeat: a synthetic key whose release comes late on a loaded
+  # machine would otherwise arrive as several presses.
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -r 3>"$fifo" >/dev/null 2>&1 &
   cleanup_pids+=($!)
   number=""
   read -r -t 10 number <"$fifo" || true
