@@ -1,11 +1,9 @@
 #include "platform/own_environment.h"
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
-
-extern char** environ;
+#include <string>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -23,20 +21,11 @@ bool SetOwnVariable(const char* name, const char* value) {
   return true;
 }
 
-std::vector<std::string> OwnVariables() {
+GAppLaunchContext* NewLaunchContextForOthers() {
+  GAppLaunchContext* context = g_app_launch_context_new();
   std::lock_guard<std::mutex> lock(g_mutex);
-  return g_names;
-}
-
-std::vector<std::string> EnvironmentForOthers() {
-  const std::vector<std::string> own = OwnVariables();
-  std::vector<std::string> result;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const char* equals = std::strchr(*entry, '=');
-    const std::string name(*entry, equals != nullptr ? equals - *entry : std::strlen(*entry));
-    if (std::find(own.begin(), own.end(), name) == own.end()) result.emplace_back(*entry);
-  }
-  return result;
+  for (const std::string& name : g_names) g_app_launch_context_unsetenv(context, name.c_str());
+  return context;
 }
 
 }  // namespace platform

@@ -4,8 +4,7 @@
 // programs run.
 #pragma once
 
-#include <string>
-#include <vector>
+#include <gio/gio.h>
 
 namespace platform {
 
@@ -14,10 +13,10 @@ namespace platform {
 // setenv races every other thread's getenv.
 bool SetOwnVariable(const char* name, const char* value);
 
-// The names set by SetOwnVariable, in order.
-std::vector<std::string> OwnVariables();
-
-// This process's environment without the own variables, as "NAME=value".
-std::vector<std::string> EnvironmentForOthers();
+// A launch context for a program of the user's: this process's environment
+// without the variables SetOwnVariable set. Its environment
+// (g_app_launch_context_get_environment) serves programs started otherwise.
+// The caller owns it.
+GAppLaunchContext* NewLaunchContextForOthers();
 
 }  // namespace platform

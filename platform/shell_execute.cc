@@ -66,11 +66,8 @@ bool Launch(const std::string& uri) {
     }
   }
   // The program opened is the user's, not the client's: it does not get the
-  // variables the client set for its own processes.
-  g_autoptr(GAppLaunchContext) context = g_app_launch_context_new();
-  for (const std::string& name : platform::OwnVariables()) {
-    g_app_launch_context_unsetenv(context, name.c_str());
-  }
+  // variables the client set for its own processes, whichever way it starts.
+  g_autoptr(GAppLaunchContext) context = platform::NewLaunchContextForOthers();
   g_autoptr(GError) error = nullptr;
   if (g_app_info_launch_default_for_uri(uri.c_str(), context, &error)) return true;
   platform::Log("shell: no default handler for %s: %s", uri.c_str(), error ? error->message : "");
@@ -78,13 +75,8 @@ bool Launch(const std::string& uri) {
   g_autofree gchar* opener = g_find_program_in_path("xdg-open");
   if (opener == nullptr) return false;
   gchar* spawn_argv[] = {opener, const_cast<gchar*>(uri.c_str()), nullptr};
-  const std::vector<std::string> environment = platform::EnvironmentForOthers();
-  std::vector<gchar*> spawn_env;
-  spawn_env.reserve(environment.size() + 1);
-  for (const std::string& entry : environment)
-    spawn_env.push_back(const_cast<gchar*>(entry.c_str()));
-  spawn_env.push_back(nullptr);
-  bool ok = g_spawn_async(nullptr, spawn_argv, spawn_env.data(), G_SPAWN_DEFAULT, nullptr, nullptr,
+  g_auto(GStrv) environment = g_app_launch_context_get_environment(context);
+  bool ok = g_spawn_async(nullptr, spawn_argv, environment, G_SPAWN_DEFAULT, nullptr, nullptr,
                           nullptr, nullptr);
   return ok;
 }
