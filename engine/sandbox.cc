@@ -15,7 +15,9 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/log.h"
@@ -135,10 +137,21 @@ std::string BubblewrapFailure(const std::string& bwrap) {
   return bwrap + " cannot make namespaces here (user namespaces may be disabled)";
 }
 
+namespace {
+
+// What a trial of bwrap is remembered under in dir: the file and the key;
+// an empty key when nothing can be remembered.
+std::pair<std::string, std::string> TrialRecord(const std::string& bwrap, const std::string& dir) {
+  std::string key = dir.empty() ? std::string() : TrialKey(bwrap);
+  if (key.size() > kMaxKeySize) key.clear();
+  return {dir + "/" + kTrialFile, key};
+}
+
+}  // namespace
+
 std::string RememberedBubblewrapFailure(const std::string& bwrap, const std::string& dir) {
-  const std::string key = dir.empty() ? std::string() : TrialKey(bwrap);
-  if (key.empty() || key.size() > kMaxKeySize) return BubblewrapFailure(bwrap);
-  const std::string file = dir + "/" + kTrialFile;
+  const auto [file, key] = TrialRecord(bwrap, dir);
+  if (key.empty()) return BubblewrapFailure(bwrap);
   if (Remembered(file, key)) {
     platform::Log("engine: bubblewrap worked earlier in this boot; no trial run");
     return std::string();
@@ -150,8 +163,8 @@ std::string RememberedBubblewrapFailure(const std::string& bwrap, const std::str
 
 bool SandboxKnownWithoutTrial(const std::string& bwrap, const std::string& dir) {
   if (ForcedSandbox(std::getenv(kSandboxVariable))) return true;
-  const std::string key = dir.empty() ? std::string() : TrialKey(bwrap);
-  return !key.empty() && key.size() <= kMaxKeySize && Remembered(dir + "/" + kTrialFile, key);
+  const auto [file, key] = TrialRecord(bwrap, dir);
+  return !key.empty() && Remembered(file, key);
 }
 
 const SandboxChoice& ProcessSandbox() {
