@@ -21,15 +21,13 @@ bool PlainHost(const std::string& host) {
 }  // namespace
 
 std::string PageOrigin(const std::string& url) {
-  GUri* parsed = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
-  if (parsed == nullptr) return {};
-  std::string scheme = g_uri_get_scheme(parsed) ? g_uri_get_scheme(parsed) : "";
-  std::string host = g_uri_get_host(parsed) ? g_uri_get_host(parsed) : "";
+  g_autoptr(GUri) parsed = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
+  if (parsed == nullptr || g_uri_get_host(parsed) == nullptr) return {};
+  g_autofree gchar* scheme_text = g_ascii_strdown(g_uri_get_scheme(parsed), -1);
+  g_autofree gchar* host_text = g_ascii_strdown(g_uri_get_host(parsed), -1);
+  const std::string scheme = scheme_text;
+  std::string host = host_text;
   const int port = g_uri_get_port(parsed);
-  g_uri_unref(parsed);
-  for (std::string* text : {&scheme, &host}) {
-    for (char& c : *text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  }
   if ((scheme != "http" && scheme != "https") || !PlainHost(host)) return {};
   if (host.find(':') != std::string::npos) host = "[" + host + "]";
   const int written = port >= 0 ? port : (scheme == "https" ? 443 : 80);
